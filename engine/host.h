@@ -1,0 +1,42 @@
+#pragma once
+// What a run needs from its surroundings. The window, the command line and the tests each
+// implement it; the core never talks to a screen or a terminal itself.
+#include <string>
+
+namespace qn {
+
+class RunHost {
+ public:
+  virtual ~RunHost() = default;
+  // Progress text (the window's folder label).
+  virtual void ShowProgress(const std::string& text) = 0;
+  // Lets the window repaint between entries.
+  virtual void Yield() = 0;
+  virtual void SetBusy(bool busy) = 0;
+  // The two ID3 options, read at the moment a file is checked.
+  virtual bool IncludeID3v1() = 0;
+  virtual bool IncludeID3v2() = 0;
+  // The run enables them for MP3 folders and disables them for FLAC folders.
+  virtual void EnableID3Options(bool enabled) = 0;
+  // A failed step: error number, description, and the context line (the current checksum line,
+  // or the report path).
+  virtual void ShowError(int number, const std::string& description, const std::string& context) = 0;
+};
+
+// A host that does nothing and ticks both ID3 options; tests and tools derive from it.
+class QuietHost : public RunHost {
+ public:
+  void ShowProgress(const std::string&) override {}
+  void Yield() override {}
+  void SetBusy(bool) override {}
+  bool IncludeID3v1() override { return id3v1; }
+  bool IncludeID3v2() override { return id3v2; }
+  void EnableID3Options(bool enabled) override { id3_enabled = enabled; }
+  void ShowError(int, const std::string&, const std::string&) override {}
+
+  bool id3v1 = true;
+  bool id3v2 = true;
+  bool id3_enabled = true;
+};
+
+}  // namespace qn

@@ -1,0 +1,22 @@
+#pragma once
+// Companion .nfo files: the kind label of a missing entry, the sheet-music note, and placeholder
+// creation.
+#include <string>
+
+namespace qn {
+
+// " mp3 file", " Placeholder file" or " flac file".
+std::string FileTypeLabel(const std::string& name, const std::string& extension);
+// "  (" + artist + ")" for sheet-music lines without ".nfo", else the empty text.
+std::string SheetMusicNote(const std::string& line);
+// The middle one of exactly three parts split at " - ", else the empty text.
+std::string MiddlePart(const std::string& text);
+
+// True when folder + entry name stays inside the folder: no absolute path, no ".." component, no
+// drive or root prefix, no empty name.
+bool PlaceholderNameIsSafe(const std::string& entry_name);
+// Creates (or overwrites) folder + entry name holding the entry name and CR LF. Throws StepError
+// when the name would leave the folder (nothing is created) or when the file cannot be written.
+void CreatePlaceholder(const std::string& folder, const std::string& entry_name);
+
+}  // namespace qn
