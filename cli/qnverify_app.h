@@ -1,0 +1,10 @@
+#pragma once
+#include <string>
+#include <vector>
+
+namespace qn::cli {
+
+// Runs qnverify with the given arguments (argv[0] included); returns the exit status.
+int RunQnverify(const std::vector<std::string>& args);
+
+}  // namespace qn::cli
