@@ -1,0 +1,26 @@
+#pragma once
+// The verification runs. Each builds the whole report text and returns it with what it found; the
+// front end writes the report where it belongs (WriteReport) and shows it.
+#include <string>
+
+#include "engine/host.h"
+#include "engine/run_result.h"
+
+namespace qn {
+
+// The revision text shown in the title and in every report.
+inline constexpr const char* kRevisionText = "Rev37";
+
+// The audio run over `folder` (ending in the separator) against the checksum file at
+// `checksum_path`; `create_nfo` creates missing .nfo placeholders inside the folder.
+RunResult VerifyAudioFolder(const std::string& folder, const std::string& checksum_path,
+                            bool create_nfo, RunHost& host);
+
+// The label-image run over `folder` against its single "*Labels.qn".
+RunResult VerifyLabelFolder(const std::string& folder, RunHost& host);
+
+// Creates or overwrites the report file with `text`. A failure is reported through the host with
+// the report path as its context line, and false is returned.
+bool WriteReport(const std::string& report_path, const std::string& text, RunHost& host);
+
+}  // namespace qn
