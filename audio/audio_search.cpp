@@ -1,0 +1,89 @@
+#include "audio/audio_search.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "audio/byte_file.h"
+#include "audio/frame_header.h"
+
+namespace qn {
+
+namespace {
+
+constexpr std::size_t kStartWindow = 64 * 1024;
+// The end search looks at the headers starting at L - 4 down to L - 80005.
+constexpr std::int64_t kEndReach = 80005;
+
+// A block of the file held in memory; header tests at successive offsets are served from it and
+// it is refilled only when an offset leaves it.
+class ByteWindow {
+ public:
+  ByteWindow(ByteFile& file, std::size_t size) : file_(file), buffer_(size) {}
+
+  // The four bytes at offset (zero past the end of the file).
+  const std::uint8_t* Four(std::int64_t offset) {
+    if (!filled_ || offset < start_ || offset + 4 > start_ + static_cast<std::int64_t>(buffer_.size())) {
+      file_.ReadAt(offset, buffer_.data(), buffer_.size());
+      start_ = offset;
+      filled_ = true;
+    }
+    return buffer_.data() + (offset - start_);
+  }
+
+ private:
+  ByteFile& file_;
+  std::vector<std::uint8_t> buffer_;
+  std::int64_t start_ = 0;
+  bool filled_ = false;
+};
+
+}  // namespace
+
+std::int64_t AudioSearchStart(ByteFile& file) {
+  std::uint8_t head[10];
+  file.ReadAt(0, head, sizeof head);
+  if (head[0] != 'I' || head[1] != 'D' || head[2] != '3') return 1;
+  // The size bytes are combined as they stand (no 7-bit masking), as the recorded entries were.
+  return (static_cast<std::int64_t>(head[6]) << 21) | (static_cast<std::int64_t>(head[7]) << 14) |
+         (static_cast<std::int64_t>(head[8]) << 7) | static_cast<std::int64_t>(head[9]);
+}
+
+std::int64_t FindStartOfAudio(ByteFile& file) {
+  const std::int64_t length = file.length();
+  FrameHeaderRecord record;
+  ByteWindow window(file, kStartWindow);
+  // A tag whose size field reads 0 would put the first offset at -1; begin at the file's start.
+  std::int64_t o = std::max<std::int64_t>(AudioSearchStart(file) - 1, 0);
+  std::int64_t candidate = -1;
+  while (true) {
+    const std::int64_t r = o;
+    if (IsValidFrameHeader(window.Four(r), record)) {
+      if (candidate >= 0) return candidate == 0 ? 1 : candidate;
+      candidate = r;
+      o = r + FrameLength(record);
+    } else {
+      if (length - r < 133) return -1;
+      if (candidate >= 0) {
+        o = candidate + 1;
+        candidate = -1;
+      } else {
+        o = r + 1;
+      }
+    }
+    if (!(r + 5 < length)) return -1;
+  }
+}
+
+std::int64_t FindEndOfAudio(ByteFile& file) {
+  const std::int64_t length = file.length();
+  if (length < 4) return -1;
+  const std::int64_t first = std::max<std::int64_t>(length - kEndReach, 0);
+  std::vector<std::uint8_t> tail = file.ReadAt(first, static_cast<std::size_t>(length - first));
+  FrameHeaderRecord record;
+  for (std::int64_t o = length - 4;; --o) {
+    if (IsValidFrameHeader(tail.data() + (o - first), record)) return o + 5;
+    if (!(o > length - kEndReach && o > 0)) return -1;
+  }
+}
+
+}  // namespace qn

@@ -1,0 +1,128 @@
+#include "audio/check_audio_file.h"
+
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "audio/audio_search.h"
+#include "audio/byte_file.h"
+#include "audio/id3_regions.h"
+#include "engine/step_error.h"
+#include "engine/text.h"
+
+namespace qn {
+
+namespace {
+
+// The fingerprint field split at "Z"; both file kinds read up to part 4.
+std::vector<std::string> split_fingerprint(const std::string& fingerprint, const std::string& path) {
+  std::vector<std::string> parts = text::split(fingerprint, "Z");
+  if (parts.size() < 5) {
+    throw StepError(kErrSubscript, "The fingerprint field \"" + fingerprint + "\" has " +
+                                       std::to_string(parts.size()) +
+                                       " parts separated by \"Z\"; at least 5 are needed: " + path);
+  }
+  return parts;
+}
+
+std::int64_t hex_part(const std::vector<std::string>& parts, std::size_t index, const std::string& path) {
+  unsigned long long value = 0;
+  if (!text::parse_hex(parts[index], value) ||
+      value > static_cast<unsigned long long>(std::numeric_limits<std::int64_t>::max())) {
+    throw StepError(kErrTypeMismatch, "Part " + std::to_string(index) + " of the fingerprint field (\"" +
+                                          parts[index] + "\") is not a hexadecimal number: " + path);
+  }
+  return static_cast<std::int64_t>(value);
+}
+
+// Characters first..first+3 (0-based) of part 4; shorter when the part is short.
+std::string block_sum_text(const std::string& part4, std::size_t first) {
+  if (first >= part4.size()) return {};
+  return part4.substr(first, 4);
+}
+
+std::string check_mp3(ByteFile& file, const std::string& fingerprint, Id3Options options) {
+  const std::string& path = file.path();
+  std::vector<std::string> parts = split_fingerprint(fingerprint, path);
+  const bool six_parts = parts.size() == 6;
+  // Every number is read before the file is examined, so a malformed field always fails.
+  const std::int64_t tag_sum = hex_part(parts, 1, path);
+  std::int64_t expected = hex_part(parts, 2, path);
+  const std::int64_t recorded_start = hex_part(parts, 3, path);
+  const std::int64_t recorded_end = six_parts ? hex_part(parts, 5, path) : 0;
+  // Whether the file ends with a tag is taken from the entry, not from the file.
+  const std::int64_t tail = tag_sum > 0 ? 128 : 0;
+
+  const std::int64_t start = FindStartOfAudio(file);
+  if (start == -1) return "5";
+  std::int64_t measured = file.length() - start - tail;
+  std::int64_t end = -1;
+  if (six_parts) {
+    expected = recorded_end - recorded_start;
+    end = FindEndOfAudio(file);
+    if (end == -1) return "6";
+    measured = end - start;
+  }
+
+  char code = '0';
+  if (measured != expected) {
+    code = '1';
+  } else {
+    if (FourDigitHex(BlockSum255(file, start)) != block_sum_text(parts[4], 0)) code = '3';
+    // The five-part form sums the 255 bytes that end 128 bytes before the end, tag or not.
+    const std::int64_t end_block = six_parts ? end - 255 : file.length() - 383;
+    if (FourDigitHex(BlockSum255(file, end_block)) != block_sum_text(parts[4], 4)) code = '4';
+  }
+
+  std::string result(1, code);
+  if (options.id3v1) result += CheckID3v1(file, parts[1]);
+  if (options.id3v2) result += CheckID3v2(file, static_cast<std::uint64_t>(recorded_start), parts[0]);
+  return result;
+}
+
+std::string block_hex_sum(ByteFile& file, std::int64_t offset, std::size_t n) {
+  std::vector<std::uint8_t> block = file.ReadAt(offset, n);
+  return HexByteSum(block.data(), block.size());
+}
+
+std::string check_flac(ByteFile& file, const std::string& fingerprint) {
+  std::vector<std::string> parts = split_fingerprint(fingerprint, file.path());
+  const std::int64_t length = file.length();
+  // Half the length rounded to the nearest whole number, an exact half to the even neighbour.
+  std::int64_t middle = length / 2;
+  if (length % 2 != 0 && middle % 2 != 0) ++middle;
+
+  std::string flags;
+  flags += text::hex_text(static_cast<unsigned long long>(length)) == parts[1] ? '0' : '1';
+  flags += block_hex_sum(file, 0, 100) == parts[2] ? '0' : '1';
+  flags += block_hex_sum(file, length - 101, 100) == parts[3] ? '0' : '1';
+  flags += block_hex_sum(file, middle - 1, 100) == parts[4] ? '0' : '1';
+  return flags;
+}
+
+}  // namespace
+
+std::string CheckAudioFile(const std::string& path, const std::string& fingerprint, Id3Options options) {
+  ByteFile file(path);
+  if (text::ends_with(path, ".mp3")) return check_mp3(file, fingerprint, options);
+  if (text::ends_with(path, ".flac")) return check_flac(file, fingerprint);
+  return {};
+}
+
+std::uint32_t BlockSum255(ByteFile& file, std::int64_t offset) {
+  std::uint8_t block[255];
+  file.ReadAt(offset, block, sizeof block);
+  std::uint32_t sum = 0;
+  for (std::uint8_t b : block) sum += b;
+  return sum;
+}
+
+std::string HexByteSum(const std::uint8_t* data, std::size_t n) {
+  std::uint64_t sum = 0;
+  for (std::size_t i = 0; i < n; ++i) sum += data[i];
+  return text::hex_text(sum);
+}
+
+std::string FourDigitHex(std::uint32_t sum) { return text::right("0000" + text::hex_text(sum), 4); }
+
+}  // namespace qn

@@ -1,0 +1,31 @@
+#pragma once
+// The two tag-region checks of an MP3 file: the 128-byte ID3v1 tag at the end of the file and
+// the region in front of the audio (the ID3v2 tag with its padding). Raw bytes and sums only.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qn {
+
+class ByteFile;
+
+// The last 128 bytes when they begin with "TAG" (exact case), otherwise an empty block. A file
+// shorter than 128 bytes has no tag.
+std::vector<std::uint8_t> ReadID3v1Tag(ByteFile& file);
+
+// The first n bytes of the file, or all of them when the file is shorter (missing bytes would
+// add nothing to a sum).
+std::vector<std::uint8_t> ReadFileHead(ByteFile& file, std::uint64_t n);
+
+// Sum of the byte values of the first n bytes, read in large blocks without holding the region.
+std::uint64_t FileHeadSum(ByteFile& file, std::uint64_t n);
+
+// " ID3v1 OK" when the hexadecimal sum of the ID3v1 tag ("0" without one) equals expected_sum
+// exactly, otherwise " ID3v1 Fails".
+std::string CheckID3v1(ByteFile& file, const std::string& expected_sum);
+
+// " ID3v2 OK" when the hexadecimal sum of the first region_length bytes equals expected_sum
+// exactly, otherwise " ID3v2 Fails".
+std::string CheckID3v2(ByteFile& file, std::uint64_t region_length, const std::string& expected_sum);
+
+}  // namespace qn
