@@ -1,0 +1,129 @@
+#include "id3v2/cMP3ID3v2.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+#include "audio/byte_file.h"
+#include "engine/step_error.h"
+#include "engine/text.h"
+#include "id3v2/genre_names.h"
+#include "id3v2/tag_reading.h"
+
+namespace qn {
+
+namespace {
+
+// Ids whose last frame is kept as a typed text field (COMM and TCON have their own rules).
+constexpr std::array<std::string_view, 28> kTypedIds{
+    "TIT2", "TIT3", "TPE1", "TPE2", "TPE3", "TALB", "TYER", "TRCK", "TLEN", "TSIZ",
+    "TMED", "TSSE", "PCNT", "TENC", "TFLT", "WXXX", "TOPE", "TCOM", "TCOP", "WOAR",
+    "WOAF", "WCOM", "USLT", "APIC", "MJMD", "MCDI", "GEOB", "POPM"};
+
+constexpr const char* kLoadSource = "MP3IDv2 .cMP3ID3v1";
+
+// A whole number that fits a byte, blanks around it allowed; false for anything else.
+bool parse_byte_number(std::string_view s, std::uint8_t& out) {
+  const std::string digits = text::trim_blanks(s);
+  if (digits.empty() || digits.size() > 3) return false;
+  unsigned value = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + static_cast<unsigned>(c - '0');
+  }
+  if (value > 255) return false;
+  out = static_cast<std::uint8_t>(value);
+  return true;
+}
+
+}  // namespace
+
+cMP3ID3v2::cMP3ID3v2() { reset(); }
+
+void cMP3ID3v2::reset() {
+  tag_length_ = 0;
+  tag_position_ = 0;
+  version_ = 0;
+  fields_.clear();
+  comment_.clear();
+  other_genre_name_.clear();
+  genre_ = 255;
+  frame_list_.clear();
+  counts_.clear();
+  frame_texts_.clear();
+}
+
+void cMP3ID3v2::MP3File(const std::string& path) {
+  mp3_file_ = path;
+  reset();
+  try {
+    ByteFile file(path);
+    const std::int64_t position = id3v2::find_tag(file);
+    if (position < 1) return;
+    tag_position_ = position;
+    id3v2::RawTag tag = id3v2::parse_tag(file, position);
+    version_ = tag.version;
+    tag_length_ = tag.length;
+    for (const id3v2::RawFrame& frame : tag.frames) store_frame(frame.id, frame.text);
+  } catch (const StepError& e) {
+    reset();
+    throw StepError(e.number(), std::string(e.what()) + " (" + kLoadSource + ")");
+  }
+}
+
+void cMP3ID3v2::store_frame(const std::string& id, const std::string& text) {
+  // Version 2 frames without a four-character counterpart have no id to be kept under.
+  if (id.empty()) return;
+  auto entry = std::find_if(counts_.begin(), counts_.end(), [&](const auto& c) { return c.first == id; });
+  std::int32_t n = 1;
+  if (entry == counts_.end()) {
+    frame_list_.push_back(id);
+  } else {
+    n = entry->second + 1;
+    counts_.erase(entry);
+  }
+  counts_.emplace_back(id, n);
+  frame_texts_[id + ":" + std::to_string(n)] = text;
+  set_typed_field(id, text);
+}
+
+void cMP3ID3v2::set_typed_field(const std::string& id, const std::string& text) {
+  if (id == "COMM") {
+    if (comment_.empty()) {
+      comment_ = text;
+    } else {
+      comment_ += std::string("\0\r\n", 3) + text;
+    }
+  } else if (id == "TCON") {
+    set_genre_from_tcon(text);
+  } else if (std::find(kTypedIds.begin(), kTypedIds.end(), id) != kTypedIds.end()) {
+    fields_[id] = text;
+  }
+}
+
+void cMP3ID3v2::set_genre_from_tcon(const std::string& text) {
+  const std::size_t open = text.find('(');
+  const std::size_t close = text.find(')');
+  std::uint8_t number = 0;
+  if (open == std::string::npos || close == std::string::npos || close < open ||
+      !parse_byte_number(std::string_view(text).substr(open + 1, close - open - 1), number)) {
+    other_genre_name_ = text;
+    return;
+  }
+  genre_ = number;
+  // "(17)" names the genre by number only; "(17)Rock" carries its own name after it.
+  if (close + 1 >= text.size()) {
+    other_genre_name_ = GenreName(genre_);
+  } else {
+    other_genre_name_ = text.substr(close + 1);
+  }
+}
+
+std::string cMP3ID3v2::field(const char* id) const {
+  auto it = fields_.find(id);
+  return it == fields_.end() ? std::string() : it->second;
+}
+
+std::string cMP3ID3v2::GenreName(std::uint8_t genre) const { return id3v2::genre_name(genre); }
+
+}  // namespace qn
