@@ -1,0 +1,148 @@
+#include "ui/platform/find_files.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "engine/paths.h"
+#include "naming/temp_folder.h"
+
+namespace qn {
+namespace {
+
+using testing::TempFolder;
+namespace fs = std::filesystem;
+
+// The found paths relative to the searched folder, separators as "/".
+std::vector<std::string> relative(const FileList& list, const std::string& base) {
+  std::vector<std::string> out;
+  EXPECT_FALSE(list.empty());
+  if (list.empty()) return out;
+  EXPECT_EQ(list[0], "");
+  for (std::size_t i = 1; i < list.size(); ++i) {
+    EXPECT_EQ(list[i].rfind(base, 0), 0u) << list[i];
+    std::string rest = list[i].substr(base.size());
+    for (char& c : rest)
+      if (c == kSep) c = '/';
+    out.push_back(rest);
+  }
+  return out;
+}
+
+using Names = std::vector<std::string>;
+
+TEST(WidenPattern, TwoAndFourDigitYears) {
+  EXPECT_EQ(WidenPattern("u59_0001*.mp3"), "u59_0001*.mp3;u1959_0001*.mp3");
+  EXPECT_EQ(WidenPattern("u67_1;x67_2"), "u67_1;x67_2;u1967_1;x1967_2");
+  EXPECT_EQ(WidenPattern("u1962_0001*.mp3"), "u*62_0001*.mp3");
+  EXPECT_EQ(WidenPattern("u75_0001*.mp3"), "u*75_0001*.mp3");
+  EXPECT_EQ(WidenPattern("u58_0001*.mp3"), "u*58_0001*.mp3");
+  EXPECT_EQ(WidenPattern("u68_0001*.mp3"), "u*68_0001*.mp3");
+  EXPECT_EQ(WidenPattern("uEP_0001*.mp3"), "uEP_0001*.mp3");
+  EXPECT_EQ(WidenPattern("u19EP_0001*.mp3"), "uEP_0001*.mp3");
+  EXPECT_EQ(WidenPattern("u*_*.mp3"), "u**_*.mp3");
+  EXPECT_EQ(WidenPattern("u*_*.flac;u*_*.nfo"), "u**_*.flac;u*_*.nfo");
+}
+
+TEST(WidenPattern, OtherPatternsUnchangedAndTestsAreCaseSensitive) {
+  for (const char* p : {"*.qn", "*Labels.qn", "u*.jpg", "u*.mp3;u*.nfo", "U1962_0001*.mp3", "u", ""})
+    EXPECT_EQ(WidenPattern(p), p);
+  EXPECT_EQ(WidenPattern("x60_1_"), "x60_1_;x1960_1_");  // step 1 does not look at the "u"
+  EXPECT_EQ(WidenPattern("uep_1"), "u*ep_1");
+}
+
+TEST(MatchesPattern, WholeNameWithoutRegardToCase) {
+  EXPECT_TRUE(MatchesPattern("u1962_0001 A - B.mp3", "u*.mp3;u*.nfo"));
+  EXPECT_TRUE(MatchesPattern("u1962_0001 A - B.nfo", "u*.mp3;u*.nfo"));
+  EXPECT_TRUE(MatchesPattern("U1962_0001.MP3", "u*.mp3;u*.nfo"));
+  EXPECT_FALSE(MatchesPattern("u1962_0001.mp3.bak", "u*.mp3"));
+  EXPECT_FALSE(MatchesPattern("xu1.mp3", "u*.mp3"));
+  EXPECT_TRUE(MatchesPattern("ab.qn", "x;  *.QN"));  // blanks before a piece skipped
+  EXPECT_TRUE(MatchesPattern("a1c", "a?c"));
+  EXPECT_FALSE(MatchesPattern("ac", "a?c"));
+  EXPECT_TRUE(MatchesPattern("a#[", "a#["));  // no other wildcards here
+  EXPECT_FALSE(MatchesPattern("a1x", "a#x"));
+}
+
+TEST(PathHelpers, AddBackslashAndTrimAtNul) {
+  EXPECT_EQ(AddBackslash(""), "");
+  EXPECT_EQ(AddBackslash("a"), std::string("a") + kSep);
+  EXPECT_EQ(AddBackslash(std::string("a") + kSep), std::string("a") + kSep);
+  EXPECT_EQ(TrimAtNul(std::string("ab\0cd", 5)), "ab");
+  EXPECT_EQ(TrimAtNul("abc"), "abc");
+}
+
+TEST(FindFiles, FolderWithOrWithoutSeparatorGivesSamePaths) {
+  TempFolder dir("find");
+  dir.make_file("u1.mp3");
+  dir.make_file("x.mp3");
+  const FileList a = FindFiles(dir.path().string(), "u*.mp3", false);
+  const FileList b = FindFiles(dir.text(), "u*.mp3", false);
+  ASSERT_EQ(FileCount(a), 1);
+  EXPECT_EQ(a, b);
+  EXPECT_EQ(a[1], dir.text() + "u1.mp3");
+}
+
+TEST(FindFiles, NothingFoundAndMissingFolderGiveEmptyList) {
+  TempFolder dir("find");
+  dir.make_file("a.txt");
+  EXPECT_EQ(FindFiles(dir.text(), "*.qn", false), EmptyFileList());
+  EXPECT_EQ(FindFiles(dir.text() + "missing", "*", true), EmptyFileList());
+  EXPECT_EQ(FindFiles((dir.path() / "a.txt").string(), "*", true), EmptyFileList());
+}
+
+TEST(FindFiles, SubFolderMatchesStandAtTheSubFoldersPlaceInByteOrder) {
+  TempFolder dir("find");
+  for (const char* f : {"u3.mp3", "u1.mp3", "B/u2.mp3", "B/C/u2c.mp3", "B/u2a.mp3", "Z/u9.mp3",
+                        ".hidden/u0.mp3", "u5.jpg", "a/u4.mp3"})
+    dir.make_file(f);
+  const std::string base = dir.text();
+  // "B" < "Z" < "a" < "u1.mp3" in byte order; ".hidden" is never entered.
+  EXPECT_EQ(relative(FindFiles(base, "u*.mp3", true), base),
+            (Names{"B/C/u2c.mp3", "B/u2.mp3", "B/u2a.mp3", "Z/u9.mp3", "a/u4.mp3", "u1.mp3", "u3.mp3"}));
+  EXPECT_EQ(relative(FindFiles(base, "u*.mp3", false), base), (Names{"u1.mp3", "u3.mp3"}));
+}
+
+TEST(FindFiles, FoldersNeverMatchAndDotFilesDo) {
+  TempFolder dir("find");
+  dir.make_folder("u_folder.mp3");
+  dir.make_file(".qn");
+  dir.make_file("Set.QN");
+  const std::string base = dir.text();
+  EXPECT_EQ(relative(FindFiles(base, "*.qn", false), base), (Names{".qn", "Set.QN"}));
+  EXPECT_EQ(FileCount(FindFiles(base, "u*.mp3", true)), 0);
+}
+
+TEST(FindFiles, WidenedYearsFindBothSpellings) {
+  TempFolder dir("find");
+  for (const char* f : {"u59_x.mp3", "u1959_x.mp3", "u1960_x.mp3"}) dir.make_file(f);
+  const std::string base = dir.text();
+  EXPECT_EQ(relative(FindFiles(base, "u59_*", false), base), (Names{"u1959_x.mp3", "u59_x.mp3"}));
+  EXPECT_EQ(relative(FindFiles(base, "u1959_*", false), base), (Names{"u1959_x.mp3", "u59_x.mp3"}));
+}
+
+TEST(FindFiles, LinksToFoldersAreNotFollowed) {
+  TempFolder dir("find");
+  dir.make_file("real/u1.mp3");
+  std::error_code ec;
+  fs::create_directory_symlink(dir.path() / "real", dir.path() / "link", ec);
+  if (ec) GTEST_SKIP() << "no symbolic links here: " << ec.message();
+  fs::create_directory_symlink(dir.path(), dir.path() / "real" / "loop", ec);
+  const std::string base = dir.text();
+  EXPECT_EQ(relative(FindFiles(base, "u*", true), base), (Names{"real/u1.mp3"}));
+}
+
+TEST(FindFiles, EmptyFolderTextSearchesCurrentDirectoryWithBareNames) {
+  TempFolder dir("find");
+  dir.make_file("u1.mp3");
+  dir.make_file("sub/u2.mp3");
+  const fs::path before = fs::current_path();
+  fs::current_path(dir.path());
+  const FileList found = FindFiles("", "u*.mp3", true);
+  fs::current_path(before);
+  EXPECT_EQ(found, (FileList{"", std::string("sub") + kSep + "u2.mp3", "u1.mp3"}));
+}
+
+}  // namespace
+}  // namespace qn
