@@ -1,0 +1,180 @@
+#include "naming/match_track.h"
+
+#include <functional>
+
+#include "engine/paths.h"
+#include "engine/step_error.h"
+#include "engine/text.h"
+#include "id3v2/cMP3ID3v2.h"
+#include "naming/pattern_match.h"
+#include "naming/track_key.h"
+#include "ui/platform/find_files.h"
+
+namespace qn {
+namespace {
+
+constexpr std::string_view kDash = " - ";
+using LookUp = std::function<int(const std::string&)>;
+
+// Mid(s, pos) with a 0-based position: the empty text beyond the end.
+std::string from(const std::string& s, std::size_t pos) {
+  return pos >= s.size() ? std::string() : s.substr(pos);
+}
+
+// The first len(P0) - 1 characters of P0, then C from that position on with the first `x`
+// replaced by `y`: the folder and the track prefix stay, only what follows is edited.
+std::string tail_edit(const std::string& p0, const std::string& c, std::string_view x, std::string_view y) {
+  const std::size_t keep = p0.empty() ? 0 : p0.size() - 1;
+  return p0.substr(0, keep) + text::replace_first(from(c, keep), x, y);
+}
+
+// The expected path without its letter suffix; a "u" suffix is never taken from the first
+// character.
+std::string without_suffix(const std::string& e, const std::string& letters) {
+  return text::replace_first(e, letters, "", letters == "u" ? 1 : 0);
+}
+
+// Steps 3 to 9: the name variants, each looked up as soon as it is built.
+int try_name_variants(const std::string& e, const LookUp& look_up) {
+  const std::vector<std::string> parts = text::split(e, kDash);
+  const std::string& p0 = parts[0];
+  const std::string letters = TrackKey(p0, true);
+
+  const std::string toggled = letters.empty() ? text::replace_first(e, kDash, "a - ")
+                                              : text::replace_first(e, letters + " - ", kDash);
+  if (int at = look_up(toggled); at != -1) return at;
+
+  if (parts.size() < 2)
+    throw StepError(kErrSubscript, "track match: no artist after \" - \" in " + e);
+  const std::string& p1 = parts[1];
+  const bool article = text::left(p1, 3) == "The";
+  const std::string article_toggled = text::trim_blanks(text::left(p1, 3)) == "The"
+                                          ? tail_edit(p0, e, "The ", "")
+                                          : tail_edit(p0, e, kDash, " - The ");
+  if (int at = look_up(article_toggled); at != -1) return at;
+
+  const std::string suffix_toggled =
+      letters.empty() ? text::replace_first(e, kDash, "a - ") : without_suffix(e, letters);
+  const std::string both = article ? tail_edit(p0, suffix_toggled, "The ", "")
+                                   : tail_edit(p0, suffix_toggled, kDash, " - The ");
+  return look_up(both);
+}
+
+// Step 2: E inside exactly one entry (entry 0 counted) and equal to one of 1..N.
+int unique_exact(const FileList& list, const std::string& e) {
+  int holding = 0;
+  for (const std::string& entry : list)
+    if (text::contains(entry, e)) ++holding;
+  if (holding != 1) return -1;
+  for (std::size_t i = 1; i < list.size(); ++i)
+    if (list[i] == e) return static_cast<int>(i);
+  return -1;
+}
+
+std::string without_blanks(const std::string& s) { return text::replace_all(s, " ", ""); }
+
+// Step 10: both sides without blanks and upper-cased, the expected path as the pattern.
+int blank_free_match(const FileList& list, const std::string& e) {
+  const std::string pattern = text::to_upper(without_blanks(e));
+  for (std::size_t i = 1; i < list.size(); ++i)
+    if (PatternMatch(text::to_upper(without_blanks(list[i])), pattern)) return static_cast<int>(i);
+  return -1;
+}
+
+// Every occurrence of `from` (ASCII letter case ignored), left to right, becomes `to`.
+std::string replace_all_nocase(const std::string& s, std::string_view from, std::string_view to) {
+  const std::string folded = text::to_upper(s);
+  const std::string key = text::to_upper(from);
+  std::string out;
+  std::size_t start = 0;
+  for (std::size_t at; (at = folded.find(key, start)) != std::string::npos; start = at + key.size()) {
+    out.append(s, start, at - start);
+    out.append(to);
+  }
+  out.append(s, start);
+  return out;
+}
+
+// Step 11: the pattern rebuilt from the tag of the one MP3 file that starts with the prefix.
+int tag_based_match(const FileList& list, const std::string& e, const std::string& p0) {
+  const std::size_t sep_u = e.find(std::string(1, kSep) + "u");
+  if (sep_u == std::string::npos) return -1;
+  const std::string folder = e.substr(0, sep_u + 1);
+  const std::string prefix = from(p0, sep_u + 1);
+  const FileList candidates = FindFiles(folder, prefix + "*.mp3", false);
+  if (FileCount(candidates) != 1) return -1;
+
+  std::string artist, title;
+  {
+    cMP3ID3v2 tag;
+    tag.MP3File(candidates[1]);
+    artist = tag.Artist();
+    title = tag.Title();
+  }
+  const std::string pattern = match_track_detail::tag_pattern(folder, prefix, artist, title);
+  if (pattern.empty()) return -1;
+  for (std::size_t i = 1; i < list.size(); ++i)
+    if (PatternMatch(text::to_lower(list[i]), pattern)) return static_cast<int>(i);
+  return -1;
+}
+
+}  // namespace
+
+namespace match_track_detail {
+
+std::vector<std::string> name_variants(const std::string& expected) {
+  std::vector<std::string> tried;
+  try_name_variants(expected, [&](const std::string& c) {
+    tried.push_back(c);
+    return -1;
+  });
+  return tried;
+}
+
+std::string tag_pattern(const std::string& folder, const std::string& prefix,
+                        const std::string& artist, const std::string& title) {
+  std::string c = folder + prefix + " - " + CleanTagText(artist + " - " + title) + ".mp3";
+  const std::size_t q = c.find(kDash);
+  if (q == std::string::npos) return "";
+  // One letter suffix (or any single character) may follow a position number.
+  if (q > 0 && c[q - 1] >= '0' && c[q - 1] <= '9') c = text::replace_first(c, kDash, "? - ");
+  c = text::replace_all(c, ",", "?");
+  c = text::replace_all(c, "'", "?");
+  c = replace_all_nocase(c, " the ", "*");
+  c = replace_all_nocase(c, " a ", "*");
+  c = text::replace_first(c, ".mp3", "*.mp3");
+  c = text::replace_first(c, kDash, " - *");
+  return text::to_lower(c);
+}
+
+}  // namespace match_track_detail
+
+std::string CleanTagText(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char ch : text) {
+    const auto code = static_cast<unsigned char>(ch);
+    if ((code >= 32 && code <= 122) || code == 13 || code == 10) out.push_back(ch);
+  }
+  return out;
+}
+
+std::string DropLastChars(const std::string& text, int n) {
+  if (n <= 0) return text;
+  const auto count = static_cast<std::size_t>(n);
+  return text.size() >= count ? text.substr(0, text.size() - count) : std::string();
+}
+
+int MatchTrackFile(const SortedIndex& found, const std::string& expected) {
+  const FileList& list = found.list();
+  const std::string sep(1, kSep);
+  const std::string e = text::replace_all(expected, sep + sep, sep);
+
+  if (int at = unique_exact(list, e); at != -1) return at;
+  const auto look_up = [&](const std::string& c) { return found.SortedLookup(c); };
+  if (int at = try_name_variants(e, look_up); at != -1) return at;
+  if (int at = blank_free_match(list, e); at != -1) return at;
+  return tag_based_match(list, e, text::split(e, kDash)[0]);
+}
+
+}  // namespace qn
