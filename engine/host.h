@@ -1,6 +1,7 @@
 #pragma once
 // What a run needs from its surroundings. The window, the command line and the tests each
 // implement it; the core never talks to a screen or a terminal itself.
+#include <ctime>
 #include <string>
 
 namespace qn {
@@ -21,6 +22,8 @@ class RunHost {
   // A failed step: error number, description, and the context line (the current checksum line,
   // or the report path).
   virtual void ShowError(int number, const std::string& description, const std::string& context) = 0;
+  // The local date and time for the report's date line.
+  virtual std::tm Now();
 };
 
 // A host that does nothing and ticks both ID3 options; tests and tools derive from it.

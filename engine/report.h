@@ -1,0 +1,22 @@
+#pragma once
+// The verification report: head, date line, body, "Additional Files Found" trailer, CR LF lines.
+#include <ctime>
+#include <string>
+
+#include "engine/file_list.h"
+
+namespace qn {
+
+// "Date & Time: dd Mmm yyyy hh:mm:ss" (a fixed English form, 24-hour clock), no line end.
+std::string DateLine(const std::tm& when);
+
+// The audio report. `extension` is ".mp3", ".flac" or empty; `found` gives the file count and
+// the unclaimed files.
+std::string AudioReportText(const std::string& folder, const std::string& extension,
+                            const FileList& found, const std::string& body, const std::tm& when);
+
+// The label report; `images` may be no list at all (nullptr).
+std::string LabelReportText(const std::string& folder, const FileList* images,
+                            const std::string& body, const std::tm& when);
+
+}  // namespace qn

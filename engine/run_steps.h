@@ -1,0 +1,44 @@
+#pragma once
+// The error rule of a run: every step is a call that may throw; a failing step is reported through
+// the host with what failed and the context line, recorded in the run's result, and has no effect.
+#include <exception>
+#include <string>
+#include <utility>
+
+#include "engine/host.h"
+#include "engine/run_result.h"
+#include "engine/step_error.h"
+
+namespace qn {
+
+class StepGuard {
+ public:
+  StepGuard(RunHost& host, RunResult& result) : host_(host), result_(result) {}
+
+  // Runs `step`; returns false (after reporting) when it threw.
+  template <typename Step>
+  bool Run(const std::string& context, Step&& step) {
+    try {
+      std::forward<Step>(step)();
+      return true;
+    } catch (const StepError& e) {
+      Report(e.number(), e.what(), context);
+    } catch (const std::bad_alloc&) {
+      Report(7, "Out of memory", context);
+    } catch (const std::exception& e) {
+      Report(51, std::string("Internal error: ") + e.what(), context);
+    }
+    return false;
+  }
+
+  void Report(int number, const std::string& description, const std::string& context) {
+    result_.errors.push_back({number, description, context});
+    host_.ShowError(number, description, context);
+  }
+
+ private:
+  RunHost& host_;
+  RunResult& result_;
+};
+
+}  // namespace qn

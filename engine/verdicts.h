@@ -1,0 +1,27 @@
+#pragma once
+// Turning an audio check result into the verdicts of an entry's report line.
+#include <string>
+#include <vector>
+
+#include "engine/run_result.h"
+
+namespace qn {
+
+struct DecodedVerdicts {
+  std::vector<std::string> verdicts;  // without the ID3 suffix
+  std::string text;                   // each verdict followed by the suffix, as the report shows it
+};
+
+// The verdicts for audio check result `result` with ID3 suffix `suffix`.
+DecodedVerdicts DecodeVerdicts(const std::string& result, const std::string& suffix);
+
+// The ID3 suffix of a result: from its first " ID3" to its end, or the empty text.
+std::string Id3Suffix(const std::string& result);
+
+// The value of the decimal number at the head of a text (blanks skipped, 0 when there is none).
+long LeadingNumber(const std::string& s);
+
+// The status of an entry whose file was found and decoded.
+EntryStatus StatusOfVerdicts(const std::vector<std::string>& verdicts, const std::string& suffix);
+
+}  // namespace qn

@@ -1,0 +1,16 @@
+#pragma once
+// Pieces of the label-image run.
+#include <string>
+#include <vector>
+
+namespace qn {
+
+// The fields of a label line, split at the byte FF.
+std::vector<std::string> SplitLabelLine(const std::string& line);
+
+// 0..3: 1 = the length differs from field 1, 2 = the sum of the first 255 bytes differs from
+// field 2 (four upper-case hexadecimal digits). Throws StepError when a field is missing or the
+// image cannot be read.
+int CheckLabelImage(const std::vector<std::string>& fields, const std::string& image_path);
+
+}  // namespace qn

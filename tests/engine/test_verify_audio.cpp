@@ -1,0 +1,252 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "engine/verify.h"
+#include "support/fixtures.h"
+#include "support/test_host.h"
+
+namespace qn {
+namespace {
+
+using testing::FakeMp3;
+using testing::RecordingHost;
+using testing::TempFolder;
+
+const std::string kHead25 = std::string(25, '-');
+
+std::string Head(const std::string& kind, const std::string& folder, int files) {
+  return "Quarnell " + kind + " Verify Rev37\r\n" + kHead25 + "\r\nFolder Processed " + folder +
+         "\r\nNumber of Files: " + std::to_string(files) + "\r\n" + testing::kFixedDateLine + "\r\n\r\n";
+}
+
+// A folder of three good tracks, one damaged, one listed but absent, one nobody lists, a present
+// placeholder and an absent one.
+struct Mp3Folder {
+  TempFolder dir;
+  std::string qn;
+
+  explicit Mp3Folder(bool damage = true) {
+    FakeMp3 a = FakeMp3::Make(300, 12, true, 1), b = FakeMp3::Make(0, 10, false, 2),
+            c = FakeMp3::Make(1000, 9, true, 3);
+    std::string lines;
+    lines += "u1964_001 - Alpha - One.mp3" + a.Fingerprint() + "\r\n";
+    lines += "u1964_002b - Beta - Two.mp3" + b.Fingerprint() + "\r\n";
+    lines += "u1964_003 - Gamma - Three.mp3" + c.Fingerprint() + "\r\n";
+    lines += "u1964_004 - Delta - Four.mp3" + a.Fingerprint() + "\r\n";
+    lines += "u1964_001 - Alpha - One.nfo\r\n";
+    lines += "u1964_002b - Beta - Two.nfo\r\n";
+    if (damage) c.bytes[c.bytes.size() - 200] ^= 0x01;  // inside the end block
+    dir.Write("u1964_001 - Alpha - One.mp3", a.bytes);
+    dir.Write("u1964_002b - Beta - Two.mp3", b.bytes);
+    dir.Write("u1964_003 - Gamma - Three.mp3", c.bytes);
+    dir.Write("u1964_009 - Extra - Nine.mp3", b.bytes);
+    dir.Write("u1964_001 - Alpha - One.nfo", std::string("u1964_001 - Alpha - One.nfo\r\n"));
+    qn = dir.Write("Chart 1964.qn", lines);
+  }
+};
+
+TEST(VerifyAudioFolder, WritesTheReportLineByLine) {
+  Mp3Folder f;
+  RecordingHost host;
+  RunResult r = VerifyAudioFolder(f.dir.folder(), f.qn, false, host);
+  std::string expected = Head("mp3", f.dir.folder(), 5) +
+                         "u1964_001 OK ID3v1 OK ID3v2 OK\r\n"
+                         "u1964_002b OK ID3v1 OK ID3v2 OK\r\n"
+                         "u1964_003 FAIL (Last 255 bytes of file) ID3v1 OK ID3v2 OK\r\n"
+                         "u1964_004 MISSING mp3 file\r\n"
+                         "u1964_001 OK Placeholder\r\n"
+                         "u1964_002b MISSING Placeholder file\r\n"
+                         "\r\nAdditional Files Found\r\nu1964_009 - Extra - Nine.mp3\r\n"
+                         "\r\n";
+  EXPECT_EQ(r.report_text, expected);
+  EXPECT_TRUE(host.errors.empty());
+  EXPECT_EQ(r.kind, FolderKind::Mp3);
+  ASSERT_EQ(r.entries.size(), 6u);
+  EXPECT_EQ(r.entries[0].status, EntryStatus::Ok);
+  EXPECT_EQ(r.entries[2].status, EntryStatus::Fail);
+  EXPECT_EQ(r.entries[3].status, EntryStatus::Missing);
+  EXPECT_EQ(r.additional_files, std::vector<std::string>{"u1964_009 - Extra - Nine.mp3"});
+  EXPECT_EQ(host.progress.front(), f.dir.folder() + "u1964_001 - Alpha - One.mp3");
+}
+
+TEST(VerifyAudioFolder, Id3OptionsAreReadPerFile) {
+  Mp3Folder f(false);
+  RecordingHost host;
+  host.id3v1 = false;
+  RunResult r = VerifyAudioFolder(f.dir.folder(), f.qn, false, host);
+  EXPECT_EQ(r.entries[0].report_line, "u1964_001 OK ID3v2 OK");
+  host.id3v2 = false;
+  r = VerifyAudioFolder(f.dir.folder(), f.qn, false, host);
+  EXPECT_EQ(r.entries[0].report_line, "u1964_001 OK");
+  EXPECT_TRUE(host.id3_enabled);
+}
+
+TEST(VerifyAudioFolder, CreatesMissingPlaceholdersOnlyWhenAsked) {
+  Mp3Folder f;
+  const auto nfo = f.dir.path() / "u1964_002b - Beta - Two.nfo";
+  RecordingHost host;
+  VerifyAudioFolder(f.dir.folder(), f.qn, false, host);
+  EXPECT_FALSE(std::filesystem::exists(nfo));
+  RunResult r = VerifyAudioFolder(f.dir.folder(), f.qn, true, host);
+  EXPECT_EQ(r.entries[5].report_line, "u1964_002b OK Placeholder");
+  EXPECT_EQ(r.entries[5].status, EntryStatus::PlaceholderCreated);
+  EXPECT_EQ(testing::ReadFile(nfo), "u1964_002b - Beta - Two.nfo\r\n");
+  // A missing audio entry is never "created".
+  EXPECT_EQ(r.entries[3].status, EntryStatus::Missing);
+}
+
+TEST(VerifyAudioFolder, RefusesPlaceholdersOutsideTheFolder) {
+  TempFolder root;
+  FakeMp3 a = FakeMp3::Make(0, 8, false);
+  std::string sub = (root.path() / "chart").string() + kSep;
+  root.Write("chart/u1964_001 - A - B.mp3", a.bytes);
+  std::string qn = root.Write("chart/c.qn", "u1964_001 - A - B.mp3" + a.Fingerprint() +
+                                                "\r\n..\\u1964_002 - Evil - Up.nfo\r\n/tmp/u_abs.nfo");
+  RecordingHost host;
+  RunResult r = VerifyAudioFolder(sub, qn, true, host);
+  EXPECT_FALSE(std::filesystem::exists(root.path() / "u1964_002 - Evil - Up.nfo"));
+  EXPECT_FALSE(std::filesystem::exists("/tmp/u_abs.nfo"));
+  ASSERT_EQ(r.entries.size(), 3u);
+  EXPECT_EQ(r.entries[1].status, EntryStatus::Missing);
+  EXPECT_EQ(r.entries[1].report_line, "u1964_002 MISSING Placeholder file");
+  EXPECT_EQ(r.entries[2].status, EntryStatus::Missing);
+  EXPECT_GE(host.errors.size(), 2u);
+}
+
+TEST(VerifyAudioFolder, AStepErrorNeverReadsAsOkAndTheRunGoesOn) {
+  TempFolder dir;
+  FakeMp3 a = FakeMp3::Make(100, 8, false, 5);
+  dir.Write("u1964_001 - A - One.mp3", a.bytes);
+  dir.Write("u1964_002 - B - Two.mp3", a.bytes);
+  dir.Write("u1964_003 - C - Three.mp3", a.bytes);
+  std::string qn = dir.Write("c.qn", "u1964_001 - A - One.mp3ZZ\r\n"           // too few parts
+                                     "u1964_002 - B - Two.mp3\r\n"             // empty field
+                                     "u1964_003 - C - Three.mp3" + a.Fingerprint() + "\r\n"
+                                     "no underscore here.mp3" + a.Fingerprint());
+  RecordingHost host;
+  RunResult r = VerifyAudioFolder(dir.folder(), qn, false, host);
+  ASSERT_EQ(r.entries.size(), 4u);
+  EXPECT_EQ(r.entries[0].report_line, "u1964_001");
+  EXPECT_EQ(r.entries[0].status, EntryStatus::NoVerdict);
+  EXPECT_EQ(r.entries[1].report_line, "u1964_002");
+  EXPECT_EQ(r.entries[1].status, EntryStatus::NoVerdict);
+  EXPECT_EQ(r.entries[2].report_line, "u1964_003 OK ID3v1 OK ID3v2 OK");
+  EXPECT_EQ(r.entries[3].status, EntryStatus::Missing);
+  EXPECT_EQ(r.entries[3].report_line, " MISSING mp3 file") << "the key cannot be formed without \"_\"";
+  ASSERT_GE(host.errors.size(), 3u);
+  EXPECT_EQ(host.errors[0].context, "u1964_001 - A - One.mp3ZZ");
+  EXPECT_EQ(r.errors.size(), host.errors.size());
+  EXPECT_NE(r.report_text.find("u1964_001\r\nu1964_002\r\nu1964_003 OK"), std::string::npos);
+}
+
+TEST(VerifyAudioFolder, EmptyOrUnreadableChecksumFile) {
+  TempFolder dir;
+  FakeMp3 a = FakeMp3::Make(0, 8, false);
+  dir.Write("u1964_001 - A - B.mp3", a.bytes);
+  std::string qn = dir.Write("empty.qn", std::string());
+  RecordingHost host;
+  RunResult r = VerifyAudioFolder(dir.folder(), qn, false, host);
+  ASSERT_EQ(r.entries.size(), 1u) << "an empty file is read as one empty entry";
+  EXPECT_FALSE(host.errors.empty());
+
+  RecordingHost host2;
+  RunResult none = VerifyAudioFolder(dir.folder(), dir.folder() + "absent.qn", false, host2);
+  EXPECT_TRUE(none.entries.empty());
+  EXPECT_TRUE(none.nothing_verified);
+  ASSERT_FALSE(host2.errors.empty());
+  EXPECT_NE(host2.errors[0].description.find("absent.qn"), std::string::npos);
+}
+
+TEST(VerifyAudioFolder, TrailingEmptyLineAndLoneLineFeeds) {
+  TempFolder dir;
+  FakeMp3 a = FakeMp3::Make(0, 8, false);
+  dir.Write("u1964_001 - A - B.mp3", a.bytes);
+  std::string qn = dir.Write("c.qn", "u1964_001 - A - B.mp3" + a.Fingerprint() + "\r\n\r\n");
+  RecordingHost host;
+  RunResult r = VerifyAudioFolder(dir.folder(), qn, false, host);
+  EXPECT_EQ(r.entries.size(), 2u);
+  EXPECT_EQ(r.entries[0].status, EntryStatus::Ok);
+}
+
+TEST(VerifyAudioFolder, NoAudioFilesGivesTheShortReport) {
+  TempFolder dir;
+  std::string qn = dir.Write("c.qn", "u1964_001 - A - B.mp3AZ0Z1Z0Z00000000\r\n");
+  RecordingHost host;
+  RunResult r = VerifyAudioFolder(dir.folder(), qn, false, host);
+  EXPECT_EQ(r.report_text, "Quarnell  Verify Rev37\r\n" + kHead25 + "\r\nFolder Processed " + dir.folder() +
+                               "\r\nNumber of Files: 0\r\n" + testing::kFixedDateLine +
+                               "\r\n\r\nNo Quarnell audio files found\r\n");
+  EXPECT_TRUE(r.nothing_verified);
+}
+
+TEST(VerifyAudioFolder, FlacFolderIgnoresMp3FilesAndLabelsChannels) {
+  TempFolder dir;
+  std::string flac(1001, 'f');
+  for (std::size_t i = 0; i < flac.size(); ++i) flac[i] = static_cast<char>(i * 7);
+  dir.Write("u1970_001 - A - B.flac", flac);
+  dir.Write("u1970_002 - C - D.mp3", FakeMp3::Make(0, 8, false).bytes);
+  std::vector<std::uint8_t> bytes(flac.begin(), flac.end());
+  std::string fp = "0Z" + text::hex_text(1001) + "Z" + text::hex_text(testing::SumOf(bytes, 0, 100)) + "Z" +
+                   text::hex_text(testing::SumOf(bytes, 900, 100)) + "Z" +
+                   text::hex_text(testing::SumOf(bytes, 499, 100));
+  std::string qn = dir.Write("c.qn", "u1970_001 - A - B.flac" + fp + " [mono]\r\n"
+                                     "u1970_002 - C - D.flac0Z1Z2Z3Z4\r\n"
+                                     "u1970_003 - E - F.flac.nfo\r\n"
+                                     "u1970_002 - C - D.mp3\r\n");
+  RecordingHost host;
+  RunResult r = VerifyAudioFolder(dir.folder(), qn, true, host);
+  EXPECT_EQ(r.kind, FolderKind::Flac);
+  EXPECT_FALSE(host.id3_enabled);
+  EXPECT_EQ(r.file_count, 1);
+  ASSERT_EQ(r.entries.size(), 4u);
+  // The " [mono]" after the field makes part 4 differ: the middle block flag is set.
+  EXPECT_EQ(r.entries[0].report_line, "u1970_001 mono  FAIL (Mismatch in more than 100 bytes of Audio)");
+  EXPECT_EQ(r.entries[1].report_line, "u1970_002 stereo  MISSING flac file");
+  EXPECT_EQ(r.entries[2].report_line, "u1970_003 stereo  OK Placeholder") << "a .flac.nfo line is a name";
+  EXPECT_EQ(r.entries[3].report_line, "u1970_002 stereo  MISSING flac file");
+  EXPECT_TRUE(std::filesystem::exists(dir.path() / "u1970_003 - E - F.flac.nfo"));
+}
+
+TEST(VerifyAudioFolder, AlbumsSubFolderAndSubFolderMode) {
+  TempFolder dir;
+  FakeMp3 a = FakeMp3::Make(0, 8, false, 3);
+  dir.Write("Albums/u1970_01 - Album - One.mp3", a.bytes);
+  std::string qn = dir.Write("c.qn", "Albums\\u1970_01 - Album - One.mp3" + a.Fingerprint() + "\r\n");
+  RecordingHost host;
+  RunResult r = VerifyAudioFolder(dir.folder(), qn, false, host);
+  EXPECT_EQ(r.entries[0].status, EntryStatus::Ok) << r.report_text;
+
+  // Tracks only in Albums/<chart>/: sub-folder mode puts "uLP" lines under the chart's folder.
+  const std::string sep(1, kSep);
+  TempFolder deep;
+  deep.Write("Albums/LP1970_5/uLP1970_5 - Album - Two.mp3", a.bytes);
+  std::string qn2 = deep.Write("c.qn", "Albums\\uLP1970_5 - Album - Two.mp3" + a.Fingerprint() + "\r\n");
+  RunResult r2 = VerifyAudioFolder(deep.folder(), qn2, false, host);
+  ASSERT_EQ(r2.entries.size(), 1u);
+  EXPECT_EQ(r2.entries[0].line, "Albums" + sep + "LP1970_5" + sep + "uLP1970_5 - Album - Two.mp3" + a.Fingerprint());
+  EXPECT_EQ(r2.entries[0].status, EntryStatus::Ok);
+
+  // Verifying the Albums folder itself: the chart's folder is put in front of the line.
+  std::string albums = (deep.path() / "Albums").string() + sep;
+  std::string qn3 = deep.Write("Albums/c.qn", "uLP1970_5 - Album - Two.mp3" + a.Fingerprint() + "\r\n");
+  RunResult r3 = VerifyAudioFolder(albums, qn3, false, host);
+  ASSERT_EQ(r3.entries.size(), 1u);
+  EXPECT_EQ(r3.entries[0].line, "LP1970_5" + sep + "uLP1970_5 - Album - Two.mp3" + a.Fingerprint());
+  EXPECT_EQ(r3.entries[0].status, EntryStatus::Ok) << r3.report_text;
+}
+
+TEST(VerifyAudioFolder, ASecondEntryForAClaimedFileIsMissing) {
+  TempFolder dir;
+  FakeMp3 a = FakeMp3::Make(0, 8, false);
+  dir.Write("u1964_001 - A - B.mp3", a.bytes);
+  std::string line = "u1964_001 - A - B.mp3" + a.Fingerprint() + "\r\n";
+  std::string qn = dir.Write("c.qn", line + line);
+  RecordingHost host;
+  RunResult r = VerifyAudioFolder(dir.folder(), qn, false, host);
+  EXPECT_EQ(r.entries[0].status, EntryStatus::Ok);
+  EXPECT_EQ(r.entries[1].status, EntryStatus::Missing);
+}
+
+}  // namespace
+}  // namespace qn
