@@ -10,6 +10,7 @@
 #include "engine/text.h"
 #include "engine/verdicts.h"
 #include "engine/verify.h"
+#include "naming/match_track.h"
 #include "naming/nfo.h"
 #include "naming/pattern_match.h"
 #include "naming/track_key.h"
@@ -156,6 +157,8 @@ void AudioRun::CheckEntry(ChecksumFile& checksums) {
 
   int index = index_->SortedLookup(folder_ + name + extension_);
   if (index < 0) index = index_->SortedLookup(folder_ + name);
+  if (index < 0 && pieces.size() != 1)
+    guard_.Run(line, [&] { index = MatchTrackFile(*index_, folder_ + name + extension_); });
 
   if (index > 0) FoundEntry(entry, index, pieces);
   else MissingEntry(entry, name);

@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "support/fixtures.h"
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace qn {
+namespace {
+
+using testing::FakeMp3;
+using testing::ReadFile;
+using testing::TempFolder;
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += (c == '\'') ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+CliRun RunCli(const std::vector<std::string>& args) {
+  static int counter = 0;
+  fs::path tmp = fs::temp_directory_path();
+  std::string stem = "qnverify-test-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
+  fs::path out = tmp / (stem + ".out"), err = tmp / (stem + ".err");
+  std::string command = Quote(QNVERIFY_PATH);
+  for (const std::string& a : args) command += " " + Quote(a);
+  command += " >" + Quote(out.string()) + " 2>" + Quote(err.string()) + " </dev/null";
+  int raw = std::system(command.c_str());
+  CliRun run;
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  run.out = ReadFile(out);
+  run.err = ReadFile(err);
+  fs::remove(out);
+  fs::remove(err);
+  return run;
+}
+
+const std::string kSample = std::string(QN_SAMPLES_DIR) + "/Quarnell 1964 Top 6";
+
+// A copy of the demo folder that a test may change.
+struct SampleCopy {
+  TempFolder dir;
+  std::string folder;
+  SampleCopy() {
+    folder = (dir.path() / "Top 6").string();
+    fs::copy(kSample, folder, fs::copy_options::recursive);
+  }
+};
+
+TEST(Qnverify, PrintsTheReportAndSetsTheExitFlags) {
+  CliRun run = RunCli({kSample});
+  EXPECT_EQ(run.status, 1 | 2 | 4) << run.err;
+  EXPECT_NE(run.out.find("Quarnell mp3 Verify Rev37\r\n"), std::string::npos);
+  EXPECT_NE(run.out.find("u1964_002 OK ID3v1 OK ID3v2 OK\r\n"), std::string::npos);
+  EXPECT_NE(run.out.find("u1964_006 MISSING mp3 file\r\n"), std::string::npos);
+  EXPECT_NE(run.out.find("\r\nAdditional Files Found\r\nu1964_099 - Extra - Track.mp3\r\n"), std::string::npos);
+  EXPECT_EQ(run.err, "");
+}
+
+TEST(Qnverify, ReportFileHoldsExactlyWhatStandardOutputShows) {
+  TempFolder out;
+  std::string report = (out.path() / "report.txt").string();
+  CliRun run = RunCli({"--report", report, kSample});
+  EXPECT_EQ(ReadFile(report), run.out);
+  CliRun bad = RunCli({"--report", (out.path() / "no" / "such" / "r.txt").string(), kSample});
+  EXPECT_TRUE(bad.status & 8) << "a report that cannot be written is a step error";
+  EXPECT_NE(bad.err.find("r.txt"), std::string::npos);
+}
+
+TEST(Qnverify, AFileInsideTheFolderVerifiesTheFolder) {
+  CliRun by_folder = RunCli({kSample});
+  CliRun by_track = RunCli({kSample + "/u1964_003 - Dora Venn - Slow Harbour.mp3"});
+  CliRun by_qn = RunCli({kSample + "/Quarnell 1964 Top 6.qn"});
+  auto body = [](const std::string& s) { return s.substr(s.find("\r\n\r\n")); };
+  EXPECT_EQ(body(by_track.out), body(by_folder.out));
+  EXPECT_EQ(body(by_qn.out), body(by_folder.out));
+  EXPECT_EQ(by_track.status, by_folder.status);
+}
+
+TEST(Qnverify, Id3OptionsSwitchTheTagChecksOff) {
+  CliRun run = RunCli({"--no-id3v1", kSample});
+  EXPECT_NE(run.out.find("u1964_004 OK ID3v2 OK\r\n"), std::string::npos) << run.out;
+  run = RunCli({"--no-id3v1", "--no-id3v2", kSample});
+  EXPECT_NE(run.out.find("u1964_004 OK\r\n"), std::string::npos);
+}
+
+TEST(Qnverify, CreatesPlaceholdersOnlyWithCreateNfo) {
+  SampleCopy copy;
+  fs::path nfo = fs::path(copy.folder) / "u1964_002 - The Marlow Set - Paper Kites.nfo";
+  CliRun plain = RunCli({copy.folder});
+  EXPECT_FALSE(fs::exists(nfo));
+  EXPECT_TRUE(plain.status & 2);
+  CliRun create = RunCli({"--create-nfo", copy.folder});
+  EXPECT_TRUE(fs::exists(nfo));
+  EXPECT_NE(create.out.find("u1964_002 OK Placeholder\r\n"), std::string::npos);
+}
+
+TEST(Qnverify, SeveralChecksumFilesNeedQn) {
+  SampleCopy copy;
+  fs::copy_file(fs::path(copy.folder) / "Quarnell 1964 Top 6.qn", fs::path(copy.folder) / "Other.qn");
+  CliRun run = RunCli({copy.folder});
+  EXPECT_EQ(run.status, 64);
+  EXPECT_NE(run.err.find("Other.qn"), std::string::npos);
+  EXPECT_NE(run.err.find("Quarnell 1964 Top 6.qn"), std::string::npos);
+  run = RunCli({"--qn", "Other.qn", copy.folder});
+  EXPECT_EQ(run.status, 7) << run.err;
+}
+
+TEST(Qnverify, NothingToVerify) {
+  TempFolder empty;
+  CliRun run = RunCli({empty.path().string()});
+  EXPECT_EQ(run.status, 66);
+  EXPECT_NE(run.err.find("No .qn file found in"), std::string::npos);
+  EXPECT_EQ(RunCli({(empty.path() / "absent").string()}).status, 66);
+  empty.Write("c.qn", std::string("u1964_001 - A - B.mp30Z0Z0Z0Z00000000\r\n"));
+  run = RunCli({empty.path().string()});
+  EXPECT_EQ(run.status, 66) << "no audio files found";
+  EXPECT_NE(run.out.find("No Quarnell audio files found"), std::string::npos);
+}
+
+TEST(Qnverify, StepErrorsGoToStandardErrorOneLineEach) {
+  TempFolder dir;
+  FakeMp3 a = FakeMp3::Make(0, 8, false);
+  dir.Write("u1964_001 - A - B.mp3", a.bytes);
+  dir.Write("u1964_002 - C - D.mp3", a.bytes);
+  dir.Write("c.qn", "u1964_001 - A - B.mp3" + a.Fingerprint() + "\r\nu1964_002 - C - D.mp3XZY\r\n");
+  CliRun run = RunCli({dir.path().string()});
+  EXPECT_EQ(run.status, 1 | 8);
+  EXPECT_NE(run.out.find("u1964_001 OK"), std::string::npos);
+  EXPECT_NE(run.err.find("u1964_002 - C - D.mp3XZY"), std::string::npos) << run.err;
+  EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1);
+}
+
+TEST(Qnverify, UsageHelpAndVersion) {
+  EXPECT_EQ(RunCli({}).status, 64);
+  EXPECT_EQ(RunCli({"--bogus", kSample}).status, 64);
+  CliRun help = RunCli({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("--create-nfo"), std::string::npos);
+  CliRun version = RunCli({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_NE(version.out.find("Rev37"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qn
