@@ -213,6 +213,9 @@ def mp3_fingerprint(src, six):
         E = find_end_of_audio(src)
         if E < 0:
             raise ValueError("no end of audio within the last %d bytes" % END_SEARCH_SPAN)
+        if E < 255:
+            # the end block would begin before the file does
+            raise ValueError("end of audio %d lies within the first 255 bytes" % E)
         end_block = sum(src.read(E - 255, 255))
         parts.append(four_digits(start_block) + four_digits(end_block))
         parts.append(hex_text(E))

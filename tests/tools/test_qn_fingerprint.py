@@ -130,6 +130,14 @@ class Blocks(TempFiles):
         self.assertEqual(int(p[5], 16), E)
         self.assertEqual(p[4][4:], format(sum(data[E - 255:E]), "04X"))
 
+    def test_end_block_before_the_file_start_is_refused(self):
+        # 32 kbit/s frames of 104 bytes at 0 and 104: E = 109, E - 255 < 0
+        small = bytes([0xFF, 0xFB, 0x10, 0x00]) + bytes(100)
+        path = self.write("j.mp3", small * 2 + bytes(500))
+        self.assertEqual(qf.checksum_line(path).split(".mp3")[1].split("Z")[3], "1")
+        with self.assertRaises(ValueError):
+            qf.checksum_line(path, six=True)
+
     def test_end_search_window(self):
         # the last header at L - 80005 is still found ...
         data = frames(2) + bytes(80005 - HDR_LEN)
