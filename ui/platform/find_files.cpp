@@ -29,7 +29,11 @@ std::vector<Entry> list_folder(const std::string& folder) {
   for (; it != fs::directory_iterator(); it.increment(ec)) {
     if (ec) break;
     Entry entry;
-    entry.name = it->path().filename().string();
+    try {
+      entry.name = it->path().filename().string();
+    } catch (const std::exception&) {
+      continue;  // a name the 8-bit code page cannot hold (Windows only)
+    }
     std::error_code status_ec;
     entry.directory = it->is_directory(status_ec);
     const bool link = it->is_symlink(status_ec);
