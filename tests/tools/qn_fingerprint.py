@@ -236,6 +236,9 @@ def flac_middle(L):
 
 def flac_fingerprint(src):
     L = src.length
+    if L < 101:
+        # the end block would begin before the file does
+        raise ValueError("file shorter than 101 bytes")
     M = flac_middle(L)
     parts = [
         "0",

@@ -164,6 +164,13 @@ class Flac(TempFiles):
         self.assertEqual(p[4], format(sum(data[501:601]), "X"))
 
 
+    def test_shortest_file(self):
+        data = bytes(range(101))
+        self.assertEqual(self.parts("y.flac", data)[3], format(sum(data[0:100]), "X"))
+        with self.assertRaises(ValueError):
+            qf.checksum_line(self.write("z.flac", data[:100]))
+
+
 class CommandLine(TempFiles):
     def test_lines_end_with_cr_lf_and_keep_the_name(self):
         a = self.write("u1964_001 - A - T.mp3", frames(3))
