@@ -156,6 +156,16 @@ TEST(DesktopExecArgument, QuotesAndEscapesReservedCharacters) {
   EXPECT_EQ(desktop_exec_argument("/new\nline"), "\"/new\\nline\"");
 }
 
+// The files that `cmake --install` puts in place say what the start-up writes, except that the
+// installed entry finds the program on PATH.
+TEST(InstalledDesktopFiles, MatchWhatStartUpWrites) {
+  fs::path desktop_dir = fs::path(QN_TEST_DATA_DIR) / ".." / ".." / "ui" / "desktop";
+  EXPECT_EQ(testing::read_file(desktop_dir / "quarnell-verify.xml"), mime_package_text());
+  EXPECT_EQ(testing::read_file(desktop_dir / "quarnell-verify.desktop"),
+            text::replace_all(desktop_entry_text("quarnell-verify"),
+                              "Exec=\"quarnell-verify\" %f", "Exec=quarnell-verify %f"));
+}
+
 // The desktop entry, read by the desktop's own launcher, passes the clicked file as the one
 // argument to a program whose path holds blanks, a quote mark and a "$".
 TEST(RegisterAtStartup, LauncherStartsProgramWithAwkwardPathAndOneArgument) {

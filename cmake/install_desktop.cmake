@@ -1,0 +1,38 @@
+# Desktop integration files for `cmake --install`: the desktop entry that puts "Quarnell Verify"
+# into the file manager's "Open With" menu for .mp3, .jpg and .qn files, the mime package that
+# defines the .qn type, and the icon. The programs themselves are installed by the main list file.
+include(GNUInstallDirs)
+
+set(QN_DESKTOP_DIR "${CMAKE_CURRENT_LIST_DIR}/../ui/desktop")
+set(QN_ICON_DIR "${CMAKE_CURRENT_LIST_DIR}/../ui/icons")
+
+install(FILES "${QN_DESKTOP_DIR}/quarnell-verify.desktop"
+        DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
+install(FILES "${QN_DESKTOP_DIR}/quarnell-verify.xml"
+        DESTINATION "${CMAKE_INSTALL_DATADIR}/mime/packages")
+install(FILES "${QN_ICON_DIR}/quarnell-verify.svg"
+        DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps")
+install(FILES "${QN_ICON_DIR}/quarnell-verify-48.png"
+        DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps"
+        RENAME quarnell-verify.png)
+
+# Installing straight into a prefix (not into a staging DESTDIR for a package): refresh the
+# desktop's caches there when the tools are present. A failure here does not fail the install.
+set(QN_DATADIR "${CMAKE_INSTALL_DATADIR}")
+set(qn_refresh_code [[
+  if("$ENV{DESTDIR}" STREQUAL "")
+    set(qn_share "${CMAKE_INSTALL_PREFIX}/@QN_DATADIR@")
+    find_program(qn_update_mime update-mime-database)
+    find_program(qn_update_desktop update-desktop-database)
+    if(qn_update_mime)
+      execute_process(COMMAND "${qn_update_mime}" "${qn_share}/mime"
+                      RESULT_VARIABLE qn_ignored OUTPUT_QUIET ERROR_QUIET)
+    endif()
+    if(qn_update_desktop)
+      execute_process(COMMAND "${qn_update_desktop}" "${qn_share}/applications"
+                      RESULT_VARIABLE qn_ignored OUTPUT_QUIET ERROR_QUIET)
+    endif()
+  endif()
+]])
+string(CONFIGURE "${qn_refresh_code}" qn_refresh_code @ONLY)
+install(CODE "${qn_refresh_code}")
