@@ -250,3 +250,35 @@ TEST(VerifyAudioFolder, ASecondEntryForAClaimedFileIsMissing) {
 
 }  // namespace
 }  // namespace qn
+
+namespace qn {
+namespace {
+
+// Files stored under a known variant of the name their line gives are found and verified, and
+// none of them is listed as additional.
+TEST(VerifyAudioFolder, FindsTracksStoredUnderNameVariants) {
+  TempFolder dir;
+  FakeMp3 a = FakeMp3::Make(200, 8, true, 11), b = FakeMp3::Make(0, 9, false, 12),
+          c = FakeMp3::Make(300, 10, true, 13), d = FakeMp3::MakeTagged("Delta Band", "Four", 8, 14);
+  dir.Write("u1964_001a - Alpha - One.mp3", a.bytes);                     // letter suffix added
+  dir.Write("u1964_002 - Beta - Two.mp3", b.bytes);                       // "The " dropped
+  dir.Write("U1964_003 - GAMMARAY -THREE.MP3", c.bytes);                  // blanks and letter case
+  dir.Write("u1964_004b - The Delta Band - Four (Remix).mp3", d.bytes);   // named by its tag
+  std::string qn = dir.Write("c.qn", "u1964_001 - Alpha - One.mp3" + a.Fingerprint() + "\r\n" +
+                                         "u1964_002 - The Beta - Two.mp3" + b.Fingerprint() + "\r\n" +
+                                         "u1964_003 - Gamma Ray - Three.mp3" + c.Fingerprint() + "\r\n" +
+                                         "u1964_004 - Delta Band - Four.mp3" + d.Fingerprint() + "\r\n");
+  RecordingHost host;
+  RunResult r = VerifyAudioFolder(dir.folder(), qn, false, host);
+  EXPECT_TRUE(host.errors.empty()) << host.errors.front().description;
+  ASSERT_EQ(r.entries.size(), 4u);
+  EXPECT_EQ(r.entries[0].report_line, "u1964_001a OK ID3v1 OK ID3v2 OK");
+  EXPECT_EQ(r.entries[1].report_line, "u1964_002 OK ID3v1 OK ID3v2 OK");
+  // A file ending in upper-case ".MP3" is found but not examined, which reads as " OK".
+  EXPECT_EQ(r.entries[2].report_line, "U1964_003 OK");
+  EXPECT_EQ(r.entries[3].report_line, "u1964_004b OK ID3v1 OK ID3v2 OK");
+  EXPECT_TRUE(r.additional_files.empty());
+}
+
+}  // namespace
+}  // namespace qn

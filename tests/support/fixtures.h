@@ -94,6 +94,28 @@ struct FakeMp3 {
     return mp3;
   }
 
+  // The same with an ID3v2.3 tag holding TPE1 (artist) and TIT2 (title) as ISO-8859-1 texts.
+  static FakeMp3 MakeTagged(const std::string& artist, const std::string& title, int frames, unsigned seed = 1) {
+    std::vector<std::uint8_t> body;
+    auto frame = [&body](const char* id, const std::string& text) {
+      std::size_t size = text.size() + 1;
+      body.insert(body.end(), id, id + 4);
+      body.insert(body.end(), {0, 0, static_cast<std::uint8_t>(size >> 8), static_cast<std::uint8_t>(size & 0xFF), 0, 0, 0});
+      body.insert(body.end(), text.begin(), text.end());
+    };
+    frame("TPE1", artist);
+    frame("TIT2", title);
+    body.resize(body.size() + 64, 0);  // padding
+    FakeMp3 mp3 = Make(0, frames, false, seed);
+    std::vector<std::uint8_t> head = {'I', 'D', '3', 3, 0, 0, 0, 0,
+                                      static_cast<std::uint8_t>((body.size() >> 7) & 0x7F),
+                                      static_cast<std::uint8_t>(body.size() & 0x7F)};
+    head.insert(head.end(), body.begin(), body.end());
+    mp3.bytes.insert(mp3.bytes.begin(), head.begin(), head.end());
+    mp3.start = head.size();
+    return mp3;
+  }
+
   // The five-part fingerprint field, computed from the construction.
   std::string Fingerprint() const {
     std::size_t L = bytes.size();
