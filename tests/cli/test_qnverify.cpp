@@ -157,3 +157,39 @@ TEST(Qnverify, UsageHelpAndVersion) {
 
 }  // namespace
 }  // namespace qn
+
+namespace qn {
+namespace {
+
+const std::string kLabels = std::string(QN_SAMPLES_DIR) + "/Quarnell 1964 Labels";
+
+TEST(QnverifyLabels, ALabelsChecksumFileChoosesTheLabelRun) {
+  CliRun run = RunCli({kLabels});
+  EXPECT_EQ(run.status, 1 | 2 | 4) << run.err;
+  EXPECT_EQ(run.out.rfind("Quarnell Label Verify Rev37\r\n---------------------------\r\n", 0), 0u);
+  EXPECT_NE(run.out.find("\r\n\r\nu1964_001 OK\r\nu1964_002 FAIL (255 bytes following Start of File)\r\n"
+                         "u1964_003 FAIL (Length of File Error)\r\nu1964_004 OK\r\n"
+                         "u1964_005.jpg <<<  MISSING\r\n\r\n\r\n"
+                         "\r\nAdditional Files Found\r\nu1964_099.jpg\r\n\r\n"),
+            std::string::npos)
+      << run.out;
+  EXPECT_EQ(run.out.find("Number of Files"), std::string::npos);
+  EXPECT_EQ(RunCli({kLabels + "/u1964_001.jpg"}).out.substr(0, 40), run.out.substr(0, 40));
+}
+
+TEST(QnverifyLabels, ImagesOptionAndLetterCaseOfTheName) {
+  CliRun run = RunCli({"--images", kSample});
+  EXPECT_EQ(run.status, 66);
+  EXPECT_NE(run.out.find("No matching .qn file found in "), std::string::npos);
+
+  // "labels.qn" in another letter case does not choose the label run.
+  TempFolder dir;
+  fs::copy(kLabels, dir.path(), fs::copy_options::recursive);
+  fs::rename(dir.path() / "Quarnell 1964 Labels.qn", dir.path() / "quarnell 1964 labels.qn");
+  CliRun lower = RunCli({dir.path().string()});
+  EXPECT_NE(lower.out.find("Quarnell  Verify Rev37"), std::string::npos) << lower.out;
+  EXPECT_EQ(lower.status, 66) << "no audio files in a label folder";
+}
+
+}  // namespace
+}  // namespace qn
