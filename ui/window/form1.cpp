@@ -1,0 +1,246 @@
+#include "ui/window/form1.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+
+#include <filesystem>
+#include <system_error>
+
+#include "audio/frame_header.h"
+#include "engine/paths.h"
+#include "engine/text.h"
+#include "engine/verify.h"
+#include "ui/platform/find_files.h"
+#include "ui/window/window_host.h"
+#include "ui/window/window_services.h"
+
+// The banner lives in this static library; its resources must be registered by hand.
+static void InitWindowResources() { Q_INIT_RESOURCE(banner); }
+
+namespace qn {
+
+namespace {
+
+const char* const kAudioPrompt = "Browse to mp3 or flac Folder";
+const char* const kLabelPrompt = "Browse to Label Folder";
+const char* const kNoChecksumFile = "No .qn file found in ";
+
+// A check box drawn without text of its own; the label beside it names it.
+QCheckBox* MakeBox(QWidget* parent, const char* name, const char* tooltip, QRect geometry, bool checked) {
+  auto* box = new QCheckBox(parent);
+  box->setObjectName(QLatin1String(name));
+  box->setToolTip(QLatin1String(tooltip));
+  box->setGeometry(geometry);
+  box->setChecked(checked);
+  return box;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, const char* tooltip, QRect geometry) {
+  auto* label = new QLabel(QLatin1String(text), parent);
+  label->setObjectName(QLatin1String(name));
+  if (tooltip != nullptr) label->setToolTip(QLatin1String(tooltip));
+  label->setGeometry(geometry);
+  return label;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* text, QRect geometry) {
+  auto* button = new QPushButton(QLatin1String(text), parent);
+  button->setObjectName(QLatin1String(name));
+  button->setGeometry(geometry);
+  button->setAutoDefault(false);
+  return button;
+}
+
+}  // namespace
+
+QString WindowTitle() { return QStringLiteral("Quarnell Verify 2.1 ") + QLatin1String(kRevisionText); }
+
+Form1::Form1(WindowServices& services, QWidget* parent) : QWidget(parent), services_(services) {
+  InitWindowResources();
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(WindowTitle());
+  setFixedSize(405, 164);
+  CreateControls();
+}
+
+// Positions are the designed twips divided by 15.
+void Form1::CreateControls() {
+  Image1 = new QLabel(this);
+  Image1->setObjectName(QStringLiteral("Image1"));
+  Image1->setGeometry(24, 8, 360, 48);
+  Image1->setPixmap(QPixmap(QStringLiteral(":/quarnell-verify/banner.png")));
+
+  Label1 = MakeLabel(this, "Label1", kAudioPrompt, nullptr, QRect(39, 61, 333, 40));
+  Label1->setWordWrap(true);
+  Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+  Check1 = MakeBox(this, "Check1", "Include ID3v1", QRect(24, 109, 17, 13), true);
+  Label2 = MakeLabel(this, "Label2", "ID3v1", "Include ID3v1", QRect(43, 109, 32, 17));
+  Check2 = MakeBox(this, "Check2", "Include ID3v2", QRect(24, 125, 17, 17), true);
+  Label3 = MakeLabel(this, "Label3", "ID3v2", "Include ID3v2", QRect(43, 127, 32, 17));
+  const char* nfo_tip = "Automatically Create Missing .nfo Files";
+  chkNfo = MakeBox(this, "chkNfo", nfo_tip, QRect(88, 109, 17, 13), true);
+  Label4 = MakeLabel(this, "Label4", ".NFO", nfo_tip, QRect(107, 109, 32, 17));
+  Check3 = MakeBox(this, "Check3", "Select/DeSelect Images", QRect(88, 125, 17, 17), false);
+  Label5 = MakeLabel(this, "Label5", "Images", "Select/DeSelect Images", QRect(112, 127, 40, 17));
+
+  btnBrowse = MakeButton(this, "btnBrowse", "Browse", QRect(184, 113, 73, 25));
+  btnVerify = MakeButton(this, "btnVerify", "Verify", QRect(288, 113, 73, 25));
+  btnVerify->setEnabled(false);
+
+  // Labels take no focus here, so the designed order reduces to the buttons and boxes.
+  setTabOrder(btnBrowse, btnVerify);
+  setTabOrder(btnVerify, Check1);
+  setTabOrder(Check1, Check2);
+  setTabOrder(Check2, chkNfo);
+  setTabOrder(chkNfo, Check3);
+  btnBrowse->setFocus();
+
+  connect(Check3, &QCheckBox::stateChanged, this, &Form1::Check3_Click);
+  connect(btnBrowse, &QPushButton::clicked, this, &Form1::btnBrowse_Click);
+  connect(btnVerify, &QPushButton::clicked, this, &Form1::btnVerify_Click);
+}
+
+void Form1::SetLabel1Path(const std::string& path) {
+  label1_path_ = path;
+  Label1->setText(TextFromPath(path));
+}
+
+void Form1::SetLabel1Message(const QString& message) {
+  label1_path_.clear();
+  Label1->setText(message);
+}
+
+std::string Form1::FolderFromLabel1() const {
+  if (!label1_path_.empty() && Label1->text() == TextFromPath(label1_path_)) return label1_path_;
+  return PathFromText(Label1->text());
+}
+
+void Form1::Form_Load(const std::string& command_line) {
+  setWindowTitle(WindowTitle());
+  InitBitrateTable();
+  if (command_line.empty()) {
+    services_.RegisterShell(command_line);
+    show();
+    return;
+  }
+  // The named file only serves to name its folder; a folder named itself is taken as it is.
+  std::error_code ec;
+  std::string folder = std::filesystem::is_directory(std::filesystem::path(command_line), ec)
+                           ? AddBackslash(command_line)
+                           : FolderOfPath(command_line);
+  checksum_files_ = FindFiles(folder, "*.qn", false);
+  if (FileCount(checksum_files_) < 1) {
+    SetLabel1Message(QLatin1String(kNoChecksumFile) + TextFromPath(folder));
+    btnVerify->setEnabled(false);
+    show();
+    return;
+  }
+  if (FileCount(checksum_files_) > 1) {
+    checksum_files_ = ChooseChecksumFile(folder, services_, this);
+    if (FileCount(checksum_files_) < 1) {
+      services_.EndProgram();
+      return;
+    }
+  }
+  bool labels = text::contains(FileNameOfPath(checksum_files_[1]), "Labels.qn");
+  Check3->setCheckState(labels ? Qt::Checked : Qt::Unchecked);
+  // After the mode is set: a change of mode disables Verify until a folder is chosen again.
+  btnVerify->setEnabled(true);
+  SetLabel1Path(folder);
+  show();
+  btnVerify_Click();
+}
+
+void Form1::Check3_Click() {
+  switch (Check3->checkState()) {
+    case Qt::Checked:
+      SetLabel1Message(QLatin1String(kLabelPrompt));
+      break;
+    case Qt::Unchecked:
+      SetLabel1Message(QLatin1String(kAudioPrompt));
+      break;
+    default:
+      return;
+  }
+  bool audio = Check3->checkState() == Qt::Unchecked;
+  Check1->setEnabled(audio);
+  Check2->setEnabled(audio);
+  chkNfo->setEnabled(audio);
+  // The prompt has replaced the folder that a run would read from Label1.
+  btnVerify->setEnabled(false);
+}
+
+void Form1::btnBrowse_Click() {
+  if (running_) return;
+  std::string prompt;
+  switch (Check3->checkState()) {
+    case Qt::Unchecked:
+      prompt = "Containing Quarnell .qn file for mp3's/flacs:";
+      break;
+    case Qt::Checked:
+      prompt = "Containing Quarnell .qn file for images:";
+      break;
+    default:
+      return;
+  }
+  std::string folder = services_.BrowseForFolder(this, prompt);
+  if (folder.empty()) return;
+  checksum_files_ = FindFiles(folder, "*.qn", false);
+  if (FileCount(checksum_files_) < 1) {
+    SetLabel1Message(QLatin1String(kNoChecksumFile) + TextFromPath(folder));
+    btnVerify->setEnabled(false);
+    return;
+  }
+  if (FileCount(checksum_files_) > 1) {
+    checksum_files_ = ChooseChecksumFile(folder, services_, this);
+    if (FileCount(checksum_files_) < 1) {
+      services_.EndProgram();
+      return;
+    }
+  }
+  SetLabel1Path(FolderOfPath(checksum_files_[1]));
+  btnVerify->setEnabled(true);
+}
+
+void Form1::btnVerify_Click() {
+  // A run yields to the event loop between files; a second run would interleave two reports.
+  if (running_) return;
+  if (Check3->checkState() == Qt::Unchecked) Run(false);
+  if (Check3->checkState() == Qt::Checked) Run(true);
+}
+
+void Form1::Run(bool labels) {
+  running_ = true;
+  // The folder and the checksum-file list must stay what this run started with.
+  bool browse_enabled = btnBrowse->isEnabled();
+  bool mode_enabled = Check3->isEnabled();
+  btnBrowse->setEnabled(false);
+  Check3->setEnabled(false);
+
+  std::string folder = FolderFromLabel1();
+  {
+    WindowHost host(this, Label1, Check1, Check2, services_);
+    RunResult result;
+    if (labels) {
+      result = VerifyLabelFolder(folder, host);
+    } else {
+      std::string checksum = FileCount(checksum_files_) >= 1 ? checksum_files_[1] : std::string();
+      result = VerifyAudioFolder(folder, checksum, chkNfo->checkState() == Qt::Checked, host);
+    }
+    host.SetBusy(false);
+    std::string report = services_.ReportPath();
+    // A report that could not be written is not shown: the viewer would show an older one.
+    if (WriteReport(report, result.report_text, host)) services_.OpenReport(report);
+  }
+  // The progress text replaced the folder; put it back so that Verify can run again.
+  SetLabel1Path(folder);
+
+  btnBrowse->setEnabled(browse_enabled);
+  Check3->setEnabled(mode_enabled);
+  running_ = false;
+}
+
+}  // namespace qn

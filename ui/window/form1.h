@@ -1,0 +1,71 @@
+#pragma once
+// The program's one window: the options of a run as check boxes, Browse and Verify, and the status
+// label that shows messages and progress and carries the chosen folder to the run.
+#include <QWidget>
+
+#include <string>
+
+#include "engine/file_list.h"
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+
+namespace qn {
+
+class WindowServices;
+
+// The window's title: the product, its version and the revision text.
+QString WindowTitle();
+
+class Form1 : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit Form1(WindowServices& services, QWidget* parent = nullptr);
+
+  // The start-up sequence. `command_line` is every argument joined by single blanks; with one,
+  // the folder of the named file is verified at once, without one the shell registration is
+  // written. Shows the window unless the program was ended.
+  void Form_Load(const std::string& command_line);
+
+  // The checksum files found for the chosen folder; element 1 is the one a run uses.
+  const FileList& checksum_files() const { return checksum_files_; }
+  // True while a run is in progress (a further Verify is refused meanwhile).
+  bool running() const { return running_; }
+
+ public slots:
+  void Check3_Click();
+  void btnBrowse_Click();
+  void btnVerify_Click();
+
+ private:
+  void CreateControls();
+  // Label1 shows `path`; the exact bytes are kept so that a name the display cannot spell
+  // survives the way back to the run.
+  void SetLabel1Path(const std::string& path);
+  void SetLabel1Message(const QString& message);
+  std::string FolderFromLabel1() const;
+  // One run, audio or labels, with its report written and shown.
+  void Run(bool labels);
+
+  WindowServices& services_;
+  FileList checksum_files_ = EmptyFileList();
+  std::string label1_path_;
+  bool running_ = false;
+
+  QLabel* Image1 = nullptr;
+  QLabel* Label1 = nullptr;
+  QCheckBox* Check1 = nullptr;
+  QLabel* Label2 = nullptr;
+  QCheckBox* Check2 = nullptr;
+  QLabel* Label3 = nullptr;
+  QCheckBox* chkNfo = nullptr;
+  QLabel* Label4 = nullptr;
+  QCheckBox* Check3 = nullptr;
+  QLabel* Label5 = nullptr;
+  QPushButton* btnBrowse = nullptr;
+  QPushButton* btnVerify = nullptr;
+};
+
+}  // namespace qn

@@ -1,0 +1,38 @@
+#pragma once
+// The run host of the window: progress in the status label, the event loop kept alive between
+// files, the busy cursor, the ID3 boxes read at each file, and the error box.
+#include "engine/host.h"
+
+class QCheckBox;
+class QLabel;
+class QWidget;
+
+namespace qn {
+
+class WindowServices;
+
+class WindowHost : public RunHost {
+ public:
+  WindowHost(QWidget* owner, QLabel* progress, QCheckBox* id3v1, QCheckBox* id3v2, WindowServices& services);
+  ~WindowHost() override;
+  WindowHost(const WindowHost&) = delete;
+  WindowHost& operator=(const WindowHost&) = delete;
+
+  void ShowProgress(const std::string& text) override;
+  void Yield() override;
+  void SetBusy(bool busy) override;
+  bool IncludeID3v1() override;
+  bool IncludeID3v2() override;
+  void EnableID3Options(bool enabled) override;
+  void ShowError(int number, const std::string& description, const std::string& context) override;
+
+ private:
+  QWidget* owner_;
+  QLabel* progress_;
+  QCheckBox* id3v1_;
+  QCheckBox* id3v2_;
+  WindowServices& services_;
+  bool busy_ = false;
+};
+
+}  // namespace qn

@@ -1,0 +1,73 @@
+#pragma once
+// Everything the window asks of the desktop around it: the two dialogs, the error box, where the
+// report goes and how it is shown, the shell registration, and ending the program. The program
+// uses DesktopServices; the tests put their own in, so no test waits on a modal dialog, opens a
+// viewer or writes outside its temporary folders.
+#include <string>
+
+#include "engine/file_list.h"
+
+class QFileDialog;
+class QString;
+class QWidget;
+
+namespace qn {
+
+// The error box's title and the program's name.
+inline constexpr const char* kApplicationTitle = "Quarnell Verify";
+// The title of the checksum-file picker.
+inline constexpr const char* kPickChecksumPrompt =
+    "More the one .qn checksum file detected - Please select file to process";
+
+class WindowServices {
+ public:
+  virtual ~WindowServices() = default;
+  // The folder dialog with `prompt` as its caption: the chosen folder (native separators, no
+  // trailing separator unless a root), or the empty text when cancelled.
+  virtual std::string BrowseForFolder(QWidget* owner, const std::string& prompt) = 0;
+  // The open-file dialog for checksum files: the chosen file's full path, or the empty text.
+  virtual std::string OpenChecksumFileDialog(QWidget* owner, const std::string& prompt,
+                                             const std::string& folder) = 0;
+  // A message box with an OK button.
+  virtual void ShowErrorBox(QWidget* owner, const QString& title, const QString& text) = 0;
+  // Where the next report is written.
+  virtual std::string ReportPath() = 0;
+  // Shows the written report in the desktop's text viewer; does not wait for it.
+  virtual void OpenReport(const std::string& path) = 0;
+  // The shell registration of a start without argument.
+  virtual void RegisterShell(const std::string& command_line) = 0;
+  // Ends the program at once, without a message.
+  virtual void EndProgram() = 0;
+};
+
+class DesktopServices : public WindowServices {
+ public:
+  std::string BrowseForFolder(QWidget* owner, const std::string& prompt) override;
+  std::string OpenChecksumFileDialog(QWidget* owner, const std::string& prompt,
+                                     const std::string& folder) override;
+  void ShowErrorBox(QWidget* owner, const QString& title, const QString& text) override;
+  std::string ReportPath() override;
+  void OpenReport(const std::string& path) override;
+  void RegisterShell(const std::string& command_line) override;
+  void EndProgram() override;
+
+  // True once EndProgram was called (before the event loop runs, quitting it does nothing).
+  bool ended() const { return ended_; }
+
+ private:
+  bool ended_ = false;
+};
+
+// Sets up `dialog` as the checksum-file picker: title `prompt`, opening in `folder`, offering the
+// one filter "Quarnell Checksum Files (*.qn)", which matches ".qn" in any letter case.
+void ConfigureChecksumFileDialog(QFileDialog& dialog, const std::string& prompt, const std::string& folder);
+
+// Lets the user pick one checksum file of `folder`; returns the file list of the picked name
+// searched in `folder` (normally exactly that file), or an empty list when cancelled.
+FileList ChooseChecksumFile(const std::string& folder, WindowServices& services, QWidget* owner);
+
+// Texts between the window and the engine: paths are kept as the bytes the file system uses.
+QString TextFromPath(const std::string& path);
+std::string PathFromText(const QString& text);
+
+}  // namespace qn
