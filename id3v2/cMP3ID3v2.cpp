@@ -74,16 +74,7 @@ void cMP3ID3v2::MP3File(const std::string& path) {
 void cMP3ID3v2::store_frame(const std::string& id, const std::string& text) {
   // Version 2 frames without a four-character counterpart have no id to be kept under.
   if (id.empty()) return;
-  auto entry = std::find_if(counts_.begin(), counts_.end(), [&](const auto& c) { return c.first == id; });
-  std::int32_t n = 1;
-  if (entry == counts_.end()) {
-    frame_list_.push_back(id);
-  } else {
-    n = entry->second + 1;
-    counts_.erase(entry);
-  }
-  counts_.emplace_back(id, n);
-  frame_texts_[id + ":" + std::to_string(n)] = text;
+  add_instance(id, text);
   set_typed_field(id, text);
 }
 

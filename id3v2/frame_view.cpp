@@ -16,6 +16,14 @@ std::string six_digits(std::size_t n) {
   return digits;
 }
 
+constexpr const char* kViewSource = "MP3IDv2 .cMP3ID3v2";
+
+[[noreturn]] void throw_missing(const std::string& what, const std::string& path) {
+  throw StepError(kErrSubscript, what + ": " + path + " (" + kViewSource + ")");
+}
+
+std::string key(const std::string& id, std::int32_t n) { return id + ":" + std::to_string(n); }
+
 std::string describe(const std::string& content, const char* label) {
   return content.size() >= 11 ? label + six_digits(content.size()) : std::string();
 }
@@ -43,9 +51,72 @@ std::int32_t cMP3ID3v2::TagsInFrame(std::int32_t position) const {
 std::string cMP3ID3v2::TagText(const std::string& frame, std::int32_t instance) const {
   auto it = frame_texts_.find(frame + ":" + std::to_string(instance));
   if (it == frame_texts_.end()) {
-    throw StepError(kErrInvalidArgument, "No frame " + frame + ":" + std::to_string(instance) + ": " + mp3_file_);
+    throw StepError(kErrInvalidArgument, "No frame " + key(frame, instance) + ": " + mp3_file_);
   }
   return it->second;
+}
+
+std::int32_t cMP3ID3v2::add_instance(const std::string& id, const std::string& text) {
+  const std::int32_t n = TagsInFrame(id) + 1;
+  if (n == 1) frame_list_.push_back(id);
+  set_count(id, n);
+  frame_texts_[key(id, n)] = text;
+  return n;
+}
+
+// The entry of a changed count moves to the end of the instance counts.
+void cMP3ID3v2::set_count(const std::string& id, std::int32_t n) {
+  auto entry = std::find_if(counts_.begin(), counts_.end(), [&](const auto& c) { return c.first == id; });
+  if (entry != counts_.end()) counts_.erase(entry);
+  counts_.emplace_back(id, n);
+}
+
+void cMP3ID3v2::remove_frame_entry(const std::string& id) {
+  frame_list_.erase(std::remove(frame_list_.begin(), frame_list_.end(), id), frame_list_.end());
+  counts_.erase(std::remove_if(counts_.begin(), counts_.end(), [&](const auto& c) { return c.first == id; }),
+                counts_.end());
+}
+
+void cMP3ID3v2::AddTag(const std::string& sFrame, const std::string& sTag) {
+  if (sFrame.size() != 4 || sFrame.find_first_not_of('\0') == std::string::npos) {
+    throw StepError(kErrInvalidArgument, "A frame id must have four characters, not all NUL: \"" + sFrame +
+                                             "\": " + mp3_file_);
+  }
+  add_instance(sFrame, sTag);
+}
+
+void cMP3ID3v2::RemoveFrame(const std::string& frame) {
+  if (std::find(frame_list_.begin(), frame_list_.end(), frame) == frame_list_.end()) {
+    throw_missing("No frame " + frame, mp3_file_);
+  }
+  remove_frame_entry(frame);
+  for (std::int32_t n = 1; frame_texts_.erase(key(frame, n)) == 1; ++n) {
+  }
+}
+
+void cMP3ID3v2::RemoveFrame(std::int32_t position) {
+  if (position < 1 || position > FrameCount()) {
+    throw_missing("No frame at position " + std::to_string(position), mp3_file_);
+  }
+  RemoveFrame(std::string(frame_list_[static_cast<std::size_t>(position - 1)]));
+}
+
+void cMP3ID3v2::RemoveTag(const std::string& sFrame, std::int32_t tagIndex) {
+  if (frame_texts_.erase(key(sFrame, tagIndex)) == 0) {
+    throw_missing("No frame " + key(sFrame, tagIndex), mp3_file_);
+  }
+  const std::int32_t n = TagsInFrame(sFrame) - 1;
+  if (n <= 0) {
+    remove_frame_entry(sFrame);
+    return;
+  }
+  set_count(sFrame, n);
+  for (std::int32_t i = tagIndex + 1; i <= n + 1; ++i) {
+    auto node = frame_texts_.extract(key(sFrame, i));
+    if (node.empty()) continue;
+    node.key() = key(sFrame, i - 1);
+    frame_texts_.insert(std::move(node));
+  }
 }
 
 std::string cMP3ID3v2::Picture() const { return describe(field("APIC"), "Contains Picture :"); }
