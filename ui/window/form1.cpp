@@ -1,6 +1,7 @@
 #include "ui/window/form1.h"
 
 #include <QCheckBox>
+#include <QFont>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
@@ -42,6 +43,8 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, const cha
   label->setObjectName(QLatin1String(name));
   if (tooltip != nullptr) label->setToolTip(QLatin1String(tooltip));
   label->setGeometry(geometry);
+  // The designed widths were measured with a smaller system font; never cut a name short.
+  if (label->sizeHint().width() > geometry.width()) label->resize(label->sizeHint().width(), geometry.height());
   return label;
 }
 
@@ -62,6 +65,9 @@ Form1::Form1(WindowServices& services, QWidget* parent) : QWidget(parent), servi
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(WindowTitle());
   setFixedSize(405, 164);
+  QFont small = font();
+  if (small.pointSizeF() > 8.0) small.setPointSizeF(8.0);
+  setFont(small);
   CreateControls();
 }
 
