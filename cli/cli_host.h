@@ -1,10 +1,26 @@
 #pragma once
-// The run host of qnverify: error messages go to standard error, one line each.
+// The run hosts of qnverify. Error messages become whole lines for standard error; a collection run
+// gives every folder its own host, which keeps its lines until the folder's turn to be printed.
+#include <atomic>
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "engine/host.h"
 
 namespace qn::cli {
+
+// "qnverify: [FOLDER: ]error N: DESCRIPTION [CONTEXT]" on one line (line breaks become blanks).
+inline std::string error_line(const std::string& folder, int number, const std::string& description,
+                              const std::string& context) {
+  std::string line = "qnverify: ";
+  if (!folder.empty()) line += folder + ": ";
+  line += "error " + std::to_string(number) + ": " + description;
+  if (!context.empty()) line += " [" + context + "]";
+  for (char& c : line)
+    if (c == '\r' || c == '\n') c = ' ';
+  return line + "\n";
+}
 
 class CliHost : public RunHost {
  public:
@@ -17,16 +33,45 @@ class CliHost : public RunHost {
   bool IncludeID3v2() override { return id3v2_; }
   void EnableID3Options(bool) override {}
   void ShowError(int number, const std::string& description, const std::string& context) override {
-    std::string line = "qnverify: error " + std::to_string(number) + ": " + description;
-    if (!context.empty()) line += " [" + context + "]";
-    for (char& c : line)
-      if (c == '\r' || c == '\n') c = ' ';
-    std::cerr << line << "\n";
+    std::cerr << error_line("", number, description, context) << std::flush;
   }
 
  private:
   bool id3v1_;
   bool id3v2_;
+};
+
+// The host of one run among several: error lines are kept (prefixed with `folder_prefix` when it is
+// not empty) and every entry checked is counted in a counter shared by all runs.
+class JobHost : public RunHost {
+ public:
+  JobHost(bool id3v1, bool id3v2, std::string folder_prefix, std::atomic<long>& entries_checked)
+      : id3v1_(id3v1), id3v2_(id3v2), prefix_(std::move(folder_prefix)), entries_checked_(entries_checked) {}
+
+  void ShowProgress(const std::string&) override {
+    ++progress_calls_;
+    entries_checked_.fetch_add(1, std::memory_order_relaxed);
+  }
+  void Yield() override {}
+  void SetBusy(bool) override {}
+  bool IncludeID3v1() override { return id3v1_; }
+  bool IncludeID3v2() override { return id3v2_; }
+  void EnableID3Options(bool) override {}
+  void ShowError(int number, const std::string& description, const std::string& context) override {
+    error_text_ += error_line(prefix_, number, description, context);
+  }
+
+  const std::string& error_text() const { return error_text_; }
+  // Entries counted so far; a run that shows no progress (the label run) is counted at its end.
+  long progress_calls() const { return progress_calls_; }
+
+ private:
+  bool id3v1_;
+  bool id3v2_;
+  std::string prefix_;
+  std::atomic<long>& entries_checked_;
+  std::string error_text_;
+  long progress_calls_ = 0;
 };
 
 }  // namespace qn::cli

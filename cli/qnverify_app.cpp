@@ -8,7 +8,12 @@
 #include <optional>
 
 #include "cli/cli_host.h"
+#include "cli/collection_run.h"
+#include "cli/collection_summary.h"
+#include "cli/collection_walk.h"
 #include "cli/exit_status.h"
+#include "cli/json_output.h"
+#include "cli/progress.h"
 #include "engine/paths.h"
 #include "engine/text.h"
 #include "engine/verify.h"
@@ -33,6 +38,10 @@ struct Options {
   bool no_id3v2 = false;
   bool create_nfo = false;
   bool images = false;
+  bool recursive = false;
+  bool summary_only = false;
+  bool json = false;
+  int jobs = default_jobs();
 };
 
 // What a command line asks to verify, once the path has been looked at.
@@ -109,6 +118,92 @@ void write_stdout(const std::string& text) {
   std::fflush(stdout);
 }
 
+// The plan of a single-folder command line: one run.
+std::optional<int> PlanOneFolder(const Options& options, std::vector<PlanItem>& plan) {
+  Target target;
+  if (std::optional<int> status = ResolveTarget(options, target)) return status;
+  PlanItem item;
+  item.kind = target.labels ? ItemKind::Labels : ItemKind::Audio;
+  item.folder = target.folder;
+  item.checksum_file = target.checksum_file;
+  plan.push_back(std::move(item));
+  return std::nullopt;
+}
+
+// The plan of `-r PATH`: every folder at or below PATH that holds a checksum file.
+std::optional<int> PlanCollection(const Options& options, std::vector<PlanItem>& plan) {
+  if (!options.qn.empty() || options.images) {
+    say("--qn and --images choose the checksum file of one folder; they cannot be used with -r");
+    return kExitUsage;
+  }
+  std::error_code ec;
+  if (!fs::is_directory(options.path, ec)) {
+    say("no such folder: " + options.path);
+    return kExitNothingVerified;
+  }
+  std::string root = AddBackslash(absolute_text(options.path));
+  plan = walk_collection(root);
+  if (plan.empty()) {
+    say("No .qn file found at or below " + root);
+    return kExitNothingVerified;
+  }
+  return std::nullopt;
+}
+
+// What a command line prints while and after its runs are made.
+struct Output {
+  const Options& options;
+  Summary summary;
+  JsonDocument json;
+  std::string report_texts;  // for --report
+
+  void Take(ItemOutcome& outcome) {
+    if (!outcome.error_text.empty()) {
+      std::fwrite(outcome.error_text.data(), 1, outcome.error_text.size(), stderr);
+      std::fflush(stderr);
+    }
+    if (!outcome.ran) {
+      summary.AddProblem(outcome.item);
+      if (options.json) json.AddProblem(outcome.item);
+      return;
+    }
+    summary.AddRun(outcome.result);
+    if (options.json) json.AddRun(outcome.result);
+    else if (!options.summary_only) write_stdout(outcome.result.report_text);
+    if (!options.report.empty()) report_texts += outcome.result.report_text;
+  }
+
+  int Finish() {
+    int status = summary.ExitStatus();
+    if (!options.report.empty()) {
+      CliHost host(true, true);
+      if (!WriteReport(options.report, report_texts, host))
+        status = status == kExitNothingVerified ? status : (status | kExitStepError);
+    }
+    if (options.json) write_stdout(json.Text(summary, status));
+    else if (options.recursive || options.summary_only) write_stdout(summary.Text());
+    return status;
+  }
+};
+
+void AddOptions(CLI::App& app, Options& options) {
+  app.add_option("PATH", options.path, "A folder, or a file inside one (.mp3, .jpg, .qn); with -r, the top folder")
+      ->required();
+  app.add_flag("--no-id3v1", options.no_id3v1, "Do not check the ID3v1 tags");
+  app.add_flag("--no-id3v2", options.no_id3v2, "Do not check the ID3v2 tag regions");
+  app.add_flag("--create-nfo", options.create_nfo, "Create missing .nfo placeholder files");
+  app.add_option("--qn", options.qn, "The checksum file to use when the folder holds several");
+  app.add_option("--report", options.report, "Also write the report(s) to this file");
+  app.add_flag("--images", options.images, "Verify the label images against the *Labels.qn file");
+  app.add_flag("-r,--recursive", options.recursive,
+               "Verify every folder at or below PATH that holds a checksum file, then print a summary");
+  CLI::Option* summary = app.add_flag("--summary", options.summary_only, "Print only the summary table");
+  app.add_flag("--json", options.json, "Print one JSON document instead of the reports")->excludes(summary);
+  app.add_option("-j,--jobs", options.jobs, "Folders verified at the same time with -r (default: processors, at most 4)")
+      ->check(CLI::Range(1, 256));
+  app.set_version_flag("--version", std::string("qnverify (Quarnell Verify 2.1) ") + kRevisionText);
+}
+
 }  // namespace
 
 int RunQnverify(const std::vector<std::string>& args) {
@@ -116,15 +211,7 @@ int RunQnverify(const std::vector<std::string>& args) {
                "and prints the verification report."};
   app.name("qnverify");
   Options options;
-  app.add_option("PATH", options.path, "A folder, or a file inside one (.mp3, .jpg, .qn)")->required();
-  app.add_flag("--no-id3v1", options.no_id3v1, "Do not check the ID3v1 tags");
-  app.add_flag("--no-id3v2", options.no_id3v2, "Do not check the ID3v2 tag regions");
-  app.add_flag("--create-nfo", options.create_nfo, "Create missing .nfo placeholder files");
-  app.add_option("--qn", options.qn, "The checksum file to use when the folder holds several");
-  app.add_option("--report", options.report, "Also write the report to this file");
-  app.add_flag("--images", options.images, "Verify the label images against the *Labels.qn file");
-  app.set_version_flag("--version", std::string("qnverify (Quarnell Verify 2.1) ") + kRevisionText);
-
+  AddOptions(app, options);
   std::vector<std::string> reversed(args.rbegin(), args.rend() - (args.empty() ? 0 : 1));
   try {
     app.parse(reversed);
@@ -133,18 +220,20 @@ int RunQnverify(const std::vector<std::string>& args) {
     return code == 0 ? kExitOk : kExitUsage;
   }
 
-  Target target;
-  if (std::optional<int> status = ResolveTarget(options, target)) return *status;
+  std::vector<PlanItem> plan;
+  std::optional<int> early = options.recursive ? PlanCollection(options, plan) : PlanOneFolder(options, plan);
+  if (early) return *early;
 
-  CliHost host(!options.no_id3v1, !options.no_id3v2);
-  RunResult result = target.labels
-                         ? VerifyLabelFolder(target.folder, host)
-                         : VerifyAudioFolder(target.folder, target.checksum_file, options.create_nfo, host);
-  write_stdout(result.report_text);
-  int status = ExitStatusOf(result);
-  if (!options.report.empty() && !WriteReport(options.report, result.report_text, host))
-    status = status == kExitNothingVerified ? status : (status | kExitStepError);
-  return status;
+  RunSettings settings;
+  settings.id3v1 = !options.no_id3v1;
+  settings.id3v2 = !options.no_id3v2;
+  settings.create_nfo = options.create_nfo;
+  settings.jobs = options.recursive ? options.jobs : 1;
+  settings.prefix_errors = options.recursive;
+  settings.show_progress = options.recursive && stderr_is_terminal();
+  Output output{options, {}, {}, {}};
+  run_plan(plan, settings, [&output](ItemOutcome& outcome) { output.Take(outcome); });
+  return output.Finish();
 }
 
 }  // namespace qn::cli

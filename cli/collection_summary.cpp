@@ -1,0 +1,96 @@
+#include "cli/collection_summary.h"
+
+#include <cstdio>
+#include <set>
+
+#include "cli/exit_status.h"
+
+namespace qn::cli {
+
+RunCounts& RunCounts::operator+=(const RunCounts& other) {
+  entries += other.entries;
+  ok += other.ok;
+  fail += other.fail;
+  missing += other.missing;
+  additional += other.additional;
+  errors += other.errors;
+  return *this;
+}
+
+const char* kind_name(FolderKind kind) {
+  switch (kind) {
+    case FolderKind::Mp3: return "mp3";
+    case FolderKind::Flac: return "flac";
+    case FolderKind::Labels: return "labels";
+    case FolderKind::None: break;
+  }
+  return "none";
+}
+
+RunCounts counts_of(const RunResult& result) {
+  RunCounts counts;
+  counts.entries = static_cast<long>(result.entries.size());
+  for (const EntryResult& entry : result.entries) {
+    switch (entry.status) {
+      case EntryStatus::Ok:
+      case EntryStatus::PlaceholderCreated: ++counts.ok; break;
+      case EntryStatus::Fail:
+      case EntryStatus::NoVerdict: ++counts.fail; break;
+      case EntryStatus::Missing: ++counts.missing; break;
+    }
+  }
+  counts.additional = static_cast<long>(result.additional_files.size());
+  counts.errors = static_cast<long>(result.errors.size()) + (result.nothing_verified ? 1 : 0);
+  return counts;
+}
+
+void Summary::AddRun(const RunResult& result) {
+  RunCounts counts = counts_of(result);
+  rows_.push_back({result.folder, kind_name(result.kind), counts});
+  totals_ += counts;
+  int status = ExitStatusOf(result);
+  if (status == kExitNothingVerified) {
+    status = kExitStepError;
+  } else {
+    verified_any_ = true;
+  }
+  status_ |= status;
+}
+
+void Summary::AddProblem(const PlanItem& problem) {
+  RunCounts counts;
+  counts.errors = 1;
+  rows_.push_back({problem.folder, "error", counts});
+  totals_ += counts;
+  status_ |= kExitStepError;
+}
+
+int Summary::folder_count() const {
+  std::set<std::string> folders;
+  for (const Row& row : rows_) folders.insert(row.folder);
+  return static_cast<int>(folders.size());
+}
+
+int Summary::ExitStatus() const { return verified_any_ ? status_ : kExitNothingVerified; }
+
+namespace {
+
+std::string row_text(const RunCounts& c, const std::string& kind, const std::string& folder) {
+  char numbers[128];
+  std::snprintf(numbers, sizeof numbers, "%7ld %7ld %7ld %7ld %10ld %7ld  %-7s ", c.entries, c.ok, c.fail,
+                c.missing, c.additional, c.errors, kind.c_str());
+  return numbers + folder + "\r\n";
+}
+
+}  // namespace
+
+std::string Summary::Text() const {
+  std::string text = "Summary\r\n";
+  text += "entries      OK    FAIL MISSING additional  errors  kind    folder\r\n";
+  for (const Row& row : rows_) text += row_text(row.counts, row.kind, row.folder);
+  int folders = folder_count();
+  text += row_text(totals_, "total", std::to_string(folders) + (folders == 1 ? " folder" : " folders"));
+  return text;
+}
+
+}  // namespace qn::cli

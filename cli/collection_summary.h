@@ -1,0 +1,54 @@
+#pragma once
+// The summary of qnverify: counts per run and in total, the summary table, and the exit status of
+// a collection run.
+#include <string>
+#include <vector>
+
+#include "cli/collection_walk.h"
+#include "engine/run_result.h"
+
+namespace qn::cli {
+
+struct RunCounts {
+  long entries = 0;
+  long ok = 0;       // " OK" entries, placeholders present or created included
+  long fail = 0;     // failed entries, and entries without a verdict
+  long missing = 0;
+  long additional = 0;
+  long errors = 0;   // failed steps, plus one when nothing could be verified
+
+  RunCounts& operator+=(const RunCounts& other);
+};
+
+// "mp3", "flac", "labels", or "none" (no audio files found).
+const char* kind_name(FolderKind kind);
+
+RunCounts counts_of(const RunResult& result);
+
+class Summary {
+ public:
+  void AddRun(const RunResult& result);
+  void AddProblem(const PlanItem& problem);
+
+  // The table, CR LF line ends: a head, one row per run or problem, and the total row.
+  std::string Text() const;
+  const RunCounts& totals() const { return totals_; }
+  int folder_count() const;
+
+  // The exit flags of every run combined; a folder that could not be verified (several checksum
+  // files, unreadable, no audio files) adds "a step failed"; 66 when nothing at all was verified.
+  int ExitStatus() const;
+
+ private:
+  struct Row {
+    std::string folder;
+    std::string kind;
+    RunCounts counts;
+  };
+  std::vector<Row> rows_;
+  RunCounts totals_;
+  int status_ = 0;
+  bool verified_any_ = false;
+};
+
+}  // namespace qn::cli

@@ -1,0 +1,130 @@
+#include "cli/collection_walk.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "engine/paths.h"
+#include "engine/step_error.h"
+#include "ui/platform/find_files.h"
+
+namespace fs = std::filesystem;
+
+namespace qn::cli {
+
+namespace {
+
+// A folder met by the walk: the names of its files, or the reason it could not be read.
+struct Visited {
+  std::string folder;
+  std::vector<std::string> file_names;
+  bool readable = true;
+  std::error_code error;
+};
+
+std::string joined_names(const std::vector<std::string>& names) {
+  std::string text;
+  for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+  return text;
+}
+
+PlanItem several_files_problem(const std::string& folder, const std::vector<std::string>& names,
+                               const char* what) {
+  PlanItem item;
+  item.folder = folder;
+  item.error_number = kErrInvalidArgument;
+  item.message = std::string("The folder holds several ") + what + " checksum files and was skipped: " +
+                 joined_names(names);
+  return item;
+}
+
+PlanItem unreadable_problem(const std::string& folder, const std::error_code& error) {
+  PlanItem item;
+  item.folder = folder;
+  item.error_number = error.value() != 0 ? error.value() : kErrFileAccess;
+  item.message = "Reading the folder failed" + (error ? ": " + error.message() : std::string());
+  return item;
+}
+
+}  // namespace
+
+bool list_real_folder(const fs::path& folder, std::vector<FolderEntry>& entries, std::error_code& error) {
+  entries.clear();
+  fs::directory_iterator it(folder, error);
+  if (error) return false;
+  for (; it != fs::directory_iterator(); it.increment(error)) {
+    if (error) return false;
+    FolderEntry entry;
+    try {
+      entry.name = it->path().filename().string();
+    } catch (const std::exception&) {
+      continue;  // a name the 8-bit code page cannot hold (Windows only)
+    }
+    std::error_code status_error;
+    entry.directory = it->is_directory(status_error);
+    entry.enter = entry.directory && !it->is_symlink(status_error);
+    entries.push_back(std::move(entry));
+  }
+  return true;
+}
+
+std::vector<PlanItem> plan_folder(const std::string& folder, const std::vector<std::string>& file_names) {
+  std::vector<std::string> audio, labels;
+  for (const std::string& name : file_names) {
+    if (MatchesPattern(name, "*Labels.qn")) labels.push_back(name);
+    else if (MatchesPattern(name, "*.qn")) audio.push_back(name);
+  }
+  std::vector<PlanItem> items;
+  if (audio.size() > 1) {
+    items.push_back(several_files_problem(folder, audio, "audio"));
+  } else if (audio.size() == 1) {
+    PlanItem item;
+    item.kind = ItemKind::Audio;
+    item.folder = folder;
+    item.checksum_file = folder + audio.front();
+    items.push_back(std::move(item));
+  }
+  if (labels.size() > 1) {
+    items.push_back(several_files_problem(folder, labels, "label"));
+  } else if (labels.size() == 1) {
+    PlanItem item;
+    item.kind = ItemKind::Labels;
+    item.folder = folder;
+    items.push_back(std::move(item));
+  }
+  return items;
+}
+
+std::vector<PlanItem> walk_collection(const std::string& root, const FolderLister& lister) {
+  std::vector<Visited> visited;
+  std::vector<std::string> pending{AddBackslash(root)};
+  std::vector<FolderEntry> entries;
+  while (!pending.empty()) {
+    Visited here;
+    here.folder = std::move(pending.back());
+    pending.pop_back();
+    if (!lister(fs::path(here.folder), entries, here.error)) {
+      here.readable = false;
+    } else {
+      for (const FolderEntry& entry : entries) {
+        if (entry.enter) pending.push_back(here.folder + entry.name + kSep);
+        else if (!entry.directory) here.file_names.push_back(entry.name);
+      }
+      std::sort(here.file_names.begin(), here.file_names.end());
+    }
+    visited.push_back(std::move(here));
+  }
+  std::sort(visited.begin(), visited.end(),
+            [](const Visited& a, const Visited& b) { return a.folder < b.folder; });
+
+  std::vector<PlanItem> plan;
+  for (const Visited& here : visited) {
+    if (!here.readable) {
+      plan.push_back(unreadable_problem(here.folder, here.error));
+      continue;
+    }
+    for (PlanItem& item : plan_folder(here.folder, here.file_names)) plan.push_back(std::move(item));
+  }
+  return plan;
+}
+
+}  // namespace qn::cli

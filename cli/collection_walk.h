@@ -1,0 +1,46 @@
+#pragma once
+// The walk of `qnverify -r`: every folder at or below a root that holds a checksum file becomes
+// one or two runs (audio, labels), in byte order of the folder paths. Folders that cannot be read
+// and folders with several checksum files of one kind become problems in that same order.
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace qn::cli {
+
+enum class ItemKind { Audio, Labels, Problem };
+
+// One thing the collection run does, or one thing it could not do.
+struct PlanItem {
+  ItemKind kind = ItemKind::Problem;
+  std::string folder;         // ends in the separator
+  std::string checksum_file;  // the audio checksum file (audio items only)
+  int error_number = 0;       // problems only
+  std::string message;        // problems only
+};
+
+// One entry of a folder as the walk sees it.
+struct FolderEntry {
+  std::string name;
+  bool directory = false;  // a folder, or a link to one: never a checksum file
+  bool enter = false;      // a real folder, which the walk descends into
+};
+
+// Lists a folder; returns false with `error` set when the folder cannot be read. The walk takes
+// it as a parameter so tests can make any folder fail.
+using FolderLister =
+    std::function<bool(const std::filesystem::path& folder, std::vector<FolderEntry>& entries, std::error_code& error)>;
+
+// The lister over the real file system; links to folders are listed but not entered.
+bool list_real_folder(const std::filesystem::path& folder, std::vector<FolderEntry>& entries, std::error_code& error);
+
+// The plan for the folder `root` (a folder text, with or without its separator).
+std::vector<PlanItem> walk_collection(const std::string& root, const FolderLister& lister = list_real_folder);
+
+// The runs that one folder with the given file names asks for (several checksum files of a kind
+// give a problem instead of a run). `folder` ends in the separator.
+std::vector<PlanItem> plan_folder(const std::string& folder, const std::vector<std::string>& file_names);
+
+}  // namespace qn::cli
