@@ -1,5 +1,7 @@
 #include "window/window_fixture.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -11,13 +13,33 @@ namespace fs = std::filesystem;
 
 namespace qn::testing {
 
+namespace {
+
+int app_argc = 1;
+char app_name[] = "test_window";
+char* app_argv[] = {app_name, nullptr};
+QApplication* app = nullptr;
+
+// The application must go before the program's exit handlers take Qt's own statics down.
+class QtEnvironment : public ::testing::Environment {
+ public:
+  void TearDown() override {
+    delete app;
+    app = nullptr;
+  }
+};
+
+[[maybe_unused]] ::testing::Environment* const environment =
+    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+}  // namespace
+
 QApplication& App() {
-  static int argc = 1;
-  static char name[] = "test_window";
-  static char* argv[] = {name, nullptr};
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication app(argc, argv);
-  return app;
+  if (app == nullptr) {
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr) qputenv("QT_QPA_PLATFORM", "offscreen");
+    app = new QApplication(app_argc, app_argv);
+  }
+  return *app;
 }
 
 ScratchFolder::ScratchFolder() {
