@@ -147,22 +147,17 @@ void copy_range(ByteFile& source, std::int64_t from, std::int64_t to, NewFile& o
   }
 }
 
-// The original with the old tag's space (none when there was no tag) grown at its front to
-// `space` bytes, the image written over the start of that space. Beyond the image the space
-// holds zeros, then the old tag's bytes, behind the image's four zero bytes.
+// The original with the old tag's space (none when there was no tag) replaced by `space` bytes:
+// the image, then zeros. Stale bytes of the old tag, its "ID3" header among them, would
+// otherwise stay in the padding for any reader that searches for a tag to find.
 void rebuild(const std::string& path, const OldTag& old, const std::string& image, std::int64_t space) {
   NewFile out(path);
   {
     ByteFile source(path);
     const std::int64_t old_span = old.found ? old.size + 10 : 0;
     copy_range(source, 0, old.offset, out);
-    std::string head(static_cast<std::size_t>(space - old_span), '\0');
-    head.resize(static_cast<std::size_t>(space));
-    if (old_span > 0) {
-      source.ReadAt(old.offset, reinterpret_cast<std::uint8_t*>(head.data()) + (space - old_span),
-                    static_cast<std::size_t>(old_span));
-    }
-    head.replace(0, image.size(), image);
+    std::string head = image;
+    head.resize(static_cast<std::size_t>(space), '\0');
     out.write(head.data(), head.size());
     copy_range(source, old.offset + old_span, source.length(), out);
   }
