@@ -1,0 +1,28 @@
+# Cross-compiling for 64-bit Windows with Debian's MinGW-w64 (g++-mingw-w64-x86-64-posix).
+# The runtime (libgcc, libstdc++, winpthread) is linked statically, so the executables need no
+# DLLs beside them.
+#
+# QN_DEPS_PREFIX (optional): a folder laid out as an install prefix that holds libraries built
+# with this same toolchain (GoogleTest) and header-only packages; it is searched like the
+# compiler's own root.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(QN_MINGW_TRIPLE x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${QN_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${QN_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${QN_MINGW_TRIPLE}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${QN_MINGW_TRIPLE})
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES QN_DEPS_PREFIX)
+if(QN_DEPS_PREFIX)
+  list(APPEND CMAKE_FIND_ROOT_PATH "${QN_DEPS_PREFIX}")
+endif()
+# Programs run on the build machine; libraries, headers and packages come from the target's roots
+# only, never from the build machine's /usr.
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
