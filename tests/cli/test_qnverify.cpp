@@ -3,50 +3,19 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "cli/run_cli.h"
 #include "support/fixtures.h"
-
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
 
 namespace fs = std::filesystem;
 
 namespace qn {
 namespace {
 
+using testing::CliRun;
 using testing::FakeMp3;
+using testing::RunCli;
 using testing::ReadFile;
 using testing::TempFolder;
-
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += (c == '\'') ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-CliRun RunCli(const std::vector<std::string>& args) {
-  static int counter = 0;
-  fs::path tmp = fs::temp_directory_path();
-  std::string stem = "qnverify-test-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
-  fs::path out = tmp / (stem + ".out"), err = tmp / (stem + ".err");
-  std::string command = Quote(QNVERIFY_PATH);
-  for (const std::string& a : args) command += " " + Quote(a);
-  command += " >" + Quote(out.string()) + " 2>" + Quote(err.string()) + " </dev/null";
-  int raw = std::system(command.c_str());
-  CliRun run;
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  run.out = ReadFile(out);
-  run.err = ReadFile(err);
-  fs::remove(out);
-  fs::remove(err);
-  return run;
-}
 
 const std::string kSample = std::string(QN_SAMPLES_DIR) + "/Quarnell 1964 Top 6";
 

@@ -1,0 +1,113 @@
+// The walk of qnverify -r over a folder tree, with real folders and with a lister that fails.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "cli/collection_summary.h"
+#include "cli/collection_walk.h"
+#include "cli/progress.h"
+#include "support/fixtures.h"
+
+namespace fs = std::filesystem;
+
+namespace qn {
+namespace {
+
+using cli::ItemKind;
+using cli::PlanItem;
+using testing::TempFolder;
+
+std::vector<std::string> Folders(const std::vector<PlanItem>& plan, const std::string& root) {
+  std::vector<std::string> folders;
+  for (const PlanItem& item : plan) folders.push_back(item.folder.substr(root.size()));
+  return folders;
+}
+
+TEST(CollectionWalk, VisitsFoldersInByteOrderOfTheirPaths) {
+  TempFolder dir;
+  for (const char* folder : {"b", "a", "a/x", "a-b", "B", "a/x/y"}) dir.Write(std::string(folder) + "/c.qn", "");
+  dir.Write("top.qn", "");
+  dir.Write("none/readme.txt", "");
+  std::vector<PlanItem> plan = cli::walk_collection(dir.path().string());
+  std::string s(1, kSep);
+  EXPECT_EQ(Folders(plan, dir.folder()),
+            (std::vector<std::string>{"", "B" + s, "a-b" + s, "a" + s, "a" + s + "x" + s, "a" + s + "x" + s + "y" + s, "b" + s}));
+  EXPECT_EQ(plan.front().checksum_file, dir.folder() + "top.qn");
+}
+
+TEST(CollectionWalk, AudioAndLabelChecksumFilesAreToldApartWithoutRegardToCase) {
+  std::vector<PlanItem> both = cli::plan_folder("/m/", {"Chart.qn", "Chart labels.QN", "u1.mp3"});
+  ASSERT_EQ(both.size(), 2u);
+  EXPECT_EQ(both[0].kind, ItemKind::Audio);
+  EXPECT_EQ(both[0].checksum_file, "/m/Chart.qn");
+  EXPECT_EQ(both[1].kind, ItemKind::Labels);
+  EXPECT_TRUE(cli::plan_folder("/m/", {"notes.txt", "x.qnx"}).empty());
+}
+
+TEST(CollectionWalk, SeveralChecksumFilesOfAKindAreAProblemNamingThem) {
+  std::vector<PlanItem> plan = cli::plan_folder("/m/", {"a.qn", "b.qn", "One Labels.qn"});
+  ASSERT_EQ(plan.size(), 2u);
+  EXPECT_EQ(plan[0].kind, ItemKind::Problem);
+  EXPECT_NE(plan[0].message.find("a.qn, b.qn"), std::string::npos);
+  EXPECT_EQ(plan[1].kind, ItemKind::Labels) << "the label run is still made";
+  plan = cli::plan_folder("/m/", {"c.qn", "A Labels.qn", "B Labels.qn"});
+  ASSERT_EQ(plan.size(), 2u);
+  EXPECT_EQ(plan[0].kind, ItemKind::Audio);
+  EXPECT_EQ(plan[1].kind, ItemKind::Problem);
+}
+
+TEST(CollectionWalk, AFolderThatCannotBeListedIsAProblemAndTheWalkGoesOn) {
+  std::map<std::string, std::vector<cli::FolderEntry>> tree = {
+      {"/c/", {{"a", true, true}, {"locked", true, true}, {"z", true, true}, {"top.qn", false, false}}},
+      {"/c/a/", {{"a.qn", false, false}}},
+      {"/c/locked/", {}},
+      {"/c/z/", {{"z.qn", false, false}, {"link", true, false}}},
+  };
+  auto lister = [&tree](const fs::path& folder, std::vector<cli::FolderEntry>& entries, std::error_code& error) {
+    if (folder.string() == "/c/locked/") {
+      error = std::make_error_code(std::errc::permission_denied);
+      return false;
+    }
+    entries = tree.at(folder.string());
+    return true;
+  };
+  std::vector<PlanItem> plan = cli::walk_collection("/c", lister);
+  ASSERT_EQ(plan.size(), 4u);
+  EXPECT_EQ(plan[0].folder, "/c/");
+  EXPECT_EQ(plan[1].folder, "/c/a/");
+  EXPECT_EQ(plan[2].kind, ItemKind::Problem);
+  EXPECT_EQ(plan[2].folder, "/c/locked/");
+  EXPECT_EQ(plan[2].error_number, static_cast<int>(std::errc::permission_denied));
+  EXPECT_NE(plan[2].message.find("Reading the folder failed"), std::string::npos);
+  EXPECT_EQ(plan[3].folder, "/c/z/") << "the link is neither entered nor taken for a file";
+}
+
+TEST(CollectionSummary, NothingVerifiedFoldersCountAsStepErrorsUnlessNothingAtAllWasVerified) {
+  RunResult none;
+  none.nothing_verified = true;
+  cli::Summary only_none;
+  only_none.AddRun(none);
+  EXPECT_EQ(only_none.ExitStatus(), 66);
+  EXPECT_EQ(only_none.totals().errors, 1);
+
+  RunResult missing;
+  missing.kind = FolderKind::Mp3;
+  missing.entries.resize(2);
+  missing.entries[0].status = EntryStatus::Missing;
+  missing.entries[1].status = EntryStatus::NoVerdict;
+  cli::Summary mixed;
+  mixed.AddRun(none);
+  mixed.AddRun(missing);
+  EXPECT_EQ(mixed.ExitStatus(), 8 | 2 | 1);
+  EXPECT_EQ(mixed.totals().fail, 1) << "an entry without a verdict counts as failed";
+}
+
+TEST(Progress, ShowsFoldersFilesElapsedAndAnEstimateOnceAFolderIsDone) {
+  EXPECT_EQ(cli::progress_text(0, 10, 0, 1.2), "qnverify: 0/10 folders, 0 files checked, 0:01 elapsed");
+  EXPECT_EQ(cli::progress_text(2, 10, 400, 30), "qnverify: 2/10 folders, 400 files checked, 0:30 elapsed, about 2:00 left");
+  EXPECT_EQ(cli::clock_text(3723), "1:02:03");
+}
+
+}  // namespace
+}  // namespace qn
