@@ -6,7 +6,7 @@
 
 #include "engine/paths.h"
 #include "engine/step_error.h"
-#include "naming/temp_folder.h"
+#include "support/fixtures.h"
 
 namespace qn {
 namespace {

@@ -7,7 +7,7 @@
 #include <iterator>
 
 #include "engine/step_error.h"
-#include "naming/temp_folder.h"
+#include "support/fixtures.h"
 
 namespace qn {
 namespace {

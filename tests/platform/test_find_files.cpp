@@ -6,7 +6,7 @@
 #include <string>
 
 #include "engine/paths.h"
-#include "naming/temp_folder.h"
+#include "support/fixtures.h"
 
 namespace qn {
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers for tests that need folders and files: a temporary folder removed afterwards, byte files,
 // and MP3-like files whose fingerprints are known by construction.
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -15,11 +16,11 @@ namespace qn::testing {
 
 class TempFolder {
  public:
-  TempFolder() {
-    static int counter = 0;
+  explicit TempFolder(const std::string& tag = "test") {
+    static std::atomic<int> counter{0};
     std::random_device rd;
     path_ = std::filesystem::temp_directory_path() /
-            ("qn-test-" + std::to_string(rd()) + "-" + std::to_string(++counter));
+            ("qn-" + tag + "-" + std::to_string(rd()) + "-" + std::to_string(++counter));
     std::filesystem::create_directories(path_);
   }
   ~TempFolder() {
@@ -32,6 +33,10 @@ class TempFolder {
   const std::filesystem::path& path() const { return path_; }
   // The folder text as the runs take it: ending in the separator.
   std::string folder() const { return path_.string() + kSep; }
+  std::string text() const { return folder(); }
+
+  void make_file(const std::string& relative, const std::string& content = "x") const { Write(relative, content); }
+  void make_folder(const std::string& relative) const { std::filesystem::create_directories(path_ / relative); }
 
   std::string Write(const std::string& relative, const std::string& bytes) const {
     std::filesystem::path p = path_ / relative;
