@@ -1,0 +1,55 @@
+// Audio checks on files whose tag regions and fingerprint fields claim more than the file holds.
+#include <gtest/gtest.h>
+
+#include "audio/check_audio_file.h"
+#include "engine/step_error.h"
+#include "support/fixtures.h"
+
+namespace qn {
+namespace {
+
+using testing::FakeMp3;
+using testing::TempFolder;
+
+std::vector<std::uint8_t> Id3Header(std::uint8_t b6, std::uint8_t b7, std::uint8_t b8, std::uint8_t b9) {
+  return {'I', 'D', '3', 3, 0, 0, b6, b7, b8, b9};
+}
+
+TEST(HostileAudioCheck, TagRegionLargerThanTheFileFindsNoAudio) {
+  TempFolder dir;
+  FakeMp3 mp3 = FakeMp3::Make(0, 4, false);
+  // The size bytes are read unmasked: FF FF FF FF claims about 34 GB.
+  for (const auto& head : {Id3Header(0x7F, 0x7F, 0x7F, 0x7F), Id3Header(0xFF, 0xFF, 0xFF, 0xFF)}) {
+    std::vector<std::uint8_t> bytes = head;
+    bytes.insert(bytes.end(), mp3.bytes.begin(), mp3.bytes.end());
+    const std::string path = dir.Write("u1964_001 - A - B.mp3", bytes);
+    EXPECT_EQ(CheckAudioFile(path, mp3.Fingerprint(), {true, true}), "5");
+  }
+}
+
+TEST(HostileAudioCheck, FingerprintNumbersBeyondTheFileAreReadAsFarAsItGoes) {
+  TempFolder dir;
+  FakeMp3 mp3 = FakeMp3::Make(64, 6, true);
+  const std::string path = dir.Write("u1964_001 - A - B.mp3", mp3.bytes);
+  // A recorded audio start of 2^63 - 1 bytes: the ID3v2 region sum covers the whole file only.
+  std::string result = CheckAudioFile(path, "0Z0Z10Z7FFFFFFFFFFFFFFFZ00000000", {false, true});
+  EXPECT_EQ(result, "1 ID3v2 Fails");
+  // Six parts whose end lies before the start give a length mismatch, not a crash.
+  result = CheckAudioFile(path, "0Z0Z10Z7FFFFFFFFFFFFFFFZ00000000Z1", {false, false});
+  EXPECT_EQ(result, "1");
+  EXPECT_THROW(CheckAudioFile(path, "0Z0Z10Z8000000000000000Z0", {false, false}), StepError)
+      << "a number beyond 64 signed bits is malformed";
+}
+
+TEST(HostileAudioCheck, FlacShorterThanItsBlocksFailsTheStep) {
+  TempFolder dir;
+  for (std::size_t size : {0u, 1u, 100u}) {
+    const std::string path = dir.Write("u1964_001 - A - B.flac", std::string(size, 'f'));
+    EXPECT_THROW(CheckAudioFile(path, "0Z0Z0Z0Z0", {}), StepError) << size;
+  }
+  const std::string path = dir.Write("u1964_001 - A - B.flac", std::string(101, 'f'));
+  EXPECT_EQ(CheckAudioFile(path, "0ZFFFFFFFFFFFFFFFFFZ0Z0Z0", {}), "1111");
+}
+
+}  // namespace
+}  // namespace qn

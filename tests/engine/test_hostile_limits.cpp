@@ -1,0 +1,146 @@
+// Checksum files and folders at the edges: huge lines, binary bytes, no line end, and a folder far
+// beyond 16-bit counts. Every run must finish with verdicts or reported step errors.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <random>
+
+#include "engine/checksum_file.h"
+#include "engine/file_list.h"
+#include "engine/verify.h"
+#include "support/fixtures.h"
+#include "support/test_host.h"
+
+namespace qn {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FakeMp3;
+using testing::RecordingHost;
+using testing::TempFolder;
+
+std::size_t FilesIn(const fs::path& folder) {
+  std::size_t n = 0;
+  for (const auto& e : fs::recursive_directory_iterator(folder)) n += e.is_regular_file() ? 1 : 0;
+  return n;
+}
+
+// One real track, so the run has a found list to look the entries up in.
+struct OneTrackFolder {
+  TempFolder dir;
+  FakeMp3 mp3 = FakeMp3::Make(0, 6, false);
+  OneTrackFolder() { dir.Write("u1964_001 - A - B.mp3", mp3.bytes); }
+  RunResult Run(const std::string& checksum_bytes, RecordingHost& host, bool create_nfo = false) {
+    const std::string qn = dir.Write("c.qn", checksum_bytes);
+    return VerifyAudioFolder(dir.folder(), qn, create_nfo, host);
+  }
+};
+
+TEST(HostileChecksumFile, LinesOfSeveralMegabytesAreOrdinaryMissingEntries) {
+  OneTrackFolder f;
+  const std::string big(6 << 20, 'x');
+  const std::string bracket = "u1964_003 - [" + big + " - T.mp3" + f.mp3.Fingerprint();
+  const std::string qn = "u1964_002 - " + big + " - T.mp3" + f.mp3.Fingerprint() + "\r\n" + bracket +
+                         "\r\nu1964_001 - A - B.mp3" + f.mp3.Fingerprint() + "\r\n";
+  RecordingHost host;
+  RunResult r = f.Run(qn, host);
+  ASSERT_EQ(r.entries.size(), 3u);
+  EXPECT_EQ(r.entries[0].status, EntryStatus::Missing);
+  EXPECT_EQ(r.entries[0].track_key, "u1964_002");
+  EXPECT_EQ(r.entries[1].status, EntryStatus::Missing) << "an unclosed \"[\" fails the matcher step only";
+  EXPECT_EQ(r.entries[2].status, EntryStatus::Ok) << "the entries after the long lines still run";
+  EXPECT_EQ(FilesIn(f.dir.path()), 2u);
+}
+
+TEST(HostileChecksumFile, BinaryBytesGiveOneEntryPerLineAndCreateNothing) {
+  OneTrackFolder f;
+  std::mt19937 rng(7);
+  std::string noise;
+  for (int i = 0; i < 64 * 1024; ++i) noise.push_back(static_cast<char>(rng() & 0xFF));
+  std::size_t lines = 1;
+  for (std::size_t i = 0; i < noise.size(); ++i)
+    if (noise[i] == '\r') {
+      if (i + 1 < noise.size() && noise[i + 1] == '\n') ++i;
+      if (i + 1 < noise.size()) ++lines;
+    }
+  for (bool create_nfo : {false, true}) {
+    RecordingHost host;
+    RunResult r = f.Run(noise, host, create_nfo);
+    EXPECT_EQ(r.entries.size(), lines);
+    for (const EntryResult& e : r.entries) EXPECT_NE(e.status, EntryStatus::Ok) << e.line;
+    // Placeholders come only from lines ending in "nfo" with a safe name, and only inside the folder.
+    for (const auto& e : fs::recursive_directory_iterator(f.dir.path())) {
+      const std::string name = e.path().filename().string();
+      if (name == "c.qn" || name == "u1964_001 - A - B.mp3" || e.is_directory()) continue;
+      EXPECT_TRUE(create_nfo) << "created without --create-nfo: " << e.path();
+      EXPECT_EQ(name.substr(name.size() - 3), "nfo") << e.path();
+    }
+  }
+}
+
+TEST(HostileChecksumFile, NoLineEndAtAll) {
+  OneTrackFolder f;
+  RecordingHost host;
+  RunResult r = f.Run("u1964_001 - A - B.mp3" + f.mp3.Fingerprint(), host);
+  ASSERT_EQ(r.entries.size(), 1u);
+  EXPECT_EQ(r.entries[0].status, EntryStatus::Ok);
+  // Only line feeds: one line holding them all.
+  r = f.Run(std::string(100000, '\n'), host);
+  ASSERT_EQ(r.entries.size(), 1u);
+  EXPECT_EQ(r.entries[0].line, std::string(100000, '\n'));
+  EXPECT_EQ(r.entries[0].status, EntryStatus::Missing);
+}
+
+TEST(HostileChecksumFile, NulBytesStayInTheLine) {
+  TempFolder dir;
+  ChecksumFile qn(dir.Write("c.qn", std::string("a\0b\r\0\r\n", 7)));
+  EXPECT_EQ(qn.ReadLine(), std::string("a\0b", 3));
+  EXPECT_EQ(qn.ReadLine(), std::string(1, '\0'));
+  EXPECT_TRUE(qn.AtEnd());
+}
+
+// Empty files are enough: the entries name ".nfo" placeholders, which are found, not checked.
+TEST(HostileFolder, HundredThousandFilesAreAllFoundAndClaimed) {
+  TempFolder dir;
+  constexpr int kFiles = 100000;
+  std::string qn;
+  qn.reserve(kFiles * 32);
+  char name[64];
+  for (int i = 1; i <= kFiles; ++i) {
+    std::snprintf(name, sizeof name, "u1964_%06d - A - B.nfo", i);
+    std::FILE* file = std::fopen((dir.path() / name).c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fclose(file);
+    // Listed in reverse order, so the lookups cannot profit from the order on disk.
+    std::snprintf(name, sizeof name, "u1964_%06d - A - B.nfo\r\n", kFiles + 1 - i);
+    qn += name;
+  }
+  qn += "u1964_200000 - A - B.nfo\r\n";
+  const std::string qn_path = dir.Write("c.qn", qn);
+  RecordingHost host;
+  RunResult r = VerifyAudioFolder(dir.folder(), qn_path, false, host);
+  EXPECT_EQ(r.file_count, kFiles);
+  ASSERT_EQ(r.entries.size(), kFiles + 1u);
+  EXPECT_EQ(r.entries[0].track_key, "u1964_100000");
+  EXPECT_EQ(r.entries[0].status, EntryStatus::Ok);
+  EXPECT_EQ(r.entries[kFiles - 1].track_key, "u1964_000001");
+  EXPECT_EQ(r.entries[kFiles - 1].status, EntryStatus::Ok);
+  EXPECT_EQ(r.entries[kFiles].status, EntryStatus::Missing);
+  EXPECT_TRUE(r.additional_files.empty());
+  EXPECT_TRUE(host.errors.empty());
+  EXPECT_NE(r.report_text.find("100000"), std::string::npos) << "the number of files in the report head";
+}
+
+TEST(HostileFolder, SortedLookupPastSixteenBitIndexes) {
+  FileList list = EmptyFileList();
+  for (int i = 70000; i >= 1; --i) list.push_back("/f/u" + std::to_string(i));
+  SortFileList(list);
+  SortedIndex index(list);
+  const int at = index.SortedLookup("/F/U69999");
+  ASSERT_GT(at, 32767);
+  EXPECT_EQ(list[at], "/f/u69999");
+}
+
+}  // namespace
+}  // namespace qn
