@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 
 #include "engine/step_error.h"
 #include "engine/text.h"
@@ -47,8 +48,28 @@ bool PlaceholderNameIsSafe(const std::string& entry_name) {
   return true;
 }
 
+namespace {
+
+// A safe name can still lead out of the folder through a symbolic link inside it: a linked
+// sub-folder, or a link standing where the file would be (opening it would empty its target).
+// The folder the file lands in, with links resolved, must be the verified folder or lie below it.
+bool LeavesThroughLinks(const std::string& folder, const std::string& entry_name) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path target = fs::path(folder + entry_name).lexically_normal();
+  if (fs::is_symlink(fs::symlink_status(target, ec))) return true;
+  const fs::path base = fs::canonical(folder.empty() ? fs::path(".") : fs::path(folder), ec);
+  if (ec) return false;  // no such folder: the open below fails and says so
+  const fs::path parent = fs::weakly_canonical(target.parent_path().empty() ? fs::path(".") : target.parent_path(), ec);
+  if (ec) return false;
+  const fs::path relative = parent.lexically_relative(base);
+  return relative.empty() || *relative.begin() == "..";
+}
+
+}  // namespace
+
 void CreatePlaceholder(const std::string& folder, const std::string& entry_name) {
-  if (!PlaceholderNameIsSafe(entry_name))
+  if (!PlaceholderNameIsSafe(entry_name) || LeavesThroughLinks(folder, entry_name))
     throw StepError(kErrRefused, "refused to create placeholder outside the verified folder " +
                                      folder + ": \"" + entry_name + "\"");
   const std::string path = folder + entry_name;
