@@ -1,6 +1,7 @@
 #include "audio/audio_search.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "audio/byte_file.h"
@@ -10,7 +11,10 @@ namespace qn {
 
 namespace {
 
-constexpr std::size_t kStartWindow = 64 * 1024;
+// The start search usually confirms the first frame within a few kilobytes of its first offset,
+// so its window starts small and doubles, up to a limit, each time the search leaves it.
+constexpr std::size_t kFirstWindow = 4 * 1024;
+constexpr std::size_t kLargestWindow = 64 * 1024;
 // The end search looks at the headers starting at L - 4 down to L - 80005.
 constexpr std::int64_t kEndReach = 80005;
 
@@ -18,23 +22,25 @@ constexpr std::int64_t kEndReach = 80005;
 // it is refilled only when an offset leaves it.
 class ByteWindow {
  public:
-  ByteWindow(ByteFile& file, std::size_t size) : file_(file), buffer_(size) {}
+  explicit ByteWindow(ByteFile& file) : file_(file) {}
 
   // The four bytes at offset (zero past the end of the file).
   const std::uint8_t* Four(std::int64_t offset) {
-    if (!filled_ || offset < start_ || offset + 4 > start_ + static_cast<std::int64_t>(buffer_.size())) {
-      file_.ReadAt(offset, buffer_.data(), buffer_.size());
+    if (size_ == 0 || offset < start_ || offset + 4 > start_ + static_cast<std::int64_t>(size_)) {
+      std::size_t next = size_ == 0 ? kFirstWindow : std::min(size_ * 2, kLargestWindow);
+      if (next != size_) buffer_.reset(new std::uint8_t[next]);  // filled by the read, no need to clear
+      size_ = next;
+      file_.ReadAt(offset, buffer_.get(), size_);
       start_ = offset;
-      filled_ = true;
     }
-    return buffer_.data() + (offset - start_);
+    return buffer_.get() + (offset - start_);
   }
 
  private:
   ByteFile& file_;
-  std::vector<std::uint8_t> buffer_;
+  std::unique_ptr<std::uint8_t[]> buffer_;
+  std::size_t size_ = 0;
   std::int64_t start_ = 0;
-  bool filled_ = false;
 };
 
 }  // namespace
@@ -51,7 +57,7 @@ std::int64_t AudioSearchStart(ByteFile& file) {
 std::int64_t FindStartOfAudio(ByteFile& file) {
   const std::int64_t length = file.length();
   FrameHeaderRecord record;
-  ByteWindow window(file, kStartWindow);
+  ByteWindow window(file);
   // A tag whose size field reads 0 would put the first offset at -1; begin at the file's start.
   std::int64_t o = std::max<std::int64_t>(AudioSearchStart(file) - 1, 0);
   std::int64_t candidate = -1;

@@ -1,59 +1,106 @@
 #include "audio/byte_file.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "engine/step_error.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace qn {
 
-namespace {
-
-// 64-bit seeks and positions: long is 32 bits on Windows.
-int seek64(std::FILE* f, std::int64_t offset, int whence) {
 #ifdef _WIN32
-  return _fseeki64(f, offset, whence);
-#else
-  return fseeko(f, static_cast<off_t>(offset), whence);
-#endif
-}
-
-std::int64_t tell64(std::FILE* f) {
-#ifdef _WIN32
-  return _ftelli64(f);
-#else
-  return static_cast<std::int64_t>(ftello(f));
-#endif
-}
-
-}  // namespace
 
 ByteFile::ByteFile(const std::string& path) : path_(path) {
   errno = 0;
-  file_ = std::fopen(path.c_str(), "rb");
-  if (!file_) throw_io_error("Opening the file", path);
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) throw_io_error("Opening the file", path);
   errno = 0;
-  if (seek64(file_, 0, SEEK_END) != 0) {
-    std::fclose(file_);
-    file_ = nullptr;
+  if (_fseeki64(f, 0, SEEK_END) != 0 || (length_ = _ftelli64(f)) < 0) {
+    std::fclose(f);
     throw_io_error("Taking the length of the file", path);
   }
-  length_ = tell64(file_);
-  if (length_ < 0) {
-    std::fclose(file_);
-    file_ = nullptr;
-    throw_io_error("Taking the length of the file", path);
-  }
+  file_ = f;
 }
 
 ByteFile::~ByteFile() {
-  if (file_) std::fclose(file_);
+  if (file_) std::fclose(static_cast<std::FILE*>(file_));
 }
+
+std::size_t ByteFile::read_direct(std::int64_t offset, std::uint8_t* out, std::size_t n) {
+  std::FILE* f = static_cast<std::FILE*>(file_);
+  errno = 0;
+  if (_fseeki64(f, offset, SEEK_SET) != 0) throw_io_error("Seeking in the file", path_);
+  std::size_t got = std::fread(out, 1, n, f);
+  if (got < n && std::ferror(f)) {
+    std::clearerr(f);
+    throw_io_error("Reading the file", path_);
+  }
+  std::clearerr(f);
+  return got;
+}
+
+#else
+
+ByteFile::ByteFile(const std::string& path) : path_(path) {
+  errno = 0;
+  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd_ < 0) throw_io_error("Opening the file", path);
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (errno == 0) errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    int err = errno;
+    ::close(fd_);
+    fd_ = -1;
+    errno = err;
+    throw_io_error("Opening the file", path);
+  }
+  length_ = static_cast<std::int64_t>(st.st_size);
+}
+
+ByteFile::~ByteFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+std::size_t ByteFile::read_direct(std::int64_t offset, std::uint8_t* out, std::size_t n) {
+  std::size_t got = 0;
+  while (got < n) {
+    errno = 0;
+    ssize_t r = ::pread(fd_, out + got, n - got, static_cast<off_t>(offset + static_cast<std::int64_t>(got)));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      throw_io_error("Reading the file", path_);
+    }
+    if (r == 0) break;  // a file that shrank under us reads as zero past its new end
+    got += static_cast<std::size_t>(r);
+  }
+  return got;
+}
+
+#endif
 
 std::vector<std::uint8_t> ByteFile::ReadAt(std::int64_t offset, std::size_t n) {
   std::vector<std::uint8_t> out(n);
   ReadAt(offset, out.data(), n);
   return out;
+}
+
+// The block is placed so that it holds the wanted bytes and as much of the file around them as
+// fits: a block near the end of the file ends at the file's end.
+void ByteFile::fill_block(std::int64_t offset) {
+  if (!block_) block_.reset(new std::uint8_t[kBlockSize]);
+  std::int64_t start = std::min<std::int64_t>(offset, length_ - static_cast<std::int64_t>(kBlockSize));
+  start = std::max<std::int64_t>(start, 0);
+  std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(length_ - start, kBlockSize));
+  block_size_ = 0;  // a failed read leaves no stale block behind
+  block_size_ = read_direct(start, block_.get(), want);
+  block_start_ = start;
 }
 
 void ByteFile::ReadAt(std::int64_t offset, std::uint8_t* out, std::size_t n) {
@@ -63,23 +110,16 @@ void ByteFile::ReadAt(std::int64_t offset, std::uint8_t* out, std::size_t n) {
   }
   if (n == 0) return;
   std::size_t present = 0;
-  if (offset < length_) {
-    std::int64_t left = length_ - offset;
-    present = static_cast<std::uint64_t>(left) < n ? static_cast<std::size_t>(left) : n;
-  }
-  if (present > 0) {
-    errno = 0;
-    if (seek64(file_, offset, SEEK_SET) != 0) throw_io_error("Seeking in the file", path_);
-    std::size_t got = std::fread(out, 1, present, file_);
-    if (got < present) {
-      // A file that shrank under us reads as zero past its new end; a real error is reported.
-      if (std::ferror(file_)) {
-        std::clearerr(file_);
-        throw_io_error("Reading the file", path_);
-      }
-      std::clearerr(file_);
-      present = got;
-    }
+  if (offset < length_) present = static_cast<std::size_t>(std::min<std::int64_t>(length_ - offset, n));
+  if (present > 0 && present <= kBlockSize) {
+    const std::int64_t end = offset + static_cast<std::int64_t>(present);
+    if (offset < block_start_ || end > block_start_ + static_cast<std::int64_t>(block_size_)) fill_block(offset);
+    std::size_t from_block = static_cast<std::size_t>(
+        std::clamp<std::int64_t>(block_start_ + static_cast<std::int64_t>(block_size_) - offset, 0, present));
+    std::memcpy(out, block_.get() + (offset - block_start_), from_block);
+    present = from_block;
+  } else if (present > 0) {
+    present = read_direct(offset, out, present);
   }
   if (present < n) std::memset(out + present, 0, n - present);
 }

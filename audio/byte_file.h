@@ -1,8 +1,9 @@
 #pragma once
-// An audio or image file opened for reading bytes at any position. Reads go through large
-// buffered blocks; bytes past the end of the file read as zero. Never writes.
+// An audio or image file opened for reading bytes at any position. Small reads are served from
+// one block held in memory, so the few fingerprint reads near the start and near the end of a
+// track cost a read each; bytes past the end of the file read as zero. Never writes.
 #include <cstdint>
-#include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,10 +25,24 @@ class ByteFile {
   // The same into a caller's buffer.
   void ReadAt(std::int64_t offset, std::uint8_t* out, std::size_t n);
 
+  // Reads of at most this many bytes go through the block held in memory.
+  static constexpr std::size_t kBlockSize = 8 * 1024;
+
  private:
+  // Reads up to n bytes at offset straight from the file; returns how many it got.
+  std::size_t read_direct(std::int64_t offset, std::uint8_t* out, std::size_t n);
+  void fill_block(std::int64_t offset);
+
   std::string path_;
-  std::FILE* file_ = nullptr;
   std::int64_t length_ = 0;
+#ifdef _WIN32
+  void* file_ = nullptr;  // std::FILE*
+#else
+  int fd_ = -1;
+#endif
+  std::unique_ptr<std::uint8_t[]> block_;
+  std::int64_t block_start_ = 0;
+  std::size_t block_size_ = 0;  // bytes of the file the block holds
 };
 
 }  // namespace qn
