@@ -75,9 +75,11 @@ std::string without_blanks(const std::string& s) { return text::replace_all(s, "
 
 // Step 10: both sides without blanks and upper-cased, the expected path as the pattern.
 int blank_free_match(const FileList& list, const std::string& e) {
-  const std::string pattern = text::to_upper(without_blanks(e));
+  if (list.size() < 2) return -1;
+  // Read once: the expected path comes from the checksum line and may be megabytes long.
+  const CompiledPattern pattern(text::to_upper(without_blanks(e)));
   for (std::size_t i = 1; i < list.size(); ++i)
-    if (PatternMatch(text::to_upper(without_blanks(list[i])), pattern)) return static_cast<int>(i);
+    if (pattern.Matches(text::to_upper(without_blanks(list[i])))) return static_cast<int>(i);
   return -1;
 }
 
@@ -111,10 +113,11 @@ int tag_based_match(const FileList& list, const std::string& e, const std::strin
     artist = tag.Artist();
     title = tag.Title();
   }
-  const std::string pattern = match_track_detail::tag_pattern(folder, prefix, artist, title);
-  if (pattern.empty()) return -1;
+  const std::string pattern_text = match_track_detail::tag_pattern(folder, prefix, artist, title);
+  if (pattern_text.empty() || list.size() < 2) return -1;
+  const CompiledPattern pattern(pattern_text);
   for (std::size_t i = 1; i < list.size(); ++i)
-    if (PatternMatch(text::to_lower(list[i]), pattern)) return static_cast<int>(i);
+    if (pattern.Matches(text::to_lower(list[i]))) return static_cast<int>(i);
   return -1;
 }
 

@@ -1,27 +1,16 @@
 #include "naming/pattern_match.h"
 
-#include <vector>
-
 #include "engine/step_error.h"
 
 namespace qn {
-namespace {
-
-enum class Kind { kAny, kRun, kDigit, kList, kLiteral };
-
-struct Token {
-  Kind kind = Kind::kLiteral;
-  unsigned char literal = 0;
-  bool negated = false;
-  std::vector<std::pair<unsigned char, unsigned char>> ranges;  // inclusive, for kList
-};
 
 // Reads the list that starts after the "[" at `pos`; returns the position after its "]".
-std::size_t parse_list(const std::string& pattern, std::size_t pos, Token& token) {
+std::size_t CompiledPattern::ParseList(const std::string& pattern, std::size_t pos, Token& token) {
   const std::size_t close = pattern.find(']', pos);
   if (close == std::string::npos)
     throw StepError(kErrPatternInvalid, "pattern match: \"[\" without \"]\" in pattern: " + pattern);
   token.kind = Kind::kList;
+  token.first_range = static_cast<std::uint32_t>(ranges_.size());
   std::size_t i = pos;
   if (i < close && pattern[i] == '!') {
     token.negated = true;
@@ -30,46 +19,45 @@ std::size_t parse_list(const std::string& pattern, std::size_t pos, Token& token
   while (i < close) {
     const auto lo = static_cast<unsigned char>(pattern[i]);
     if (i + 2 < close && pattern[i + 1] == '-') {
-      token.ranges.emplace_back(lo, static_cast<unsigned char>(pattern[i + 2]));
+      ranges_.emplace_back(lo, static_cast<unsigned char>(pattern[i + 2]));
       i += 3;
     } else {
-      token.ranges.emplace_back(lo, lo);
+      ranges_.emplace_back(lo, lo);
       ++i;
     }
   }
+  token.range_count = static_cast<std::uint32_t>(ranges_.size() - token.first_range);
   return close + 1;
 }
 
 // The whole pattern is read first, so an unclosed "[" is an error whatever the text.
-std::vector<Token> parse(const std::string& pattern) {
-  std::vector<Token> tokens;
+CompiledPattern::CompiledPattern(const std::string& pattern) {
   std::size_t i = 0;
   while (i < pattern.size()) {
     Token token;
     const char c = pattern[i];
     if (c == '[') {
-      i = parse_list(pattern, i + 1, token);
+      i = ParseList(pattern, i + 1, token);
     } else {
       token.kind = c == '?' ? Kind::kAny : c == '*' ? Kind::kRun : c == '#' ? Kind::kDigit : Kind::kLiteral;
       token.literal = static_cast<unsigned char>(c);
       ++i;
     }
     // A run of "*" means the same as one.
-    if (token.kind == Kind::kRun && !tokens.empty() && tokens.back().kind == Kind::kRun) continue;
-    tokens.push_back(std::move(token));
+    if (token.kind == Kind::kRun && !tokens_.empty() && tokens_.back().kind == Kind::kRun) continue;
+    tokens_.push_back(token);
   }
-  return tokens;
 }
 
-bool matches_one(const Token& token, unsigned char c) {
+bool CompiledPattern::MatchesOne(const Token& token, unsigned char c) const {
   switch (token.kind) {
     case Kind::kAny: return true;
     case Kind::kDigit: return c >= '0' && c <= '9';
     case Kind::kLiteral: return c == token.literal;
     case Kind::kList: {
       bool in = false;
-      for (const auto& [lo, hi] : token.ranges)
-        if (c >= lo && c <= hi) in = true;
+      for (std::uint32_t r = token.first_range; r < token.first_range + token.range_count; ++r)
+        if (c >= ranges_[r].first && c <= ranges_[r].second) in = true;
       return in != token.negated;
     }
     case Kind::kRun: break;
@@ -77,19 +65,16 @@ bool matches_one(const Token& token, unsigned char c) {
   return false;
 }
 
-}  // namespace
-
 // Every token but "*" takes exactly one character, so going back to the latest "*" only is
 // enough: at most text length times pattern length steps, whatever the number of "*".
-bool PatternMatch(const std::string& text, const std::string& pattern) {
-  const std::vector<Token> tokens = parse(pattern);
+bool CompiledPattern::Matches(const std::string& text) const {
   std::size_t t = 0, p = 0;
   std::size_t star_p = std::string::npos, star_t = 0;
   while (t < text.size()) {
-    if (p < tokens.size() && tokens[p].kind == Kind::kRun) {
+    if (p < tokens_.size() && tokens_[p].kind == Kind::kRun) {
       star_p = p++;
       star_t = t;
-    } else if (p < tokens.size() && matches_one(tokens[p], static_cast<unsigned char>(text[t]))) {
+    } else if (p < tokens_.size() && MatchesOne(tokens_[p], static_cast<unsigned char>(text[t]))) {
       ++p;
       ++t;
     } else if (star_p != std::string::npos) {
@@ -99,8 +84,12 @@ bool PatternMatch(const std::string& text, const std::string& pattern) {
       return false;
     }
   }
-  while (p < tokens.size() && tokens[p].kind == Kind::kRun) ++p;
-  return p == tokens.size();
+  while (p < tokens_.size() && tokens_[p].kind == Kind::kRun) ++p;
+  return p == tokens_.size();
+}
+
+bool PatternMatch(const std::string& text, const std::string& pattern) {
+  return CompiledPattern(pattern).Matches(text);
 }
 
 }  // namespace qn
