@@ -123,6 +123,9 @@ void run_plan(const std::vector<PlanItem>& plan, const RunSettings& settings,
   for (std::size_t t = 0; t < threads; ++t) pool.emplace_back(worker);
 
   ProgressLine progress(settings.show_progress);
+  // The line is wiped before anything is written to its terminal: error lines, or reports when
+  // standard output is the same terminal.
+  const bool reports_on_terminal = settings.show_progress && stdout_is_terminal();
   try {
     std::unique_lock<std::mutex> lock(mutex);
     for (std::size_t emitted = 0; emitted < count;) {
@@ -130,7 +133,7 @@ void run_plan(const std::vector<PlanItem>& plan, const RunSettings& settings,
       while (emitted < count && done[emitted]) {
         ItemOutcome outcome = std::move(outcomes[emitted++]);
         lock.unlock();
-        progress.Wipe();
+        if (reports_on_terminal || !outcome.error_text.empty()) progress.Wipe();
         emit(outcome);
         lock.lock();
       }

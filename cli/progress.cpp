@@ -19,6 +19,14 @@ bool stderr_is_terminal() {
 #endif
 }
 
+bool stdout_is_terminal() {
+#ifdef _WIN32
+  return _isatty(_fileno(stdout)) != 0;
+#else
+  return isatty(fileno(stdout)) != 0;
+#endif
+}
+
 std::string clock_text(double seconds) {
   long total = seconds > 0 ? static_cast<long>(std::lround(seconds)) : 0;
   long hours = total / 3600, minutes = total / 60 % 60, secs = total % 60;
