@@ -68,6 +68,16 @@ int SortedIndex::SortedLookup(const std::string& key) const {
   return first_unclaimed;
 }
 
+int SortedIndex::FirstLookup(const std::string& key) const {
+  const std::string folded = text::to_upper(key);
+  auto it = std::lower_bound(folded_.begin(), folded_.end(), folded,
+                             [](const auto& e, const std::string& k) { return e.first < k; });
+  // Equal folded texts stand in list order, so the first unclaimed one is the answer.
+  for (; it != folded_.end() && it->first == folded; ++it)
+    if (!(*list_)[it->second].empty()) return it->second;
+  return -1;
+}
+
 int SortedLookup(const FileList& list, const std::string& key) {
   return SortedIndex(list).SortedLookup(key);
 }

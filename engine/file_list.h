@@ -35,6 +35,9 @@ class SortedIndex {
   const FileList& list() const { return *list_; }
   // Index of the element, or -1.
   int SortedLookup(const std::string& key) const;
+  // What FindInFileList gives, in O(log N): the first unclaimed element in list order equal to key
+  // without regard to letter case, or -1.
+  int FirstLookup(const std::string& key) const;
 
  private:
   const FileList* list_;

@@ -80,15 +80,17 @@ RunResult VerifyLabelFolder(const std::string& folder, RunHost& host) {
     } else {
       images = std::make_unique<FileList>(std::move(found));
       SortFileList(*images);
+      // Looked up through an index: a label folder may hold any number of images.
+      const SortedIndex index(*images);
       result.file_count = FileCount(*images);
       if (!file) result.nothing_verified = true;
       while (file) {
         EntryResult entry;
         guard.Run(context, [&] { entry.line = file->ReadLine(); });
         std::vector<std::string> fields = SplitLabelLine(entry.line);
-        int index = FindInFileList(*images, AddBackslash(folder) + fields[0]);
-        if (index > -1) {
-          entry.found_path = (*images)[index];
+        const int at = index.FirstLookup(AddBackslash(folder) + fields[0]);
+        if (at > -1) {
+          entry.found_path = (*images)[at];
           entry.report_line = DropLastChars(FileNameOfPath(entry.found_path), 4);
           guard.Run(context, [&] {
             int check = CheckLabelImage(fields, entry.found_path);
@@ -96,7 +98,7 @@ RunResult VerifyLabelFolder(const std::string& folder, RunHost& host) {
             entry.status = check == 0 ? EntryStatus::Ok : EntryStatus::Fail;
             entry.report_line += entry.verdicts.front();
           });
-          (*images)[index].clear();  // claimed
+          (*images)[at].clear();  // claimed
         } else {
           entry.verdicts = {" <<<  MISSING"};
           entry.status = EntryStatus::Missing;

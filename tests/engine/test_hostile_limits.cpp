@@ -158,6 +158,45 @@ TEST(HostileFolder, HundredThousandFilesAreAllFoundAndClaimed) {
   EXPECT_NE(r.report_text.find("100000"), std::string::npos) << "the number of files in the report head";
 }
 
+// Empty images whose lines record length 0 and sum "0000": every line is looked up and checked.
+TEST(HostileFolder, HundredThousandLabelImagesAreAllFoundAndClaimed) {
+  ScratchFolder dir;
+  constexpr int kImages = 100000;
+  std::string qn;
+  char name[64];
+  for (int i = 1; i <= kImages; ++i) {
+    std::snprintf(name, sizeof name, "u1964_%06d.jpg", i);
+    std::FILE* file = std::fopen((dir.path() / name).string().c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fclose(file);
+    std::snprintf(name, sizeof name, "U1964_%06d.JPG\xFF" "0\xFF" "0000\r\n", kImages + 1 - i);
+    qn += name;
+  }
+  std::ofstream(dir.path() / "Big Labels.qn", std::ios::binary) << qn;
+  RecordingHost host;
+  RunResult r = VerifyLabelFolder(dir.folder(), host);
+  EXPECT_EQ(r.file_count, kImages);
+  ASSERT_EQ(r.entries.size(), static_cast<std::size_t>(kImages));
+  EXPECT_EQ(r.entries[0].report_line, "u1964_100000 OK");
+  EXPECT_EQ(r.entries[kImages - 1].report_line, "u1964_000001 OK");
+  EXPECT_TRUE(r.additional_files.empty());
+  EXPECT_TRUE(host.errors.empty());
+}
+
+// The label run takes the first of names that differ only in letter case, in byte order.
+TEST(HostileFolder, LabelLookupIgnoresCaseAndTakesTheFirstInByteOrder) {
+  TempFolder dir;
+  dir.Write("u1.jpg", std::string());
+  dir.Write("U1.JPG", std::string("x"));
+  dir.Write("c Labels.qn", std::string("u1.jpg\xFF" "1\xFF" "0078\r\nu1.jpg\xFF" "0\xFF" "0000\r\nu1.jpg\xFF" "0\xFF" "0000\r\n"));
+  RecordingHost host;
+  RunResult r = VerifyLabelFolder(dir.folder(), host);
+  ASSERT_EQ(r.entries.size(), 3u);
+  EXPECT_EQ(r.entries[0].report_line, "U1 OK") << "\"U1.JPG\" sorts before \"u1.jpg\"";
+  EXPECT_EQ(r.entries[1].report_line, "u1 OK");
+  EXPECT_EQ(r.entries[2].status, EntryStatus::Missing) << "both claimed";
+}
+
 TEST(HostileFolder, SortedLookupPastSixteenBitIndexes) {
   FileList list = EmptyFileList();
   for (int i = 70000; i >= 1; --i) list.push_back("/f/u" + std::to_string(i));
