@@ -28,16 +28,22 @@ struct FileState {
 using TreeState = std::map<std::string, FileState>;
 
 // Every entry below root, links not followed; folders and links are recorded by name only.
+void SnapshotInto(const fs::path& root, const fs::path& folder, TreeState& state) {
+  for (const fs::directory_entry& e : fs::directory_iterator(folder)) {
+    const fs::file_status link = fs::symlink_status(e.path());
+    const std::string relative = e.path().lexically_relative(root).string();
+    if (fs::is_regular_file(link)) {
+      state[relative] = {testing::ReadFile(e.path()), fs::file_size(e.path()), fs::last_write_time(e.path())};
+    } else {
+      state[relative] = {};
+      if (fs::is_directory(link)) SnapshotInto(root, e.path(), state);
+    }
+  }
+}
+
 TreeState Snapshot(const fs::path& root) {
   TreeState state;
-  for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
-    const std::string relative = fs::relative(it->path(), root).string();
-    if (it->is_symlink() || !it->is_regular_file()) {
-      state[relative] = {};
-      continue;
-    }
-    state[relative] = {testing::ReadFile(it->path()), it->file_size(), it->last_write_time()};
-  }
+  SnapshotInto(root, root, state);
   return state;
 }
 
@@ -45,7 +51,7 @@ TreeState Snapshot(const fs::path& root) {
 void Age(const fs::path& root) {
   const auto past = fs::file_time_type::clock::now() - std::chrono::hours(24 * 400);
   for (const auto& e : fs::recursive_directory_iterator(root))
-    if (e.is_regular_file() && !e.is_symlink()) fs::last_write_time(e.path(), past);
+    if (fs::is_regular_file(fs::symlink_status(e.path()))) fs::last_write_time(e.path(), past);
 }
 
 // A collection with an MP3 folder (tracks, one missing, an .nfo, an Albums sub-folder), a FLAC
@@ -128,6 +134,24 @@ TEST(ReadOnlyGuarantee, RecursiveCreateNfoWritesOnlyIntoEachVerifiedFolder) {
   }
   EXPECT_EQ(after, expected);
 }
+
+#ifndef _WIN32
+TEST(ReadOnlyGuarantee, RecursiveRunOverLinkLoopsVerifiesEachFolderOnce) {
+  Fixture f;
+  std::error_code ec;
+  fs::create_directory_symlink(f.root, f.root / "1964 Top" / "Albums" / "back to the top", ec);
+  if (ec) GTEST_SKIP() << "symbolic links not available: " << ec.message();
+  fs::create_directory_symlink(f.root / "loop b", f.root / "loop a");
+  fs::create_directory_symlink(f.root / "loop a", f.root / "loop b");
+  fs::create_directory_symlink(f.root / "1964 Labels", f.root / "labels again");
+  const TreeState before = Snapshot(f.root);
+  testing::CliRun run = RunCli({"-r", f.root.string()});
+  std::size_t reports = 0;
+  for (std::size_t at = 0; (at = run.out.find("Folder Processed ", at)) != std::string::npos; ++at) ++reports;
+  EXPECT_EQ(reports, 3u) << run.out << run.err;
+  EXPECT_EQ(Snapshot(f.root), before);
+}
+#endif
 
 }  // namespace
 }  // namespace qn
