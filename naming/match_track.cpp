@@ -97,9 +97,19 @@ std::string replace_all_nocase(const std::string& s, std::string_view from, std:
   return out;
 }
 
+// Where the folder ends and the track prefix begins: the first "\u" of the path. With "/" as the
+// separator, "/u" starts many ordinary folder paths ("/usr", "/home/user"), so there only the
+// separator in front of the file name counts.
+std::size_t track_prefix_start(const std::string& e) {
+  if constexpr (kSep == '\\') return e.find("\\u");
+  const std::size_t last = e.rfind(kSep);
+  if (last == std::string::npos || last + 1 >= e.size() || e[last + 1] != 'u') return std::string::npos;
+  return last;
+}
+
 // Step 11: the pattern rebuilt from the tag of the one MP3 file that starts with the prefix.
 int tag_based_match(const FileList& list, const std::string& e, const std::string& p0) {
-  const std::size_t sep_u = e.find(std::string(1, kSep) + "u");
+  const std::size_t sep_u = track_prefix_start(e);
   if (sep_u == std::string::npos) return -1;
   const std::string folder = e.substr(0, sep_u + 1);
   const std::string prefix = from(p0, sep_u + 1);
