@@ -93,14 +93,14 @@ std::vector<std::uint8_t> ByteFile::ReadAt(std::int64_t offset, std::size_t n) {
 
 // The block is placed so that it holds the wanted bytes and as much of the file around them as
 // fits: a block near the end of the file ends at the file's end.
-void ByteFile::fill_block(std::int64_t offset) {
-  if (!block_) block_.reset(new std::uint8_t[kBlockSize]);
+void ByteFile::fill_block(Block& block, std::int64_t offset) {
+  if (!block.bytes) block.bytes.reset(new std::uint8_t[kBlockSize]);
   std::int64_t start = std::min<std::int64_t>(offset, length_ - static_cast<std::int64_t>(kBlockSize));
   start = std::max<std::int64_t>(start, 0);
   std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(length_ - start, kBlockSize));
-  block_size_ = 0;  // a failed read leaves no stale block behind
-  block_size_ = read_direct(start, block_.get(), want);
-  block_start_ = start;
+  block.size = 0;  // a failed read leaves no stale block behind
+  block.size = read_direct(start, block.bytes.get(), want);
+  block.start = start;
 }
 
 void ByteFile::ReadAt(std::int64_t offset, std::uint8_t* out, std::size_t n) {
@@ -112,11 +112,12 @@ void ByteFile::ReadAt(std::int64_t offset, std::uint8_t* out, std::size_t n) {
   std::size_t present = 0;
   if (offset < length_) present = static_cast<std::size_t>(std::min<std::int64_t>(length_ - offset, n));
   if (present > 0 && present <= kBlockSize) {
+    Block& block = blocks_[offset < length_ / 2 ? 0 : 1];
     const std::int64_t end = offset + static_cast<std::int64_t>(present);
-    if (offset < block_start_ || end > block_start_ + static_cast<std::int64_t>(block_size_)) fill_block(offset);
+    if (offset < block.start || end > block.start + static_cast<std::int64_t>(block.size)) fill_block(block, offset);
     std::size_t from_block = static_cast<std::size_t>(
-        std::clamp<std::int64_t>(block_start_ + static_cast<std::int64_t>(block_size_) - offset, 0, present));
-    std::memcpy(out, block_.get() + (offset - block_start_), from_block);
+        std::clamp<std::int64_t>(block.start + static_cast<std::int64_t>(block.size) - offset, 0, present));
+    std::memcpy(out, block.bytes.get() + (offset - block.start), from_block);
     present = from_block;
   } else if (present > 0) {
     present = read_direct(offset, out, present);

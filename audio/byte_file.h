@@ -1,7 +1,8 @@
 #pragma once
 // An audio or image file opened for reading bytes at any position. Small reads are served from
-// one block held in memory, so the few fingerprint reads near the start and near the end of a
-// track cost a read each; bytes past the end of the file read as zero. Never writes.
+// two blocks held in memory, one for the first half of the file and one for the second, so the
+// few fingerprint reads near the start and near the end of a track cost one read each; bytes past
+// the end of the file read as zero. Never writes.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -31,7 +32,12 @@ class ByteFile {
  private:
   // Reads up to n bytes at offset straight from the file; returns how many it got.
   std::size_t read_direct(std::int64_t offset, std::uint8_t* out, std::size_t n);
-  void fill_block(std::int64_t offset);
+  struct Block {
+    std::unique_ptr<std::uint8_t[]> bytes;
+    std::int64_t start = 0;
+    std::size_t size = 0;  // bytes of the file the block holds
+  };
+  void fill_block(Block& block, std::int64_t offset);
 
   std::string path_;
   std::int64_t length_ = 0;
@@ -40,9 +46,7 @@ class ByteFile {
 #else
   int fd_ = -1;
 #endif
-  std::unique_ptr<std::uint8_t[]> block_;
-  std::int64_t block_start_ = 0;
-  std::size_t block_size_ = 0;  // bytes of the file the block holds
+  Block blocks_[2];  // the head and the tail of the file
 };
 
 }  // namespace qn

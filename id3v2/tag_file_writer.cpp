@@ -91,8 +91,10 @@ class NewFile {
     std::random_device seed;
     std::mt19937_64 random(seed());
     for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
-      path_ = (dir / ("." + target.filename().string() + ".qn-" + std::to_string(random() % 1000000000) + ".tmp"))
-                  .string();
+      std::string name(1, '.');  // built step by step: GCC 12 warns falsely on "." + string here
+      name += target.filename().string();
+      name += ".qn-" + std::to_string(random() % 1000000000) + ".tmp";
+      path_ = (dir / name).string();
       errno = 0;
       maybe_fail("create", "Creating a new file beside", original);
       file_.reset(std::fopen(path_.c_str(), "wbx"));
