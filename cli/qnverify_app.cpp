@@ -210,6 +210,8 @@ int RunQnverify(const std::vector<std::string>& args) {
   CLI::App app{"qnverify: verifies a Quarnell collection folder against its .qn checksum file "
                "and prints the verification report."};
   app.name("qnverify");
+  // Options are written "--name" everywhere; on Windows a path such as "/music/x" must stay a path.
+  app.allow_windows_style_options(false);
   Options options;
   AddOptions(app, options);
   std::vector<std::string> reversed(args.rbegin(), args.rend() - (args.empty() ? 0 : 1));
