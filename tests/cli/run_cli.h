@@ -8,7 +8,15 @@
 
 #include "support/fixtures.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -20,6 +28,71 @@ struct CliRun {
   std::string out;
   std::string err;
 };
+
+#ifdef _WIN32
+
+// One argument as the C runtime's command-line parser reads it back: in quote marks, with the
+// backslashes before a quote mark doubled.
+inline std::string Quote(const std::string& s) {
+  std::string q = "\"";
+  std::size_t backslashes = 0;
+  for (char c : s) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    q.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+    backslashes = 0;
+    q += c;
+  }
+  q.append(2 * backslashes, '\\');
+  return q + "\"";
+}
+
+inline HANDLE InheritableFile(const std::string& path, bool write) {
+  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+  return CreateFileA(path.c_str(), write ? GENERIC_WRITE : GENERIC_READ,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, write ? CREATE_ALWAYS : OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Started directly (no command interpreter), standard handles on files and NUL.
+inline CliRun RunCli(const std::vector<std::string>& args) {
+  namespace fs = std::filesystem;
+  static int counter = 0;
+  fs::path tmp = fs::temp_directory_path();
+  std::string stem = "qnverify-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+  fs::path out = tmp / (stem + ".out"), err = tmp / (stem + ".err");
+  std::string program = fs::absolute(fs::path(QNVERIFY_PATH)).make_preferred().string();
+  std::string command = Quote(program);
+  for (const std::string& a : args) command += " " + Quote(a);
+
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = InheritableFile("NUL", false);
+  si.hStdOutput = InheritableFile(out.string(), true);
+  si.hStdError = InheritableFile(err.string(), true);
+  PROCESS_INFORMATION pi{};
+  CliRun run;
+  if (CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                     &si, &pi)) {
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 0;
+    if (GetExitCodeProcess(pi.hProcess, &code)) run.status = static_cast<int>(code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+  }
+  for (HANDLE h : {si.hStdInput, si.hStdOutput, si.hStdError})
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  run.out = ReadFile(out);
+  run.err = ReadFile(err);
+  fs::remove(out);
+  fs::remove(err);
+  return run;
+}
+
+#else
 
 inline std::string Quote(const std::string& s) {
   std::string q = "'";
@@ -45,5 +118,7 @@ inline CliRun RunCli(const std::vector<std::string>& args) {
   fs::remove(err);
   return run;
 }
+
+#endif
 
 }  // namespace qn::testing
