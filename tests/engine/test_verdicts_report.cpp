@@ -57,7 +57,7 @@ TEST(Report, AudioLayoutWithTrailer) {
   when.tm_mday = 3;
   when.tm_hour = 7;
   EXPECT_EQ(DateLine(when), "Date & Time: 03 Jan 2026 07:00:00");
-  FileList found = {"", "", "/f/u1_x.mp3"};
+  FileList found = {"", "", "/f" + std::string(1, kSep) + "u1_x.mp3"};
   EXPECT_EQ(AudioReportText("/f/", ".flac", found, "body\r\n", when),
             "Quarnell flac Verify Rev37\r\n-------------------------\r\nFolder Processed /f/\r\n"
             "Number of Files: 2\r\nDate & Time: 03 Jan 2026 07:00:00\r\n\r\nbody\r\n"
