@@ -36,6 +36,9 @@ struct Nested : Collection {
 };
 
 TEST(Recursive, PrintsEachFolderReportInPathOrderThenTheSummary) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the fixture writes its folder texts with \"/\"";
+#endif
   Nested c;
   CliRun all = RunCli({"-r", c.root()});
   EXPECT_EQ(all.status, 2) << all.err;
@@ -93,6 +96,9 @@ TEST(Recursive, SeveralAudioChecksumFilesAreReportedAndSkipped) {
 }
 
 TEST(Recursive, LinksToFoldersAreNotFollowed) {
+#ifdef _WIN32
+  GTEST_SKIP() << "symbolic links to folders need privileges on Windows";
+#endif
   Collection c;
   c.Audio("Real", 1);
   fs::create_directory_symlink(c.folder("Real"), fs::path(c.root()) / "Link");
@@ -117,6 +123,9 @@ void MakeTooDeepFolder(const fs::path& base) {
 }
 
 TEST(Recursive, AFolderThatCannotBeOpenedIsAnErrorLineAndTheWalkGoesOn) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the unreadable folder is made with POSIX path limits and rm";
+#endif
   Collection c;
   c.Audio("A", 1);
   c.Audio("Z", 1);

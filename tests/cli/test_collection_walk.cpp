@@ -25,6 +25,9 @@ std::vector<std::string> Folders(const std::vector<PlanItem>& plan, const std::s
 }
 
 TEST(CollectionWalk, VisitsFoldersInByteOrderOfTheirPaths) {
+#ifdef _WIN32
+  GTEST_SKIP() << "folders \"B\" and \"b\" are one folder on Windows";
+#endif
   TempFolder dir;
   for (const char* folder : {"b", "a", "a/x", "a-b", "B", "a/x/y"}) dir.Write(std::string(folder) + "/c.qn", "");
   dir.Write("top.qn", "");
@@ -58,6 +61,9 @@ TEST(CollectionWalk, SeveralChecksumFilesOfAKindAreAProblemNamingThem) {
 }
 
 TEST(CollectionWalk, AFolderThatCannotBeListedIsAProblemAndTheWalkGoesOn) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the fake folder tree is written with \"/\" paths";
+#endif
   std::map<std::string, std::vector<cli::FolderEntry>> tree = {
       {"/c/", {{"a", true, true}, {"locked", true, true}, {"z", true, true}, {"top.qn", false, false}}},
       {"/c/a/", {{"a.qn", false, false}}},

@@ -128,7 +128,7 @@ TEST(ReadOnlyGuarantee, RecursiveCreateNfoWritesOnlyIntoEachVerifiedFolder) {
   testing::CliRun run = RunCli({"-r", "--create-nfo", f.root.string()});
   TreeState after = Snapshot(f.root);
   for (const std::string created : {"1964 Top/u1964_009 - Artist 9 - Title.nfo", "1964 Flac/u1964_003 - E - F.flac.nfo"}) {
-    const std::string key = fs::path(created).string();
+    const std::string key = fs::path(created).make_preferred().string();
     EXPECT_EQ(after.count(key), 1u) << key << "\n" << run.out << run.err;
     after.erase(key);
   }

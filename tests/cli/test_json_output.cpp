@@ -90,6 +90,9 @@ TEST(JsonOutput, DescribesEveryFolderEntryErrorAndTheTotals) {
 }
 
 TEST(JsonOutput, BytesThatAreNotUtf8BecomeReplacementCharacters) {
+#ifdef _WIN32
+  GTEST_SKIP() << "file names must be valid in the ANSI code page on Windows";
+#endif
   Collection c;
   const std::string name = "u1964_001 - Caf\xE9 - Cr\xE8me.mp3";
   FakeMp3 mp3 = FakeMp3::Make(0, 6, false);

@@ -147,6 +147,9 @@ TEST(QnverifyLabels, ALabelsChecksumFileChoosesTheLabelRun) {
 }
 
 TEST(QnverifyLabels, ImagesOptionAndLetterCaseOfTheName) {
+#ifdef _WIN32
+  GTEST_SKIP() << "names differing only in letter case are one file on Windows";
+#endif
   CliRun run = RunCli({"--images", kSample});
   EXPECT_EQ(run.status, 66);
   EXPECT_NE(run.out.find("No matching .qn file found in "), std::string::npos);
