@@ -14,7 +14,7 @@ namespace qn {
 
 namespace {
 
-// The fingerprint field split at "Z"; both file kinds read up to part 4.
+// The fingerprint field split at "Z"; both file kinds read up to value 4.
 std::vector<std::string> split_fingerprint(const std::string& fingerprint, const std::string& path) {
   std::vector<std::string> parts = text::split(fingerprint, "Z");
   if (parts.size() < 5) {
@@ -29,13 +29,13 @@ std::int64_t hex_part(const std::vector<std::string>& parts, std::size_t index, 
   unsigned long long value = 0;
   if (!text::parse_hex(parts[index], value) ||
       value > static_cast<unsigned long long>(std::numeric_limits<std::int64_t>::max())) {
-    throw StepError(kErrTypeMismatch, "Part " + std::to_string(index) + " of the fingerprint field (\"" +
+    throw StepError(kErrTypeMismatch, "Value " + std::to_string(index) + " of the fingerprint field (\"" +
                                           parts[index] + "\") is not a hexadecimal number: " + path);
   }
   return static_cast<std::int64_t>(value);
 }
 
-// Characters first..first+3 (0-based) of part 4; shorter when the part is short.
+// Characters first..first+3 (0-based) of value 4; shorter when that value is short.
 std::string block_sum_text(const std::string& part4, std::size_t first) {
   if (first >= part4.size()) return {};
   return part4.substr(first, 4);

@@ -61,7 +61,7 @@ TEST(CheckMp3, CodePrecedence) {
   // A wrong length wins whatever the blocks hold, and the ID3 checks still run.
   EXPECT_EQ(CheckAudioFile(path, head + bad_len + "Z12CZ00000000", kNoId3), "1");
   EXPECT_EQ(CheckAudioFile(path, head + bad_len + "Z12CZ00000000", {false, true}), "1 ID3v2 OK");
-  // Block sums compare as text: lower-case digits differ; a short part 4 differs.
+  // Block sums compare as text: lower-case digits differ; a short value 4 differs.
   std::string lower = good_start + good_end;
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   ASSERT_NE(lower, good_start + good_end) << "the fixture sums need a letter digit";
@@ -76,7 +76,7 @@ TEST(CheckMp3, Id3v1TagFollowsTheEntryNotTheFile) {
   const std::uint64_t tag = Sum(b, 5000 - 128, 128);
   std::string path = dir.Write("tag.mp3", b);
   EXPECT_EQ(CheckAudioFile(path, Five(b, 300, tag), {true, false}), "0 ID3v1 OK");
-  // Part 1 = 0: the length keeps the 128 bytes and the tag sum no longer matches.
+  // Value 1 = 0: the length keeps the 128 bytes and the tag sum no longer matches.
   EXPECT_EQ(CheckAudioFile(path, Five(b, 300, 0), {true, false}), "0 ID3v1 Fails");
   EXPECT_EQ(CheckAudioFile(path, Five(b, 300, tag), {false, true}), "0 ID3v2 OK");
 
@@ -108,8 +108,8 @@ TEST(CheckMp3, SixPartEntriesMeasureToTheLastHeader) {
   std::string path = dir.Write("six.mp3", b);
   const std::size_t e = L - 80000;
   std::string fp = "0Z0Z0Z" + Hex(300) + "Z" + Four(Sum(b, 300, 255)) + Four(Sum(b, e - 255, 255)) + "Z" +
-                   Hex(e);  // part 5 - part 3 = E - S
-  // The expected length is part 5 - part 3, so part 2 is not read as the length.
+                   Hex(e);  // value 5 - value 3 = E - S
+  // The expected length is value 5 - value 3, so value 2 is not read as the length.
   EXPECT_EQ(CheckAudioFile(path, fp, {false, false}), "0");
   EXPECT_EQ(CheckAudioFile(path, fp, {true, false}), "0 ID3v1 OK");
 
@@ -144,7 +144,7 @@ TEST(CheckMp3, MalformedFieldsAndShortFilesRaiseStepErrors) {
   EXPECT_EQ(error_of("").number(), kErrSubscript);
   StepError bad = error_of("0Z0Z12G4Z12CZ00000000");
   EXPECT_EQ(bad.number(), kErrTypeMismatch);
-  EXPECT_NE(std::string(bad.what()).find("Part 2"), std::string::npos);
+  EXPECT_NE(std::string(bad.what()).find("Value 2"), std::string::npos);
   EXPECT_NE(std::string(bad.what()).find(path), std::string::npos);
   EXPECT_EQ(error_of("0ZZ10Z12CZ00000000").number(), kErrTypeMismatch);
   EXPECT_EQ(error_of("0Z0Z10Z-1Z00000000").number(), kErrTypeMismatch);

@@ -200,7 +200,7 @@ TEST(VerifyAudioFolder, FlacFolderIgnoresMp3FilesAndLabelsChannels) {
   EXPECT_FALSE(host.id3_enabled);
   EXPECT_EQ(r.file_count, 1);
   ASSERT_EQ(r.entries.size(), 4u);
-  // The " [mono]" after the field makes part 4 differ: the middle block flag is set.
+  // The " [mono]" after the field makes value 4 of the field differ: the middle block flag is set.
   EXPECT_EQ(r.entries[0].report_line, "u1970_001 mono  FAIL (Mismatch in more than 100 bytes of Audio)");
   EXPECT_EQ(r.entries[1].report_line, "u1970_002 stereo  MISSING flac file");
   EXPECT_EQ(r.entries[2].report_line, "u1970_003 stereo  OK Placeholder") << "a .flac.nfo line is a name";
