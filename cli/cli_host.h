@@ -43,20 +43,15 @@ class CliHost : public RunHost {
 
 // The host of one run among several: error lines are kept (prefixed with `folder_prefix` when it is
 // not empty) and every entry checked is counted in a counter shared by all runs.
-class JobHost : public RunHost {
+class JobHost : public CliHost {
  public:
   JobHost(bool id3v1, bool id3v2, std::string folder_prefix, std::atomic<long>& entries_checked)
-      : id3v1_(id3v1), id3v2_(id3v2), prefix_(std::move(folder_prefix)), entries_checked_(entries_checked) {}
+      : CliHost(id3v1, id3v2), prefix_(std::move(folder_prefix)), entries_checked_(entries_checked) {}
 
   void ShowProgress(const std::string&) override {
     ++progress_calls_;
     entries_checked_.fetch_add(1, std::memory_order_relaxed);
   }
-  void Yield() override {}
-  void SetBusy(bool) override {}
-  bool IncludeID3v1() override { return id3v1_; }
-  bool IncludeID3v2() override { return id3v2_; }
-  void EnableID3Options(bool) override {}
   void ShowError(int number, const std::string& description, const std::string& context) override {
     error_text_ += error_line(prefix_, number, description, context);
   }
@@ -66,8 +61,6 @@ class JobHost : public RunHost {
   long progress_calls() const { return progress_calls_; }
 
  private:
-  bool id3v1_;
-  bool id3v2_;
   std::string prefix_;
   std::atomic<long>& entries_checked_;
   std::string error_text_;
