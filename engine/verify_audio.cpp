@@ -151,6 +151,7 @@ void AudioRun::CheckEntry(ChecksumFile& checksums) {
   if (at == std::string::npos) pieces = {line};
   else pieces = {line.substr(0, at), line.substr(at + separator.size())};
   const std::string& name = pieces[0];
+  entry.expected = pieces.size() == 1 ? name : name + extension_;
 
   host_.ShowProgress(folder_ + name + extension_);
   host_.Yield();

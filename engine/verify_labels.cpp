@@ -88,6 +88,7 @@ RunResult VerifyLabelFolder(const std::string& folder, RunHost& host) {
         EntryResult entry;
         guard.Run(context, [&] { entry.line = file->ReadLine(); });
         std::vector<std::string> fields = SplitLabelLine(entry.line);
+        entry.expected = fields[0];
         const int at = index.FirstLookup(AddBackslash(folder) + fields[0]);
         if (at > -1) {
           entry.found_path = (*images)[at];
