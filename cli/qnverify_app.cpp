@@ -292,10 +292,10 @@ void AddOptions(CLI::App& app, Options& options) {
   app.add_flag("--images", options.images, "Verify the label images against the *Labels.qn file");
   app.add_flag("-r,--recursive", options.recursive,
                "Verify every folder at or below PATH that holds a checksum file, then print a summary");
-  app.add_flag("-q,--problems", options.problems,
-               "Print only what needs attention, one line each, then a tally");
+  CLI::Option* problems = app.add_flag("-q,--problems", options.problems,
+                                       "Print only what needs attention, one line each, then a tally");
   CLI::Option* summary = app.add_flag("--summary", options.summary_only, "Print only the summary table and the tally");
-  app.add_flag("--json", options.json, "Print one JSON document instead of the reports")->excludes(summary);
+  app.add_flag("--json", options.json, "Print one JSON document instead of the reports")->excludes(summary)->excludes(problems);
   app.add_flag("-0,--null", options.null_separated, "Paths read from standard input (-) are separated by NUL bytes");
   app.add_option("-j,--jobs", options.jobs, "Folders verified at the same time (default: processors, at most 4)")
       ->check(CLI::Validator(check_jobs, "N"));
