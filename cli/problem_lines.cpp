@@ -1,6 +1,6 @@
 #include "cli/problem_lines.h"
 
-#include "engine/text.h"
+#include "base/text.h"
 
 namespace qn::cli {
 
@@ -24,11 +24,11 @@ std::string entry_line(const EntryResult& entry, const std::string& folder, cons
   std::string path = display.show(entry.found_path.empty() ? folder + entry.expected : entry.found_path);
   std::string id3 = text::trim_blanks(entry.id3_suffix);
   switch (entry.status) {
-    case EntryStatus::Ok:
-    case EntryStatus::PlaceholderCreated: return "";
-    case EntryStatus::Missing: return line("MISSING", path, "");
-    case EntryStatus::NoVerdict: return line("NO-VERDICT", path, "");
-    case EntryStatus::Fail: break;
+    case EntryStatus::kOk:
+    case EntryStatus::kPlaceholderCreated: return "";
+    case EntryStatus::kMissing: return line("MISSING", path, "");
+    case EntryStatus::kNoVerdict: return line("NO-VERDICT", path, "");
+    case EntryStatus::kFail: break;
   }
   std::string failures;
   for (const std::string& verdict : entry.verdicts) {
@@ -41,7 +41,7 @@ std::string entry_line(const EntryResult& entry, const std::string& folder, cons
 
 // What the report says when a run found nothing to verify.
 std::string nothing_verified_text(const RunResult& result) {
-  if (result.kind != FolderKind::Labels) return "No Quarnell audio files found";
+  if (result.kind != FolderKind::kLabels) return "No Quarnell audio files found";
   if (result.checksum_file.empty()) return "No matching .qn file found";
   return "No Quarnell Image Files found";
 }

@@ -15,17 +15,14 @@
 #include "cli/json_output.h"
 #include "cli/path_list.h"
 #include "cli/problem_lines.h"
+#include "platform/terminal.h"
 #include "cli/progress.h"
-#include "engine/paths.h"
-#include "engine/step_error.h"
-#include "engine/text.h"
+#include "base/paths.h"
+#include "base/step_error.h"
+#include "base/text.h"
 #include "engine/verify.h"
-#include "ui/platform/find_files.h"
+#include "platform/find_files.h"
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
 
 namespace fs = std::filesystem;
 
@@ -78,7 +75,7 @@ std::string recursive_hint(const std::string& folder) {
   int folders = 0;
   std::string last;
   for (const PlanItem& item : walk_collection(folder)) {
-    if (item.kind == ItemKind::Problem || item.folder == last || item.folder == folder) continue;
+    if (item.kind == ItemKind::kProblem || item.folder == last || item.folder == folder) continue;
     last = item.folder;
     ++folders;
   }
@@ -88,7 +85,7 @@ std::string recursive_hint(const std::string& folder) {
 }
 
 // Finds the folder and the checksum file of `path`; refuses it when nothing can be verified.
-std::optional<Refusal> ResolveTarget(const Options& options, const std::string& path, Target& target) {
+std::optional<Refusal> resolve_target(const Options& options, const std::string& path, Target& target) {
   std::error_code ec;
   fs::path given(path);
   fs::file_status status = fs::status(given, ec);
@@ -116,12 +113,12 @@ std::optional<Refusal> ResolveTarget(const Options& options, const std::string& 
   }
   if (chosen_qn.empty()) {
     FileList found = FindFiles(target.folder, "*.qn", false);
-    if (FileCount(found) < 1) {
+    if (file_count(found) < 1) {
       return Refusal{kExitNothingVerified, "No .qn file found in " + target.folder + recursive_hint(target.folder)};
     }
-    if (FileCount(found) > 1) {
+    if (file_count(found) > 1) {
       std::string names;
-      for (int i = 1; i <= FileCount(found); ++i) names += "\n  " + FileNameOfPath(found[i]);
+      for (int i = 1; i <= file_count(found); ++i) names += "\n  " + FileNameOfPath(found[i]);
       return Refusal{kExitUsage, "the folder holds several checksum files; choose one with --qn:" + names};
     }
     chosen_qn = found[1];
@@ -132,9 +129,7 @@ std::optional<Refusal> ResolveTarget(const Options& options, const std::string& 
 }
 
 void write_stdout(const std::string& text) {
-#ifdef _WIN32
-  _setmode(_fileno(stdout), _O_BINARY);
-#endif
+  platform::set_stdout_binary();
   std::string out = platform_line_ends(text);
   std::fwrite(out.data(), 1, out.size(), stdout);
   std::fflush(stdout);
@@ -150,11 +145,11 @@ struct Plan {
 };
 
 // The plan of a single-folder PATH: one run.
-std::optional<Refusal> PlanOneFolder(const Options& options, const std::string& path, Plan& plan) {
+std::optional<Refusal> plan_one_folder(const Options& options, const std::string& path, Plan& plan) {
   Target target;
-  if (std::optional<Refusal> refusal = ResolveTarget(options, path, target)) return refusal;
+  if (std::optional<Refusal> refusal = resolve_target(options, path, target)) return refusal;
   PlanItem item;
-  item.kind = target.labels ? ItemKind::Labels : ItemKind::Audio;
+  item.kind = target.labels ? ItemKind::kLabels : ItemKind::kAudio;
   item.folder = target.folder;
   item.checksum_file = target.checksum_file;
   plan.items.push_back(std::move(item));
@@ -165,7 +160,7 @@ std::optional<Refusal> PlanOneFolder(const Options& options, const std::string& 
 }
 
 // The plan of `-r PATH`: every folder at or below PATH that holds a checksum file.
-std::optional<Refusal> PlanCollection(const std::string& path, Plan& plan) {
+std::optional<Refusal> plan_collection(const std::string& path, Plan& plan) {
   std::error_code ec;
   if (!fs::is_directory(path, ec)) return Refusal{kExitNothingVerified, "no such folder: " + path};
   std::string root = AddBackslash(absolute_text(path));
@@ -179,16 +174,14 @@ std::optional<Refusal> PlanCollection(const std::string& path, Plan& plan) {
 }
 
 // Replaces every "-" among the PATHs with the paths read from standard input.
-std::optional<int> ExpandPaths(Options& options) {
+std::optional<int> expand_paths(Options& options) {
   std::vector<std::string> paths;
   for (const std::string& path : options.paths) {
     if (path != "-") {
       paths.push_back(path);
       continue;
     }
-#ifdef _WIN32
-    _setmode(_fileno(stdin), _O_BINARY);
-#endif
+    platform::set_stdin_binary();
     std::string error;
     if (!read_path_list(std::cin, options.null_separated ? '\0' : '\n', paths, error)) {
       say(error);
@@ -212,9 +205,9 @@ struct Output {
   std::string report_texts;  // for --report
   std::size_t taken = 0;
 
-  void Refused(const PlanItem& problem) {
-    summary.AddProblem(problem);
-    if (options.json) json.AddProblem(problem);
+  void add_refused(const PlanItem& problem) {
+    summary.add_problem(problem);
+    if (options.json) json.add_problem(problem);
   }
 
   void Take(ItemOutcome& outcome) {
@@ -225,33 +218,33 @@ struct Output {
       std::fflush(stderr);
     }
     if (!outcome.ran) {
-      Refused(outcome.item);
+      add_refused(outcome.item);
       if (options.problems && !options.json) write_stdout(problem_lines(outcome.item, display));
       return;
     }
     for (const EntryResult& entry : outcome.result.entries)
-      if (entry.status == EntryStatus::PlaceholderCreated)
+      if (entry.status == EntryStatus::kPlaceholderCreated)
         say("created placeholder " + display.show(outcome.result.folder + entry.expected));
-    summary.AddRun(outcome.result);
-    if (options.json) json.AddRun(outcome.result);
+    summary.add_run(outcome.result);
+    if (options.json) json.add_run(outcome.result);
     else if (options.problems) write_stdout(problem_lines(outcome.result, display));
     else if (!options.summary_only) write_stdout(outcome.result.report_text);
     if (!options.report.empty()) report_texts += outcome.result.report_text;
   }
 
-  int Finish() {
+  int finish() {
     int status = summary.ExitStatus();
     if (!options.report.empty()) {
       CliHost host(true, true);
-      if (!WriteReport(options.report, report_texts, host))
+      if (!write_report(options.report, report_texts, host))
         status = status == kExitNothingVerified ? status : (status | kExitStepError);
     }
     if (options.json) {
-      write_stdout(json.Text(summary, status));
+      write_stdout(json.text(summary, status));
       return status;
     }
     if (options.summary_only || (!options.problems && (options.recursive || plan.several)))
-      write_stdout(summary.Text());
+      write_stdout(summary.text());
     if (options.problems || options.summary_only) write_stdout(tally_line(summary));
     else if (stderr_is_terminal()) std::cerr << tally_line(summary) << std::flush;
     return status;
@@ -280,7 +273,7 @@ Examples:
                                             the folders find names, as a summary table
 )";
 
-void AddOptions(CLI::App& app, Options& options) {
+void add_options(CLI::App& app, Options& options) {
   app.add_option("PATH", options.paths,
                  "Folders, or files inside them (.mp3, .jpg, .qn); with -r, top folders; - reads them from standard input")
       ->required();
@@ -299,12 +292,12 @@ void AddOptions(CLI::App& app, Options& options) {
   app.add_flag("-0,--null", options.null_separated, "Paths read from standard input (-) are separated by NUL bytes");
   app.add_option("-j,--jobs", options.jobs, "Folders verified at the same time (default: processors, at most 4)")
       ->check(CLI::Validator(check_jobs, "N"));
-  app.set_version_flag("--version", std::string("qnverify (Quarnell Verify 2.1) ") + kRevisionText);
+  app.set_version_flag("--version", std::string("qnverify (Quarnell Verify ") + kVersionText + ") " + kRevisionText);
   app.footer(kHelpFooter);
 }
 
 // After a usage error: a PATH that starts with "-" and names something here needs "--" before it.
-void HintDoubleDash(const std::vector<std::string>& args) {
+void hint_double_dash(const std::vector<std::string>& args) {
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg == "--") break;
@@ -316,25 +309,25 @@ void HintDoubleDash(const std::vector<std::string>& args) {
 
 }  // namespace
 
-int RunQnverify(const std::vector<std::string>& args) {
+int run_qnverify(const std::vector<std::string>& args) {
   CLI::App app{"qnverify: verifies Quarnell collection folders against their .qn checksum files "
                "and prints the verification reports."};
   app.name("qnverify");
   // Options are written "--name" everywhere; on Windows a path such as "/music/x" must stay a path.
   app.allow_windows_style_options(false);
   Options options;
-  AddOptions(app, options);
+  add_options(app, options);
   std::vector<std::string> reversed(args.rbegin(), args.rend() - (args.empty() ? 0 : 1));
   try {
     app.parse(reversed);
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == 0) return app.exit(e) == 0 ? kExitOk : kExitUsage;  // --help, --version
     say(e.what());
-    HintDoubleDash(args);
+    hint_double_dash(args);
     say("see qnverify --help");
     return kExitUsage;
   }
-  if (std::optional<int> status = ExpandPaths(options)) return *status;
+  if (std::optional<int> status = expand_paths(options)) return *status;
   if (options.recursive && (!options.qn.empty() || options.images)) {
     say("--qn and --images choose the checksum file of one folder; they cannot be used with -r");
     return kExitUsage;
@@ -344,7 +337,7 @@ int RunQnverify(const std::vector<std::string>& args) {
   plan.several = options.paths.size() > 1;
   for (const std::string& path : options.paths) {
     std::optional<Refusal> refusal =
-        options.recursive ? PlanCollection(path, plan) : PlanOneFolder(options, path, plan);
+        options.recursive ? plan_collection(path, plan) : plan_one_folder(options, path, plan);
     if (!refusal) continue;
     say(refusal->message);
     if (!plan.several) return refusal->status;
@@ -363,9 +356,9 @@ int RunQnverify(const std::vector<std::string>& args) {
   settings.prefix_errors = options.recursive || plan.several;
   settings.show_progress = (options.recursive || plan.several) && stderr_is_terminal();
   Output output{options, plan, {}, {}, {}};
-  for (const PlanItem& problem : plan.refused) output.Refused(problem);
+  for (const PlanItem& problem : plan.refused) output.add_refused(problem);
   run_plan(plan.items, settings, [&output](ItemOutcome& outcome) { output.Take(outcome); });
-  return output.Finish();
+  return output.finish();
 }
 
 }  // namespace qn::cli

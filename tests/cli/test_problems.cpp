@@ -10,10 +10,10 @@ namespace fs = std::filesystem;
 namespace qn {
 namespace {
 
-using testing::CliRun;
-using testing::Collection;
-using testing::FakeMp3;
-using testing::RunCli;
+using test::CliRun;
+using test::Collection;
+using test::FakeMp3;
+using test::run_cli;
 
 // One collection with every kind of problem: a failed track, a failed ID3v1 tag, a missing track,
 // a line whose check cannot be made (no verdict, and the step error), an additional file, a
@@ -59,7 +59,7 @@ std::string Lf(const std::string& text) {
 TEST(Problems, OneLinePerProblemWithThePathBelowTheGivenFolderThenTheTally) {
   Troubled t;
   const std::string sep(1, kSep);
-  CliRun all = RunCli({"-q", "-r", t.c.root()});
+  CliRun all = run_cli({"-q", "-r", t.c.root()});
   EXPECT_EQ(all.status, 1 | 2 | 4 | 8);
   EXPECT_EQ(all.err, "") << "failed steps are ERROR lines on standard output, not also on standard error";
   std::string mp3 = Troubled::Mp3Lines("Mp3" + sep);
@@ -73,10 +73,10 @@ TEST(Problems, OneLinePerProblemWithThePathBelowTheGivenFolderThenTheTally) {
                      "qnverify: 7 entries in 3 folders: 2 OK, 3 FAIL, 2 MISSING, 1 additional, 2 errors\n"));
 
   // One folder: its paths are relative to it. Several: each starts with its PATH as given.
-  CliRun one = RunCli({"-q", t.c.folder("Mp3")});
+  CliRun one = run_cli({"-q", t.c.folder("Mp3")});
   EXPECT_EQ(one.out.substr(0, one.out.find("ERROR")), Lf(Troubled::Mp3Lines("")));
   EXPECT_EQ(one.status, 1 | 2 | 4 | 8);
-  CliRun two = RunCli({"-q", t.c.folder("Pics"), t.c.folder("Mp3")});
+  CliRun two = run_cli({"-q", t.c.folder("Pics"), t.c.folder("Mp3")});
   EXPECT_EQ(two.out.rfind(Lf("MISSING  " + t.c.folder("Pics") + "u1964_002.jpg\n" + Troubled::Mp3Lines(t.c.folder("Mp3"))), 0), 0u)
       << two.out;
 }
@@ -84,7 +84,7 @@ TEST(Problems, OneLinePerProblemWithThePathBelowTheGivenFolderThenTheTally) {
 TEST(Problems, SeveralPathsFromTheCommandLineOrStandardInputAreVerifiedInTurn) {
   Troubled t;
   const std::string pics = t.c.folder("Pics"), mp3 = t.c.folder("Mp3"), absent = t.c.folder("Absent");
-  CliRun listed = RunCli({"--summary", pics, absent, mp3});
+  CliRun listed = run_cli({"--summary", pics, absent, mp3});
   EXPECT_EQ(listed.status, 1 | 2 | 4 | 8) << "an absent PATH is an error; the others are still verified";
   EXPECT_NE(listed.err.find("qnverify: no such file or folder: " + absent), std::string::npos) << listed.err;
   std::size_t pics_row = listed.out.find("labels  " + pics), mp3_row = listed.out.find("mp3     " + mp3);
@@ -92,13 +92,13 @@ TEST(Problems, SeveralPathsFromTheCommandLineOrStandardInputAreVerifiedInTurn) {
   EXPECT_NE(mp3_row, std::string::npos);
   EXPECT_NE(listed.out.find("qnverify: 7 entries in 3 folders:"), std::string::npos);
 
-  CliRun lines = RunCli({"--summary", "-"}, pics + "\n" + absent + "\r\n\n" + mp3 + "\n");
-  CliRun nul = RunCli({"--summary", "-0", pics, "-"}, absent + '\0' + mp3);
+  CliRun lines = run_cli({"--summary", "-"}, pics + "\n" + absent + "\r\n\n" + mp3 + "\n");
+  CliRun nul = run_cli({"--summary", "-0", pics, "-"}, absent + '\0' + mp3);
   EXPECT_EQ(lines.out, listed.out);
   EXPECT_EQ(nul.out, listed.out);
   EXPECT_EQ(nul.status, listed.status);
-  EXPECT_EQ(RunCli({"-"}, "").status, 64) << "nothing to verify on standard input";
-  EXPECT_EQ(RunCli({"-"}, std::string(40000, 'x')).status, 64) << "a path beyond any real one is refused";
+  EXPECT_EQ(run_cli({"-"}, "").status, 64) << "nothing to verify on standard input";
+  EXPECT_EQ(run_cli({"-"}, std::string(40000, 'x')).status, 64) << "a path beyond any real one is refused";
 }
 
 TEST(Problems, UsageMessagesAndHints) {
@@ -116,7 +116,7 @@ TEST(Problems, UsageMessagesAndHints) {
       {{t.c.folder("Mp3")}, 1 | 2 | 4 | 8, ""},
   };
   for (const Case& c : cases) {
-    CliRun run = RunCli(c.args);
+    CliRun run = run_cli(c.args);
     EXPECT_EQ(run.status, c.status) << c.args[0];
     EXPECT_EQ(run.err.rfind("qnverify: ", 0), 0u) << "every message starts with the program name: " << run.err;
     EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
@@ -124,12 +124,12 @@ TEST(Problems, UsageMessagesAndHints) {
   // A folder whose name starts with "-", given from inside its parent.
   std::string cwd = fs::current_path().string();
   fs::current_path(t.c.root());
-  CliRun weird = RunCli({"-weird"});
+  CliRun weird = run_cli({"-weird"});
   fs::current_path(cwd);
   EXPECT_EQ(weird.status, 64);
   EXPECT_NE(weird.err.find("put -- before it: qnverify -- -weird"), std::string::npos) << weird.err;
 
-  CliRun help = RunCli({"--help"});
+  CliRun help = run_cli({"--help"});
   EXPECT_NE(help.out.find("Exit status"), std::string::npos);
   EXPECT_NE(help.out.find("qnverify -q -r /music"), std::string::npos);
 }
@@ -137,7 +137,7 @@ TEST(Problems, UsageMessagesAndHints) {
 TEST(Problems, CreateNfoNamesEachPlaceholderItMade) {
   Collection c;
   c.Audio("One", 1, 0, "c.qn", "u1964_005 - Sheet - Music.nfo\r\n");
-  CliRun run = RunCli({"-q", "--create-nfo", c.folder("One")});
+  CliRun run = run_cli({"-q", "--create-nfo", c.folder("One")});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, Lf("qnverify: created placeholder u1964_005 - Sheet - Music.nfo\n"));
   EXPECT_EQ(run.out, Lf("qnverify: 2 entries in 1 folder: 2 OK, 0 FAIL, 0 MISSING, 0 additional, 0 errors\n"));
