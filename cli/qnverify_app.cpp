@@ -7,6 +7,9 @@
 #include <iostream>
 #include <optional>
 
+#include "base/paths.h"
+#include "base/step_error.h"
+#include "base/text.h"
 #include "cli/cli_host.h"
 #include "cli/collection_run.h"
 #include "cli/collection_summary.h"
@@ -15,14 +18,10 @@
 #include "cli/json_output.h"
 #include "cli/path_list.h"
 #include "cli/problem_lines.h"
-#include "platform/terminal.h"
 #include "cli/progress.h"
-#include "base/paths.h"
-#include "base/step_error.h"
-#include "base/text.h"
 #include "engine/verify.h"
 #include "platform/find_files.h"
-
+#include "platform/terminal.h"
 
 namespace fs = std::filesystem;
 
