@@ -275,12 +275,13 @@ Examples:
 void add_options(CLI::App& app, Options& options) {
   app.add_option("PATH", options.paths,
                  "Folders, or files inside them (.mp3, .jpg, .qn); with -r, top folders; - reads them from standard input")
-      ->required();
+      ->required()
+      ->type_name("");
   app.add_flag("--no-id3v1", options.no_id3v1, "Do not check the ID3v1 tags");
   app.add_flag("--no-id3v2", options.no_id3v2, "Do not check the ID3v2 tag regions");
   app.add_flag("--create-nfo", options.create_nfo, "Create missing .nfo placeholder files");
-  app.add_option("--qn", options.qn, "The checksum file to use when the folder holds several");
-  app.add_option("--report", options.report, "Also write the report(s) to this file");
+  app.add_option("--qn", options.qn, "The checksum file to use when the folder holds several")->type_name("FILE");
+  app.add_option("--report", options.report, "Also write the report(s) to this file")->type_name("FILE");
   app.add_flag("--images", options.images, "Verify the label images against the *Labels.qn file");
   app.add_flag("-r,--recursive", options.recursive,
                "Verify every folder at or below PATH that holds a checksum file, then print a summary");
@@ -290,7 +291,8 @@ void add_options(CLI::App& app, Options& options) {
   app.add_flag("--json", options.json, "Print one JSON document instead of the reports")->excludes(summary)->excludes(problems);
   app.add_flag("-0,--null", options.null_separated, "Paths read from standard input (-) are separated by NUL bytes");
   app.add_option("-j,--jobs", options.jobs, "Folders verified at the same time (default: processors, at most 4)")
-      ->check(CLI::Validator(check_jobs, "N"));
+      ->check(CLI::Validator(check_jobs, ""))
+      ->type_name("N");
   app.set_version_flag("--version", std::string("qnverify (Quarnell Verify ") + kVersionText + ") " + kRevisionText);
   app.footer(kHelpFooter);
 }
