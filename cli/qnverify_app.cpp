@@ -69,7 +69,8 @@ std::string absolute_text(const fs::path& p) {
 
 bool is_qn_file(const fs::path& p) { return text::iequals(p.extension().string(), ".qn"); }
 
-// "; use -r ..." when folders below `folder` hold checksum files.
+// A second line, "use -r to verify the N folders below", when folders below `folder` hold
+// checksum files; empty otherwise.
 std::string recursive_hint(const std::string& folder) {
   int folders = 0;
   std::string last;
