@@ -205,10 +205,8 @@ void AddOptions(CLI::App& app, Options& options) {
   app.add_option("-j,--jobs", options.jobs, "Folders verified at the same time with -r (default: processors, at most 4)")
       ->check(CLI::Range(1, 256));
   CLI::Option* create = app.add_flag("--create", options.creating,
-                                     "Write checksum lines for the folder's files instead of verifying it");
-  for (const char* other : {"--no-id3v1", "--no-id3v2", "--create-nfo", "--qn", "--report", "--recursive",
-                            "--summary", "--json", "--jobs"})
-    create->excludes(app.get_option(other));
+                                     "Write checksum lines for the folder's files instead of verifying it "
+                                     "(with --images: label lines)");
   app.add_flag("--five", options.create.five_values, "With --create: MP3 lines with five values, not six")
       ->needs(create);
   app.add_option("--output", options.create.output, "With --create: write the lines to this new file")
@@ -236,6 +234,13 @@ int RunQnverify(const std::vector<std::string>& args) {
   }
 
   if (options.creating) {
+    for (const char* other : {"--no-id3v1", "--no-id3v2", "--create-nfo", "--qn", "--report", "--recursive",
+                              "--summary", "--json", "--jobs"}) {
+      if (app.get_option(other)->count() > 0) {
+        say(std::string(other) + " is an option of the verification; it cannot be used with --create");
+        return kExitUsage;
+      }
+    }
     options.create.path = options.path;
     options.create.images = options.images;
     return run_create(options.create);

@@ -44,6 +44,9 @@ TEST(CreateChecksumLines, EveryListedFileOfEveryKindOfFolderChecksOk) {
         {"u1964_001 - A - One.nfo", "x"}, {"u1964_003 - C - Three.mp3", c}, {"cover.jpg", "j"}}, {}},
       {"mp3, five values", {{"u1964_001 - A - One.mp3", a}, {"u1964_002 - B - Two.mp3", b}}, five},
       {"albums", {{"u1970_001 - A - One.mp3", a}, {"Albums/u1970_101 - B - Two.mp3", b}}, {}},
+      // The run puts the folder named after the key back in front of the name.
+      {"album sub-folders", {{"Albums/LP1970_001/uLP1970_001 - A - One.mp3", a},
+                             {"Albums/LP1970_001/uLP1970_001b - B - Two.mp3", b}}, {}},
       {"flac", {{"u1964_001 - A - One [mono].flac", flac_bytes(5001, 1)},
                 {"u1964_002 - B - Two.flac", flac_bytes(1003, 2)}, {"u1964_002 - B - Two.flac.nfo", "n"},
                 {"u1964_003 - C - Three.mp3", a}}, {}},
