@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "audio/byte_file.h"
+#include "platform/byte_file.h"
 #include "audio/frame_header.h"
 
 namespace qn {
@@ -25,12 +25,12 @@ class ByteWindow {
   explicit ByteWindow(ByteFile& file) : file_(file) {}
 
   // The four bytes at offset (zero past the end of the file).
-  const std::uint8_t* Four(std::int64_t offset) {
+  const std::uint8_t* four(std::int64_t offset) {
     if (size_ == 0 || offset < start_ || offset + 4 > start_ + static_cast<std::int64_t>(size_)) {
       std::size_t next = size_ == 0 ? kFirstWindow : std::min(size_ * 2, kLargestWindow);
       if (next != size_) buffer_.reset(new std::uint8_t[next]);  // filled by the read, no need to clear
       size_ = next;
-      file_.ReadAt(offset, buffer_.get(), size_);
+      file_.read_at(offset, buffer_.get(), size_);
       start_ = offset;
     }
     return buffer_.get() + (offset - start_);
@@ -47,7 +47,7 @@ class ByteWindow {
 
 std::int64_t AudioSearchStart(ByteFile& file) {
   std::uint8_t head[10];
-  file.ReadAt(0, head, sizeof head);
+  file.read_at(0, head, sizeof head);
   if (head[0] != 'I' || head[1] != 'D' || head[2] != '3') return 1;
   // The size bytes are combined as they stand (no 7-bit masking), as the recorded entries were.
   return (static_cast<std::int64_t>(head[6]) << 21) | (static_cast<std::int64_t>(head[7]) << 14) |
@@ -63,7 +63,7 @@ std::int64_t FindStartOfAudio(ByteFile& file) {
   std::int64_t candidate = -1;
   while (true) {
     const std::int64_t r = o;
-    if (IsValidFrameHeader(window.Four(r), record)) {
+    if (IsValidFrameHeader(window.four(r), record)) {
       if (candidate >= 0) return candidate == 0 ? 1 : candidate;
       candidate = r;
       o = r + FrameLength(record);
@@ -90,7 +90,7 @@ std::int64_t FindEndOfAudio(ByteFile& file) {
   std::uint8_t block[kEndBlock + 3];
   for (std::int64_t high = length - 4; high >= lowest;) {
     const std::int64_t low = std::max<std::int64_t>(lowest, high - static_cast<std::int64_t>(kEndBlock) + 1);
-    file.ReadAt(low, block, static_cast<std::size_t>(high - low + 4));
+    file.read_at(low, block, static_cast<std::size_t>(high - low + 4));
     for (std::int64_t o = high; o >= low; --o)
       if (IsValidFrameHeader(block + (o - low), record)) return o + 5;
     high = low - 1;

@@ -4,11 +4,11 @@
 #include <vector>
 
 #include "audio/audio_search.h"
-#include "audio/byte_file.h"
-#include "audio/check_audio_file.h"
+#include "audio/block_sums.h"
 #include "audio/id3_regions.h"
-#include "engine/step_error.h"
-#include "engine/text.h"
+#include "base/step_error.h"
+#include "base/text.h"
+#include "platform/byte_file.h"
 
 namespace qn {
 
@@ -32,7 +32,7 @@ std::string mp3_fingerprint_values(ByteFile& file, bool six_values) {
   // A tag that overlaps the first frames leaves no length of audio that a line could hold.
   if (length - start - tail < 0) cannot_fingerprint("the ID3v1 tag overlaps the start of audio");
 
-  std::string values = text::hex_text(FileHeadSum(file, static_cast<std::uint64_t>(start))) + "Z" +
+  std::string values = text::hex_text(file_head_sum(file, static_cast<std::uint64_t>(start))) + "Z" +
                        HexByteSum(tag.data(), tag.size()) + "Z" + hex(length - start - tail) + "Z" +
                        hex(start) + "Z" + FourDigitHex(BlockSum255(file, start));
   if (!six_values) {
@@ -54,7 +54,7 @@ std::string flac_fingerprint_values(ByteFile& file) {
   if (length % 2 != 0 && middle % 2 != 0) ++middle;
   auto block_sum = [&file](std::int64_t offset) {
     std::uint8_t block[100];
-    file.ReadAt(offset, block, sizeof block);
+    file.read_at(offset, block, sizeof block);
     return HexByteSum(block, sizeof block);
   };
   return "0Z" + hex(length) + "Z" + block_sum(0) + "Z" + block_sum(length - 101) + "Z" + block_sum(middle - 1);

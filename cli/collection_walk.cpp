@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <utility>
 
-#include "engine/paths.h"
-#include "engine/step_error.h"
-#include "ui/platform/find_files.h"
+#include "base/paths.h"
+#include "base/step_error.h"
+#include "platform/find_files.h"
 
 namespace fs = std::filesystem;
 
@@ -78,7 +78,7 @@ std::vector<PlanItem> plan_folder(const std::string& folder, const std::vector<s
     items.push_back(several_files_problem(folder, audio, "audio"));
   } else if (audio.size() == 1) {
     PlanItem item;
-    item.kind = ItemKind::Audio;
+    item.kind = ItemKind::kAudio;
     item.folder = folder;
     item.checksum_file = folder + audio.front();
     items.push_back(std::move(item));
@@ -87,7 +87,7 @@ std::vector<PlanItem> plan_folder(const std::string& folder, const std::vector<s
     items.push_back(several_files_problem(folder, labels, "label"));
   } else if (labels.size() == 1) {
     PlanItem item;
-    item.kind = ItemKind::Labels;
+    item.kind = ItemKind::kLabels;
     item.folder = folder;
     items.push_back(std::move(item));
   }

@@ -7,16 +7,13 @@
 #include "cli/cli_host.h"
 #include "cli/exit_status.h"
 #include "engine/create_checksums.h"
-#include "engine/paths.h"
-#include "engine/step_error.h"
-#include "engine/text.h"
-#include "ui/platform/find_files.h"
-#include "ui/platform/output_file.h"
+#include "base/paths.h"
+#include "base/step_error.h"
+#include "base/text.h"
+#include "platform/find_files.h"
+#include "platform/output_file.h"
+#include "platform/terminal.h"
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
 
 namespace fs = std::filesystem;
 
@@ -49,9 +46,7 @@ void name_not_listed(const CreatedChecksums& created, const std::string& folder,
 }
 
 void write_stdout(const std::string& text) {
-#ifdef _WIN32
-  _setmode(_fileno(stdout), _O_BINARY);
-#endif
+  platform::set_stdout_binary();
   std::fwrite(text.data(), 1, text.size(), stdout);
   std::fflush(stdout);
 }

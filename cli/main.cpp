@@ -4,5 +4,5 @@
 #include "cli/qnverify_app.h"
 
 int main(int argc, char** argv) {
-  return qn::cli::RunQnverify(std::vector<std::string>(argv, argv + argc));
+  return qn::cli::run_qnverify(std::vector<std::string>(argv, argv + argc));
 }

@@ -14,16 +14,13 @@
 #include "cli/create_command.h"
 #include "cli/exit_status.h"
 #include "cli/json_output.h"
+#include "platform/terminal.h"
 #include "cli/progress.h"
-#include "engine/paths.h"
-#include "engine/text.h"
+#include "base/paths.h"
+#include "base/text.h"
 #include "engine/verify.h"
-#include "ui/platform/find_files.h"
+#include "platform/find_files.h"
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
 
 namespace fs = std::filesystem;
 
@@ -66,7 +63,7 @@ std::string absolute_text(const fs::path& p) {
 bool is_qn_file(const fs::path& p) { return text::iequals(p.extension().string(), ".qn"); }
 
 // Finds the folder and the checksum file; returns an exit status when nothing can be verified.
-std::optional<int> ResolveTarget(const Options& options, Target& target) {
+std::optional<int> resolve_target(const Options& options, Target& target) {
   std::error_code ec;
   fs::path given(options.path);
   fs::file_status status = fs::status(given, ec);
@@ -96,13 +93,13 @@ std::optional<int> ResolveTarget(const Options& options, Target& target) {
   }
   if (chosen_qn.empty()) {
     FileList found = FindFiles(target.folder, "*.qn", false);
-    if (FileCount(found) < 1) {
+    if (file_count(found) < 1) {
       say("No .qn file found in " + target.folder);
       return kExitNothingVerified;
     }
-    if (FileCount(found) > 1) {
+    if (file_count(found) > 1) {
       std::string names;
-      for (int i = 1; i <= FileCount(found); ++i) names += "\n  " + FileNameOfPath(found[i]);
+      for (int i = 1; i <= file_count(found); ++i) names += "\n  " + FileNameOfPath(found[i]);
       say("the folder holds several checksum files; choose one with --qn:" + names);
       return kExitUsage;
     }
@@ -114,19 +111,17 @@ std::optional<int> ResolveTarget(const Options& options, Target& target) {
 }
 
 void write_stdout(const std::string& text) {
-#ifdef _WIN32
-  _setmode(_fileno(stdout), _O_BINARY);
-#endif
+  platform::set_stdout_binary();
   std::fwrite(text.data(), 1, text.size(), stdout);
   std::fflush(stdout);
 }
 
 // The plan of a single-folder command line: one run.
-std::optional<int> PlanOneFolder(const Options& options, std::vector<PlanItem>& plan) {
+std::optional<int> plan_one_folder(const Options& options, std::vector<PlanItem>& plan) {
   Target target;
-  if (std::optional<int> status = ResolveTarget(options, target)) return status;
+  if (std::optional<int> status = resolve_target(options, target)) return status;
   PlanItem item;
-  item.kind = target.labels ? ItemKind::Labels : ItemKind::Audio;
+  item.kind = target.labels ? ItemKind::kLabels : ItemKind::kAudio;
   item.folder = target.folder;
   item.checksum_file = target.checksum_file;
   plan.push_back(std::move(item));
@@ -134,7 +129,7 @@ std::optional<int> PlanOneFolder(const Options& options, std::vector<PlanItem>& 
 }
 
 // The plan of `-r PATH`: every folder at or below PATH that holds a checksum file.
-std::optional<int> PlanCollection(const Options& options, std::vector<PlanItem>& plan) {
+std::optional<int> plan_collection(const Options& options, std::vector<PlanItem>& plan) {
   if (!options.qn.empty() || options.images) {
     say("--qn and --images choose the checksum file of one folder; they cannot be used with -r");
     return kExitUsage;
@@ -166,30 +161,30 @@ struct Output {
       std::fflush(stderr);
     }
     if (!outcome.ran) {
-      summary.AddProblem(outcome.item);
-      if (options.json) json.AddProblem(outcome.item);
+      summary.add_problem(outcome.item);
+      if (options.json) json.add_problem(outcome.item);
       return;
     }
-    summary.AddRun(outcome.result);
-    if (options.json) json.AddRun(outcome.result);
+    summary.add_run(outcome.result);
+    if (options.json) json.add_run(outcome.result);
     else if (!options.summary_only) write_stdout(outcome.result.report_text);
     if (!options.report.empty()) report_texts += outcome.result.report_text;
   }
 
-  int Finish() {
+  int finish() {
     int status = summary.ExitStatus();
     if (!options.report.empty()) {
       CliHost host(true, true);
-      if (!WriteReport(options.report, report_texts, host))
+      if (!write_report(options.report, report_texts, host))
         status = status == kExitNothingVerified ? status : (status | kExitStepError);
     }
-    if (options.json) write_stdout(json.Text(summary, status));
-    else if (options.recursive || options.summary_only) write_stdout(summary.Text());
+    if (options.json) write_stdout(json.text(summary, status));
+    else if (options.recursive || options.summary_only) write_stdout(summary.text());
     return status;
   }
 };
 
-void AddOptions(CLI::App& app, Options& options) {
+void add_options(CLI::App& app, Options& options) {
   app.add_option("PATH", options.path, "A folder, or a file inside one (.mp3, .jpg, .qn); with -r, the top folder")
       ->required();
   app.add_flag("--no-id3v1", options.no_id3v1, "Do not check the ID3v1 tags");
@@ -212,19 +207,19 @@ void AddOptions(CLI::App& app, Options& options) {
   app.add_option("--output", options.create.output, "With --create: write the lines to this new file")
       ->needs(create);
   app.add_flag("--force", options.create.force, "With --output: replace an existing file")->needs(create);
-  app.set_version_flag("--version", std::string("qnverify (Quarnell Verify 2.1) ") + kRevisionText);
+  app.set_version_flag("--version", std::string("qnverify (Quarnell Verify ") + kVersionText + ") " + kRevisionText);
 }
 
 }  // namespace
 
-int RunQnverify(const std::vector<std::string>& args) {
+int run_qnverify(const std::vector<std::string>& args) {
   CLI::App app{"qnverify: verifies a Quarnell collection folder against its .qn checksum file "
                "and prints the verification report."};
   app.name("qnverify");
   // Options are written "--name" everywhere; on Windows a path such as "/music/x" must stay a path.
   app.allow_windows_style_options(false);
   Options options;
-  AddOptions(app, options);
+  add_options(app, options);
   std::vector<std::string> reversed(args.rbegin(), args.rend() - (args.empty() ? 0 : 1));
   try {
     app.parse(reversed);
@@ -247,7 +242,7 @@ int RunQnverify(const std::vector<std::string>& args) {
   }
 
   std::vector<PlanItem> plan;
-  std::optional<int> early = options.recursive ? PlanCollection(options, plan) : PlanOneFolder(options, plan);
+  std::optional<int> early = options.recursive ? plan_collection(options, plan) : plan_one_folder(options, plan);
   if (early) return *early;
 
   RunSettings settings;
@@ -259,7 +254,7 @@ int RunQnverify(const std::vector<std::string>& args) {
   settings.show_progress = options.recursive && stderr_is_terminal();
   Output output{options, {}, {}, {}};
   run_plan(plan, settings, [&output](ItemOutcome& outcome) { output.Take(outcome); });
-  return output.Finish();
+  return output.finish();
 }
 
 }  // namespace qn::cli

@@ -3,12 +3,12 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "engine/paths.h"
-#include "engine/step_error.h"
+#include "base/paths.h"
+#include "base/step_error.h"
 
 namespace qn {
 
-std::string ReadWholeFile(const std::string& path) {
+std::string read_whole_file(const std::string& path) {
   errno = 0;
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) throw_io_error("Opening the file", path);
@@ -25,10 +25,10 @@ std::string ReadWholeFile(const std::string& path) {
   return bytes;
 }
 
-ChecksumFile::ChecksumFile(const std::string& path) : path_(path), bytes_(ReadWholeFile(path)) {}
+ChecksumFile::ChecksumFile(const std::string& path) : path_(path), bytes_(read_whole_file(path)) {}
 
-std::string ChecksumFile::ReadLine() {
-  if (AtEnd()) throw StepError(62, "Input past end of file: " + path_);
+std::string ChecksumFile::read_line() {
+  if (at_end()) throw StepError(62, "Input past end of file: " + path_);
   std::size_t end = bytes_.find('\r', pos_);
   std::string line;
   if (end == std::string::npos) {
@@ -39,7 +39,7 @@ std::string ChecksumFile::ReadLine() {
     pos_ = end + 1;
     if (pos_ < bytes_.size() && bytes_[pos_] == '\n') ++pos_;
   }
-  return ToNativeSeparators(line);
+  return to_native_separators(line);
 }
 
 }  // namespace qn

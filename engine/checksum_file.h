@@ -11,9 +11,9 @@ class ChecksumFile {
   explicit ChecksumFile(const std::string& path);
 
   // The next line. Reading at the end of the file (an empty file's first read) throws StepError.
-  std::string ReadLine();
+  std::string read_line();
   // True once every byte has been consumed, so a trailing empty line is read as one more entry.
-  bool AtEnd() const { return pos_ >= bytes_.size(); }
+  bool at_end() const { return pos_ >= bytes_.size(); }
 
  private:
   std::string path_;
@@ -22,6 +22,6 @@ class ChecksumFile {
 };
 
 // The whole content of a file as bytes; throws StepError when it cannot be read.
-std::string ReadWholeFile(const std::string& path);
+std::string read_whole_file(const std::string& path);
 
 }  // namespace qn

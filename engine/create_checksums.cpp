@@ -2,20 +2,19 @@
 
 #include <algorithm>
 
-#include "audio/byte_file.h"
-#include "audio/check_audio_file.h"
+#include "audio/block_sums.h"
 #include "audio/track_fingerprint.h"
-#include "engine/checksum_file.h"
-#include "engine/file_list.h"
+#include "base/file_list.h"
+#include "base/paths.h"
+#include "base/text.h"
 #include "engine/found_list.h"
-#include "engine/paths.h"
 #include "engine/run_steps.h"
-#include "engine/text.h"
 #include "engine/verify_labels.h"
 #include "naming/nfo.h"
 #include "naming/track_key.h"
-#include "ui/platform/find_files.h"
-#include "ui/platform/output_file.h"
+#include "platform/byte_file.h"
+#include "platform/find_files.h"
+#include "platform/output_file.h"
 
 namespace qn {
 
@@ -57,8 +56,8 @@ std::string audio_line(const std::string& relative, const std::string& path, boo
 // The line as the run would take it, and the list index its exact lookups give.
 int audio_lookup(const std::string& line, const std::string& folder, const FoundFiles& found,
                  const SortedIndex& index, std::vector<std::string>& pieces) {
-  std::string used = ToNativeSeparators(line);
-  if (found.subfolder_mode && text::contains(used, "uLP")) used = SubFolderRewrite(used);
+  std::string used = to_native_separators(line);
+  if (found.subfolder_mode && text::contains(used, "uLP")) used = sub_folder_rewrite(used);
   pieces = split_entry_line(used, found.flac);
   SheetMusicNote(used);  // a line whose note cannot be formed would fail its entry
   return exact_lookup(index, folder, pieces[0], found.flac ? ".flac" : ".mp3");
@@ -99,16 +98,16 @@ CreatedChecksums create_audio_lines(const std::string& folder, const CreateSetti
   CreatedChecksums created;
   RunResult errors;
   StepGuard guard(host, errors);
-  FoundFiles found = BuildFoundList(folder, host);
+  FoundFiles found = build_found_list(folder, host);
   SortFileList(found.list);
-  created.kind = found.flac ? FolderKind::Flac : FolderKind::Mp3;
-  created.nothing_found = FileCount(found.list) < 1;
+  created.kind = found.flac ? FolderKind::kFlac : FolderKind::kMp3;
+  created.nothing_found = file_count(found.list) < 1;
   FileList claimed = found.list;  // what the run's claims leave of the list, line by line
   const SortedIndex index(claimed);
-  for (int i = 1; i <= FileCount(found.list); ++i) {
+  for (int i = 1; i <= file_count(found.list); ++i) {
     const std::string& path = found.list[i];
-    host.ShowProgress(path);
-    guard.Run(path, [&] {
+    host.show_progress(path);
+    guard.run(path, [&] {
       const std::string relative = path.substr(folder.size());
       check_name(relative, path);
       TrackKey(path);  // the run forms the key of every file it finds
@@ -126,24 +125,24 @@ CreatedChecksums create_audio_lines(const std::string& folder, const CreateSetti
 
 CreatedChecksums create_label_lines(const std::string& folder, RunHost& host, FileList& looked_at) {
   CreatedChecksums created;
-  created.kind = FolderKind::Labels;
+  created.kind = FolderKind::kLabels;
   RunResult errors;
   StepGuard guard(host, errors);
   FileList images = FindFiles(folder, "u*.jpg", false);
   SortFileList(images);
-  created.nothing_found = FileCount(images) < 1;
+  created.nothing_found = file_count(images) < 1;
   FileList claimed = images;
   const SortedIndex index(claimed);
-  for (int i = 1; i <= FileCount(images); ++i) {
+  for (int i = 1; i <= file_count(images); ++i) {
     const std::string& path = images[i];
-    host.ShowProgress(path);
-    guard.Run(path, [&] {
+    host.show_progress(path);
+    guard.run(path, [&] {
       const std::string name = FileNameOfPath(path);
       check_name(name, path);
       if (name.find('\xFF') != std::string::npos) not_nameable("its name holds the byte FF that separates the fields");
       ByteFile image(path);
       const std::string line = name + "\xFF" + std::to_string(image.length()) + "\xFF" + FourDigitHex(BlockSum255(image, 0));
-      if (index.FirstLookup(folder + SplitLabelLine(ToNativeSeparators(line))[0]) != i)
+      if (index.first_lookup(folder + split_label_line(to_native_separators(line))[0]) != i)
         not_nameable("the run would find another image under its name");
       created.lines.push_back(line);
       claimed[i].clear();
@@ -162,7 +161,7 @@ CreatedChecksums create_checksum_lines(const std::string& folder, const CreateSe
                                              : create_audio_lines(folder, settings, host, looked_at);
   FileList everything = FindFiles(folder, "*", false);
   SortFileList(everything);
-  for (int i = 1; i <= FileCount(everything); ++i)
+  for (int i = 1; i <= file_count(everything); ++i)
     if (!std::binary_search(looked_at.begin() + 1, looked_at.end(), everything[i]))
       created.not_listed.push_back(everything[i]);
   return created;

@@ -15,7 +15,7 @@ struct CreateSettings {
 };
 
 struct CreatedChecksums {
-  FolderKind kind = FolderKind::None;
+  FolderKind kind = FolderKind::kNone;
   std::vector<std::string> lines;  // without line ends, in byte order of the names
   // Files of the folder itself that the run never looks at (full paths, in byte order).
   std::vector<std::string> not_listed;

@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/file_list.h"
+#include "base/file_list.h"
 
 namespace qn {
 
 struct FoundFiles {
-  FileList list = EmptyFileList();  // unsorted, as the searches give it
+  FileList list = empty_file_list();  // unsorted, as the searches give it
   bool flac = false;
   bool subfolder_mode = false;
 };
@@ -17,11 +17,11 @@ class RunHost;
 
 // Decides the folder kind (enabling or disabling the host's ID3 options) and lists the files the
 // entries are looked up in.
-FoundFiles BuildFoundList(const std::string& folder, RunHost& host);
+FoundFiles build_found_list(const std::string& folder, RunHost& host);
 
 // A "uLP" line of sub-folder mode: album tracks lie in a folder named after the chart part of
 // their key, which the line gets in front of its name (or after its "Albums" folder).
-std::string SubFolderRewrite(const std::string& line);
+std::string sub_folder_rewrite(const std::string& line);
 
 // The pieces of a checksum line split at the folder's extension: the entry name, then the
 // fingerprint field when the line holds the extension. A FLAC folder's ".flac.nfo" line is split

@@ -7,7 +7,7 @@
 
 #include "engine/host.h"
 #include "engine/run_result.h"
-#include "engine/step_error.h"
+#include "base/step_error.h"
 
 namespace qn {
 
@@ -17,23 +17,23 @@ class StepGuard {
 
   // Runs `step`; returns false (after reporting) when it threw.
   template <typename Step>
-  bool Run(const std::string& context, Step&& step) {
+  bool run(const std::string& context, Step&& step) {
     try {
       std::forward<Step>(step)();
       return true;
     } catch (const StepError& e) {
-      Report(e.number(), e.what(), context);
+      report(e.number(), e.what(), context);
     } catch (const std::bad_alloc&) {
-      Report(7, "Out of memory", context);
+      report(7, "Out of memory", context);
     } catch (const std::exception& e) {
-      Report(51, std::string("Internal error: ") + e.what(), context);
+      report(51, std::string("Internal error: ") + e.what(), context);
     }
     return false;
   }
 
-  void Report(int number, const std::string& description, const std::string& context) {
+  void report(int number, const std::string& description, const std::string& context) {
     result_.errors.push_back({number, description, context});
-    host_.ShowError(number, description, context);
+    host_.show_error(number, description, context);
   }
 
  private:

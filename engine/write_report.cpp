@@ -6,7 +6,7 @@
 
 namespace qn {
 
-bool WriteReport(const std::string& report_path, const std::string& text, RunHost& host) {
+bool write_report(const std::string& report_path, const std::string& text, RunHost& host) {
   errno = 0;
   std::FILE* f = std::fopen(report_path.c_str(), "wb");
   bool ok = f != nullptr;
@@ -14,7 +14,7 @@ bool WriteReport(const std::string& report_path, const std::string& text, RunHos
   if (f && std::fclose(f) != 0) ok = false;
   if (!ok) {
     int err = errno;
-    host.ShowError(err ? err : 75,
+    host.show_error(err ? err : 75,
                    std::string("Writing the report failed") + (err ? std::string(": ") + std::strerror(err) : ""),
                    report_path);
   }

@@ -1,7 +1,7 @@
 // The generic frame view of a loaded tag and the descriptions of its binary frames.
 #include <algorithm>
 
-#include "engine/step_error.h"
+#include "base/step_error.h"
 #include "id3v2/cMP3ID3v2.h"
 
 namespace qn {

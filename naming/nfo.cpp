@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "engine/step_error.h"
-#include "engine/text.h"
+#include "base/step_error.h"
+#include "base/text.h"
 #include "naming/category.h"
 #include "naming/track_key.h"
 
@@ -30,7 +30,7 @@ std::string SheetMusicNote(const std::string& line) {
   return "";
 }
 
-bool PlaceholderNameIsSafe(const std::string& entry_name) {
+bool placeholder_name_is_safe(const std::string& entry_name) {
   if (entry_name.empty()) return false;
   // A NUL would cut the name short and create some other file.
   if (entry_name.find('\0') != std::string::npos) return false;
@@ -53,7 +53,7 @@ namespace {
 // A safe name can still lead out of the folder through a symbolic link inside it: a linked
 // sub-folder, or a link standing where the file would be (opening it would empty its target).
 // The folder the file lands in, with links resolved, must be the verified folder or lie below it.
-bool LeavesThroughLinks(const std::string& folder, const std::string& entry_name) {
+bool leaves_through_links(const std::string& folder, const std::string& entry_name) {
   namespace fs = std::filesystem;
   std::error_code ec;
   const fs::path target = fs::path(folder + entry_name).lexically_normal();
@@ -68,8 +68,8 @@ bool LeavesThroughLinks(const std::string& folder, const std::string& entry_name
 
 }  // namespace
 
-void CreatePlaceholder(const std::string& folder, const std::string& entry_name) {
-  if (!PlaceholderNameIsSafe(entry_name) || LeavesThroughLinks(folder, entry_name))
+void create_placeholder(const std::string& folder, const std::string& entry_name) {
+  if (!placeholder_name_is_safe(entry_name) || leaves_through_links(folder, entry_name))
     throw StepError(kErrRefused, "refused to create placeholder outside the verified folder " +
                                      folder + ": \"" + entry_name + "\"");
   const std::string path = folder + entry_name;

@@ -14,9 +14,9 @@ std::string MiddlePart(const std::string& text);
 
 // True when folder + entry name stays inside the folder: no absolute path, no ".." component, no
 // drive or root prefix, no empty name.
-bool PlaceholderNameIsSafe(const std::string& entry_name);
+bool placeholder_name_is_safe(const std::string& entry_name);
 // Creates (or overwrites) folder + entry name holding the entry name and CR LF. Throws StepError
 // when the name would leave the folder (nothing is created) or when the file cannot be written.
-void CreatePlaceholder(const std::string& folder, const std::string& entry_name);
+void create_placeholder(const std::string& folder, const std::string& entry_name);
 
 }  // namespace qn

@@ -12,10 +12,10 @@ namespace fs = std::filesystem;
 namespace qn {
 namespace {
 
-using testing::CliRun;
-using testing::ReadFile;
-using testing::RunCli;
-using testing::TempFolder;
+using test::CliRun;
+using test::read_file;
+using test::run_cli;
+using test::TempFolder;
 
 const fs::path kSamples = QN_SAMPLES_DIR;
 const fs::path kData = QN_TEST_DATA_DIR;
@@ -30,27 +30,27 @@ TEST(QnverifyCreate, OutputIsANewFileWrittenWholeAndReplacedOnlyWithForce) {
   TempFolder dir;
   copy_tracks(kSamples / "Quarnell 1964 Top 6", dir.path());
   const std::string output = (dir.path() / "Mine.qn").string();
-  CliRun to_stdout = RunCli({"--create", dir.folder()});
+  CliRun to_stdout = run_cli({"--create", dir.folder()});
   EXPECT_EQ(to_stdout.status, 0) << to_stdout.err;
-  CliRun to_file = RunCli({"--create", "--output", output, dir.folder()});
+  CliRun to_file = run_cli({"--create", "--output", output, dir.folder()});
   EXPECT_EQ(to_file.status, 0) << to_file.err;
-  EXPECT_EQ(ReadFile(output), to_stdout.out);
+  EXPECT_EQ(read_file(output), to_stdout.out);
   EXPECT_NE(to_stdout.out.find(".nfo\r\n"), std::string::npos) << "CR LF line ends, placeholder lines";
   EXPECT_EQ(to_file.err.find("Mine.qn"), std::string::npos) << "the output is not named as not listed";
 
-  testing::TempFolder other;
-  const std::string kept = other.Write("keep.qn", "keep");
-  CliRun again = RunCli({"--create", "--output", kept, dir.folder()});
+  test::TempFolder other;
+  const std::string kept = other.write("keep.qn", "keep");
+  CliRun again = run_cli({"--create", "--output", kept, dir.folder()});
   EXPECT_EQ(again.status, 8);
   EXPECT_NE(again.err.find("--force"), std::string::npos) << again.err;
-  EXPECT_EQ(ReadFile(kept), "keep");
-  CliRun forced = RunCli({"--create", "--force", "--output", kept, dir.folder()});
+  EXPECT_EQ(read_file(kept), "keep");
+  CliRun forced = run_cli({"--create", "--force", "--output", kept, dir.folder()});
   EXPECT_EQ(forced.status, 0) << forced.err;
-  EXPECT_EQ(ReadFile(kept), to_stdout.out);
+  EXPECT_EQ(read_file(kept), to_stdout.out);
 #ifndef _WIN32
   const fs::path link = other.path() / "link.qn";
   fs::create_symlink(other.path() / "target.qn", link);
-  CliRun through_link = RunCli({"--create", "--force", "--output", link.string(), dir.folder()});
+  CliRun through_link = run_cli({"--create", "--force", "--output", link.string(), dir.folder()});
   EXPECT_EQ(through_link.status, 8);
   EXPECT_FALSE(fs::exists(other.path() / "target.qn")) << "nothing is written through a link";
 #endif
@@ -60,7 +60,7 @@ TEST(QnverifyCreate, OutputIsANewFileWrittenWholeAndReplacedOnlyWithForce) {
 
 TEST(QnverifyCreate, UsageAndNothingToList) {
   TempFolder empty;
-  empty.Write("notes.txt", "n");
+  empty.write("notes.txt", "n");
   const std::string sample = (kSamples / "Quarnell 1964 Top 6").string();
   struct Case {
     std::vector<std::string> args;
@@ -76,11 +76,11 @@ TEST(QnverifyCreate, UsageAndNothingToList) {
       {{"--create", "--images", sample}, 66},
   };
   for (const Case& c : cases) {
-    CliRun run = RunCli(c.args);
+    CliRun run = run_cli(c.args);
     EXPECT_EQ(run.status, c.status) << c.args.front() << " " << c.args[1] << "\n" << run.err;
     EXPECT_EQ(run.out, "");
   }
-  CliRun run = RunCli({"--create", empty.folder()});
+  CliRun run = run_cli({"--create", empty.folder()});
   EXPECT_NE(run.err.find("not listed (no run looks at it): notes.txt"), std::string::npos) << run.err;
 }
 
@@ -91,11 +91,11 @@ bool has_tool(const std::string& probe) { return std::system((probe + " >/dev/nu
 // The lines a run of the reference tool prints for every track of the folder.
 std::string reference_lines(const fs::path& folder, bool six) {
   const fs::path out = folder.parent_path() / "reference.txt";
-  std::string command = "cd " + testing::Quote(folder.string()) + " && python3 " +
-                        testing::Quote((kData.parent_path() / "tools" / "qn_fingerprint.py").string()) +
-                        (six ? " --six" : "") + " u* >" + testing::Quote(out.string()) + " 2>/dev/null";
+  std::string command = "cd " + test::quote(folder.string()) + " && python3 " +
+                        test::quote((kData.parent_path() / "tools" / "qn_fingerprint.py").string()) +
+                        (six ? " --six" : "") + " u* >" + test::quote(out.string()) + " 2>/dev/null";
   (void)std::system(command.c_str());
-  return ReadFile(out);
+  return read_file(out);
 }
 
 TEST(QnverifyCreate, AgreesWithTheReferenceToolOnEveryFixtureAndSample) {
@@ -117,11 +117,11 @@ TEST(QnverifyCreate, AgreesWithTheReferenceToolOnEveryFixtureAndSample) {
   for (bool six : {true, false}) {
     std::vector<std::string> args = {"--create", mp3.string()};
     if (!six) args.insert(args.begin(), "--five");
-    CliRun created = RunCli(args);
+    CliRun created = run_cli(args);
     EXPECT_EQ(created.out, reference_lines(mp3, six)) << (six ? "six values" : "five values");
     EXPECT_NE(created.out.size(), 0u);
   }
-  EXPECT_EQ(RunCli({"--create", flac.string()}).out, reference_lines(flac, false));
+  EXPECT_EQ(run_cli({"--create", flac.string()}).out, reference_lines(flac, false));
 #endif
 }
 
@@ -133,11 +133,11 @@ TEST(QnverifyCreate, ATagEditedByARealToolLeavesTheAudioVerdictOk) {
   TempFolder dir;
   copy_tracks(kSamples / "Quarnell 1964 Top 6", dir.path());
   const std::string qn = (dir.path() / "Mine.qn").string();
-  ASSERT_EQ(RunCli({"--create", "--output", qn, dir.folder()}).status, 0);
-  EXPECT_EQ(RunCli({dir.folder()}).status, 0);
+  ASSERT_EQ(run_cli({"--create", "--output", qn, dir.folder()}).status, 0);
+  EXPECT_EQ(run_cli({dir.folder()}).status, 0);
   const std::string track = (dir.path() / "u1964_003 - Dora Venn - Slow Harbour.mp3").string();
-  ASSERT_EQ(std::system(("id3v2 -a 'Someone Else' " + testing::Quote(track) + " >/dev/null").c_str()), 0);
-  CliRun run = RunCli({dir.folder()});
+  ASSERT_EQ(std::system(("id3v2 -a 'Someone Else' " + test::quote(track) + " >/dev/null").c_str()), 0);
+  CliRun run = run_cli({dir.folder()});
   EXPECT_NE(run.out.find("\r\nu1964_003 OK ID3v1 Fails ID3v2 Fails\r\n"), std::string::npos) << run.out;
   EXPECT_EQ(run.status, 1);
 #endif

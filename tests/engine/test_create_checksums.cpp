@@ -13,9 +13,9 @@ namespace qn {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::FakeMp3;
-using testing::RecordingHost;
-using testing::TempFolder;
+using test::FakeMp3;
+using test::RecordingHost;
+using test::TempFolder;
 
 // A FLAC-like file: the checks read lengths and byte blocks only.
 std::string flac_bytes(std::size_t n, unsigned seed) {
@@ -35,7 +35,7 @@ std::string bytes_of(const FakeMp3& mp3) { return {mp3.bytes.begin(), mp3.bytes.
 
 TEST(CreateChecksumLines, EveryListedFileOfEveryKindOfFolderChecksOk) {
   const std::string a = bytes_of(FakeMp3::Make(300, 12, true, 1)), b = bytes_of(FakeMp3::Make(0, 10, false, 2)),
-                    c = bytes_of(FakeMp3::MakeTagged("Artist", "Title", 300, 3));
+                    c = bytes_of(FakeMp3::make_tagged("Artist", "Title", 300, 3));
   CreateSettings five, labels;
   five.six_values = false;
   labels.labels = true;
@@ -56,17 +56,17 @@ TEST(CreateChecksumLines, EveryListedFileOfEveryKindOfFolderChecksOk) {
   for (const Folder& f : folders) {
     SCOPED_TRACE(f.name);
     TempFolder dir;
-    for (const auto& [relative, bytes] : f.files) dir.Write(relative, bytes);
+    for (const auto& [relative, bytes] : f.files) dir.write(relative, bytes);
     RecordingHost host;
     CreatedChecksums created = create_checksum_lines(dir.folder(), f.settings, host);
     EXPECT_TRUE(host.errors.empty()) << host.errors.front().description;
-    const std::string qn = dir.Write(f.checksum_name, checksum_file_text(created.lines));
+    const std::string qn = dir.write(f.checksum_name, checksum_file_text(created.lines));
 
     RunResult run = f.settings.labels ? VerifyLabelFolder(dir.folder(), host)
                                       : VerifyAudioFolder(dir.folder(), qn, false, host);
     EXPECT_TRUE(host.errors.empty()) << host.errors.front().description;
     EXPECT_EQ(run.entries.size(), created.lines.size());
-    for (const EntryResult& entry : run.entries) EXPECT_EQ(entry.status, EntryStatus::Ok) << entry.report_line;
+    for (const EntryResult& entry : run.entries) EXPECT_EQ(entry.status, EntryStatus::kOk) << entry.report_line;
     EXPECT_TRUE(run.additional_files.empty()) << run.additional_files.front();
   }
 }
@@ -97,8 +97,8 @@ TEST(CreateChecksumLines, AFileWithoutASoundLineIsAnErrorAndGetsNoLine) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TempFolder dir;
-    dir.Write("u1964_001 - Good - One.mp3", good.bytes);
-    const std::string path = dir.Write(c.name, c.bytes);
+    dir.write("u1964_001 - Good - One.mp3", good.bytes);
+    const std::string path = dir.write(c.name, c.bytes);
     CreateSettings settings;
     settings.six_values = c.six_values;
     RecordingHost host;

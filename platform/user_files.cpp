@@ -1,0 +1,93 @@
+#include "platform/user_files.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace qn {
+
+namespace fs = std::filesystem;
+
+fs::path xdg_base_dir(const char* var, const char* fallback_under_home) {
+  const char* value = std::getenv(var);
+  // Relative values are invalid for these variables and must be ignored.
+  if (value != nullptr && *value != '\0' && fs::path(value).is_absolute()) return fs::path(value);
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || *home == '\0') return {};
+  return fs::path(home) / fallback_under_home;
+}
+
+fs::path xdg_config_home() { return xdg_base_dir("XDG_CONFIG_HOME", ".config"); }
+
+fs::path xdg_data_home() { return xdg_base_dir("XDG_DATA_HOME", ".local/share"); }
+
+bool read_whole_file(const fs::path& file, std::string& content) {
+  content.clear();
+  std::error_code ec;
+  fs::file_status status = fs::status(file, ec);
+  if (status.type() == fs::file_type::not_found) return true;
+  if (ec || status.type() != fs::file_type::regular) return false;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return false;
+  content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+
+namespace {
+
+int process_id() {
+#ifdef _WIN32
+  return _getpid();
+#else
+  return static_cast<int>(getpid());
+#endif
+}
+
+bool write_new_file(const fs::path& file, const std::string& content) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  out.write(content.data(), static_cast<std::streamsize>(content.size()));
+  out.close();
+  return !out.fail();
+}
+
+}  // namespace
+
+bool replace_file_contents(const fs::path& file, const std::string& content) {
+  try {
+    std::error_code ec;
+    fs::path target = file;
+    if (fs::is_symlink(file, ec)) {
+      target = fs::weakly_canonical(file, ec);
+      if (ec) return false;
+    }
+    if (target.has_parent_path()) {
+      fs::create_directories(target.parent_path(), ec);
+      if (ec) return false;
+    }
+    fs::path temp = target;
+    temp += ".new-" + std::to_string(process_id());
+    if (!write_new_file(temp, content)) {
+      fs::remove(temp, ec);
+      return false;
+    }
+    fs::rename(temp, target, ec);
+    if (ec) {
+      std::error_code ignored;
+      fs::remove(temp, ignored);
+      return false;
+    }
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace qn
