@@ -8,6 +8,13 @@
 #include "base/step_error.h"
 
 #ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
@@ -117,13 +124,14 @@ void write_file_atomically(const std::string& path, const std::string& bytes, bo
     if (ok) done += static_cast<std::size_t>(n);
   }
   if (::_close(fd) != 0) ok = false;
-  if (ok && !replace && fs::exists(fs::symlink_status(target, ec))) {
+  // Without MOVEFILE_REPLACE_EXISTING the move fails when the name has appeared meanwhile.
+  DWORD error = 0;
+  if (ok && !::MoveFileExW(temp.c_str(), target.c_str(), (replace ? MOVEFILE_REPLACE_EXISTING : 0) | MOVEFILE_WRITE_THROUGH))
+    error = ::GetLastError();
+  if (!ok || error != 0) {
     fs::remove(temp, ec);
-    throw StepError(kErrRefused, "Not written: the file exists (--force replaces it): " + path);
-  }
-  if (ok) fs::rename(temp, target, ec);
-  if (!ok || ec) {
-    fs::remove(temp, ec);
+    if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
+      throw StepError(kErrRefused, "Not written: the file exists (--force replaces it): " + path);
     throw StepError(kErrFileAccess, "Writing failed: " + path);
   }
 }
