@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <memory>
 
-#include "platform/byte_file.h"
 #include "audio/frame_header.h"
+#include "platform/byte_file.h"
 
 namespace qn {
 

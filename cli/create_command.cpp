@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 
 #include "cli/cli_host.h"
 #include "cli/exit_status.h"
 #include "engine/create_checksums.h"
 #include "base/paths.h"
-#include "base/step_error.h"
 #include "base/text.h"
 #include "platform/find_files.h"
 #include "platform/output_file.h"
@@ -79,10 +79,8 @@ int run_create(const CreateRequest& request) {
     write_stdout(text);
     return status;
   }
-  try {
-    write_file_atomically(request.output, text, request.force);
-  } catch (const StepError& e) {
-    std::cerr << error_line("", e.number(), e.what(), "") << std::flush;
+  if (std::optional<OutputError> failed = write_file_atomically(request.output, text, request.force)) {
+    std::cerr << error_line("", failed->number, failed->description, "") << std::flush;
     return status | kExitStepError;
   }
   // The runs tell the two kinds of checksum file apart by name.

@@ -5,22 +5,22 @@
 
 #include "base/paths.h"
 #include "base/step_error.h"
+#include "platform/file_handle.h"
 
 namespace qn {
 
 std::string read_whole_file(const std::string& path) {
   errno = 0;
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  FileHandle f(path, "rb");
   if (!f) throw_io_error("Opening the file", path);
   std::string bytes;
   char block[1 << 16];
   for (;;) {
-    std::size_t got = std::fread(block, 1, sizeof block, f);
+    std::size_t got = std::fread(block, 1, sizeof block, f.get());
     bytes.append(block, got);
     if (got < sizeof block) break;
   }
-  bool failed = std::ferror(f) != 0;
-  std::fclose(f);
+  bool failed = std::ferror(f.get()) != 0;
   if (failed) throw_io_error("Reading the file", path);
   return bytes;
 }

@@ -1,16 +1,16 @@
 // The label-image run: the label images of a folder against its single "*Labels.qn".
-#include <memory>
+#include <optional>
 
-#include "platform/byte_file.h"
 #include "audio/block_sums.h"
-#include "engine/checksum_file.h"
 #include "base/paths.h"
+#include "base/text.h"
+#include "engine/checksum_file.h"
 #include "engine/report.h"
 #include "engine/run_steps.h"
-#include "base/text.h"
 #include "engine/verify.h"
 #include "engine/verify_labels.h"
 #include "naming/match_track.h"
+#include "platform/byte_file.h"
 #include "platform/find_files.h"
 
 namespace qn {
@@ -55,66 +55,91 @@ int CheckLabelImage(const std::vector<std::string>& fields, const std::string& i
   return result;
 }
 
-RunResult VerifyLabelFolder(const std::string& folder, RunHost& host) {
-  RunResult result;
-  result.kind = FolderKind::kLabels;
-  result.folder = folder;
-  StepGuard guard(host, result);
-  const std::string context;  // the report path, which the run does not know before it is written
-  std::string body;
-  std::unique_ptr<FileList> images;
-  host.yield();
+namespace {
 
-  FileList checksums = folder.empty() ? empty_file_list() : FindFiles(folder, "*Labels.qn", false);
+// One label run: the images of a folder against its single "*Labels.qn", entry by entry.
+class LabelRun {
+ public:
+  LabelRun(const std::string& folder, RunHost& host) : folder_(folder), host_(host), guard_(host, result_) {
+    result_.kind = FolderKind::kLabels;
+    result_.folder = folder;
+  }
+
+  RunResult execute();
+
+ private:
+  void check_entry(ChecksumFile& checksums, const SortedIndex& index);
+
+  // The report path is the context line of a label run's errors, and the run does not know it.
+  const std::string context_;
+  std::string folder_;
+  RunHost& host_;
+  RunResult result_;
+  StepGuard guard_;
+  std::optional<FileList> images_;
+  std::string body_;
+};
+
+RunResult LabelRun::execute() {
+  host_.yield();
+  FileList checksums = folder_.empty() ? empty_file_list() : FindFiles(folder_, "*Labels.qn", false);
   if (file_count(checksums) != 1) {
-    body = "No matching .qn file found in " + folder;
-    result.nothing_verified = true;
+    body_ = "No matching .qn file found in " + folder_;
+    result_.nothing_verified = true;
   } else {
-    result.checksum_file = checksums[1];
-    std::unique_ptr<ChecksumFile> file;
-    guard.run(context, [&] { file = std::make_unique<ChecksumFile>(checksums[1]); });
-    FileList found = FindFiles(folder, "u*.jpg", false);
+    result_.checksum_file = checksums[1];
+    std::optional<ChecksumFile> file;
+    guard_.run(context_, [&] { file.emplace(checksums[1]); });
+    FileList found = FindFiles(folder_, "u*.jpg", false);
     if (file_count(found) < 1) {
-      body = "No Quarnell Image Files found in " + folder;
-      result.nothing_verified = true;
+      body_ = "No Quarnell Image Files found in " + folder_;
+      result_.nothing_verified = true;
     } else {
-      images = std::make_unique<FileList>(std::move(found));
-      SortFileList(*images);
+      images_.emplace(std::move(found));
+      SortFileList(*images_);
       // Looked up through an index: a label folder may hold any number of images.
-      const SortedIndex index(*images);
-      result.file_count = file_count(*images);
-      if (!file) result.nothing_verified = true;
+      const SortedIndex index(*images_);
+      result_.file_count = file_count(*images_);
+      if (!file) result_.nothing_verified = true;
       while (file) {
-        EntryResult entry;
-        guard.run(context, [&] { entry.line = file->read_line(); });
-        std::vector<std::string> fields = split_label_line(entry.line);
-        const int at = index.first_lookup(AddBackslash(folder) + fields[0]);
-        if (at > -1) {
-          entry.found_path = (*images)[at];
-          entry.report_line = DropLastChars(FileNameOfPath(entry.found_path), 4);
-          guard.run(context, [&] {
-            int check = CheckLabelImage(fields, entry.found_path);
-            entry.verdicts = {label_verdict(check)};
-            entry.status = check == 0 ? EntryStatus::kOk : EntryStatus::kFail;
-            entry.report_line += entry.verdicts.front();
-          });
-          (*images)[at].clear();  // claimed
-        } else {
-          entry.verdicts = {" <<<  MISSING"};
-          entry.status = EntryStatus::kMissing;
-          entry.report_line = fields[0] + entry.verdicts.front();
-        }
-        entry.track_key = fields[0];
-        entry.step_failed = entry.status == EntryStatus::kNoVerdict;
-        body += entry.report_line + "\r\n";
-        result.entries.push_back(std::move(entry));
+        check_entry(*file, index);
         if (file->at_end()) break;
       }
     }
   }
-  if (images) result.additional_files = unclaimed_file_names(*images);
-  result.report_text = label_report_text(folder, images.get(), body, host.now());
-  return result;
+  if (images_) result_.additional_files = unclaimed_file_names(*images_);
+  result_.report_text = label_report_text(folder_, images_ ? &*images_ : nullptr, body_, host_.now());
+  return std::move(result_);
 }
+
+void LabelRun::check_entry(ChecksumFile& checksums, const SortedIndex& index) {
+  EntryResult entry;
+  guard_.run(context_, [&] { entry.line = checksums.read_line(); });
+  std::vector<std::string> fields = split_label_line(entry.line);
+  const int at = index.first_lookup(AddBackslash(folder_) + fields[0]);
+  if (at > -1) {
+    entry.found_path = (*images_)[at];
+    entry.report_line = DropLastChars(FileNameOfPath(entry.found_path), 4);
+    guard_.run(context_, [&] {
+      int check = CheckLabelImage(fields, entry.found_path);
+      entry.verdicts = {label_verdict(check)};
+      entry.status = check == 0 ? EntryStatus::kOk : EntryStatus::kFail;
+      entry.report_line += entry.verdicts.front();
+    });
+    (*images_)[at].clear();  // claimed
+  } else {
+    entry.verdicts = {" <<<  MISSING"};
+    entry.status = EntryStatus::kMissing;
+    entry.report_line = fields[0] + entry.verdicts.front();
+  }
+  entry.track_key = fields[0];
+  entry.step_failed = entry.status == EntryStatus::kNoVerdict;
+  body_ += entry.report_line + "\r\n";
+  result_.entries.push_back(std::move(entry));
+}
+
+}  // namespace
+
+RunResult VerifyLabelFolder(const std::string& folder, RunHost& host) { return LabelRun(folder, host).execute(); }
 
 }  // namespace qn

@@ -3,15 +3,16 @@
 #include <cstring>
 
 #include "engine/verify.h"
+#include "platform/file_handle.h"
 
 namespace qn {
 
 bool write_report(const std::string& report_path, const std::string& text, RunHost& host) {
   errno = 0;
-  std::FILE* f = std::fopen(report_path.c_str(), "wb");
-  bool ok = f != nullptr;
-  if (ok) ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  if (f && std::fclose(f) != 0) ok = false;
+  FileHandle f(report_path, "wb");
+  bool ok = static_cast<bool>(f);
+  if (ok) ok = std::fwrite(text.data(), 1, text.size(), f.get()) == text.size();
+  if (!f.close()) ok = false;
   if (!ok) {
     int err = errno;
     host.show_error(err ? err : 75,

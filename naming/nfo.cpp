@@ -8,6 +8,7 @@
 #include "base/text.h"
 #include "naming/category.h"
 #include "naming/track_key.h"
+#include "platform/file_handle.h"
 
 namespace qn {
 
@@ -75,12 +76,12 @@ void create_placeholder(const std::string& folder, const std::string& entry_name
   const std::string path = folder + entry_name;
   const std::string content = entry_name + "\r\n";
   errno = 0;
-  std::FILE* file = std::fopen(path.c_str(), "wb");
+  FileHandle file(path, "wb");
   if (!file) throw_io_error("create placeholder", path);
   errno = 0;
-  const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
+  const bool written = std::fwrite(content.data(), 1, content.size(), file.get()) == content.size();
   const int write_errno = errno;
-  const bool closed = std::fclose(file) == 0;
+  const bool closed = file.close();
   if (!written) {
     errno = write_errno;
     throw_io_error("write placeholder", path);

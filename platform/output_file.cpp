@@ -43,11 +43,6 @@ void check_target(const std::string& path, bool replace) {
 
 }  // namespace
 
-bool is_symbolic_link(const std::string& path) {
-  std::error_code ec;
-  return fs::is_symlink(fs::symlink_status(path, ec));
-}
-
 #ifndef _WIN32
 
 namespace {
@@ -76,9 +71,7 @@ bool move_without_replacing(const std::string& from, const std::string& path) {
   return true;
 }
 
-}  // namespace
-
-void write_file_atomically(const std::string& path, const std::string& bytes, bool replace) {
+void write_or_throw(const std::string& path, const std::string& bytes, bool replace) {
   check_target(path, replace);
   const fs::path target(path);
   std::string temp = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
@@ -106,9 +99,13 @@ void write_file_atomically(const std::string& path, const std::string& bytes, bo
   }
 }
 
+}  // namespace
+
 #else
 
-void write_file_atomically(const std::string& path, const std::string& bytes, bool replace) {
+namespace {
+
+void write_or_throw(const std::string& path, const std::string& bytes, bool replace) {
   check_target(path, replace);
   const fs::path target(path);
   std::random_device rd;
@@ -136,6 +133,22 @@ void write_file_atomically(const std::string& path, const std::string& bytes, bo
   }
 }
 
+}  // namespace
+
 #endif
+
+std::optional<OutputError> write_file_atomically(const std::string& path, const std::string& bytes, bool replace) {
+  try {
+    write_or_throw(path, bytes, replace);
+  } catch (const StepError& e) {
+    return OutputError{e.number(), e.what()};
+  }
+  return std::nullopt;
+}
+
+bool is_symbolic_link(const std::string& path) {
+  std::error_code ec;
+  return fs::is_symlink(fs::symlink_status(path, ec));
+}
 
 }  // namespace qn

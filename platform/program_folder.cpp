@@ -1,5 +1,7 @@
 #include "platform/program_folder.h"
 
+#include "platform/file_handle.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -41,10 +43,7 @@ namespace {
 
 // Opening for appending leaves an existing report as it is and tells whether it can be written.
 bool can_write_file(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "ab");
-  if (f == nullptr) return false;
-  std::fclose(f);
-  return true;
+  return static_cast<bool>(FileHandle(path, "ab"));
 }
 
 }  // namespace
