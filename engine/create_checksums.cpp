@@ -20,18 +20,18 @@ namespace qn {
 
 namespace {
 
-[[noreturn]] void not_nameable(const std::string& why) {
-  throw StepError(kErrInvalidArgument, "No checksum line can name this file: " + why);
+[[noreturn]] void not_nameable(const std::string& why, const std::string& path) {
+  throw StepError(kErrInvalidArgument, "No checksum line can name the file: " + why + ": " + path);
 }
 
 // Names that a line cannot carry as they stand on disk.
 void check_name(const std::string& relative, const std::string& path) {
-  if (relative.find_first_of("\r\n") != std::string::npos) not_nameable("its name holds a line break");
+  if (relative.find_first_of("\r\n") != std::string::npos) not_nameable("its name holds a line break", path);
 #ifndef _WIN32
   // Lines are written with "\" between folders and every "\" is read back as a separator.
-  if (relative.find('\\') != std::string::npos) not_nameable("its name holds a \"\\\"");
+  if (relative.find('\\') != std::string::npos) not_nameable("its name holds a \"\\\"", path);
 #endif
-  if (is_symbolic_link(path)) not_nameable("it is a symbolic link, and links are not followed");
+  if (is_symbolic_link(path)) not_nameable("it is a symbolic link, and links are not followed", path);
 }
 
 // The relative path as a checksum line writes it: "\" between folders, as the files come from Windows.
@@ -50,7 +50,7 @@ std::string audio_line(const std::string& relative, const std::string& path, boo
     return line_path(relative) + (flac ? flac_fingerprint_values(file) : mp3_fingerprint_values(file, six_values));
   }
   if (text::iequals(text::right(name, 4), ".nfo")) return line_path(relative);
-  not_nameable("the run looks it up but checks only names ending in \"" + extension + "\"");
+  not_nameable("the run looks it up but checks only names ending in \"" + extension + "\"", path);
 }
 
 // The line as the run would take it, and the list index its exact lookups give.
@@ -90,7 +90,7 @@ std::string line_the_run_finds(const std::string& line, bool track, const std::s
     }
     if (at == wanted && (pieces.size() > 1) == track) return form;
   }
-  not_nameable("the run would look it up under another name or find another file");
+  not_nameable("the run would look it up under another name or find another file", index.list()[wanted]);
 }
 
 CreatedChecksums create_audio_lines(const std::string& folder, const CreateSettings& settings, RunHost& host,
@@ -107,7 +107,7 @@ CreatedChecksums create_audio_lines(const std::string& folder, const CreateSetti
   for (int i = 1; i <= file_count(found.list); ++i) {
     const std::string& path = found.list[i];
     host.show_progress(path);
-    guard.run(path, [&] {
+    guard.run("", [&] {
       const std::string relative = path.substr(folder.size());
       check_name(relative, path);
       TrackKey(path);  // the run forms the key of every file it finds
@@ -136,14 +136,14 @@ CreatedChecksums create_label_lines(const std::string& folder, RunHost& host, Fi
   for (int i = 1; i <= file_count(images); ++i) {
     const std::string& path = images[i];
     host.show_progress(path);
-    guard.run(path, [&] {
+    guard.run("", [&] {
       const std::string name = FileNameOfPath(path);
       check_name(name, path);
-      if (name.find('\xFF') != std::string::npos) not_nameable("its name holds the byte FF that separates the fields");
+      if (name.find('\xFF') != std::string::npos) not_nameable("its name holds the byte FF that separates the fields", path);
       ByteFile image(path);
       const std::string line = name + "\xFF" + std::to_string(image.length()) + "\xFF" + FourDigitHex(BlockSum255(image, 0));
       if (index.first_lookup(folder + split_label_line(to_native_separators(line))[0]) != i)
-        not_nameable("the run would find another image under its name");
+        not_nameable("the run would find another image under its name", path);
       created.lines.push_back(line);
       claimed[i].clear();
     });

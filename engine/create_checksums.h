@@ -19,7 +19,7 @@ struct CreatedChecksums {
   std::vector<std::string> lines;  // without line ends, in byte order of the names
   // Files of the folder itself that the run never looks at (full paths, in byte order).
   std::vector<std::string> not_listed;
-  // Files the run looks up that no line could be written for, one error each (context: the path).
+  // Files the run looks up that no line could be written for, one error each naming the file.
   std::vector<StepErrorRecord> errors;
   bool nothing_found = false;  // no audio (or image) file that the run would look up
 };
