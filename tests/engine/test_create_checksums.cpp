@@ -93,12 +93,23 @@ TEST(CreateChecksumLines, AFileWithoutASoundLineIsAnErrorAndGetsNoLine) {
       {"u1964_004 - Tag - Overlap.mp3", tag_over_audio()},
       {"u1964_005 - Dot.mp3 - Inside.mp3", bytes_of(good)},  // split at its first ".mp3"
       {"u1964_006 - Upper - Case.MP3", bytes_of(good)},      // the check reads only ".mp3"
+      {"Albums", ""},
   };
+  TempFolder outside;
+  outside.write("u1964_008 - Elsewhere - Eight.mp3", good.bytes);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TempFolder dir;
     dir.write("u1964_001 - Good - One.mp3", good.bytes);
-    const std::string path = dir.write(c.name, c.bytes);
+    std::string path;
+    if (c.name.starts_with("Albums")) {  // a link to a folder outside
+      std::error_code ec;
+      fs::create_directory_symlink(outside.path(), dir.path() / "Albums", ec);
+      if (ec) continue;  // no links here (Windows without the privilege)
+      path = dir.folder() + "Albums" + kSep + "u1964_008 - Elsewhere - Eight.mp3";
+    } else {
+      path = dir.write(c.name, c.bytes);
+    }
     CreateSettings settings;
     settings.six_values = c.six_values;
     RecordingHost host;
