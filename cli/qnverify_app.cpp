@@ -14,6 +14,7 @@
 #include "cli/collection_run.h"
 #include "cli/collection_summary.h"
 #include "cli/collection_walk.h"
+#include "cli/create_command.h"
 #include "cli/exit_status.h"
 #include "cli/json_output.h"
 #include "cli/path_list.h"
@@ -43,6 +44,8 @@ struct Options {
   bool problems = false;
   bool null_separated = false;
   int jobs = default_jobs();
+  CreateRequest create;  // --create and its options
+  bool creating = false;
 };
 
 // Why a PATH cannot be verified: the exit status it gives alone, and the message.
@@ -294,6 +297,15 @@ void add_options(CLI::App& app, Options& options) {
   app.add_option("-j,--jobs", options.jobs, "Folders verified at the same time (default: processors, at most 4)")
       ->check(CLI::Validator(check_jobs, ""))
       ->type_name("N");
+  CLI::Option* create = app.add_flag("--create", options.creating,
+                                     "Write checksum lines for the folder's files instead of verifying it "
+                                     "(with --images: label lines)");
+  app.add_flag("--five", options.create.five_values, "With --create: MP3 lines with five values, not six")
+      ->needs(create);
+  app.add_option("--output", options.create.output, "With --create: write the lines to this new file")
+      ->needs(create)
+      ->type_name("FILE");
+  app.add_flag("--force", options.create.force, "With --output: replace an existing file")->needs(create);
   app.set_version_flag("--version", std::string("qnverify (Quarnell Verify ") + kVersionText + ") " + kRevisionText);
   app.footer(kHelpFooter);
 }
@@ -330,6 +342,22 @@ int run_qnverify(const std::vector<std::string>& args) {
     return kExitUsage;
   }
   if (std::optional<int> status = expand_paths(options)) return *status;
+  if (options.creating) {
+    for (const char* other : {"--no-id3v1", "--no-id3v2", "--create-nfo", "--qn", "--report", "--recursive",
+                              "--problems", "--summary", "--json", "--jobs"}) {
+      if (app.get_option(other)->count() > 0) {
+        say(std::string(other) + " is an option of the verification; it cannot be used with --create");
+        return kExitUsage;
+      }
+    }
+    if (options.paths.size() != 1) {
+      say("--create writes the checksum lines of one folder: give one PATH");
+      return kExitUsage;
+    }
+    options.create.path = options.paths.front();
+    options.create.images = options.images;
+    return run_create(options.create);
+  }
   if (options.recursive && (!options.qn.empty() || options.images)) {
     say("--qn and --images choose the checksum file of one folder; they cannot be used with -r");
     return kExitUsage;
