@@ -7,7 +7,11 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 
+#include "ui/window/form1.h"
+#include "ui/window/report_view.h"
 #include "ui/window/window_fixture.h"
 #include "ui/window/window_host.h"
 
@@ -96,3 +100,43 @@ TEST(WindowHost, GivesTheCursorBackWhenARunEndsBusy) {
   }
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
+
+#ifndef _WIN32
+namespace {
+
+// The desktop as it is, but for the report's place and the registration.
+class ScratchDesktop : public qn::DesktopServices {
+ public:
+  explicit ScratchDesktop(std::string report) : report_(std::move(report)) {}
+  std::string report_path() override { return report_; }
+  void register_shell(const std::string&) override {}
+
+ private:
+  std::string report_;
+};
+
+}  // namespace
+
+// The desktop's opener is a stub on PATH: one that fails (as xdg-open does without a text viewer),
+// one that succeeds, and one that stays (the viewer run in its place) all leave the report seen.
+TEST(DesktopOpener, AFailingOpenerLeavesTheReportToTheWindowsOwnView) {
+  app();
+  TempFolder scratch;
+  std::string folder = scratch.copy_sample("Quarnell 1964 Top 6");
+  std::filesystem::path bin = scratch.path() / "bin";
+  std::filesystem::create_directories(bin);
+  const std::string old_path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+  setenv("PATH", (bin.string() + ":" + old_path).c_str(), 1);
+  struct Case { const char* script; bool own_view; };
+  for (const Case& c : {Case{"exit 4", true}, Case{"exit 0", false}, Case{"sleep 3", false}}) {
+    scratch.write("bin/xdg-open", std::string("#!/bin/sh\n") + c.script + "\n");
+    std::filesystem::permissions(bin / "xdg-open", std::filesystem::perms::owner_all);
+    ScratchDesktop services(scratch.text() + "Quarnell Verify.txt");
+    qn::Form1 form(services);
+    form.Form_Load(folder + "x.mp3");
+    bool own_view = form.report_view() != nullptr && form.report_view()->isVisible();
+    EXPECT_EQ(own_view, c.own_view) << c.script;
+  }
+  setenv("PATH", old_path.c_str(), 1);
+}
+#endif
