@@ -5,6 +5,7 @@
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QTest>
+#include <QTreeView>
 
 #include <algorithm>
 #include <cstdlib>
@@ -25,6 +26,8 @@ TEST(ChecksumFileDialog, OpensInTheFolderWithTheTitleAndOneFilterMatchingAnyLett
   folder.write("a.qn");
   folder.write("B.QN");
   folder.write("c.txt");
+  const QString long_name = QStringLiteral("Quarnell 1964 Top 40 of the Year - second pressing, corrected.qn");
+  folder.write(long_name.toStdString());
   QFileDialog dialog;
   qn::configure_checksum_file_dialog(dialog, qn::kPickChecksumPrompt, folder.text());
   EXPECT_EQ(dialog.windowTitle(), "More the one .qn checksum file detected - Please select file to process");
@@ -44,10 +47,15 @@ TEST(ChecksumFileDialog, OpensInTheFolderWithTheTitleAndOneFilterMatchingAnyLett
         names.clear();
         for (int r = 0; r < model->rowCount(root); ++r) names << model->index(r, 0, root).data().toString();
         names.sort();
-        return names.size() >= 2;
+        return names.size() >= 3;
       }(),
       5000);
-  EXPECT_EQ(names, (QStringList{"B.QN", "a.qn"}));
+  EXPECT_EQ(names, (QStringList{"B.QN", long_name, "a.qn"}));
+  // Whole names: the name column is as wide as the longest name.
+  auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+  ASSERT_NE(view, nullptr);
+  EXPECT_TRUE(view->isVisible());
+  QTRY_VERIFY_WITH_TIMEOUT(view->columnWidth(0) > view->fontMetrics().horizontalAdvance(long_name), 5000);
   dialog.reject();
 }
 
