@@ -370,7 +370,9 @@ void Form1::show_report(const std::string& path, const std::string& text) {
 
 void Form1::offer_collection(const std::string& folder) {
   std::vector<PlanItem> plan = walk_collection(folder);
-  if (plan.empty()) return;
+  // Only problems (the folder itself cannot be read, say): there is nothing to offer.
+  if (std::none_of(plan.begin(), plan.end(), [](const PlanItem& item) { return item.kind != ItemKind::kProblem; }))
+    return;
   int folders = folder_count(plan);
   QString question = QLatin1String(kNoChecksumFile) + text_from_path(folder) + QStringLiteral(", but ") +
                      QString::number(folders) +

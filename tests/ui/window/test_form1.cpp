@@ -287,6 +287,7 @@ TEST_F(WindowTest, CommandLineStartWithoutChecksumFileOnlySaysSo) {
   EXPECT_TRUE(form->isVisible());
   EXPECT_TRUE(services.opened_reports.empty());
   EXPECT_TRUE(services.registrations.empty());
+  EXPECT_TRUE(services.questions.empty()) << "a folder that cannot be read offers no collection";
 }
 
 TEST_F(WindowTest, CommandLineStartWithTwoChecksumFilesEndsWhenThePickIsCancelled) {
