@@ -20,6 +20,9 @@ namespace qn {
 class ReportView;
 class WindowServices;
 
+// The message of a folder without checksum file; the folder follows.
+inline constexpr const char* kNoChecksumFile = "No .qn file found in ";
+
 // The window's title: the product, its version and the revision text.
 QString window_title();
 

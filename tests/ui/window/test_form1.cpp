@@ -436,13 +436,20 @@ TEST(WindowLayout, NoControlIsCutOrCoveredAtAnyUsualFontSize) {
       EXPECT_TRUE(QRect(QPoint(0, 0), form.size()).contains(c->geometry())) << what;
       if (c->objectName() != "Label1" && c->objectName() != "Image1") {
         EXPECT_GE(c->height(), c->sizeHint().height()) << what;
-        if (qobject_cast<QLabel*>(c) != nullptr) EXPECT_GE(c->width(), c->sizeHint().width()) << what;
+        if (qobject_cast<QLabel*>(c) != nullptr) {
+          EXPECT_GE(c->width(), c->sizeHint().width()) << what;
+        }
       }
-      if (auto* b = qobject_cast<QPushButton*>(c)) EXPECT_GT(b->width(), b->fontMetrics().horizontalAdvance(b->text())) << what;
-      for (QWidget* other : controls)
-        if (other != c) EXPECT_FALSE(c->geometry().intersects(other->geometry())) << what << " / " << other->objectName().toStdString();
+      if (auto* b = qobject_cast<QPushButton*>(c)) {
+        EXPECT_GT(b->width(), b->fontMetrics().horizontalAdvance(b->text())) << what;
+      }
+      for (QWidget* other : controls) {
+        if (other == c) continue;
+        EXPECT_FALSE(c->geometry().intersects(other->geometry())) << what << " / " << other->objectName().toStdString();
+      }
     }
-    EXPECT_GE(form.findChild<QLabel*>("Label1")->height(), 2 * form.findChild<QLabel*>("Label1")->fontMetrics().lineSpacing());
+    QLabel* status = form.findChild<QLabel*>("Label1");
+    EXPECT_GE(status->height(), 2 * status->fontMetrics().lineSpacing()) << "two lines of the status";
   }
   QApplication::setFont(original);
 }
