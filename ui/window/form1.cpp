@@ -76,7 +76,7 @@ Form1::Form1(WindowServices& services, QWidget* parent) : QWidget(parent), servi
   create_controls();
 }
 
-// Positions are the designed twips divided by 15.
+// Positions are the original twips divided by 15.
 void Form1::create_controls() {
   Image1 = new QLabel(this);
   Image1->setObjectName(QStringLiteral("Image1"));
@@ -106,7 +106,7 @@ void Form1::create_controls() {
   // A click on a box's name toggles the box, as a click on a box's own text would.
   for (QLabel* label : {Label2, Label3, Label4, Label5}) label->installEventFilter(this);
 
-  // Labels take no focus here, so the designed order reduces to the buttons and boxes.
+  // Labels take no focus here, so the fixed order reduces to the buttons and boxes.
   setTabOrder(btnBrowse, btnVerify);
   setTabOrder(btnVerify, Check1);
   setTabOrder(Check1, Check2);
@@ -151,7 +151,7 @@ void Form1::fit_to_font() {
     if (label->sizeHint().width() > label->width()) label->resize(label->sizeHint().width(), label->height());
 }
 
-// Each name with the room it has in the design: up to the next control of its row.
+// Each name with the room it has in the fixed layout: up to the next control of its row.
 std::vector<std::pair<QLabel*, int>> Form1::label_rooms() const {
   return {{Label2, 88 - 43}, {Label3, 88 - 43}, {Label4, 184 - 107}, {Label5, 184 - 112}};
 }

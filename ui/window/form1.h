@@ -55,7 +55,7 @@ class Form1 : public QWidget {
 
  private:
   void create_controls();
-  // Grows the designed layout evenly where the font needs more room than the design gave.
+  // Grows the fixed layout evenly where the font needs more room than the fixed sizes give.
   void fit_to_font();
   std::vector<std::pair<QLabel*, int>> label_rooms() const;
   // Label1 shows `path`; the exact bytes are kept so that a name the display cannot spell
