@@ -2,6 +2,7 @@
 # Screenshots of the real window under a virtual X server with a window manager, with a private
 # HOME and a desktop opener that fails (as xdg-open does where no text viewer is configured):
 #   start.png       the window after a start without argument
+#   start-144dpi.png the same with fonts at 144 dpi
 #   report.png      a finished run, its report in the window's own view
 #   collection.png  a collection run in progress
 #   summary.png     the summary of that run after Cancel
@@ -64,6 +65,13 @@ wait_window '^Quarnell Verify 2.1 Rev37$' 100 || fail "the window did not appear
 sleep 0.5
 shot start
 [ -e "$XDG_DATA_HOME/applications/quarnell-verify.desktop" ] || fail "no registration in the private HOME"
+stop $pid
+
+QT_FONT_DPI=144 "$app" >"$out/start-144dpi.log" 2>&1 &
+pid=$!
+wait_window '^Quarnell Verify 2.1 Rev37$' 100 || fail "the window did not appear at 144 dpi"
+sleep 0.5
+shot start-144dpi
 stop $pid
 
 "$app" "$out/music/Quarnell 1964 Top 6/x.mp3" >"$out/report.log" 2>&1 &
