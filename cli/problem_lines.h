@@ -3,8 +3,8 @@
 // first, then the file's path as the user named it, then the details; and the closing tally.
 #include <string>
 
-#include "cli/collection_summary.h"
-#include "cli/collection_walk.h"
+#include "engine/collection_summary.h"
+#include "engine/collection_walk.h"
 #include "engine/run_result.h"
 
 namespace qn::cli {
