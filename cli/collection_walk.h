@@ -16,7 +16,7 @@ enum class ItemKind { Audio, Labels, Problem };
 struct PlanItem {
   ItemKind kind = ItemKind::Problem;
   std::string folder;         // ends in the separator
-  std::string checksum_file;  // the audio checksum file (audio items only)
+  std::string checksum_file;  // the checksum file of the run (not for problems)
   int error_number = 0;       // problems only
   std::string message;        // problems only
 };

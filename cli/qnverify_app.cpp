@@ -2,7 +2,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -16,13 +18,11 @@
 #include "cli/progress.h"
 #include "engine/paths.h"
 #include "engine/text.h"
+#include "engine/step_error.h"
 #include "engine/verify.h"
+#include "platform/file_access.h"
 #include "ui/platform/find_files.h"
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
 
 namespace fs = std::filesystem;
 
@@ -62,6 +62,12 @@ std::string absolute_text(const fs::path& p) {
 
 bool is_qn_file(const fs::path& p) { return text::iequals(p.extension().string(), ".qn"); }
 
+std::string listed_names(const FileList& found) {
+  std::string names;
+  for (int i = 1; i <= FileCount(found); ++i) names += "\n  " + text::printable(FileNameOfPath(found[i]));
+  return names;
+}
+
 // Finds the folder and the checksum file; returns an exit status when nothing can be verified.
 std::optional<int> ResolveTarget(const Options& options, Target& target) {
   std::error_code ec;
@@ -86,6 +92,13 @@ std::optional<int> ResolveTarget(const Options& options, Target& target) {
     }
     chosen_qn = absolute_text(qn);
   }
+  if (options.images && chosen_qn.empty()) {
+    FileList found = FindFiles(target.folder, "*Labels.qn", false);
+    if (FileCount(found) > 1) {
+      say("the folder holds several label checksum files; choose one with --qn:" + listed_names(found));
+      return kExitUsage;
+    }
+  }
   if (options.images) {
     target.labels = true;
     target.checksum_file = chosen_qn;
@@ -98,9 +111,7 @@ std::optional<int> ResolveTarget(const Options& options, Target& target) {
       return kExitNothingVerified;
     }
     if (FileCount(found) > 1) {
-      std::string names;
-      for (int i = 1; i <= FileCount(found); ++i) names += "\n  " + FileNameOfPath(found[i]);
-      say("the folder holds several checksum files; choose one with --qn:" + names);
+      say("the folder holds several checksum files; choose one with --qn:" + listed_names(found));
       return kExitUsage;
     }
     chosen_qn = found[1];
@@ -110,13 +121,20 @@ std::optional<int> ResolveTarget(const Options& options, Target& target) {
   return std::nullopt;
 }
 
-void write_stdout(const std::string& text) {
-#ifdef _WIN32
-  _setmode(_fileno(stdout), _O_BINARY);
-#endif
-  std::fwrite(text.data(), 1, text.size(), stdout);
-  std::fflush(stdout);
-}
+// Standard output as the reports and tables go there: the first failed write (a full disk, a
+// closed stream, a reader that went away) is kept, and nothing more is tried after it.
+class StandardOutput {
+ public:
+  void Write(const std::string& text) {
+    if (error_ != 0 || text.empty()) return;
+    errno = 0;
+    if (!platform::write_standard_output(text)) error_ = errno != 0 ? errno : kErrFileAccess;
+  }
+  int error() const { return error_; }
+
+ private:
+  int error_ = 0;
+};
 
 // The plan of a single-folder command line: one run.
 std::optional<int> PlanOneFolder(const Options& options, std::vector<PlanItem>& plan) {
@@ -150,18 +168,39 @@ std::optional<int> PlanCollection(const Options& options, std::vector<PlanItem>&
   return std::nullopt;
 }
 
+// The file among those the runs read (checksum files, the files of each verified folder and of its
+// "Albums" folder) that `report` already is, under this or any other name; empty when none.
+std::string ReportClash(const std::string& report, const std::vector<PlanItem>& plan) {
+  platform::FileIdentity target;
+  if (!platform::file_identity(report, target)) return {};  // a new file replaces nothing
+  auto same = [&](const std::string& path) {
+    platform::FileIdentity other;
+    return platform::file_identity(path, other) && other == target;
+  };
+  std::string last_folder;
+  for (const PlanItem& item : plan) {
+    if (!item.checksum_file.empty() && same(item.checksum_file)) return item.checksum_file;
+    if (item.folder == last_folder || item.kind == ItemKind::Problem) continue;
+    last_folder = item.folder;
+    FileList files = FindFiles(item.folder, "*", false);
+    FileList albums = FindFiles(item.folder + "Albums" + kSep, "*", true, nullptr, false);
+    files.insert(files.end(), albums.begin() + 1, albums.end());
+    for (std::size_t i = 1; i < files.size(); ++i)
+      if (same(files[i])) return files[i];
+  }
+  return {};
+}
+
 // What a command line prints while and after its runs are made.
 struct Output {
   const Options& options;
   Summary summary;
   JsonDocument json;
   std::string report_texts;  // for --report
+  StandardOutput out;
 
   void Take(ItemOutcome& outcome) {
-    if (!outcome.error_text.empty()) {
-      std::fwrite(outcome.error_text.data(), 1, outcome.error_text.size(), stderr);
-      std::fflush(stderr);
-    }
+    if (!outcome.error_text.empty()) platform::write_standard_error(outcome.error_text);
     if (!outcome.ran) {
       summary.AddProblem(outcome.item);
       if (options.json) json.AddProblem(outcome.item);
@@ -169,7 +208,7 @@ struct Output {
     }
     summary.AddRun(outcome.result);
     if (options.json) json.AddRun(outcome.result);
-    else if (!options.summary_only) write_stdout(outcome.result.report_text);
+    else if (!options.summary_only) out.Write(outcome.result.report_text);
     if (!options.report.empty()) report_texts += outcome.result.report_text;
   }
 
@@ -180,8 +219,13 @@ struct Output {
       if (!WriteReport(options.report, report_texts, host))
         status = status == kExitNothingVerified ? status : (status | kExitStepError);
     }
-    if (options.json) write_stdout(json.Text(summary, status));
-    else if (options.recursive || options.summary_only) write_stdout(summary.Text());
+    if (options.json) out.Write(json.Text(summary, status));
+    else if (options.recursive || options.summary_only) out.Write(summary.Text());
+    if (out.error() != 0) {
+      CliHost host(true, true);
+      host.ShowError(out.error(), std::string("Writing standard output failed: ") + std::strerror(out.error()), "");
+      if (status != kExitNothingVerified) status |= kExitStepError;
+    }
     return status;
   }
 };
@@ -225,6 +269,13 @@ int RunQnverify(const std::vector<std::string>& args) {
   std::vector<PlanItem> plan;
   std::optional<int> early = options.recursive ? PlanCollection(options, plan) : PlanOneFolder(options, plan);
   if (early) return *early;
+  if (!options.report.empty()) {
+    const std::string clash = ReportClash(options.report, plan);
+    if (!clash.empty()) {
+      say("--report would replace a file that the run reads: " + text::printable(clash));
+      return kExitUsage;
+    }
+  }
 
   RunSettings settings;
   settings.id3v1 = !options.no_id3v1;
@@ -233,7 +284,7 @@ int RunQnverify(const std::vector<std::string>& args) {
   settings.jobs = options.recursive ? options.jobs : 1;
   settings.prefix_errors = options.recursive;
   settings.show_progress = options.recursive && stderr_is_terminal();
-  Output output{options, {}, {}, {}};
+  Output output{options, {}, {}, {}, {}};
   run_plan(plan, settings, [&output](ItemOutcome& outcome) { output.Take(outcome); });
   return output.Finish();
 }

@@ -1,4 +1,6 @@
 // The audio verification run: one folder of track files against its checksum file.
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 #include "audio/check_audio_file.h"
@@ -26,12 +28,15 @@ struct FoundFiles {
   FileList list = EmptyFileList();
   bool flac = false;
   bool subfolder_mode = false;
+  std::vector<SearchProblem> problems;  // folders that could not be read (each once)
 };
 
-// Decides the folder kind and lists the files the entries are looked up in.
+// Decides the folder kind and lists the files the entries are looked up in. The "Albums" folder
+// is searched only when it is a real folder, not a link.
 FoundFiles BuildFoundList(const std::string& folder, RunHost& host) {
   FoundFiles found;
-  if (FileCount(FindFiles(folder, "u*_*.flac", false)) > 0) {
+  std::vector<SearchProblem>* problems = &found.problems;
+  if (FileCount(FindFiles(folder, "u*_*.flac", false, problems)) > 0) {
     found.flac = true;
     host.EnableID3Options(false);
     found.list = FindFiles(folder, "u*_*.flac;u*_*.nfo", false);
@@ -41,14 +46,14 @@ FoundFiles BuildFoundList(const std::string& folder, RunHost& host) {
   found.list = FindFiles(folder, "u*.mp3;u*.nfo", false);
   if (text::contains(folder, kAlbums)) {
     if (FileCount(found.list) < 1) {
-      found.list = FindFiles(folder, "u*_*.mp3", true);
+      found.list = FindFiles(folder, "u*_*.mp3", true, problems);
       found.subfolder_mode = FileCount(found.list) > 0;
     }
     return found;
   }
-  FileList albums = FindFiles(folder + kAlbums, "u*_*.mp3", false);
-  if (FileCount(albums) < 1) {
-    albums = FindFiles(folder + kAlbums, "u*_*.mp3", true);
+  FileList albums = FindFiles(folder + kAlbums, "u*_*.mp3", false, problems, false);
+  if (FileCount(albums) < 1 && found.problems.empty()) {
+    albums = FindFiles(folder + kAlbums, "u*_*.mp3", true, problems, false);
     found.subfolder_mode = FileCount(albums) > 0;
   }
   if (FileCount(albums) > 0) found.list = MergeFileLists(&found.list, albums);
@@ -90,7 +95,7 @@ class AudioRun {
  private:
   void CheckEntry(ChecksumFile& checksums);
   void FoundEntry(EntryResult& entry, int index, const std::vector<std::string>& pieces);
-  void MissingEntry(EntryResult& entry, const std::string& name);
+  void MissingEntry(EntryResult& entry, const std::string& name, bool may_create);
 
   std::string folder_;
   bool create_nfo_;
@@ -110,6 +115,13 @@ RunResult AudioRun::Execute() {
     checksums = std::make_unique<ChecksumFile>(result_.checksum_file);
   });
   found_ = BuildFoundList(folder_, host_);
+  for (const SearchProblem& problem : found_.problems) {
+    guard_.Report(problem.error, problem.error == ELOOP
+                                     ? "The folder is a link and is not searched: " + problem.folder
+                                     : "Reading the folder failed: " + std::string(std::strerror(problem.error)) +
+                                           ": " + problem.folder,
+                  "");
+  }
   SortFileList(found_.list);
   result_.kind = found_.flac ? FolderKind::Flac : FolderKind::Mp3;
   result_.file_count = FileCount(found_.list);
@@ -136,6 +148,7 @@ RunResult AudioRun::Execute() {
 
 void AudioRun::CheckEntry(ChecksumFile& checksums) {
   EntryResult entry;  // every per-entry value starts afresh
+  guard_.BeginEntry();
   std::string line;
   guard_.Run(line, [&] { line = checksums.ReadLine(); });
   if (found_.subfolder_mode && text::contains(line, "uLP"))
@@ -155,16 +168,24 @@ void AudioRun::CheckEntry(ChecksumFile& checksums) {
   host_.ShowProgress(folder_ + name + extension_);
   host_.Yield();
 
-  int index = index_->SortedLookup(folder_ + name + extension_);
-  if (index < 0) index = index_->SortedLookup(folder_ + name);
-  if (index < 0 && pieces.size() != 1)
-    guard_.Run(line, [&] { index = MatchTrackFile(*index_, folder_ + name + extension_); });
+  // A name that climbs out of the folder is never looked up, opened or created.
+  const bool leaves = !name.empty() && !PlaceholderNameIsSafe(name);
+  int index = -1;
+  if (leaves) {
+    guard_.Report(kErrRefused, "The name leads outside the verified folder: the file is not looked up (refused)", line);
+  } else {
+    index = index_->SortedLookup(folder_ + name + extension_);
+    if (index < 0) index = index_->SortedLookup(folder_ + name);
+    if (index < 0 && pieces.size() != 1)
+      guard_.Run(line, [&] { index = MatchTrackFile(*index_, folder_ + name + extension_); });
+  }
 
   if (index > 0) FoundEntry(entry, index, pieces);
-  else MissingEntry(entry, name);
+  else MissingEntry(entry, name, !leaves);
+  if (leaves) entry.step_failed = true;
 
   guard_.Run(line, [&] { entry.note = SheetMusicNote(line); });
-  body_ += entry.report_line + entry.note + "\r\n";
+  body_ += text::printable(entry.report_line + entry.note) + "\r\n";
   result_.entries.push_back(std::move(entry));
 }
 
@@ -172,10 +193,9 @@ void AudioRun::FoundEntry(EntryResult& entry, int index, const std::vector<std::
   const std::string path = found_.list[index];
   entry.found_path = path;
   std::size_t errors_before = result_.errors.size();
-  guard_.Run(entry.line, [&] {
-    entry.track_key = TrackKey(path);
-    entry.report_line += entry.track_key + channel_label_;
-  });
+  // Without a track key the line shows the entry's name, so that it can still be traced.
+  if (!guard_.Run(entry.line, [&] { entry.track_key = TrackKey(path); })) entry.report_line += pieces[0];
+  entry.report_line += entry.track_key + channel_label_;
   std::string result;
   bool checked = true;
   if (pieces.size() >= 2) {
@@ -198,18 +218,17 @@ void AudioRun::FoundEntry(EntryResult& entry, int index, const std::vector<std::
   found_.list[index].clear();  // claimed
 }
 
-void AudioRun::MissingEntry(EntryResult& entry, const std::string& name) {
+void AudioRun::MissingEntry(EntryResult& entry, const std::string& name, bool may_create) {
   std::size_t errors_before = result_.errors.size();
+  bool present = false;  // created now, or a regular file of that name was already there
   bool created = false;
-  if (create_nfo_ && FileTypeLabel(name, "") == " Placeholder file")
-    created = guard_.Run(entry.line, [&] { CreatePlaceholder(folder_, name); });
-  guard_.Run(entry.line, [&] {
-    entry.track_key = TrackKey(name);
-    entry.report_line += entry.track_key + channel_label_;
-  });
-  if (created) {
+  if (may_create && create_nfo_ && FileTypeLabel(name, "") == " Placeholder file")
+    present = guard_.Run(entry.line, [&] { created = CreatePlaceholder(folder_, name); });
+  if (!guard_.Run(entry.line, [&] { entry.track_key = TrackKey(name); })) entry.report_line += name;
+  entry.report_line += entry.track_key + channel_label_;
+  if (present) {
     entry.verdicts = {" OK Placeholder"};
-    entry.status = EntryStatus::PlaceholderCreated;
+    entry.status = created ? EntryStatus::PlaceholderCreated : EntryStatus::Ok;
   } else {
     entry.verdicts = {" MISSING" + FileTypeLabel(name, extension_)};
     entry.status = EntryStatus::Missing;

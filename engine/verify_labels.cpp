@@ -11,6 +11,7 @@
 #include "engine/verify.h"
 #include "engine/verify_labels.h"
 #include "naming/match_track.h"
+#include "naming/nfo.h"
 #include "ui/platform/find_files.h"
 
 namespace qn {
@@ -55,24 +56,83 @@ int CheckLabelImage(const std::vector<std::string>& fields, const std::string& i
   return result;
 }
 
-RunResult VerifyLabelFolder(const std::string& folder, RunHost& host) {
+namespace {
+
+// The entry loop over an open label checksum file and the sorted image list.
+class LabelEntries {
+ public:
+  LabelEntries(const std::string& folder, FileList& images, RunResult& result, StepGuard& guard)
+      : folder_(folder), images_(images), index_(images), result_(result), guard_(guard) {}
+
+  // One entry: its line, the image it names, the check; returns the report body's line.
+  std::string Check(const std::string& line) {
+    EntryResult entry;
+    entry.line = line;
+    guard_.BeginEntry();
+    const std::size_t errors_before = result_.errors.size();
+    std::vector<std::string> fields = SplitLabelLine(line);
+    entry.track_key = fields[0];
+    if (line.empty()) {
+      guard_.Report(kErrSubscript, "The label line is empty: it names no image", line);
+    } else if (!PlaceholderNameIsSafe(fields[0])) {
+      guard_.Report(kErrRefused, "The name leads outside the verified folder: the image is not looked up (refused)", line);
+      Missing(entry, fields[0]);
+    } else if (const int at = index_.FirstLookup(AddBackslash(folder_) + fields[0]); at > -1) {
+      entry.found_path = images_[at];
+      entry.report_line = DropLastChars(FileNameOfPath(entry.found_path), 4);
+      guard_.Run(line, [&] {
+        int check = CheckLabelImage(fields, entry.found_path);
+        entry.verdicts = {LabelVerdict(check)};
+        entry.status = check == 0 ? EntryStatus::Ok : EntryStatus::Fail;
+        entry.report_line += entry.verdicts.front();
+      });
+      images_[at].clear();  // claimed
+    } else {
+      Missing(entry, fields[0]);
+    }
+    entry.step_failed = result_.errors.size() != errors_before;
+    std::string body_line = entry.report_line;
+    result_.entries.push_back(std::move(entry));
+    return body_line;
+  }
+
+ private:
+  static void Missing(EntryResult& entry, const std::string& name) {
+    entry.verdicts = {" <<<  MISSING"};
+    entry.status = EntryStatus::Missing;
+    entry.report_line = name + entry.verdicts.front();
+  }
+
+  const std::string& folder_;
+  FileList& images_;
+  const SortedIndex index_;  // a label folder may hold any number of images
+  RunResult& result_;
+  StepGuard& guard_;
+};
+
+}  // namespace
+
+RunResult VerifyLabelFolder(const std::string& folder, RunHost& host, const std::string& checksum_path) {
   RunResult result;
   result.kind = FolderKind::Labels;
   result.folder = folder;
   StepGuard guard(host, result);
-  const std::string context;  // the report path, which the run does not know before it is written
   std::string body;
   std::unique_ptr<FileList> images;
   host.Yield();
 
-  FileList checksums = folder.empty() ? EmptyFileList() : FindFiles(folder, "*Labels.qn", false);
-  if (FileCount(checksums) != 1) {
+  FileList checksums = EmptyFileList();
+  if (!checksum_path.empty()) checksums.push_back(checksum_path);
+  else if (!folder.empty()) checksums = FindFiles(folder, "*Labels.qn", false);
+  if (folder.empty()) {
+    result.nothing_verified = true;  // nothing to search: the report has an empty body
+  } else if (FileCount(checksums) != 1) {
     body = "No matching .qn file found in " + folder;
     result.nothing_verified = true;
   } else {
     result.checksum_file = checksums[1];
     std::unique_ptr<ChecksumFile> file;
-    guard.Run(context, [&] { file = std::make_unique<ChecksumFile>(checksums[1]); });
+    guard.Run(checksums[1], [&] { file = std::make_unique<ChecksumFile>(checksums[1]); });
     FileList found = FindFiles(folder, "u*.jpg", false);
     if (FileCount(found) < 1) {
       body = "No Quarnell Image Files found in " + folder;
@@ -80,34 +140,13 @@ RunResult VerifyLabelFolder(const std::string& folder, RunHost& host) {
     } else {
       images = std::make_unique<FileList>(std::move(found));
       SortFileList(*images);
-      // Looked up through an index: a label folder may hold any number of images.
-      const SortedIndex index(*images);
       result.file_count = FileCount(*images);
       if (!file) result.nothing_verified = true;
+      LabelEntries entries(folder, *images, result, guard);
       while (file) {
-        EntryResult entry;
-        guard.Run(context, [&] { entry.line = file->ReadLine(); });
-        std::vector<std::string> fields = SplitLabelLine(entry.line);
-        const int at = index.FirstLookup(AddBackslash(folder) + fields[0]);
-        if (at > -1) {
-          entry.found_path = (*images)[at];
-          entry.report_line = DropLastChars(FileNameOfPath(entry.found_path), 4);
-          guard.Run(context, [&] {
-            int check = CheckLabelImage(fields, entry.found_path);
-            entry.verdicts = {LabelVerdict(check)};
-            entry.status = check == 0 ? EntryStatus::Ok : EntryStatus::Fail;
-            entry.report_line += entry.verdicts.front();
-          });
-          (*images)[at].clear();  // claimed
-        } else {
-          entry.verdicts = {" <<<  MISSING"};
-          entry.status = EntryStatus::Missing;
-          entry.report_line = fields[0] + entry.verdicts.front();
-        }
-        entry.track_key = fields[0];
-        entry.step_failed = entry.status == EntryStatus::NoVerdict;
-        body += entry.report_line + "\r\n";
-        result.entries.push_back(std::move(entry));
+        std::string line;
+        guard.Run(checksums[1], [&] { line = file->ReadLine(); });
+        body += text::printable(entries.Check(line)) + "\r\n";
         if (file->AtEnd()) break;
       }
     }

@@ -67,11 +67,12 @@ TEST(CheckFlac, FlagsComparePartsAsExactText) {
   EXPECT_THROW(CheckAudioFile(tiny, "xZ32Z0Z0Z0", {}), StepError);
 }
 
-TEST(CheckAudioFile, DispatchesOnTheExactEnding) {
+TEST(CheckAudioFile, DispatchesOnTheEndingWithoutRegardToCase) {
   TempFolder dir;
   Bytes b = Filler(1000);
-  EXPECT_EQ(CheckAudioFile(dir.Write("a.MP3", b), "garbage", {}), "");
-  EXPECT_EQ(CheckAudioFile(dir.Write("a.Flac", b), "garbage", {}), "");
+  EXPECT_EQ(CheckAudioFile(dir.Write("b.MP3", b), "0Z0Z0Z0Z0", {}), "5");
+  EXPECT_EQ(CheckAudioFile(dir.Write("b.Flac", b), "0Z0Z0Z0Z0", {}), "1111");
+  EXPECT_THROW(CheckAudioFile(dir.Write("c.MP3", b), "garbage", {}), StepError);
   EXPECT_EQ(CheckAudioFile(dir.Write("a.mp3.txt", b), "", {}), "");
   EXPECT_EQ(CheckAudioFile(dir.Write("a.mp3", b), "0Z0Z0Z0Z0", {}), "5");
   EXPECT_EQ(CheckAudioFile(dir.Write("a.flac", b), "0Z0Z0Z0Z0", {}), "1111");

@@ -85,7 +85,7 @@ TEST(VerifyLabelFolder, ALineWithoutFieldsFailsOnlyItsCheck) {
   RecordingHost host;
   RunResult r = VerifyLabelFolder(dir.folder(), host);
   ASSERT_EQ(host.errors.size(), 1u);
-  EXPECT_EQ(host.errors[0].context, "") << "the report path is not known before the report is written";
+  EXPECT_EQ(host.errors[0].context, "u1.jpg") << "the error names its checksum line";
   ASSERT_EQ(r.entries.size(), 2u);
   EXPECT_EQ(r.entries[0].report_line, "u1");
   EXPECT_EQ(r.entries[0].status, EntryStatus::NoVerdict);

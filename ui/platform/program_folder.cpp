@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/paths.h"
+#include "platform/file_access.h"
 #include "ui/platform/find_files.h"
 #include "ui/platform/user_files.h"
 
@@ -41,7 +42,7 @@ namespace {
 
 // Opening for appending leaves an existing report as it is and tells whether it can be written.
 bool CanWriteFile(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "ab");
+  std::FILE* f = platform::open_stream(path, "ab");
   if (f == nullptr) return false;
   std::fclose(f);
   return true;
