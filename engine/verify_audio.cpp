@@ -104,6 +104,7 @@ class AudioRun {
   StepGuard guard_;
   FoundFiles found_;
   std::unique_ptr<SortedIndex> index_;
+  FolderListings listings_;  // folders the matcher's tag step has listed
   std::string extension_;
   std::string channel_label_;
   std::string body_;
@@ -177,7 +178,7 @@ void AudioRun::CheckEntry(ChecksumFile& checksums) {
     index = index_->SortedLookup(folder_ + name + extension_);
     if (index < 0) index = index_->SortedLookup(folder_ + name);
     if (index < 0 && pieces.size() != 1)
-      guard_.Run(line, [&] { index = MatchTrackFile(*index_, folder_ + name + extension_); });
+      guard_.Run(line, [&] { index = MatchTrackFile(*index_, folder_ + name + extension_, &listings_); });
   }
 
   if (index > 0) FoundEntry(entry, index, pieces);
