@@ -274,6 +274,10 @@ bool list_folder(const std::string& folder, std::vector<FolderEntry>& entries, i
   const int fd = g_calls.open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (follow_last ? 0 : O_NOFOLLOW), 0);
   if (fd < 0) {
     error = errno ? errno : EIO;
+    // A link met with O_NOFOLLOW reads as ENOTDIR on some systems: tell it apart from a file.
+    struct stat st {};
+    if (!follow_last && error == ENOTDIR && g_calls.lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+      error = ELOOP;
     return false;
   }
   DIR* dir = g_calls.fdopendir(fd);
