@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "audio/byte_file.h"
+#include "platform/byte_file.h"
 #include "audio/frame_header.h"
 
 namespace qn {
@@ -25,12 +25,12 @@ class ByteWindow {
   explicit ByteWindow(ByteFile& file) : file_(file) {}
 
   // The four bytes at offset (zero past the end of the file).
-  const std::uint8_t* Four(std::int64_t offset) {
+  const std::uint8_t* four(std::int64_t offset) {
     if (size_ == 0 || offset < start_ || offset + 4 > start_ + static_cast<std::int64_t>(size_)) {
       std::size_t next = size_ == 0 ? kFirstWindow : std::min(size_ * 2, kLargestWindow);
       if (next != size_) buffer_.reset(new std::uint8_t[next]);  // filled by the read, no need to clear
       size_ = next;
-      file_.ReadAt(offset, buffer_.get(), size_);
+      file_.read_at(offset, buffer_.get(), size_);
       start_ = offset;
     }
     return buffer_.get() + (offset - start_);
@@ -47,7 +47,7 @@ class ByteWindow {
 
 std::int64_t AudioSearchStart(ByteFile& file) {
   std::uint8_t head[10];
-  file.ReadAt(0, head, sizeof head);
+  file.read_at(0, head, sizeof head);
   if (head[0] != 'I' || head[1] != 'D' || head[2] != '3') return 1;
   // The size bytes are combined as they stand (no 7-bit masking), as the recorded entries were.
   return (static_cast<std::int64_t>(head[6]) << 21) | (static_cast<std::int64_t>(head[7]) << 14) |
@@ -63,7 +63,7 @@ std::int64_t FindStartOfAudio(ByteFile& file) {
   std::int64_t candidate = -1;
   while (true) {
     const std::int64_t r = o;
-    if (IsValidFrameHeader(window.Four(r), record)) {
+    if (IsValidFrameHeader(window.four(r), record)) {
       if (candidate >= 0) return candidate == 0 ? 1 : candidate;
       candidate = r;
       o = r + FrameLength(record);
@@ -84,7 +84,7 @@ std::int64_t FindEndOfAudio(ByteFile& file) {
   const std::int64_t length = file.length();
   if (length < 4) return -1;
   const std::int64_t first = std::max<std::int64_t>(length - kEndReach, 0);
-  std::vector<std::uint8_t> tail = file.ReadAt(first, static_cast<std::size_t>(length - first));
+  std::vector<std::uint8_t> tail = file.read_at(first, static_cast<std::size_t>(length - first));
   FrameHeaderRecord record;
   for (std::int64_t o = length - 4;; --o) {
     if (IsValidFrameHeader(tail.data() + (o - first), record)) return o + 5;

@@ -5,10 +5,11 @@
 #include <vector>
 
 #include "audio/audio_search.h"
-#include "audio/byte_file.h"
+#include "audio/block_sums.h"
+#include "platform/byte_file.h"
 #include "audio/id3_regions.h"
-#include "engine/step_error.h"
-#include "engine/text.h"
+#include "base/step_error.h"
+#include "base/text.h"
 
 namespace qn {
 
@@ -41,7 +42,7 @@ std::string block_sum_text(const std::string& part4, std::size_t first) {
   return part4.substr(first, 4);
 }
 
-std::string check_mp3(ByteFile& file, const std::string& fingerprint, Id3Options options) {
+std::string check_mp3(ByteFile& file, const std::string& fingerprint, ID3Options options) {
   const std::string& path = file.path();
   std::vector<std::string> parts = split_fingerprint(fingerprint, path);
   const bool six_parts = parts.size() == 6;
@@ -75,13 +76,13 @@ std::string check_mp3(ByteFile& file, const std::string& fingerprint, Id3Options
   }
 
   std::string result(1, code);
-  if (options.id3v1) result += CheckID3v1(file, parts[1]);
-  if (options.id3v2) result += CheckID3v2(file, static_cast<std::uint64_t>(recorded_start), parts[0]);
+  if (options.id3v1) result += check_id3v1(file, parts[1]);
+  if (options.id3v2) result += check_id3v2(file, static_cast<std::uint64_t>(recorded_start), parts[0]);
   return result;
 }
 
 std::string block_hex_sum(ByteFile& file, std::int64_t offset, std::size_t n) {
-  std::vector<std::uint8_t> block = file.ReadAt(offset, n);
+  std::vector<std::uint8_t> block = file.read_at(offset, n);
   return HexByteSum(block.data(), block.size());
 }
 
@@ -102,7 +103,7 @@ std::string check_flac(ByteFile& file, const std::string& fingerprint) {
 
 }  // namespace
 
-std::string CheckAudioFile(const std::string& path, const std::string& fingerprint, Id3Options options) {
+std::string CheckAudioFile(const std::string& path, const std::string& fingerprint, ID3Options options) {
   // The extension decides without regard to letter case: "Track.MP3" is examined like "track.mp3".
   ByteFile file(path);
   const std::string lower = text::to_lower(text::right(path, 5));
@@ -110,21 +111,5 @@ std::string CheckAudioFile(const std::string& path, const std::string& fingerpri
   if (text::ends_with(lower, ".flac")) return check_flac(file, fingerprint);
   return {};
 }
-
-std::uint32_t BlockSum255(ByteFile& file, std::int64_t offset) {
-  std::uint8_t block[255];
-  file.ReadAt(offset, block, sizeof block);
-  std::uint32_t sum = 0;
-  for (std::uint8_t b : block) sum += b;
-  return sum;
-}
-
-std::string HexByteSum(const std::uint8_t* data, std::size_t n) {
-  std::uint64_t sum = 0;
-  for (std::size_t i = 0; i < n; ++i) sum += data[i];
-  return text::hex_text(sum);
-}
-
-std::string FourDigitHex(std::uint32_t sum) { return text::right("0000" + text::hex_text(sum), 4); }
 
 }  // namespace qn

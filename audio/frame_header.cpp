@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "engine/text.h"
+#include "base/text.h"
 
 namespace qn {
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "audio/byte_file.h"
-#include "audio/check_audio_file.h"
-#include "engine/text.h"
+#include "platform/byte_file.h"
+#include "audio/block_sums.h"
+#include "base/text.h"
 
 namespace qn {
 
@@ -22,7 +22,7 @@ std::size_t bytes_present(ByteFile& file, std::uint64_t n) {
 
 std::vector<std::uint8_t> ReadID3v1Tag(ByteFile& file) {
   if (file.length() < 128) return {};
-  std::vector<std::uint8_t> tag = file.ReadAt(file.length() - 128, 128);
+  std::vector<std::uint8_t> tag = file.read_at(file.length() - 128, 128);
   if (tag[0] != 'T' || tag[1] != 'A' || tag[2] != 'G') return {};
   return tag;
 }
@@ -32,32 +32,32 @@ std::vector<std::uint8_t> ReadFileHead(ByteFile& file, std::uint64_t n) {
   std::vector<std::uint8_t> head(size);
   for (std::size_t done = 0; done < size;) {
     std::size_t piece = std::min(kHeadBlock, size - done);
-    file.ReadAt(static_cast<std::int64_t>(done), head.data() + done, piece);
+    file.read_at(static_cast<std::int64_t>(done), head.data() + done, piece);
     done += piece;
   }
   return head;
 }
 
-std::uint64_t FileHeadSum(ByteFile& file, std::uint64_t n) {
+std::uint64_t file_head_sum(ByteFile& file, std::uint64_t n) {
   std::size_t size = bytes_present(file, n);
   std::vector<std::uint8_t> block(std::min(kHeadBlock, size));
   std::uint64_t sum = 0;
   for (std::size_t done = 0; done < size;) {
     std::size_t piece = std::min(kHeadBlock, size - done);
-    file.ReadAt(static_cast<std::int64_t>(done), block.data(), piece);
+    file.read_at(static_cast<std::int64_t>(done), block.data(), piece);
     for (std::size_t i = 0; i < piece; ++i) sum += block[i];
     done += piece;
   }
   return sum;
 }
 
-std::string CheckID3v1(ByteFile& file, const std::string& expected_sum) {
+std::string check_id3v1(ByteFile& file, const std::string& expected_sum) {
   std::vector<std::uint8_t> tag = ReadID3v1Tag(file);
   return HexByteSum(tag.data(), tag.size()) == expected_sum ? " ID3v1 OK" : " ID3v1 Fails";
 }
 
-std::string CheckID3v2(ByteFile& file, std::uint64_t region_length, const std::string& expected_sum) {
-  return text::hex_text(FileHeadSum(file, region_length)) == expected_sum ? " ID3v2 OK" : " ID3v2 Fails";
+std::string check_id3v2(ByteFile& file, std::uint64_t region_length, const std::string& expected_sum) {
+  return text::hex_text(file_head_sum(file, region_length)) == expected_sum ? " ID3v2 OK" : " ID3v2 Fails";
 }
 
 }  // namespace qn

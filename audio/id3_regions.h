@@ -18,14 +18,14 @@ std::vector<std::uint8_t> ReadID3v1Tag(ByteFile& file);
 std::vector<std::uint8_t> ReadFileHead(ByteFile& file, std::uint64_t n);
 
 // Sum of the byte values of the first n bytes, read in large blocks without holding the region.
-std::uint64_t FileHeadSum(ByteFile& file, std::uint64_t n);
+std::uint64_t file_head_sum(ByteFile& file, std::uint64_t n);
 
 // " ID3v1 OK" when the hexadecimal sum of the ID3v1 tag ("0" without one) equals expected_sum
 // exactly, otherwise " ID3v1 Fails".
-std::string CheckID3v1(ByteFile& file, const std::string& expected_sum);
+std::string check_id3v1(ByteFile& file, const std::string& expected_sum);
 
 // " ID3v2 OK" when the hexadecimal sum of the first region_length bytes equals expected_sum
 // exactly, otherwise " ID3v2 Fails".
-std::string CheckID3v2(ByteFile& file, std::uint64_t region_length, const std::string& expected_sum);
+std::string check_id3v2(ByteFile& file, std::uint64_t region_length, const std::string& expected_sum);
 
 }  // namespace qn

@@ -13,7 +13,7 @@
 
 namespace {
 
-std::string MakeFile() {
+std::string make_file() {
   std::vector<std::uint8_t> b(300 * 1024);
   std::mt19937 rng(12345);
   for (auto& byte : b) byte = static_cast<std::uint8_t>(rng());
@@ -32,13 +32,13 @@ std::string MakeFile() {
 }
 
 void BM_CheckAudioFile(benchmark::State& state) {
-  static const std::string path = MakeFile();
+  static const std::string path = make_file();
   // Six parts, so the end search runs as well; sums need not match for the timing.
   const std::string fingerprint = state.range(0) ? "1Z2Z3Z4E20Z0000000Z49D20" : "1Z2Z3Z4E20Z00000000";
   for (auto _ : state) {
     benchmark::DoNotOptimize(qn::CheckAudioFile(path, fingerprint, {true, true}));
   }
 }
-BENCHMARK(BM_CheckAudioFile)->Arg(0)->Arg(1);
+BENCHMARK(BM_CheckAudioFile)->arg(0)->arg(1);
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/host.h"
-#include "engine/text.h"
+#include "base/text.h"
 
 namespace qn::cli {
 
@@ -25,13 +25,13 @@ class CliHost : public RunHost {
  public:
   CliHost(bool id3v1, bool id3v2) : id3v1_(id3v1), id3v2_(id3v2) {}
 
-  void ShowProgress(const std::string&) override {}
-  void Yield() override {}
-  void SetBusy(bool) override {}
-  bool IncludeID3v1() override { return id3v1_; }
-  bool IncludeID3v2() override { return id3v2_; }
-  void EnableID3Options(bool) override {}
-  void ShowError(int number, const std::string& description, const std::string& context) override {
+  void show_progress(const std::string&) override {}
+  void yield() override {}
+  void set_busy(bool) override {}
+  bool include_id3v1() override { return id3v1_; }
+  bool include_id3v2() override { return id3v2_; }
+  void enable_id3_options(bool) override {}
+  void show_error(int number, const std::string& description, const std::string& context) override {
     std::cerr << error_line("", number, description, context) << std::flush;
   }
 
@@ -47,11 +47,11 @@ class JobHost : public CliHost {
   JobHost(bool id3v1, bool id3v2, std::string folder_prefix, std::atomic<long>& entries_checked)
       : CliHost(id3v1, id3v2), prefix_(std::move(folder_prefix)), entries_checked_(entries_checked) {}
 
-  void ShowProgress(const std::string&) override {
+  void show_progress(const std::string&) override {
     ++progress_calls_;
     entries_checked_.fetch_add(1, std::memory_order_relaxed);
   }
-  void ShowError(int number, const std::string& description, const std::string& context) override {
+  void show_error(int number, const std::string& description, const std::string& context) override {
     error_text_ += error_line(prefix_, number, description, context);
   }
 

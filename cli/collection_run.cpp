@@ -22,19 +22,19 @@ using Clock = std::chrono::steady_clock;
 ItemOutcome execute(const PlanItem& item, const RunSettings& settings, std::atomic<long>& entries_checked) {
   ItemOutcome outcome;
   outcome.item = item;
-  if (item.kind == ItemKind::Problem) {
+  if (item.kind == ItemKind::kProblem) {
     outcome.error_text = error_line(item.folder, item.error_number, item.message, "");
     return outcome;
   }
   JobHost host(settings.id3v1, settings.id3v2, settings.prefix_errors ? item.folder : "", entries_checked);
   try {
-    outcome.result = item.kind == ItemKind::Audio
+    outcome.result = item.kind == ItemKind::kAudio
                          ? VerifyAudioFolder(item.folder, item.checksum_file, settings.create_nfo, host)
                          : VerifyLabelFolder(item.folder, host, item.checksum_file);
     outcome.ran = true;
   } catch (const std::exception& e) {
     // A run catches its own step failures; whatever still escapes makes the folder a problem.
-    outcome.item.kind = ItemKind::Problem;
+    outcome.item.kind = ItemKind::kProblem;
     outcome.item.error_number = 51;
     outcome.item.message = std::string("The run stopped: ") + e.what();
   }
@@ -51,7 +51,7 @@ class ProgressLine {
  public:
   explicit ProgressLine(bool enabled) : enabled_(enabled), start_(Clock::now()) {}
 
-  void Draw(int done, int total, long files) {
+  void draw(int done, int total, long files) {
     if (!enabled_) return;
     std::chrono::duration<double> elapsed = Clock::now() - start_;
     std::string text = progress_text(done, total, files, elapsed.count());
@@ -61,7 +61,7 @@ class ProgressLine {
     std::fputs(line.c_str(), stderr);
     std::fflush(stderr);
   }
-  void Wipe() {
+  void wipe() {
     if (!enabled_ || width_ == 0) return;
     std::fputs(("\r" + std::string(width_, ' ') + "\r").c_str(), stderr);
     std::fflush(stderr);
@@ -133,13 +133,13 @@ void run_plan(const std::vector<PlanItem>& plan, const RunSettings& settings,
       while (emitted < count && done[emitted]) {
         ItemOutcome outcome = std::move(outcomes[emitted++]);
         lock.unlock();
-        if (reports_on_terminal || !outcome.error_text.empty()) progress.Wipe();
+        if (reports_on_terminal || !outcome.error_text.empty()) progress.wipe();
         emit(outcome);
         lock.lock();
       }
       int folders = folders_done;
       lock.unlock();
-      if (emitted < count) progress.Draw(folders, folder_total, entries_checked.load());
+      if (emitted < count) progress.draw(folders, folder_total, entries_checked.load());
       lock.lock();
     }
   } catch (...) {
@@ -147,7 +147,7 @@ void run_plan(const std::vector<PlanItem>& plan, const RunSettings& settings,
     for (std::thread& thread : pool) thread.join();
     throw;
   }
-  progress.Wipe();
+  progress.wipe();
   for (std::thread& thread : pool) thread.join();
 }
 

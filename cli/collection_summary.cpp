@@ -19,10 +19,10 @@ RunCounts& RunCounts::operator+=(const RunCounts& other) {
 
 const char* kind_name(FolderKind kind) {
   switch (kind) {
-    case FolderKind::Mp3: return "mp3";
-    case FolderKind::Flac: return "flac";
-    case FolderKind::Labels: return "labels";
-    case FolderKind::None: break;
+    case FolderKind::kMp3: return "mp3";
+    case FolderKind::kFlac: return "flac";
+    case FolderKind::kLabels: return "labels";
+    case FolderKind::kNone: break;
   }
   return "none";
 }
@@ -32,11 +32,11 @@ RunCounts counts_of(const RunResult& result) {
   counts.entries = static_cast<long>(result.entries.size());
   for (const EntryResult& entry : result.entries) {
     switch (entry.status) {
-      case EntryStatus::Ok:
-      case EntryStatus::PlaceholderCreated: ++counts.ok; break;
-      case EntryStatus::Fail:
-      case EntryStatus::NoVerdict: ++counts.fail; break;
-      case EntryStatus::Missing: ++counts.missing; break;
+      case EntryStatus::kOk:
+      case EntryStatus::kPlaceholderCreated: ++counts.ok; break;
+      case EntryStatus::kFail:
+      case EntryStatus::kNoVerdict: ++counts.fail; break;
+      case EntryStatus::kMissing: ++counts.missing; break;
     }
   }
   counts.additional = static_cast<long>(result.additional_files.size());
@@ -44,11 +44,11 @@ RunCounts counts_of(const RunResult& result) {
   return counts;
 }
 
-void Summary::AddRun(const RunResult& result) {
+void Summary::add_run(const RunResult& result) {
   RunCounts counts = counts_of(result);
   rows_.push_back({result.folder, kind_name(result.kind), counts});
   totals_ += counts;
-  int status = ExitStatusOf(result);
+  int status = exit_status_of(result);
   if (status == kExitNothingVerified) {
     status = kExitStepError;
   } else {
@@ -57,7 +57,7 @@ void Summary::AddRun(const RunResult& result) {
   status_ |= status;
 }
 
-void Summary::AddProblem(const PlanItem& problem) {
+void Summary::add_problem(const PlanItem& problem) {
   RunCounts counts;
   counts.errors = 1;
   rows_.push_back({problem.folder, "error", counts});
@@ -84,7 +84,7 @@ std::string row_text(const RunCounts& c, const std::string& kind, const std::str
 
 }  // namespace
 
-std::string Summary::Text() const {
+std::string Summary::text() const {
   std::string text = "Summary\r\n";
   text += "entries      OK    FAIL MISSING additional  errors  kind    folder\r\n";
   for (const Row& row : rows_) text += row_text(row.counts, row.kind, row.folder);

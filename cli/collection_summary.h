@@ -27,11 +27,11 @@ RunCounts counts_of(const RunResult& result);
 
 class Summary {
  public:
-  void AddRun(const RunResult& result);
-  void AddProblem(const PlanItem& problem);
+  void add_run(const RunResult& result);
+  void add_problem(const PlanItem& problem);
 
   // The table, CR LF line ends: a head, one row per run or problem, and the total row.
-  std::string Text() const;
+  std::string text() const;
   const RunCounts& totals() const { return totals_; }
   int folder_count() const;
 

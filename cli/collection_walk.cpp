@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <utility>
 
-#include "engine/paths.h"
-#include "engine/step_error.h"
-#include "engine/text.h"
+#include "base/paths.h"
+#include "base/step_error.h"
+#include "base/text.h"
 #include "platform/file_access.h"
-#include "ui/platform/find_files.h"
+#include "platform/find_files.h"
 
 namespace fs = std::filesystem;
 
@@ -81,7 +81,7 @@ std::vector<PlanItem> plan_folder(const std::string& folder, const std::vector<s
     items.push_back(several_files_problem(folder, audio, "audio"));
   } else if (audio.size() == 1) {
     PlanItem item;
-    item.kind = ItemKind::Audio;
+    item.kind = ItemKind::kAudio;
     item.folder = folder;
     item.checksum_file = folder + audio.front();
     items.push_back(std::move(item));
@@ -90,7 +90,7 @@ std::vector<PlanItem> plan_folder(const std::string& folder, const std::vector<s
     items.push_back(several_files_problem(folder, labels, "label"));
   } else if (labels.size() == 1) {
     PlanItem item;
-    item.kind = ItemKind::Labels;
+    item.kind = ItemKind::kLabels;
     item.folder = folder;
     item.checksum_file = folder + labels.front();
     items.push_back(std::move(item));

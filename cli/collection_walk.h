@@ -10,11 +10,11 @@
 
 namespace qn::cli {
 
-enum class ItemKind { Audio, Labels, Problem };
+enum class ItemKind { kAudio, kLabels, kProblem };
 
 // One thing the collection run does, or one thing it could not do.
 struct PlanItem {
-  ItemKind kind = ItemKind::Problem;
+  ItemKind kind = ItemKind::kProblem;
   std::string folder;         // ends in the separator
   std::string checksum_file;  // the checksum file of the run (not for problems)
   int error_number = 0;       // problems only

@@ -2,16 +2,16 @@
 
 namespace qn::cli {
 
-int ExitStatusOf(const RunResult& result) {
+int exit_status_of(const RunResult& result) {
   if (result.nothing_verified) return kExitNothingVerified;
   int status = kExitOk;
   for (const EntryResult& entry : result.entries) {
     switch (entry.status) {
-      case EntryStatus::Fail:
-      case EntryStatus::NoVerdict: status |= kExitFailed; break;
-      case EntryStatus::Missing: status |= kExitMissing; break;
-      case EntryStatus::Ok:
-      case EntryStatus::PlaceholderCreated: break;
+      case EntryStatus::kFail:
+      case EntryStatus::kNoVerdict: status |= kExitFailed; break;
+      case EntryStatus::kMissing: status |= kExitMissing; break;
+      case EntryStatus::kOk:
+      case EntryStatus::kPlaceholderCreated: break;
     }
   }
   if (!result.additional_files.empty()) status |= kExitAdditional;

@@ -14,6 +14,6 @@ enum ExitFlag : int {
   kExitNothingVerified = 66,
 };
 
-int ExitStatusOf(const RunResult& result);
+int exit_status_of(const RunResult& result);
 
 }  // namespace qn::cli

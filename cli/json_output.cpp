@@ -1,6 +1,8 @@
 #include "cli/json_output.h"
 
-#include "engine/text.h"
+#include <nlohmann/json.hpp>
+
+#include "base/text.h"
 #include "engine/verify.h"
 
 namespace qn::cli {
@@ -27,14 +29,16 @@ json counts_json(const RunCounts& c) {
 
 const char* status_name(EntryStatus status) {
   switch (status) {
-    case EntryStatus::Ok: return "ok";
-    case EntryStatus::Fail: return "fail";
-    case EntryStatus::Missing: return "missing";
-    case EntryStatus::PlaceholderCreated: return "placeholder-created";
-    case EntryStatus::NoVerdict: break;
+    case EntryStatus::kOk: return "ok";
+    case EntryStatus::kFail: return "fail";
+    case EntryStatus::kMissing: return "missing";
+    case EntryStatus::kPlaceholderCreated: return "placeholder-created";
+    case EntryStatus::kNoVerdict: break;
   }
   return "no-verdict";
 }
+
+namespace {
 
 json entry_json(const EntryResult& entry) {
   std::string channel = text::trim_blanks(entry.channel_label);
@@ -77,14 +81,27 @@ json problem_json(const PlanItem& problem) {
   return {{"path", problem.folder}, {"number", problem.error_number}, {"message", problem.message}};
 }
 
-std::string JsonDocument::Text(const Summary& summary, int exit_status) const {
+}  // namespace
+
+struct JsonDocument::Parts {
+  json folders = json::array();
+  json problems = json::array();
+};
+
+JsonDocument::JsonDocument() : parts_(std::make_unique<Parts>()) {}
+JsonDocument::~JsonDocument() = default;
+
+void JsonDocument::add_run(const RunResult& result) { parts_->folders.push_back(run_json(result)); }
+void JsonDocument::add_problem(const PlanItem& problem) { parts_->problems.push_back(problem_json(problem)); }
+
+std::string JsonDocument::text(const Summary& summary, int exit_status) const {
   json totals = counts_json(summary.totals());
   totals["folders"] = summary.folder_count();
   json document = {
       {"program", "qnverify"},
       {"revision", kRevisionText},
-      {"folders", folders_},
-      {"problems", problems_},
+      {"folders", parts_->folders},
+      {"problems", parts_->problems},
       {"totals", std::move(totals)},
       {"exit_status", exit_status},
   };

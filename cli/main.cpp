@@ -7,5 +7,5 @@
 int main(int argc, char** argv) {
   // Before anything is opened: no file may receive the number of a closed standard stream.
   qn::platform::secure_standard_streams();
-  return qn::cli::RunQnverify(std::vector<std::string>(argv, argv + argc));
+  return qn::cli::run_qnverify(std::vector<std::string>(argv, argv + argc));
 }

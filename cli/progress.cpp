@@ -3,29 +3,12 @@
 #include <cmath>
 #include <cstdio>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
+#include "platform/terminal.h"
 
 namespace qn::cli {
 
-bool stderr_is_terminal() {
-#ifdef _WIN32
-  return _isatty(_fileno(stderr)) != 0;
-#else
-  return isatty(fileno(stderr)) != 0;
-#endif
-}
-
-bool stdout_is_terminal() {
-#ifdef _WIN32
-  return _isatty(_fileno(stdout)) != 0;
-#else
-  return isatty(fileno(stdout)) != 0;
-#endif
-}
+bool stderr_is_terminal() { return platform::stderr_is_terminal(); }
+bool stdout_is_terminal() { return platform::stdout_is_terminal(); }
 
 std::string clock_text(double seconds) {
   long total = seconds > 0 ? static_cast<long>(std::lround(seconds)) : 0;

@@ -15,13 +15,14 @@
 #include "cli/collection_walk.h"
 #include "cli/exit_status.h"
 #include "cli/json_output.h"
+#include "platform/terminal.h"
 #include "cli/progress.h"
-#include "engine/paths.h"
-#include "engine/text.h"
-#include "engine/step_error.h"
+#include "base/paths.h"
+#include "base/step_error.h"
+#include "base/text.h"
 #include "engine/verify.h"
 #include "platform/file_access.h"
-#include "ui/platform/find_files.h"
+#include "platform/find_files.h"
 
 
 namespace fs = std::filesystem;
@@ -64,12 +65,12 @@ bool is_qn_file(const fs::path& p) { return text::iequals(p.extension().string()
 
 std::string listed_names(const FileList& found) {
   std::string names;
-  for (int i = 1; i <= FileCount(found); ++i) names += "\n  " + text::printable(FileNameOfPath(found[i]));
+  for (int i = 1; i <= file_count(found); ++i) names += "\n  " + text::printable(FileNameOfPath(found[i]));
   return names;
 }
 
 // Finds the folder and the checksum file; returns an exit status when nothing can be verified.
-std::optional<int> ResolveTarget(const Options& options, Target& target) {
+std::optional<int> resolve_target(const Options& options, Target& target) {
   std::error_code ec;
   fs::path given(options.path);
   fs::file_status status = fs::status(given, ec);
@@ -94,7 +95,7 @@ std::optional<int> ResolveTarget(const Options& options, Target& target) {
   }
   if (options.images && chosen_qn.empty()) {
     FileList found = FindFiles(target.folder, "*Labels.qn", false);
-    if (FileCount(found) > 1) {
+    if (file_count(found) > 1) {
       say("the folder holds several label checksum files; choose one with --qn:" + listed_names(found));
       return kExitUsage;
     }
@@ -106,11 +107,11 @@ std::optional<int> ResolveTarget(const Options& options, Target& target) {
   }
   if (chosen_qn.empty()) {
     FileList found = FindFiles(target.folder, "*.qn", false);
-    if (FileCount(found) < 1) {
+    if (file_count(found) < 1) {
       say("No .qn file found in " + target.folder);
       return kExitNothingVerified;
     }
-    if (FileCount(found) > 1) {
+    if (file_count(found) > 1) {
       say("the folder holds several checksum files; choose one with --qn:" + listed_names(found));
       return kExitUsage;
     }
@@ -125,8 +126,9 @@ std::optional<int> ResolveTarget(const Options& options, Target& target) {
 // closed stream, a reader that went away) is kept, and nothing more is tried after it.
 class StandardOutput {
  public:
-  void Write(const std::string& text) {
+  void write(const std::string& text) {
     if (error_ != 0 || text.empty()) return;
+    platform::set_stdout_binary();
     errno = 0;
     if (!platform::write_standard_output(text)) error_ = errno != 0 ? errno : kErrFileAccess;
   }
@@ -137,11 +139,11 @@ class StandardOutput {
 };
 
 // The plan of a single-folder command line: one run.
-std::optional<int> PlanOneFolder(const Options& options, std::vector<PlanItem>& plan) {
+std::optional<int> plan_one_folder(const Options& options, std::vector<PlanItem>& plan) {
   Target target;
-  if (std::optional<int> status = ResolveTarget(options, target)) return status;
+  if (std::optional<int> status = resolve_target(options, target)) return status;
   PlanItem item;
-  item.kind = target.labels ? ItemKind::Labels : ItemKind::Audio;
+  item.kind = target.labels ? ItemKind::kLabels : ItemKind::kAudio;
   item.folder = target.folder;
   item.checksum_file = target.checksum_file;
   plan.push_back(std::move(item));
@@ -149,7 +151,7 @@ std::optional<int> PlanOneFolder(const Options& options, std::vector<PlanItem>& 
 }
 
 // The plan of `-r PATH`: every folder at or below PATH that holds a checksum file.
-std::optional<int> PlanCollection(const Options& options, std::vector<PlanItem>& plan) {
+std::optional<int> plan_collection(const Options& options, std::vector<PlanItem>& plan) {
   if (!options.qn.empty() || options.images) {
     say("--qn and --images choose the checksum file of one folder; they cannot be used with -r");
     return kExitUsage;
@@ -170,7 +172,7 @@ std::optional<int> PlanCollection(const Options& options, std::vector<PlanItem>&
 
 // The file among those the runs read (checksum files, the files of each verified folder and of its
 // "Albums" folder) that `report` already is, under this or any other name; empty when none.
-std::string ReportClash(const std::string& report, const std::vector<PlanItem>& plan) {
+std::string report_clash(const std::string& report, const std::vector<PlanItem>& plan) {
   platform::FileIdentity target;
   if (!platform::file_identity(report, target)) return {};  // a new file replaces nothing
   auto same = [&](const std::string& path) {
@@ -180,7 +182,7 @@ std::string ReportClash(const std::string& report, const std::vector<PlanItem>& 
   std::string last_folder;
   for (const PlanItem& item : plan) {
     if (!item.checksum_file.empty() && same(item.checksum_file)) return item.checksum_file;
-    if (item.folder == last_folder || item.kind == ItemKind::Problem) continue;
+    if (item.folder == last_folder || item.kind == ItemKind::kProblem) continue;
     last_folder = item.folder;
     FileList files = FindFiles(item.folder, "*", false);
     FileList albums = FindFiles(item.folder + "Albums" + kSep, "*", true, nullptr, false);
@@ -202,35 +204,35 @@ struct Output {
   void Take(ItemOutcome& outcome) {
     if (!outcome.error_text.empty()) platform::write_standard_error(outcome.error_text);
     if (!outcome.ran) {
-      summary.AddProblem(outcome.item);
-      if (options.json) json.AddProblem(outcome.item);
+      summary.add_problem(outcome.item);
+      if (options.json) json.add_problem(outcome.item);
       return;
     }
-    summary.AddRun(outcome.result);
-    if (options.json) json.AddRun(outcome.result);
-    else if (!options.summary_only) out.Write(outcome.result.report_text);
+    summary.add_run(outcome.result);
+    if (options.json) json.add_run(outcome.result);
+    else if (!options.summary_only) out.write(outcome.result.report_text);
     if (!options.report.empty()) report_texts += outcome.result.report_text;
   }
 
-  int Finish() {
+  int finish() {
     int status = summary.ExitStatus();
     if (!options.report.empty()) {
       CliHost host(true, true);
-      if (!WriteReport(options.report, report_texts, host))
+      if (!write_report(options.report, report_texts, host))
         status = status == kExitNothingVerified ? status : (status | kExitStepError);
     }
-    if (options.json) out.Write(json.Text(summary, status));
-    else if (options.recursive || options.summary_only) out.Write(summary.Text());
+    if (options.json) out.write(json.text(summary, status));
+    else if (options.recursive || options.summary_only) out.write(summary.text());
     if (out.error() != 0) {
       CliHost host(true, true);
-      host.ShowError(out.error(), std::string("Writing standard output failed: ") + std::strerror(out.error()), "");
+      host.show_error(out.error(), std::string("Writing standard output failed: ") + std::strerror(out.error()), "");
       if (status != kExitNothingVerified) status |= kExitStepError;
     }
     return status;
   }
 };
 
-void AddOptions(CLI::App& app, Options& options) {
+void add_options(CLI::App& app, Options& options) {
   app.add_option("PATH", options.path, "A folder, or a file inside one (.mp3, .jpg, .qn); with -r, the top folder")
       ->required();
   app.add_flag("--no-id3v1", options.no_id3v1, "Do not check the ID3v1 tags");
@@ -245,19 +247,19 @@ void AddOptions(CLI::App& app, Options& options) {
   app.add_flag("--json", options.json, "Print one JSON document instead of the reports")->excludes(summary);
   app.add_option("-j,--jobs", options.jobs, "Folders verified at the same time with -r (default: processors, at most 4)")
       ->check(CLI::Range(1, 256));
-  app.set_version_flag("--version", std::string("qnverify (Quarnell Verify 2.1) ") + kRevisionText);
+  app.set_version_flag("--version", std::string("qnverify (Quarnell Verify ") + kVersionText + ") " + kRevisionText);
 }
 
 }  // namespace
 
-int RunQnverify(const std::vector<std::string>& args) {
+int run_qnverify(const std::vector<std::string>& args) {
   CLI::App app{"qnverify: verifies a Quarnell collection folder against its .qn checksum file "
                "and prints the verification report."};
   app.name("qnverify");
   // Options are written "--name" everywhere; on Windows a path such as "/music/x" must stay a path.
   app.allow_windows_style_options(false);
   Options options;
-  AddOptions(app, options);
+  add_options(app, options);
   std::vector<std::string> reversed(args.rbegin(), args.rend() - (args.empty() ? 0 : 1));
   try {
     app.parse(reversed);
@@ -267,10 +269,10 @@ int RunQnverify(const std::vector<std::string>& args) {
   }
 
   std::vector<PlanItem> plan;
-  std::optional<int> early = options.recursive ? PlanCollection(options, plan) : PlanOneFolder(options, plan);
+  std::optional<int> early = options.recursive ? plan_collection(options, plan) : plan_one_folder(options, plan);
   if (early) return *early;
   if (!options.report.empty()) {
-    const std::string clash = ReportClash(options.report, plan);
+    const std::string clash = report_clash(options.report, plan);
     if (!clash.empty()) {
       say("--report would replace a file that the run reads: " + text::printable(clash));
       return kExitUsage;
@@ -286,7 +288,7 @@ int RunQnverify(const std::vector<std::string>& args) {
   settings.show_progress = options.recursive && stderr_is_terminal();
   Output output{options, {}, {}, {}, {}};
   run_plan(plan, settings, [&output](ItemOutcome& outcome) { output.Take(outcome); });
-  return output.Finish();
+  return output.finish();
 }
 
 }  // namespace qn::cli

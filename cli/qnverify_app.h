@@ -5,6 +5,6 @@
 namespace qn::cli {
 
 // Runs qnverify with the given arguments (argv[0] included); returns the exit status.
-int RunQnverify(const std::vector<std::string>& args);
+int run_qnverify(const std::vector<std::string>& args);
 
 }  // namespace qn::cli

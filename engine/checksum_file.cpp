@@ -1,7 +1,7 @@
 #include "engine/checksum_file.h"
 
-#include "engine/paths.h"
-#include "engine/step_error.h"
+#include "base/paths.h"
+#include "base/step_error.h"
 #include "platform/file_access.h"
 
 namespace qn {
@@ -12,8 +12,8 @@ ChecksumFile::ChecksumFile(const std::string& path)
   if (bytes_.find('\r') == std::string::npos && bytes_.find('\n') != std::string::npos) line_end_ = '\n';
 }
 
-std::string ChecksumFile::ReadLine() {
-  if (AtEnd()) throw StepError(62, "Input past end of file: " + path_);
+std::string ChecksumFile::read_line() {
+  if (at_end()) throw StepError(62, "Input past end of file: " + path_);
   std::size_t end = bytes_.find(line_end_, pos_);
   std::string line;
   if (end == std::string::npos) {
@@ -24,7 +24,7 @@ std::string ChecksumFile::ReadLine() {
     pos_ = end + 1;
     if (line_end_ == '\r' && pos_ < bytes_.size() && bytes_[pos_] == '\n') ++pos_;
   }
-  return ToNativeSeparators(line);
+  return to_native_separators(line);
 }
 
 }  // namespace qn

@@ -18,9 +18,9 @@ class ChecksumFile {
   explicit ChecksumFile(const std::string& path);
 
   // The next line. Reading at the end of the file (an empty file's first read) throws StepError.
-  std::string ReadLine();
+  std::string read_line();
   // True once every byte has been consumed, so a trailing empty line is read as one more entry.
-  bool AtEnd() const { return pos_ >= bytes_.size(); }
+  bool at_end() const { return pos_ >= bytes_.size(); }
 
  private:
   std::string path_;

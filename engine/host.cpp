@@ -2,7 +2,7 @@
 
 namespace qn {
 
-std::tm RunHost::Now() {
+std::tm RunHost::now() {
   std::time_t t = std::time(nullptr);
   std::tm local{};
 #ifdef _WIN32

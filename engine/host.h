@@ -10,32 +10,32 @@ class RunHost {
  public:
   virtual ~RunHost() = default;
   // Progress text (the window's folder label).
-  virtual void ShowProgress(const std::string& text) = 0;
+  virtual void show_progress(const std::string& text) = 0;
   // Lets the window repaint between entries.
-  virtual void Yield() = 0;
-  virtual void SetBusy(bool busy) = 0;
+  virtual void yield() = 0;
+  virtual void set_busy(bool busy) = 0;
   // The two ID3 options, read at the moment a file is checked.
-  virtual bool IncludeID3v1() = 0;
-  virtual bool IncludeID3v2() = 0;
+  virtual bool include_id3v1() = 0;
+  virtual bool include_id3v2() = 0;
   // The run enables them for MP3 folders and disables them for FLAC folders.
-  virtual void EnableID3Options(bool enabled) = 0;
+  virtual void enable_id3_options(bool enabled) = 0;
   // A failed step: error number, description, and the context line (the current checksum line,
   // or the report path).
-  virtual void ShowError(int number, const std::string& description, const std::string& context) = 0;
+  virtual void show_error(int number, const std::string& description, const std::string& context) = 0;
   // The local date and time for the report's date line.
-  virtual std::tm Now();
+  virtual std::tm now();
 };
 
 // A host that does nothing and ticks both ID3 options; tests and tools derive from it.
 class QuietHost : public RunHost {
  public:
-  void ShowProgress(const std::string&) override {}
-  void Yield() override {}
-  void SetBusy(bool) override {}
-  bool IncludeID3v1() override { return id3v1; }
-  bool IncludeID3v2() override { return id3v2; }
-  void EnableID3Options(bool enabled) override { id3_enabled = enabled; }
-  void ShowError(int, const std::string&, const std::string&) override {}
+  void show_progress(const std::string&) override {}
+  void yield() override {}
+  void set_busy(bool) override {}
+  bool include_id3v1() override { return id3v1; }
+  bool include_id3v2() override { return id3v2; }
+  void enable_id3_options(bool enabled) override { id3_enabled = enabled; }
+  void show_error(int, const std::string&, const std::string&) override {}
 
   bool id3v1 = true;
   bool id3v2 = true;

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "engine/text.h"
+#include "base/text.h"
 #include "engine/verify.h"
 
 namespace qn {
@@ -13,7 +13,7 @@ const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
 const char* const kCrLf = "\r\n";
 }  // namespace
 
-std::string DateLine(const std::tm& when) {
+std::string date_line(const std::tm& when) {
   char buf[64];
   int month = (when.tm_mon >= 0 && when.tm_mon < 12) ? when.tm_mon : 0;
   std::snprintf(buf, sizeof buf, "Date & Time: %02d %s %04d %02d:%02d:%02d", when.tm_mday,
@@ -21,14 +21,14 @@ std::string DateLine(const std::tm& when) {
   return buf;
 }
 
-std::string AudioReportText(const std::string& folder, const std::string& extension,
+std::string audio_report_text(const std::string& folder, const std::string& extension,
                             const FileList& found, const std::string& body, const std::tm& when) {
   std::string kind = extension.empty() ? std::string() : extension.substr(1);
   std::string text = "Quarnell " + kind + " Verify " + kRevisionText + kCrLf;
   text += std::string(25, '-') + kCrLf;
   text += "Folder Processed " + text::printable(folder) + kCrLf;
-  text += "Number of Files: " + std::to_string(FileCount(found)) + kCrLf;
-  text += DateLine(when);
+  text += "Number of Files: " + std::to_string(file_count(found)) + kCrLf;
+  text += date_line(when);
   text += std::string(kCrLf) + kCrLf;
   text += body;
   text += ListAdditionalFiles(found);
@@ -36,12 +36,12 @@ std::string AudioReportText(const std::string& folder, const std::string& extens
   return text;
 }
 
-std::string LabelReportText(const std::string& folder, const FileList* images,
+std::string label_report_text(const std::string& folder, const FileList* images,
                             const std::string& body, const std::tm& when) {
   std::string text = std::string("Quarnell Label Verify ") + kRevisionText + kCrLf;
   text += std::string(27, '-') + kCrLf;
   text += "Folder Processed " + text::printable(folder) + kCrLf;
-  text += DateLine(when);
+  text += date_line(when);
   text += std::string(kCrLf) + kCrLf + body + kCrLf + kCrLf;
   if (images) text += ListAdditionalFiles(*images);
   text += kCrLf;

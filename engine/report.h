@@ -3,20 +3,20 @@
 #include <ctime>
 #include <string>
 
-#include "engine/file_list.h"
+#include "base/file_list.h"
 
 namespace qn {
 
 // "Date & Time: dd Mmm yyyy hh:mm:ss" (a fixed English form, 24-hour clock), no line end.
-std::string DateLine(const std::tm& when);
+std::string date_line(const std::tm& when);
 
 // The audio report. `extension` is ".mp3", ".flac" or empty; `found` gives the file count and
 // the unclaimed files.
-std::string AudioReportText(const std::string& folder, const std::string& extension,
+std::string audio_report_text(const std::string& folder, const std::string& extension,
                             const FileList& found, const std::string& body, const std::tm& when);
 
 // The label report; `images` may be no list at all (nullptr).
-std::string LabelReportText(const std::string& folder, const FileList* images,
+std::string label_report_text(const std::string& folder, const FileList* images,
                             const std::string& body, const std::tm& when);
 
 }  // namespace qn

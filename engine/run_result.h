@@ -6,14 +6,14 @@
 
 namespace qn {
 
-enum class FolderKind { None, Mp3, Flac, Labels };
+enum class FolderKind { kNone, kMp3, kFlac, kLabels };
 
 enum class EntryStatus {
-  Ok,                  // every verdict " OK"
-  Fail,                // some verdict " FAIL ..." or an ID3 check " ... Fails"
-  Missing,             // " MISSING" / " <<<  MISSING"
-  PlaceholderCreated,  // " OK Placeholder"
-  NoVerdict,           // the entry's line carries no verdict (a failed step, a code outside the table)
+  kOk,                  // every verdict " OK"
+  kFail,                // some verdict " FAIL ..." or an ID3 check " ... Fails"
+  kMissing,             // " MISSING" / " <<<  MISSING"
+  kPlaceholderCreated,  // " OK Placeholder"
+  kNoVerdict,           // the entry's line carries no verdict (a failed step, a code outside the table)
 };
 
 struct EntryResult {
@@ -25,7 +25,7 @@ struct EntryResult {
   std::string id3_suffix;     // " ID3v1 OK ID3v2 Fails", " Placeholder", or empty
   std::string note;           // the sheet-music note
   std::string report_line;    // the entry's line of the report body, without CR LF
-  EntryStatus status = EntryStatus::NoVerdict;
+  EntryStatus status = EntryStatus::kNoVerdict;
   bool step_failed = false;   // some step of this entry raised an error
 };
 
@@ -36,7 +36,7 @@ struct StepErrorRecord {
 };
 
 struct RunResult {
-  FolderKind kind = FolderKind::None;
+  FolderKind kind = FolderKind::kNone;
   std::string folder;          // ends in the separator
   std::string checksum_file;   // the checksum file used (empty when none)
   int file_count = 0;          // files found on disk (the report's "Number of Files")

@@ -7,7 +7,7 @@
 
 #include "engine/host.h"
 #include "engine/run_result.h"
-#include "engine/step_error.h"
+#include "base/step_error.h"
 
 namespace qn {
 
@@ -17,33 +17,33 @@ class StepGuard {
 
   // Runs `step`; returns false (after reporting) when it threw.
   template <typename Step>
-  bool Run(const std::string& context, Step&& step) {
+  bool run(const std::string& context, Step&& step) {
     try {
       std::forward<Step>(step)();
       return true;
     } catch (const StepError& e) {
-      Report(e.number(), e.what(), context);
+      report(e.number(), e.what(), context);
     } catch (const std::bad_alloc&) {
-      Report(7, "Out of memory", context);
+      report(7, "Out of memory", context);
     } catch (const std::exception& e) {
-      Report(51, std::string("Internal error: ") + e.what(), context);
+      report(51, std::string("Internal error: ") + e.what(), context);
     }
     return false;
   }
 
   // A failure already reported for the current entry (the same number, text and line, as when two
   // steps take the track key from one bad name) is reported once.
-  void Report(int number, const std::string& description, const std::string& context) {
+  void report(int number, const std::string& description, const std::string& context) {
     for (std::size_t i = entry_first_error_; i < result_.errors.size(); ++i) {
       const StepErrorRecord& seen = result_.errors[i];
       if (seen.number == number && seen.description == description && seen.context == context) return;
     }
     result_.errors.push_back({number, description, context});
-    host_.ShowError(number, description, context);
+    host_.show_error(number, description, context);
   }
 
   // Starts a new entry: its errors are told apart from those of the entries before it.
-  void BeginEntry() { entry_first_error_ = result_.errors.size(); }
+  void begin_entry() { entry_first_error_ = result_.errors.size(); }
 
  private:
   RunHost& host_;

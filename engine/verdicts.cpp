@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "engine/text.h"
+#include "base/text.h"
 
 namespace qn {
 
@@ -29,7 +29,7 @@ const char* mp3_verdict(long code) {
 
 }  // namespace
 
-long LeadingNumber(const std::string& s) {
+long leading_number(const std::string& s) {
   long value = 0;
   for (char c : s) {
     if (c == ' ') continue;
@@ -40,12 +40,12 @@ long LeadingNumber(const std::string& s) {
   return value;
 }
 
-std::string Id3Suffix(const std::string& result) {
+std::string id3_suffix(const std::string& result) {
   std::size_t at = result.find(" ID3");
   return at == std::string::npos ? std::string() : result.substr(at);
 }
 
-DecodedVerdicts DecodeVerdicts(const std::string& result, const std::string& suffix) {
+DecodedVerdicts decode_verdicts(const std::string& result, const std::string& suffix) {
   DecodedVerdicts out;
   auto add = [&](const std::string& verdict) {
     out.verdicts.push_back(verdict);
@@ -60,16 +60,16 @@ DecodedVerdicts DecodeVerdicts(const std::string& result, const std::string& suf
     }
     return out;
   }
-  if (const char* verdict = mp3_verdict(LeadingNumber(result))) add(verdict);
+  if (const char* verdict = mp3_verdict(leading_number(result))) add(verdict);
   return out;
 }
 
-EntryStatus StatusOfVerdicts(const std::vector<std::string>& verdicts, const std::string& suffix) {
-  if (verdicts.empty()) return EntryStatus::NoVerdict;
-  if (text::contains(suffix, " Fails")) return EntryStatus::Fail;
+EntryStatus status_of_verdicts(const std::vector<std::string>& verdicts, const std::string& suffix) {
+  if (verdicts.empty()) return EntryStatus::kNoVerdict;
+  if (text::contains(suffix, " Fails")) return EntryStatus::kFail;
   for (const std::string& v : verdicts)
-    if (v != " OK") return EntryStatus::Fail;
-  return EntryStatus::Ok;
+    if (v != " OK") return EntryStatus::kFail;
+  return EntryStatus::kOk;
 }
 
 }  // namespace qn

@@ -13,15 +13,15 @@ struct DecodedVerdicts {
 };
 
 // The verdicts for audio check result `result` with ID3 suffix `suffix`.
-DecodedVerdicts DecodeVerdicts(const std::string& result, const std::string& suffix);
+DecodedVerdicts decode_verdicts(const std::string& result, const std::string& suffix);
 
 // The ID3 suffix of a result: from its first " ID3" to its end, or the empty text.
-std::string Id3Suffix(const std::string& result);
+std::string id3_suffix(const std::string& result);
 
 // The value of the decimal number at the head of a text (blanks skipped, 0 when there is none).
-long LeadingNumber(const std::string& s);
+long leading_number(const std::string& s);
 
 // The status of an entry whose file was found and decoded.
-EntryStatus StatusOfVerdicts(const std::vector<std::string>& verdicts, const std::string& suffix);
+EntryStatus status_of_verdicts(const std::vector<std::string>& verdicts, const std::string& suffix);
 
 }  // namespace qn

@@ -3,13 +3,11 @@
 // front end writes the report where it belongs (WriteReport) and shows it.
 #include <string>
 
+#include "base/version.h"
 #include "engine/host.h"
 #include "engine/run_result.h"
 
 namespace qn {
-
-// The revision text shown in the title and in every report.
-inline constexpr const char* kRevisionText = "Rev37";
 
 // The audio run over `folder` (ending in the separator) against the checksum file at
 // `checksum_path`; `create_nfo` creates missing .nfo placeholders inside the folder.
@@ -22,6 +20,6 @@ RunResult VerifyLabelFolder(const std::string& folder, RunHost& host, const std:
 
 // Creates or overwrites the report file with `text`. A failure is reported through the host with
 // the report path as its context line, and false is returned.
-bool WriteReport(const std::string& report_path, const std::string& text, RunHost& host);
+bool write_report(const std::string& report_path, const std::string& text, RunHost& host);
 
 }  // namespace qn

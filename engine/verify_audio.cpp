@@ -5,18 +5,18 @@
 
 #include "audio/check_audio_file.h"
 #include "engine/checksum_file.h"
-#include "engine/file_list.h"
-#include "engine/paths.h"
+#include "base/file_list.h"
+#include "base/paths.h"
 #include "engine/report.h"
 #include "engine/run_steps.h"
-#include "engine/text.h"
+#include "base/text.h"
 #include "engine/verdicts.h"
 #include "engine/verify.h"
 #include "naming/match_track.h"
 #include "naming/nfo.h"
 #include "naming/pattern_match.h"
 #include "naming/track_key.h"
-#include "ui/platform/find_files.h"
+#include "platform/find_files.h"
 
 namespace qn {
 
@@ -25,7 +25,7 @@ namespace {
 const std::string kAlbums = std::string("Albums") + kSep;
 
 struct FoundFiles {
-  FileList list = EmptyFileList();
+  FileList list = empty_file_list();
   bool flac = false;
   bool subfolder_mode = false;
   std::vector<SearchProblem> problems;  // folders that could not be read (each once)
@@ -33,35 +33,35 @@ struct FoundFiles {
 
 // Decides the folder kind and lists the files the entries are looked up in. The "Albums" folder
 // is searched only when it is a real folder, not a link.
-FoundFiles BuildFoundList(const std::string& folder, RunHost& host) {
+FoundFiles build_found_list(const std::string& folder, RunHost& host) {
   FoundFiles found;
   std::vector<SearchProblem>* problems = &found.problems;
-  if (FileCount(FindFiles(folder, "u*_*.flac", false, problems)) > 0) {
+  if (file_count(FindFiles(folder, "u*_*.flac", false, problems)) > 0) {
     found.flac = true;
-    host.EnableID3Options(false);
+    host.enable_id3_options(false);
     found.list = FindFiles(folder, "u*_*.flac;u*_*.nfo", false);
     return found;
   }
-  host.EnableID3Options(true);
+  host.enable_id3_options(true);
   found.list = FindFiles(folder, "u*.mp3;u*.nfo", false);
   if (text::contains(folder, kAlbums)) {
-    if (FileCount(found.list) < 1) {
+    if (file_count(found.list) < 1) {
       found.list = FindFiles(folder, "u*_*.mp3", true, problems);
-      found.subfolder_mode = FileCount(found.list) > 0;
+      found.subfolder_mode = file_count(found.list) > 0;
     }
     return found;
   }
   FileList albums = FindFiles(folder + kAlbums, "u*_*.mp3", false, problems, false);
-  if (FileCount(albums) < 1 && found.problems.empty()) {
+  if (file_count(albums) < 1 && found.problems.empty()) {
     albums = FindFiles(folder + kAlbums, "u*_*.mp3", true, problems, false);
-    found.subfolder_mode = FileCount(albums) > 0;
+    found.subfolder_mode = file_count(albums) > 0;
   }
-  if (FileCount(albums) > 0) found.list = MergeFileLists(&found.list, albums);
+  if (file_count(albums) > 0) found.list = MergeFileLists(&found.list, albums);
   return found;
 }
 
 // Album tracks of sub-folder mode lie in a folder named after the chart part of their key.
-std::string SubFolderRewrite(const std::string& line) {
+std::string sub_folder_rewrite(const std::string& line) {
   std::vector<std::string> pieces = text::split(StripLeadingU(TrackKey(line)), "_");
   if (pieces.size() > 1) {
     std::string& number = pieces[1];
@@ -74,8 +74,8 @@ std::string SubFolderRewrite(const std::string& line) {
   return text::replace_all(line, kAlbums, kAlbums + sub + kSep);
 }
 
-std::string ChannelLabel(const std::string& line) {
-  std::string label = PatternMatch(line, "*##* mono *##*") ? " mono " : " stereo ";
+std::string channel_label(const std::string& line) {
+  std::string label = pattern_match(line, "*##* mono *##*") ? " mono " : " stereo ";
   if (text::contains(line, "[mono]")) label = " mono ";
   if (text::contains(line, "[stereo]")) label = " stereo ";
   return label;
@@ -90,12 +90,12 @@ class AudioRun {
     result_.checksum_file = checksum_path;
   }
 
-  RunResult Execute();
+  RunResult execute();
 
  private:
-  void CheckEntry(ChecksumFile& checksums);
+  void check_entry(ChecksumFile& checksums);
   void FoundEntry(EntryResult& entry, int index, const std::vector<std::string>& pieces);
-  void MissingEntry(EntryResult& entry, const std::string& name, bool may_create);
+  void missing_entry(EntryResult& entry, const std::string& name, bool may_create);
 
   std::string folder_;
   bool create_nfo_;
@@ -110,53 +110,53 @@ class AudioRun {
   std::string body_;
 };
 
-RunResult AudioRun::Execute() {
+RunResult AudioRun::execute() {
   std::unique_ptr<ChecksumFile> checksums;
-  guard_.Run(result_.checksum_file, [&] {
+  guard_.run(result_.checksum_file, [&] {
     checksums = std::make_unique<ChecksumFile>(result_.checksum_file);
   });
-  found_ = BuildFoundList(folder_, host_);
+  found_ = build_found_list(folder_, host_);
   for (const SearchProblem& problem : found_.problems) {
-    guard_.Report(problem.error, problem.error == ELOOP
+    guard_.report(problem.error, problem.error == ELOOP
                                      ? "The folder is a link and is not searched: " + problem.folder
                                      : "Reading the folder failed: " + std::string(std::strerror(problem.error)) +
                                            ": " + problem.folder,
                   "");
   }
   SortFileList(found_.list);
-  result_.kind = found_.flac ? FolderKind::Flac : FolderKind::Mp3;
-  result_.file_count = FileCount(found_.list);
+  result_.kind = found_.flac ? FolderKind::kFlac : FolderKind::kMp3;
+  result_.file_count = file_count(found_.list);
   if (result_.file_count < 1) {
     body_ = "No Quarnell audio files found";
-    result_.kind = FolderKind::None;
+    result_.kind = FolderKind::kNone;
     result_.nothing_verified = true;
   } else {
     index_ = std::make_unique<SortedIndex>(found_.list);
-    host_.SetBusy(true);
-    host_.Yield();
+    host_.set_busy(true);
+    host_.yield();
     if (checksums) {
-      do CheckEntry(*checksums);
-      while (!checksums->AtEnd());
+      do check_entry(*checksums);
+      while (!checksums->at_end());
     } else {
       result_.nothing_verified = true;
     }
-    host_.SetBusy(false);
+    host_.set_busy(false);
   }
-  result_.additional_files = UnclaimedFileNames(found_.list);
-  result_.report_text = AudioReportText(folder_, extension_, found_.list, body_, host_.Now());
+  result_.additional_files = unclaimed_file_names(found_.list);
+  result_.report_text = audio_report_text(folder_, extension_, found_.list, body_, host_.now());
   return std::move(result_);
 }
 
-void AudioRun::CheckEntry(ChecksumFile& checksums) {
+void AudioRun::check_entry(ChecksumFile& checksums) {
   EntryResult entry;  // every per-entry value starts afresh
-  guard_.BeginEntry();
+  guard_.begin_entry();
   std::string line;
-  guard_.Run(line, [&] { line = checksums.ReadLine(); });
+  guard_.run(line, [&] { line = checksums.read_line(); });
   if (found_.subfolder_mode && text::contains(line, "uLP"))
-    guard_.Run(line, [&] { line = SubFolderRewrite(line); });
+    guard_.run(line, [&] { line = sub_folder_rewrite(line); });
   entry.line = line;
   extension_ = found_.flac ? ".flac" : ".mp3";
-  if (found_.flac) channel_label_ = ChannelLabel(line);
+  if (found_.flac) channel_label_ = channel_label(line);
   entry.channel_label = channel_label_;
 
   std::vector<std::string> pieces;
@@ -166,26 +166,26 @@ void AudioRun::CheckEntry(ChecksumFile& checksums) {
   else pieces = {line.substr(0, at), line.substr(at + separator.size())};
   const std::string& name = pieces[0];
 
-  host_.ShowProgress(folder_ + name + extension_);
-  host_.Yield();
+  host_.show_progress(folder_ + name + extension_);
+  host_.yield();
 
   // A name that climbs out of the folder is never looked up, opened or created.
-  const bool leaves = !name.empty() && !PlaceholderNameIsSafe(name);
+  const bool leaves = !name.empty() && !placeholder_name_is_safe(name);
   int index = -1;
   if (leaves) {
-    guard_.Report(kErrRefused, "The name leads outside the verified folder: the file is not looked up (refused)", line);
+    guard_.report(kErrRefused, "The name leads outside the verified folder: the file is not looked up (refused)", line);
   } else {
     index = index_->SortedLookup(folder_ + name + extension_);
     if (index < 0) index = index_->SortedLookup(folder_ + name);
     if (index < 0 && pieces.size() != 1)
-      guard_.Run(line, [&] { index = MatchTrackFile(*index_, folder_ + name + extension_, &listings_); });
+      guard_.run(line, [&] { index = MatchTrackFile(*index_, folder_ + name + extension_, &listings_); });
   }
 
   if (index > 0) FoundEntry(entry, index, pieces);
-  else MissingEntry(entry, name, !leaves);
+  else missing_entry(entry, name, !leaves);
   if (leaves) entry.step_failed = true;
 
-  guard_.Run(line, [&] { entry.note = SheetMusicNote(line); });
+  guard_.run(line, [&] { entry.note = SheetMusicNote(line); });
   body_ += text::printable(entry.report_line + entry.note) + "\r\n";
   result_.entries.push_back(std::move(entry));
 }
@@ -195,14 +195,14 @@ void AudioRun::FoundEntry(EntryResult& entry, int index, const std::vector<std::
   entry.found_path = path;
   std::size_t errors_before = result_.errors.size();
   // Without a track key the line shows the entry's name, so that it can still be traced.
-  if (!guard_.Run(entry.line, [&] { entry.track_key = TrackKey(path); })) entry.report_line += pieces[0];
+  if (!guard_.run(entry.line, [&] { entry.track_key = TrackKey(path); })) entry.report_line += pieces[0];
   entry.report_line += entry.track_key + channel_label_;
   std::string result;
   bool checked = true;
   if (pieces.size() >= 2) {
-    checked = guard_.Run(entry.line, [&] {
-      result = CheckAudioFile(path, pieces[1], {host_.IncludeID3v1(), host_.IncludeID3v2()});
-      entry.id3_suffix = Id3Suffix(result);
+    checked = guard_.run(entry.line, [&] {
+      result = CheckAudioFile(path, pieces[1], {host_.include_id3v1(), host_.include_id3v2()});
+      entry.id3_suffix = id3_suffix(result);
     });
   } else {
     result = "0";
@@ -210,29 +210,29 @@ void AudioRun::FoundEntry(EntryResult& entry, int index, const std::vector<std::
   }
   // A check that failed with an error has no verdict: its reset result must not read as " OK".
   if (checked) {
-    DecodedVerdicts decoded = DecodeVerdicts(result, entry.id3_suffix);
+    DecodedVerdicts decoded = decode_verdicts(result, entry.id3_suffix);
     entry.report_line += decoded.text;
-    entry.status = StatusOfVerdicts(decoded.verdicts, entry.id3_suffix);
+    entry.status = status_of_verdicts(decoded.verdicts, entry.id3_suffix);
     entry.verdicts = std::move(decoded.verdicts);
   }
   entry.step_failed = result_.errors.size() != errors_before;
   found_.list[index].clear();  // claimed
 }
 
-void AudioRun::MissingEntry(EntryResult& entry, const std::string& name, bool may_create) {
+void AudioRun::missing_entry(EntryResult& entry, const std::string& name, bool may_create) {
   std::size_t errors_before = result_.errors.size();
   bool present = false;  // created now, or a regular file of that name was already there
   bool created = false;
   if (may_create && create_nfo_ && FileTypeLabel(name, "") == " Placeholder file")
-    present = guard_.Run(entry.line, [&] { created = CreatePlaceholder(folder_, name); });
-  if (!guard_.Run(entry.line, [&] { entry.track_key = TrackKey(name); })) entry.report_line += name;
+    present = guard_.run(entry.line, [&] { created = create_placeholder(folder_, name); });
+  if (!guard_.run(entry.line, [&] { entry.track_key = TrackKey(name); })) entry.report_line += name;
   entry.report_line += entry.track_key + channel_label_;
   if (present) {
     entry.verdicts = {" OK Placeholder"};
-    entry.status = created ? EntryStatus::PlaceholderCreated : EntryStatus::Ok;
+    entry.status = created ? EntryStatus::kPlaceholderCreated : EntryStatus::kOk;
   } else {
     entry.verdicts = {" MISSING" + FileTypeLabel(name, extension_)};
-    entry.status = EntryStatus::Missing;
+    entry.status = EntryStatus::kMissing;
   }
   entry.report_line += entry.verdicts.front();
   entry.step_failed = result_.errors.size() != errors_before;
@@ -242,7 +242,7 @@ void AudioRun::MissingEntry(EntryResult& entry, const std::string& name, bool ma
 
 RunResult VerifyAudioFolder(const std::string& folder, const std::string& checksum_path,
                             bool create_nfo, RunHost& host) {
-  return AudioRun(folder, checksum_path, create_nfo, host).Execute();
+  return AudioRun(folder, checksum_path, create_nfo, host).execute();
 }
 
 }  // namespace qn

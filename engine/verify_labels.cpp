@@ -1,24 +1,24 @@
 // The label-image run: the label images of a folder against its single "*Labels.qn".
 #include <memory>
 
-#include "audio/byte_file.h"
-#include "audio/check_audio_file.h"
+#include "platform/byte_file.h"
+#include "audio/block_sums.h"
 #include "engine/checksum_file.h"
-#include "engine/paths.h"
+#include "base/paths.h"
 #include "engine/report.h"
 #include "engine/run_steps.h"
-#include "engine/text.h"
+#include "base/text.h"
 #include "engine/verify.h"
 #include "engine/verify_labels.h"
 #include "naming/match_track.h"
 #include "naming/nfo.h"
-#include "ui/platform/find_files.h"
+#include "platform/find_files.h"
 
 namespace qn {
 
 namespace {
 
-const char* LabelVerdict(int result) {
+const char* label_verdict(int result) {
   switch (result) {
     case 0: return " OK";
     case 1: return " FAIL (Length of File Error)";
@@ -28,7 +28,7 @@ const char* LabelVerdict(int result) {
 }
 
 // The decimal length of field 1; blanks around it are allowed.
-std::int64_t RecordedLength(const std::string& field) {
+std::int64_t recorded_length(const std::string& field) {
   std::string digits = text::trim_blanks(field);
   if (digits.empty() || digits.size() > 18 || digits.find_first_not_of("0123456789") != std::string::npos)
     throw StepError(kErrTypeMismatch, "The recorded length \"" + field + "\" is not a decimal number");
@@ -37,7 +37,7 @@ std::int64_t RecordedLength(const std::string& field) {
 
 }  // namespace
 
-std::vector<std::string> SplitLabelLine(const std::string& line) { return text::split(line, "\xFF"); }
+std::vector<std::string> split_label_line(const std::string& line) { return text::split(line, "\xFF"); }
 
 int CheckLabelImage(const std::vector<std::string>& fields, const std::string& image_path) {
   if (fields.size() < 3)
@@ -51,7 +51,7 @@ int CheckLabelImage(const std::vector<std::string>& fields, const std::string& i
     sum = FourDigitHex(BlockSum255(image, 0));
   }
   int result = 0;
-  if (RecordedLength(fields[1]) != length) result = 1;
+  if (recorded_length(fields[1]) != length) result = 1;
   if (fields[2] != sum) result += 2;
   return result;
 }
@@ -68,22 +68,22 @@ class LabelEntries {
   std::string Check(const std::string& line) {
     EntryResult entry;
     entry.line = line;
-    guard_.BeginEntry();
+    guard_.begin_entry();
     const std::size_t errors_before = result_.errors.size();
-    std::vector<std::string> fields = SplitLabelLine(line);
+    std::vector<std::string> fields = split_label_line(line);
     entry.track_key = fields[0];
     if (line.empty()) {
-      guard_.Report(kErrSubscript, "The label line is empty: it names no image", line);
-    } else if (!PlaceholderNameIsSafe(fields[0])) {
-      guard_.Report(kErrRefused, "The name leads outside the verified folder: the image is not looked up (refused)", line);
+      guard_.report(kErrSubscript, "The label line is empty: it names no image", line);
+    } else if (!placeholder_name_is_safe(fields[0])) {
+      guard_.report(kErrRefused, "The name leads outside the verified folder: the image is not looked up (refused)", line);
       Missing(entry, fields[0]);
-    } else if (const int at = index_.FirstLookup(AddBackslash(folder_) + fields[0]); at > -1) {
+    } else if (const int at = index_.first_lookup(AddBackslash(folder_) + fields[0]); at > -1) {
       entry.found_path = images_[at];
       entry.report_line = DropLastChars(FileNameOfPath(entry.found_path), 4);
-      guard_.Run(line, [&] {
+      guard_.run(line, [&] {
         int check = CheckLabelImage(fields, entry.found_path);
-        entry.verdicts = {LabelVerdict(check)};
-        entry.status = check == 0 ? EntryStatus::Ok : EntryStatus::Fail;
+        entry.verdicts = {label_verdict(check)};
+        entry.status = check == 0 ? EntryStatus::kOk : EntryStatus::kFail;
         entry.report_line += entry.verdicts.front();
       });
       images_[at].clear();  // claimed
@@ -99,7 +99,7 @@ class LabelEntries {
  private:
   static void Missing(EntryResult& entry, const std::string& name) {
     entry.verdicts = {" <<<  MISSING"};
-    entry.status = EntryStatus::Missing;
+    entry.status = EntryStatus::kMissing;
     entry.report_line = name + entry.verdicts.front();
   }
 
@@ -114,45 +114,45 @@ class LabelEntries {
 
 RunResult VerifyLabelFolder(const std::string& folder, RunHost& host, const std::string& checksum_path) {
   RunResult result;
-  result.kind = FolderKind::Labels;
+  result.kind = FolderKind::kLabels;
   result.folder = folder;
   StepGuard guard(host, result);
   std::string body;
   std::unique_ptr<FileList> images;
-  host.Yield();
+  host.yield();
 
-  FileList checksums = EmptyFileList();
+  FileList checksums = empty_file_list();
   if (!checksum_path.empty()) checksums.push_back(checksum_path);
   else if (!folder.empty()) checksums = FindFiles(folder, "*Labels.qn", false);
   if (folder.empty()) {
     result.nothing_verified = true;  // nothing to search: the report has an empty body
-  } else if (FileCount(checksums) != 1) {
+  } else if (file_count(checksums) != 1) {
     body = "No matching .qn file found in " + folder;
     result.nothing_verified = true;
   } else {
     result.checksum_file = checksums[1];
     std::unique_ptr<ChecksumFile> file;
-    guard.Run(checksums[1], [&] { file = std::make_unique<ChecksumFile>(checksums[1]); });
+    guard.run(checksums[1], [&] { file = std::make_unique<ChecksumFile>(checksums[1]); });
     FileList found = FindFiles(folder, "u*.jpg", false);
-    if (FileCount(found) < 1) {
+    if (file_count(found) < 1) {
       body = "No Quarnell Image Files found in " + folder;
       result.nothing_verified = true;
     } else {
       images = std::make_unique<FileList>(std::move(found));
       SortFileList(*images);
-      result.file_count = FileCount(*images);
+      result.file_count = file_count(*images);
       if (!file) result.nothing_verified = true;
       LabelEntries entries(folder, *images, result, guard);
       while (file) {
         std::string line;
-        guard.Run(checksums[1], [&] { line = file->ReadLine(); });
+        guard.run(checksums[1], [&] { line = file->read_line(); });
         body += text::printable(entries.Check(line)) + "\r\n";
-        if (file->AtEnd()) break;
+        if (file->at_end()) break;
       }
     }
   }
-  if (images) result.additional_files = UnclaimedFileNames(*images);
-  result.report_text = LabelReportText(folder, images.get(), body, host.Now());
+  if (images) result.additional_files = unclaimed_file_names(*images);
+  result.report_text = label_report_text(folder, images.get(), body, host.now());
   return result;
 }
 

@@ -6,7 +6,7 @@
 namespace qn {
 
 // The fields of a label line, split at the byte FF.
-std::vector<std::string> SplitLabelLine(const std::string& line);
+std::vector<std::string> split_label_line(const std::string& line);
 
 // 0..3: 1 = the length differs from field 1, 2 = the sum of the first 255 bytes differs from
 // field 2 (four upper-case hexadecimal digits). Throws StepError when a field is missing or the

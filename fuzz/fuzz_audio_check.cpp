@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "audio/check_audio_file.h"
-#include "engine/step_error.h"
+#include "base/step_error.h"
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -15,9 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 1) return 0;
   const std::uint8_t mode = data[0];
   std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
-  const std::string fingerprint = qn::fuzz::TakePiece(rest, '\n');
+  const std::string fingerprint = qn::fuzz::take_piece(rest, '\n');
   const bool is_flac = mode & 1;
-  const std::string& path = (is_flac ? flac : mp3).Write(rest);
+  const std::string& path = (is_flac ? flac : mp3).write(rest);
   try {
     const std::string result = qn::CheckAudioFile(path, fingerprint, {(mode & 2) != 0, (mode & 4) != 0});
     // An MP3 result starts with its code digit; a FLAC result is four flags.

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "engine/checksum_file.h"
-#include "engine/file_list.h"
-#include "engine/step_error.h"
+#include "base/file_list.h"
+#include "base/step_error.h"
 #include "fuzz_support.h"
 #include "naming/category.h"
 #include "naming/match_track.h"
@@ -19,7 +19,7 @@ namespace {
 const std::string kFolder = "/nonexistent-qn-fuzz-folder/";
 
 // True when a name, put after a folder, could reach outside it: a root, a drive, a ".." part.
-bool ClimbsOut(const std::string& name) {
+bool climbs_out(const std::string& name) {
   if (name.empty() || name[0] == '/' || name[0] == '\\' || name.find(':') == 1) return true;
   std::size_t start = 0;
   for (;;) {
@@ -31,24 +31,24 @@ bool ClimbsOut(const std::string& name) {
 }
 
 template <typename Step>
-void Guarded(Step&& step) {
+void guarded(Step&& step) {
   try {
     step();
   } catch (const qn::StepError&) {
   }
 }
 
-void CheckLine(const std::string& line, const qn::SortedIndex& index) {
-  Guarded([&] { (void)qn::TrackKey(line); });
-  Guarded([&] { (void)qn::TrackKey(line, true); });
-  Guarded([&] { (void)qn::CollectionCategory(line); });
-  Guarded([&] { (void)qn::SheetMusicNote(line); });
+void check_line(const std::string& line, const qn::SortedIndex& index) {
+  guarded([&] { (void)qn::TrackKey(line); });
+  guarded([&] { (void)qn::TrackKey(line, true); });
+  guarded([&] { (void)qn::CollectionCategory(line); });
+  guarded([&] { (void)qn::SheetMusicNote(line); });
   (void)qn::FileTypeLabel(line, ".mp3");
   (void)qn::MiddlePart(line);
-  if (qn::PlaceholderNameIsSafe(line) && ClimbsOut(line)) __builtin_trap();
+  if (qn::placeholder_name_is_safe(line) && climbs_out(line)) __builtin_trap();
   const std::size_t at = line.find(".mp3");
   const std::string name = line.substr(0, at);
-  Guarded([&] {
+  guarded([&] {
     const int found = qn::MatchTrackFile(index, kFolder + name + ".mp3");
     if (found == 0 || found >= static_cast<int>(index.list().size())) __builtin_trap();
   });
@@ -59,7 +59,7 @@ void CheckLine(const std::string& line, const qn::SortedIndex& index) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const qn::fuzz::ScratchFile file(".qn");
   static const qn::FileList list = [] {
-    qn::FileList l = qn::EmptyFileList();
+    qn::FileList l = qn::empty_file_list();
     for (const char* name : {"u1964_001 - Artist - Title.mp3", "u1964_002a - The Band - Song.mp3",
                              "uSM1950_003 - Composer - Piece.mp3", "uLP1970_004 - A - B.nfo"})
       l.push_back(kFolder + name);
@@ -68,18 +68,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }();
   static const qn::SortedIndex index(list);
 
-  const std::string& path = file.Write({reinterpret_cast<const char*>(data), size});
+  const std::string& path = file.write({reinterpret_cast<const char*>(data), size});
   qn::ChecksumFile checksums(path);
   std::size_t lines = 0;
   do {
     std::string line;
     try {
-      line = checksums.ReadLine();
+      line = checksums.read_line();
     } catch (const qn::StepError&) {
       break;
     }
     if (++lines > size + 1) __builtin_trap();  // every line but an empty file's consumes a byte
-    CheckLine(line, index);
-  } while (!checksums.AtEnd());
+    check_line(line, index);
+  } while (!checksums.at_end());
   return 0;
 }

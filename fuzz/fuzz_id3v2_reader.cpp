@@ -3,13 +3,13 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/step_error.h"
+#include "base/step_error.h"
 #include "fuzz_support.h"
 #include "id3v2/cMP3ID3v2.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const qn::fuzz::ScratchFile file(".mp3");
-  const std::string& path = file.Write({reinterpret_cast<const char*>(data), size});
+  const std::string& path = file.write({reinterpret_cast<const char*>(data), size});
   qn::cMP3ID3v2 tag;
   try {
     tag.MP3File(path);

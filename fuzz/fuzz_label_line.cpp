@@ -4,17 +4,17 @@
 #include <cstdint>
 #include <string_view>
 
-#include "engine/step_error.h"
+#include "base/step_error.h"
 #include "engine/verify_labels.h"
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const qn::fuzz::ScratchFile image(".jpg");
   std::string_view rest(reinterpret_cast<const char*>(data), size);
-  const std::string line = qn::fuzz::TakePiece(rest, '\r');
-  const std::vector<std::string> fields = qn::SplitLabelLine(line);
+  const std::string line = qn::fuzz::take_piece(rest, '\r');
+  const std::vector<std::string> fields = qn::split_label_line(line);
   if (fields.empty()) __builtin_trap();
-  const std::string& path = image.Write(rest);
+  const std::string& path = image.write(rest);
   try {
     const int result = qn::CheckLabelImage(fields, path);
     if (result < 0 || result > 3) __builtin_trap();

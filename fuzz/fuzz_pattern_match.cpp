@@ -4,17 +4,17 @@
 #include <cstdint>
 #include <string_view>
 
-#include "engine/step_error.h"
+#include "base/step_error.h"
 #include "fuzz_support.h"
 #include "naming/pattern_match.h"
-#include "ui/platform/find_files.h"
+#include "platform/find_files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view rest(reinterpret_cast<const char*>(data), size);
-  const std::string pattern = qn::fuzz::TakePiece(rest, '\0');
+  const std::string pattern = qn::fuzz::take_piece(rest, '\0');
   const std::string name(rest);
   try {
-    const bool matched = qn::PatternMatch(name, pattern);
+    const bool matched = qn::pattern_match(name, pattern);
     // A text always matches itself when it holds no character the pattern language reads.
     if (pattern.find_first_of("?*#[") == std::string::npos && (pattern == name) != matched) __builtin_trap();
   } catch (const qn::StepError&) {
@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       name == pattern && !wild)
     __builtin_trap();
   if (!qn::MatchesPattern(name, "*") ) __builtin_trap();
-  (void)qn::WidenPattern(pattern);
+  (void)qn::widen_pattern(pattern);
   (void)qn::TrimAtNul(name);
   (void)qn::AddBackslash(name);
   return 0;

@@ -22,7 +22,7 @@ class ScratchFile {
   ~ScratchFile() { std::remove(path_.c_str()); }
 
   // Replaces the file's content with the bytes.
-  const std::string& Write(std::string_view bytes) const {
+  const std::string& write(std::string_view bytes) const {
     std::FILE* f = std::fopen(path_.c_str(), "wb");
     if (!f) std::abort();
     if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) std::abort();
@@ -36,7 +36,7 @@ class ScratchFile {
 };
 
 // Takes the bytes up to the next separator (or the rest) off the front of `rest`.
-inline std::string TakePiece(std::string_view& rest, char separator) {
+inline std::string take_piece(std::string_view& rest, char separator) {
   const std::size_t at = rest.find(separator);
   std::string piece(rest.substr(0, at));
   rest = at == std::string_view::npos ? std::string_view() : rest.substr(at + 1);

@@ -4,9 +4,9 @@
 #include <array>
 #include <string_view>
 
-#include "audio/byte_file.h"
-#include "engine/step_error.h"
-#include "engine/text.h"
+#include "platform/byte_file.h"
+#include "base/step_error.h"
+#include "base/text.h"
 #include "id3v2/genre_names.h"
 #include "id3v2/tag_reading.h"
 

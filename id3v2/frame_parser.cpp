@@ -1,7 +1,7 @@
 #include <array>
 #include <cstring>
 
-#include "audio/byte_file.h"
+#include "platform/byte_file.h"
 #include "id3v2/tag_reading.h"
 
 namespace qn::id3v2 {
@@ -65,7 +65,7 @@ RawTag parse_tag(ByteFile& file, std::int64_t position) {
   std::int64_t at = position - 1;  // 0-based offset of the version byte
   if (at + 1 > file_length) return tag;
   std::uint8_t head[7] = {};
-  file.ReadAt(at, head, sizeof head);
+  file.read_at(at, head, sizeof head);
   tag.version = head[0];
   if (tag.version < 2 || tag.version > 4) return tag;
   // Flags are not interpreted: no extended header, unsynchronisation or footer handling.
@@ -79,14 +79,14 @@ RawTag parse_tag(ByteFile& file, std::int64_t position) {
     // A header or data the file does not hold ends the frames: nothing is read past its end.
     if (at + header_size > file_length) break;
     std::uint8_t raw[10] = {};
-    file.ReadAt(at, raw, static_cast<std::size_t>(header_size));
+    file.read_at(at, raw, static_cast<std::size_t>(header_size));
     const FrameHeader h = decode_header(tag.version, raw);
     if (all_nul(h.id)) break;
     if (h.size < 0 || consumed + header_size + h.size > tag.length) break;
     if (at + header_size + h.size > file_length) break;
     data.resize(static_cast<std::size_t>(h.size));
     if (h.size > 0) {
-      file.ReadAt(at + header_size, reinterpret_cast<std::uint8_t*>(data.data()), data.size());
+      file.read_at(at + header_size, reinterpret_cast<std::uint8_t*>(data.data()), data.size());
     }
     tag.frames.push_back({tag.version == 2 ? map_v2_id(h.id) : h.id, strip_nuls(data)});
     at += header_size + h.size;

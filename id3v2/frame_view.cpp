@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "engine/step_error.h"
+#include "base/step_error.h"
 #include "id3v2/cMP3ID3v2.h"
 
 namespace qn {

@@ -7,8 +7,8 @@
 #include <random>
 #include <utility>
 
-#include "audio/byte_file.h"
-#include "engine/step_error.h"
+#include "platform/byte_file.h"
+#include "base/step_error.h"
 #include "id3v2/tag_reading.h"
 #include "id3v2/tag_writing.h"
 #include "platform/file_access.h"
@@ -61,7 +61,7 @@ OldTag locate_tag(const std::string& path) {
   const std::int64_t position = find_tag(file);
   if (position < 1) return {};
   std::uint8_t h[7] = {};
-  file.ReadAt(position - 1, h, sizeof h);
+  file.read_at(position - 1, h, sizeof h);
   OldTag old{true, position - 4, 0};
   for (int i = 3; i < 7; ++i) old.size = (old.size << 7) | (h[i] & 0x7F);
   // A stray "ID3" in other data is no tag: writing over what follows it would destroy that data,
@@ -142,7 +142,7 @@ void copy_range(ByteFile& source, std::int64_t from, std::int64_t to, NewFile& o
   for (std::int64_t at = from; at < to;) {
     const std::size_t n = static_cast<std::size_t>(std::min<std::int64_t>(to - at, kCopyBlock));
     block.resize(n);
-    source.ReadAt(at, reinterpret_cast<std::uint8_t*>(block.data()), n);
+    source.read_at(at, reinterpret_cast<std::uint8_t*>(block.data()), n);
     out.write(block.data(), n);
     at += static_cast<std::int64_t>(n);
   }

@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "audio/byte_file.h"
+#include "platform/byte_file.h"
 #include "id3v2/tag_reading.h"
 
 namespace qn::id3v2 {
@@ -26,7 +26,7 @@ std::int64_t find_tag(ByteFile& file) {
     // The last block stops one byte short of the end: a tag cannot start there anyway.
     const std::int64_t n = last ? std::max<std::int64_t>(0, length - s) : kBlock;
     block.resize(static_cast<std::size_t>(n));
-    if (n > 0) file.ReadAt(s - 1, reinterpret_cast<std::uint8_t*>(block.data()), block.size());
+    if (n > 0) file.read_at(s - 1, reinterpret_cast<std::uint8_t*>(block.data()), block.size());
     std::size_t at = 0;
     if (holds(block, "ID3", at)) return s + static_cast<std::int64_t>(at) + 3;
     if (holds(block, "\xFF\xFB", at)) return 0;

@@ -1,7 +1,7 @@
 // Set forms of the typed properties: each replaces every frame of its id by one new frame.
 #include <string>
 
-#include "engine/step_error.h"
+#include "base/step_error.h"
 #include "id3v2/cMP3ID3v2.h"
 
 namespace qn {

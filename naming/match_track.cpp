@@ -2,13 +2,13 @@
 
 #include <functional>
 
-#include "engine/paths.h"
-#include "engine/step_error.h"
-#include "engine/text.h"
+#include "base/paths.h"
+#include "base/step_error.h"
+#include "base/text.h"
 #include "id3v2/cMP3ID3v2.h"
 #include "naming/pattern_match.h"
 #include "naming/track_key.h"
-#include "ui/platform/find_files.h"
+#include "platform/find_files.h"
 
 namespace qn {
 namespace {
@@ -99,7 +99,7 @@ int blank_free_match(const FileList& list, const std::string& e) {
   const CompiledPattern pattern(literal_pattern(text::to_upper(without_blanks(e.substr(0, name_at)))) +
                                 text::to_upper(without_blanks(e.substr(name_at))));
   for (std::size_t i = 1; i < list.size(); ++i)
-    if (pattern.Matches(text::to_upper(without_blanks(list[i])))) return static_cast<int>(i);
+    if (pattern.matches(text::to_upper(without_blanks(list[i])))) return static_cast<int>(i);
   return -1;
 }
 
@@ -134,13 +134,13 @@ int tag_based_match(const FileList& list, const std::string& e, const std::strin
   const std::string folder = e.substr(0, sep_u + 1);
   const std::string prefix = from(p0, sep_u + 1);
   // What a search of the folder for prefix + "*.mp3" finds, from the folder's one listing.
-  const std::string patterns = WidenPattern(prefix + "*.mp3");
-  FileList candidates = EmptyFileList();
+  const std::string patterns = widen_pattern(prefix + "*.mp3");
+  FileList candidates = empty_file_list();
   for (const std::string& path : listings.Files(folder)) {
     if (!path.empty() && MatchesPattern(FileNameOfPath(path), patterns)) candidates.push_back(path);
-    if (FileCount(candidates) > 1) return -1;
+    if (file_count(candidates) > 1) return -1;
   }
-  if (FileCount(candidates) != 1) return -1;
+  if (file_count(candidates) != 1) return -1;
 
   std::string artist, title;
   {
@@ -153,7 +153,7 @@ int tag_based_match(const FileList& list, const std::string& e, const std::strin
   if (pattern_text.empty() || list.size() < 2) return -1;
   const CompiledPattern pattern(pattern_text);
   for (std::size_t i = 1; i < list.size(); ++i)
-    if (pattern.Matches(text::to_lower(list[i]))) return static_cast<int>(i);
+    if (pattern.matches(text::to_lower(list[i]))) return static_cast<int>(i);
   return -1;
 }
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/file_list.h"
+#include "base/file_list.h"
 
 namespace qn {
 

@@ -1,6 +1,6 @@
 #include "naming/nfo.h"
 
-#include "engine/text.h"
+#include "base/text.h"
 #include "naming/category.h"
 #include "naming/track_key.h"
 #include "platform/file_access.h"
@@ -26,9 +26,9 @@ std::string SheetMusicNote(const std::string& line) {
   return "";
 }
 
-bool PlaceholderNameIsSafe(const std::string& entry_name) { return platform::name_stays_inside(entry_name); }
+bool placeholder_name_is_safe(const std::string& entry_name) { return platform::name_stays_inside(entry_name); }
 
-bool CreatePlaceholder(const std::string& folder, const std::string& entry_name) {
+bool create_placeholder(const std::string& folder, const std::string& entry_name) {
   return platform::create_new_file_beneath(folder, entry_name, entry_name + "\r\n") ==
          platform::CreateOutcome::Created;
 }

@@ -1,11 +1,11 @@
 #include "naming/pattern_match.h"
 
-#include "engine/step_error.h"
+#include "base/step_error.h"
 
 namespace qn {
 
 // Reads the list that starts after the "[" at `pos`; returns the position after its "]".
-std::size_t CompiledPattern::ParseList(const std::string& pattern, std::size_t pos, Token& token) {
+std::size_t CompiledPattern::parse_list(const std::string& pattern, std::size_t pos, Token& token) {
   const std::size_t close = pattern.find(']', pos);
   if (close == std::string::npos)
     throw StepError(kErrPatternInvalid, "pattern match: \"[\" without \"]\" in pattern: " + pattern);
@@ -37,7 +37,7 @@ CompiledPattern::CompiledPattern(const std::string& pattern) {
     Token token;
     const char c = pattern[i];
     if (c == '[') {
-      i = ParseList(pattern, i + 1, token);
+      i = parse_list(pattern, i + 1, token);
     } else {
       token.kind = c == '?' ? Kind::kAny : c == '*' ? Kind::kRun : c == '#' ? Kind::kDigit : Kind::kLiteral;
       token.literal = static_cast<unsigned char>(c);
@@ -49,7 +49,7 @@ CompiledPattern::CompiledPattern(const std::string& pattern) {
   }
 }
 
-bool CompiledPattern::MatchesOne(const Token& token, unsigned char c) const {
+bool CompiledPattern::matches_one(const Token& token, unsigned char c) const {
   switch (token.kind) {
     case Kind::kAny: return true;
     case Kind::kDigit: return c >= '0' && c <= '9';
@@ -67,14 +67,14 @@ bool CompiledPattern::MatchesOne(const Token& token, unsigned char c) const {
 
 // Every token but "*" takes exactly one character, so going back to the latest "*" only is
 // enough: at most text length times pattern length steps, whatever the number of "*".
-bool CompiledPattern::Matches(const std::string& text) const {
+bool CompiledPattern::matches(const std::string& text) const {
   std::size_t t = 0, p = 0;
   std::size_t star_p = std::string::npos, star_t = 0;
   while (t < text.size()) {
     if (p < tokens_.size() && tokens_[p].kind == Kind::kRun) {
       star_p = p++;
       star_t = t;
-    } else if (p < tokens_.size() && MatchesOne(tokens_[p], static_cast<unsigned char>(text[t]))) {
+    } else if (p < tokens_.size() && matches_one(tokens_[p], static_cast<unsigned char>(text[t]))) {
       ++p;
       ++t;
     } else if (star_p != std::string::npos) {
@@ -88,8 +88,8 @@ bool CompiledPattern::Matches(const std::string& text) const {
   return p == tokens_.size();
 }
 
-bool PatternMatch(const std::string& text, const std::string& pattern) {
-  return CompiledPattern(pattern).Matches(text);
+bool pattern_match(const std::string& text, const std::string& pattern) {
+  return CompiledPattern(pattern).matches(text);
 }
 
 }  // namespace qn

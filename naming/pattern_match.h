@@ -10,7 +10,7 @@ namespace qn {
 // "*" any run, "#" one decimal digit, "[...]" one character of the list (ranges "a-z", "!" first
 // negates); every other character matches itself, case-sensitively. Throws StepError for a "["
 // without its "]".
-bool PatternMatch(const std::string& text, const std::string& pattern);
+bool pattern_match(const std::string& text, const std::string& pattern);
 
 // A pattern read once and matched against many texts, with the rules of PatternMatch. Its size
 // grows with the pattern's length by a small constant factor, whatever the pattern holds.
@@ -18,7 +18,7 @@ class CompiledPattern {
  public:
   // Throws StepError for a "[" without its "]".
   explicit CompiledPattern(const std::string& pattern);
-  bool Matches(const std::string& text) const;
+  bool matches(const std::string& text) const;
 
  private:
   enum class Kind : std::uint8_t { kAny, kRun, kDigit, kList, kLiteral };
@@ -29,8 +29,8 @@ class CompiledPattern {
     std::uint32_t first_range = 0;  // kList: its ranges are ranges_[first_range, +range_count)
     std::uint32_t range_count = 0;
   };
-  std::size_t ParseList(const std::string& pattern, std::size_t pos, Token& token);
-  bool MatchesOne(const Token& token, unsigned char c) const;
+  std::size_t parse_list(const std::string& pattern, std::size_t pos, Token& token);
+  bool matches_one(const Token& token, unsigned char c) const;
 
   std::vector<Token> tokens_;
   std::vector<std::pair<unsigned char, unsigned char>> ranges_;  // inclusive

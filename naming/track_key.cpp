@@ -1,8 +1,8 @@
 #include "naming/track_key.h"
 
-#include "engine/paths.h"
-#include "engine/step_error.h"
-#include "engine/text.h"
+#include "base/paths.h"
+#include "base/step_error.h"
+#include "base/text.h"
 
 namespace qn {
 namespace {

@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "engine/step_error.h"
+#include "base/step_error.h"
 
 #ifdef _WIN32
 #include <fcntl.h>

@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
-namespace qn::audio_test {
+#include "support/fixtures.h"
+
+namespace qn::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -19,56 +21,35 @@ inline constexpr std::array<std::uint8_t, 4> kMpeg1Header = {0xFF, 0xFB, 0x90, 0
 // MPEG-2 Layer III, 8 kbit/s, 24000 Hz: a frame length of 49 bytes (pad always 1).
 inline constexpr std::array<std::uint8_t, 4> kShortMpeg2Header = {0xFF, 0xF3, 0x14, 0x00};
 
-class TempFolder {
- public:
-  TempFolder() {
-    std::random_device rd;
-    path_ = std::filesystem::temp_directory_path() / ("qn_audio_test_" + std::to_string(rd()));
-    std::filesystem::create_directories(path_);
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  std::string Write(const std::string& name, const Bytes& bytes) const {
-    std::string file = (path_ / name).string();
-    std::ofstream out(file, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return file;
-  }
 
- private:
-  std::filesystem::path path_;
-};
-
-inline void Put(Bytes& b, std::size_t at, const std::array<std::uint8_t, 4>& header = kMpeg1Header) {
+inline void put(Bytes& b, std::size_t at, const std::array<std::uint8_t, 4>& header = kMpeg1Header) {
   for (std::size_t i = 0; i < 4; ++i) b[at + i] = header[i];
 }
 
 // Bytes that can never hold a sync pattern (no 0xFF), varied so that sums say something.
-inline Bytes Filler(std::size_t n, unsigned seed = 7) {
+inline Bytes filler(std::size_t n, unsigned seed = 7) {
   Bytes b(n);
   for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<std::uint8_t>((i * 31 + seed) % 200 + 1);
   return b;
 }
 
 // Sum of the n bytes from offset on; bytes past the end count as zero.
-inline std::uint64_t Sum(const Bytes& b, std::size_t offset, std::size_t n) {
+inline std::uint64_t sum(const Bytes& b, std::size_t offset, std::size_t n) {
   std::uint64_t s = 0;
   for (std::size_t i = offset; i < offset + n && i < b.size(); ++i) s += b[i];
   return s;
 }
 
-inline std::string Hex(std::uint64_t v) {
+inline std::string hex(std::uint64_t v) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%llX", static_cast<unsigned long long>(v));
   return buf;
 }
 
-inline std::string Four(std::uint64_t v) {
+inline std::string four(std::uint64_t v) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%04llX", static_cast<unsigned long long>(v));
   return buf;
 }
 
-}  // namespace qn::audio_test
+}  // namespace qn::test

@@ -2,16 +2,16 @@
 #include <gtest/gtest.h>
 
 #include "audio/check_audio_file.h"
-#include "engine/step_error.h"
+#include "base/step_error.h"
 #include "support/fixtures.h"
 
 namespace qn {
 namespace {
 
-using testing::FakeMp3;
-using testing::TempFolder;
+using test::FakeMp3;
+using test::TempFolder;
 
-std::vector<std::uint8_t> Id3Header(std::uint8_t b6, std::uint8_t b7, std::uint8_t b8, std::uint8_t b9) {
+std::vector<std::uint8_t> id3_header(std::uint8_t b6, std::uint8_t b7, std::uint8_t b8, std::uint8_t b9) {
   return {'I', 'D', '3', 3, 0, 0, b6, b7, b8, b9};
 }
 
@@ -19,10 +19,10 @@ TEST(HostileAudioCheck, TagRegionLargerThanTheFileFindsNoAudio) {
   TempFolder dir;
   FakeMp3 mp3 = FakeMp3::Make(0, 4, false);
   // The size bytes are read unmasked: FF FF FF FF claims about 34 GB.
-  for (const auto& head : {Id3Header(0x7F, 0x7F, 0x7F, 0x7F), Id3Header(0xFF, 0xFF, 0xFF, 0xFF)}) {
+  for (const auto& head : {id3_header(0x7F, 0x7F, 0x7F, 0x7F), id3_header(0xFF, 0xFF, 0xFF, 0xFF)}) {
     std::vector<std::uint8_t> bytes = head;
     bytes.insert(bytes.end(), mp3.bytes.begin(), mp3.bytes.end());
-    const std::string path = dir.Write("u1964_001 - A - B.mp3", bytes);
+    const std::string path = dir.write("u1964_001 - A - B.mp3", bytes);
     EXPECT_EQ(CheckAudioFile(path, mp3.Fingerprint(), {true, true}), "5");
   }
 }
@@ -30,7 +30,7 @@ TEST(HostileAudioCheck, TagRegionLargerThanTheFileFindsNoAudio) {
 TEST(HostileAudioCheck, FingerprintNumbersBeyondTheFileAreReadAsFarAsItGoes) {
   TempFolder dir;
   FakeMp3 mp3 = FakeMp3::Make(64, 6, true);
-  const std::string path = dir.Write("u1964_001 - A - B.mp3", mp3.bytes);
+  const std::string path = dir.write("u1964_001 - A - B.mp3", mp3.bytes);
   // A recorded audio start of 2^63 - 1 bytes: the ID3v2 region sum covers the whole file only.
   std::string result = CheckAudioFile(path, "0Z0Z10Z7FFFFFFFFFFFFFFFZ00000000", {false, true});
   EXPECT_EQ(result, "1 ID3v2 Fails");
@@ -44,10 +44,10 @@ TEST(HostileAudioCheck, FingerprintNumbersBeyondTheFileAreReadAsFarAsItGoes) {
 TEST(HostileAudioCheck, FlacShorterThanItsBlocksFailsTheStep) {
   TempFolder dir;
   for (std::size_t size : {0u, 1u, 100u}) {
-    const std::string path = dir.Write("u1964_001 - A - B.flac", std::string(size, 'f'));
+    const std::string path = dir.write("u1964_001 - A - B.flac", std::string(size, 'f'));
     EXPECT_THROW(CheckAudioFile(path, "0Z0Z0Z0Z0", {}), StepError) << size;
   }
-  const std::string path = dir.Write("u1964_001 - A - B.flac", std::string(101, 'f'));
+  const std::string path = dir.write("u1964_001 - A - B.flac", std::string(101, 'f'));
   EXPECT_EQ(CheckAudioFile(path, "0ZFFFFFFFFFFFFFFFFFZ0Z0Z0", {}), "1111");
 }
 

@@ -6,7 +6,7 @@
 
 #include "support/fixtures.h"
 
-namespace qn::testing {
+namespace qn::test {
 
 class Collection {
  public:
@@ -22,10 +22,10 @@ class Collection {
     for (int i = 1; i <= good + missing; ++i) {
       std::string name = track_name(i);
       FakeMp3 mp3 = FakeMp3::Make(0, 6, true, static_cast<unsigned>(i) * 7u + static_cast<unsigned>(relative.size()));
-      if (i <= good) dir_.Write(relative + "/" + name, mp3.bytes);
+      if (i <= good) dir_.write(relative + "/" + name, mp3.bytes);
       qn += name + mp3.Fingerprint() + "\r\n";
     }
-    dir_.Write(relative + "/" + qn_name, qn + extra_lines);
+    dir_.write(relative + "/" + qn_name, qn + extra_lines);
   }
 
   // `images` label images that pass, plus one line whose image is absent.
@@ -35,13 +35,13 @@ class Collection {
       std::string name = "u1964_00" + std::to_string(i) + ".jpg";
       std::vector<std::uint8_t> bytes(300 + static_cast<std::size_t>(i));
       for (std::size_t b = 0; b < bytes.size(); ++b) bytes[b] = static_cast<std::uint8_t>(b * static_cast<std::size_t>(i));
-      if (i <= images) dir_.Write(relative + "/" + name, bytes);
-      qn += name + "\xFF" + std::to_string(bytes.size()) + "\xFF" + Hex4(SumOf(bytes, 0, 255)) + "\r\n";
+      if (i <= images) dir_.write(relative + "/" + name, bytes);
+      qn += name + "\xFF" + std::to_string(bytes.size()) + "\xFF" + hex4(sum_of(bytes, 0, 255)) + "\r\n";
     }
-    dir_.Write(relative + "/Set Labels.qn", qn);
+    dir_.write(relative + "/Set Labels.qn", qn);
   }
 
-  void File(const std::string& relative, const std::string& bytes) const { dir_.Write(relative, bytes); }
+  void File(const std::string& relative, const std::string& bytes) const { dir_.write(relative, bytes); }
 
   static std::string track_name(int i) {
     return "u1964_00" + std::to_string(i) + " - Artist " + std::to_string(i) + " - Title.mp3";
@@ -52,7 +52,7 @@ class Collection {
 };
 
 // The text without its "Date & Time: ..." lines, which differ between runs a second apart.
-inline std::string WithoutDates(const std::string& text) {
+inline std::string without_dates(const std::string& text) {
   std::string out;
   std::size_t at = 0;
   while (at < text.size()) {
@@ -64,4 +64,4 @@ inline std::string WithoutDates(const std::string& text) {
   return out;
 }
 
-}  // namespace qn::testing
+}  // namespace qn::test

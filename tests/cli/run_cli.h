@@ -21,7 +21,7 @@
 #include <unistd.h>
 #endif
 
-namespace qn::testing {
+namespace qn::test {
 
 struct CliRun {
   int status = -1;
@@ -33,7 +33,7 @@ struct CliRun {
 
 // One argument as the C runtime's command-line parser reads it back: in quote marks, with the
 // backslashes before a quote mark doubled.
-inline std::string Quote(const std::string& s) {
+inline std::string quote(const std::string& s) {
   std::string q = "\"";
   std::size_t backslashes = 0;
   for (char c : s) {
@@ -49,7 +49,7 @@ inline std::string Quote(const std::string& s) {
   return q + "\"";
 }
 
-inline HANDLE InheritableFile(const std::string& path, bool write) {
+inline HANDLE inheritable_file(const std::string& path, bool write) {
   SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
   return CreateFileA(path.c_str(), write ? GENERIC_WRITE : GENERIC_READ,
                      FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, write ? CREATE_ALWAYS : OPEN_EXISTING,
@@ -57,22 +57,22 @@ inline HANDLE InheritableFile(const std::string& path, bool write) {
 }
 
 // Started directly (no command interpreter), standard handles on files and NUL.
-inline CliRun RunCli(const std::vector<std::string>& args) {
+inline CliRun run_cli(const std::vector<std::string>& args) {
   namespace fs = std::filesystem;
   static int counter = 0;
   fs::path tmp = fs::temp_directory_path();
   std::string stem = "qnverify-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
   fs::path out = tmp / (stem + ".out"), err = tmp / (stem + ".err");
   std::string program = fs::absolute(fs::path(QNVERIFY_PATH)).make_preferred().string();
-  std::string command = Quote(program);
-  for (const std::string& a : args) command += " " + Quote(a);
+  std::string command = quote(program);
+  for (const std::string& a : args) command += " " + quote(a);
 
   STARTUPINFOA si{};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdInput = InheritableFile("NUL", false);
-  si.hStdOutput = InheritableFile(out.string(), true);
-  si.hStdError = InheritableFile(err.string(), true);
+  si.hStdInput = inheritable_file("NUL", false);
+  si.hStdOutput = inheritable_file(out.string(), true);
+  si.hStdError = inheritable_file(err.string(), true);
   PROCESS_INFORMATION pi{};
   CliRun run;
   if (CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
@@ -85,8 +85,8 @@ inline CliRun RunCli(const std::vector<std::string>& args) {
   }
   for (HANDLE h : {si.hStdInput, si.hStdOutput, si.hStdError})
     if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-  run.out = ReadFile(out);
-  run.err = ReadFile(err);
+  run.out = read_file(out);
+  run.err = read_file(err);
   fs::remove(out);
   fs::remove(err);
   return run;
@@ -94,26 +94,26 @@ inline CliRun RunCli(const std::vector<std::string>& args) {
 
 #else
 
-inline std::string Quote(const std::string& s) {
+inline std::string quote(const std::string& s) {
   std::string q = "'";
   for (char c : s) q += (c == '\'') ? std::string("'\\''") : std::string(1, c);
   return q + "'";
 }
 
-inline CliRun RunCli(const std::vector<std::string>& args) {
+inline CliRun run_cli(const std::vector<std::string>& args) {
   namespace fs = std::filesystem;
   static int counter = 0;
   fs::path tmp = fs::temp_directory_path();
   std::string stem = "qnverify-test-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
   fs::path out = tmp / (stem + ".out"), err = tmp / (stem + ".err");
-  std::string command = Quote(QNVERIFY_PATH);
-  for (const std::string& a : args) command += " " + Quote(a);
-  command += " >" + Quote(out.string()) + " 2>" + Quote(err.string()) + " </dev/null";
+  std::string command = quote(QNVERIFY_PATH);
+  for (const std::string& a : args) command += " " + quote(a);
+  command += " >" + quote(out.string()) + " 2>" + quote(err.string()) + " </dev/null";
   int raw = std::system(command.c_str());
   CliRun run;
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  run.out = ReadFile(out);
-  run.err = ReadFile(err);
+  run.out = read_file(out);
+  run.err = read_file(err);
   fs::remove(out);
   fs::remove(err);
   return run;
@@ -121,4 +121,4 @@ inline CliRun RunCli(const std::vector<std::string>& args) {
 
 #endif
 
-}  // namespace qn::testing
+}  // namespace qn::test

@@ -13,12 +13,12 @@ namespace fs = std::filesystem;
 namespace qn {
 namespace {
 
-using testing::CliRun;
-using testing::Collection;
-using testing::RunCli;
-using testing::WithoutDates;
+using test::CliRun;
+using test::Collection;
+using test::run_cli;
+using test::without_dates;
 
-std::size_t Count(const std::string& text, const std::string& piece) {
+std::size_t count(const std::string& text, const std::string& piece) {
   std::size_t n = 0;
   for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++n;
   return n;
@@ -40,18 +40,18 @@ TEST(Recursive, PrintsEachFolderReportInPathOrderThenTheSummary) {
   GTEST_SKIP() << "the fixture writes its folder texts with \"/\"";
 #endif
   Nested c;
-  CliRun all = RunCli({"-r", c.root()});
+  CliRun all = run_cli({"-r", c.root()});
   EXPECT_EQ(all.status, 2) << all.err;
   EXPECT_EQ(all.err, "") << "no progress line when standard error is not a terminal";
 
   std::string expected;
   for (const char* folder : {"Alpha", "Alpha/Sub", "Pics"}) {
-    CliRun one = RunCli({c.folder(folder)});
+    CliRun one = run_cli({c.folder(folder)});
     expected += one.out;
   }
   std::size_t summary_at = all.out.find("Summary\r\n");
   ASSERT_NE(summary_at, std::string::npos) << all.out;
-  EXPECT_EQ(WithoutDates(all.out.substr(0, summary_at)), WithoutDates(expected));
+  EXPECT_EQ(without_dates(all.out.substr(0, summary_at)), without_dates(expected));
 
   std::string summary = all.out.substr(summary_at);
   EXPECT_NE(summary.find("      3       3       0       0          0       0  mp3     " + c.folder("Alpha") + "\r\n"),
@@ -64,7 +64,7 @@ TEST(Recursive, PrintsEachFolderReportInPathOrderThenTheSummary) {
             std::string::npos);
   EXPECT_EQ(summary.find("Plain"), std::string::npos);
 
-  CliRun only = RunCli({"-r", "--summary", c.root()});
+  CliRun only = run_cli({"-r", "--summary", c.root()});
   EXPECT_EQ(only.out, summary);
   EXPECT_EQ(only.status, all.status);
 }
@@ -73,7 +73,7 @@ TEST(Recursive, AFolderWithAudioAndLabelChecksumFilesGetsBothRuns) {
   Collection c;
   c.Audio("Both", 2);
   c.Labels("Both", 1);
-  CliRun run = RunCli({"-r", "--summary", c.root()});
+  CliRun run = run_cli({"-r", "--summary", c.root()});
   EXPECT_NE(run.out.find("  mp3     " + c.folder("Both")), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("  labels  " + c.folder("Both")), std::string::npos);
   EXPECT_NE(run.out.find("total   1 folder\r\n"), std::string::npos);
@@ -85,12 +85,12 @@ TEST(Recursive, SeveralAudioChecksumFilesAreReportedAndSkipped) {
   c.Audio("Good", 1);
   c.Audio("Twice", 1, 0, "a.qn");
   c.Audio("Twice", 1, 0, "b.qn");
-  CliRun run = RunCli({"-r", c.root()});
+  CliRun run = run_cli({"-r", c.root()});
   EXPECT_EQ(run.status, 8) << run.err;
-  EXPECT_EQ(Count(run.err, "\n"), 1u) << run.err;
+  EXPECT_EQ(count(run.err, "\n"), 1u) << run.err;
   EXPECT_EQ(run.err.rfind("qnverify: " + c.folder("Twice") + ": error ", 0), 0u) << run.err;
   EXPECT_NE(run.err.find("a.qn, b.qn"), std::string::npos);
-  EXPECT_EQ(Count(run.out, "Quarnell mp3 Verify"), 1u) << "only Good is verified";
+  EXPECT_EQ(count(run.out, "Quarnell mp3 Verify"), 1u) << "only Good is verified";
   EXPECT_NE(run.out.find("      0       0       0       0          0       1  error   " + c.folder("Twice")),
             std::string::npos) << run.out;
 }
@@ -103,7 +103,7 @@ TEST(Recursive, LinksToFoldersAreNotFollowed) {
   c.Audio("Real", 1);
   fs::create_directory_symlink(c.folder("Real"), fs::path(c.root()) / "Link");
   fs::create_directory_symlink(c.root(), fs::path(c.root()) / "Real" / "Loop");
-  CliRun run = RunCli({"-r", "--summary", c.root()});
+  CliRun run = run_cli({"-r", "--summary", c.root()});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("total   1 folder\r\n"), std::string::npos) << run.out;
   EXPECT_EQ(run.out.find("Link"), std::string::npos);
@@ -111,7 +111,7 @@ TEST(Recursive, LinksToFoldersAreNotFollowed) {
 
 // A folder path longer than the system allows cannot be opened, even by root: the walk reports it
 // and goes on. The levels are made relative to the working folder, one at a time.
-void MakeTooDeepFolder(const fs::path& base) {
+void make_too_deep_folder(const fs::path& base) {
   const fs::path back = fs::current_path();
   fs::current_path(base);
   const std::string level(200, 'd');
@@ -130,11 +130,11 @@ TEST(Recursive, AFolderThatCannotBeOpenedIsAnErrorLineAndTheWalkGoesOn) {
   c.Audio("A", 1);
   c.Audio("Z", 1);
   fs::create_directory(fs::path(c.root()) / "deep");
-  MakeTooDeepFolder(fs::path(c.root()) / "deep");
-  CliRun run = RunCli({"-r", "--summary", c.root()});
-  std::system(("rm -rf " + testing::Quote(c.root() + "/deep")).c_str());
+  make_too_deep_folder(fs::path(c.root()) / "deep");
+  CliRun run = run_cli({"-r", "--summary", c.root()});
+  std::system(("rm -rf " + test::quote(c.root() + "/deep")).c_str());
   EXPECT_EQ(run.status, 8) << run.err;
-  EXPECT_EQ(Count(run.err, "\n"), 1u) << run.err;
+  EXPECT_EQ(count(run.err, "\n"), 1u) << run.err;
   EXPECT_NE(run.err.find("Reading the folder failed"), std::string::npos) << run.err;
   EXPECT_NE(run.out.find("  mp3     " + c.folder("A")), std::string::npos);
   EXPECT_NE(run.out.find("  mp3     " + c.folder("Z")), std::string::npos) << "folders after it are still verified";
@@ -148,13 +148,13 @@ TEST(Recursive, OutputDoesNotDependOnTheNumberOfJobs) {
     c.File(folder + "/" + bad, std::string(900, 'x'));
   }
   c.Labels("F4", 1);
-  CliRun one = RunCli({"-r", "--jobs", "1", c.root()});
-  CliRun four = RunCli({"-r", "--jobs", "4", c.root()});
+  CliRun one = run_cli({"-r", "--jobs", "1", c.root()});
+  CliRun four = run_cli({"-r", "--jobs", "4", c.root()});
   EXPECT_EQ(one.status, 1 | 2 | 8);
   EXPECT_EQ(four.status, one.status);
-  EXPECT_EQ(WithoutDates(four.out), WithoutDates(one.out));
+  EXPECT_EQ(without_dates(four.out), without_dates(one.out));
   EXPECT_EQ(four.err, one.err);
-  EXPECT_EQ(Count(one.err, "\n"), 7u) << "one whole line per failed step";
+  EXPECT_EQ(count(one.err, "\n"), 7u) << "one whole line per failed step";
   EXPECT_EQ(one.err.rfind("qnverify: " + c.folder("F1") + ": error ", 0), 0u) << one.err;
 }
 
@@ -163,34 +163,34 @@ TEST(Recursive, CreateNfoMakesPlaceholdersInEveryFolderAndNothingElseIsWritten) 
   for (const char* folder : {"One", "Two"}) c.Audio(folder, 1, 0, "c.qn", "u1964_005 - Sheet - Music.nfo\r\n");
   fs::path one = fs::path(c.root()) / "One" / "u1964_005 - Sheet - Music.nfo";
   fs::path two = fs::path(c.root()) / "Two" / "u1964_005 - Sheet - Music.nfo";
-  CliRun plain = RunCli({"-r", c.root()});
+  CliRun plain = run_cli({"-r", c.root()});
   EXPECT_EQ(plain.status, 2);
   EXPECT_FALSE(fs::exists(one));
-  CliRun create = RunCli({"-r", "--create-nfo", c.root()});
+  CliRun create = run_cli({"-r", "--create-nfo", c.root()});
   EXPECT_EQ(create.status, 0) << create.out;
   EXPECT_TRUE(fs::exists(one));
   EXPECT_TRUE(fs::exists(two));
-  EXPECT_EQ(Count(create.out, "u1964_005 OK Placeholder\r\n"), 2u);
+  EXPECT_EQ(count(create.out, "u1964_005 OK Placeholder\r\n"), 2u);
 }
 
 TEST(Recursive, ExitStatusCombinesTheFoldersAndNothingVerifiedIs66) {
   Collection c;
   c.Audio("Good", 2);
-  EXPECT_EQ(RunCli({"-r", c.root()}).status, 0);
+  EXPECT_EQ(run_cli({"-r", c.root()}).status, 0);
   c.File("Empty/c.qn", "u1964_001 - A - B.mp30Z0Z0Z0Z00000000\r\n");
-  CliRun run = RunCli({"-r", c.root()});
+  CliRun run = run_cli({"-r", c.root()});
   EXPECT_EQ(run.status, 8) << "a folder with no audio files could not be verified";
   EXPECT_NE(run.out.find("No Quarnell audio files found"), std::string::npos);
 
   Collection none;
   none.File("x/readme.txt", "x");
-  CliRun nothing = RunCli({"-r", none.root()});
+  CliRun nothing = run_cli({"-r", none.root()});
   EXPECT_EQ(nothing.status, 66);
   EXPECT_NE(nothing.err.find("No .qn file found at or below"), std::string::npos);
-  EXPECT_EQ(RunCli({"-r", none.root() + "/x/readme.txt"}).status, 66);
-  EXPECT_EQ(RunCli({"-r", "--qn", "c.qn", c.root()}).status, 64);
-  EXPECT_EQ(RunCli({"-r", "--jobs", "0", c.root()}).status, 64);
-  EXPECT_EQ(RunCli({"--json", "--summary", c.root()}).status, 64);
+  EXPECT_EQ(run_cli({"-r", none.root() + "/x/readme.txt"}).status, 66);
+  EXPECT_EQ(run_cli({"-r", "--qn", "c.qn", c.root()}).status, 64);
+  EXPECT_EQ(run_cli({"-r", "--jobs", "0", c.root()}).status, 64);
+  EXPECT_EQ(run_cli({"--json", "--summary", c.root()}).status, 64);
 }
 
 }  // namespace

@@ -16,9 +16,9 @@ namespace {
 
 using cli::ItemKind;
 using cli::PlanItem;
-using testing::TempFolder;
+using test::TempFolder;
 
-std::vector<std::string> Folders(const std::vector<PlanItem>& plan, const std::string& root) {
+std::vector<std::string> folders(const std::vector<PlanItem>& plan, const std::string& root) {
   std::vector<std::string> folders;
   for (const PlanItem& item : plan) folders.push_back(item.folder.substr(root.size()));
   return folders;
@@ -29,12 +29,12 @@ TEST(CollectionWalk, VisitsFoldersInByteOrderOfTheirPaths) {
   GTEST_SKIP() << "folders \"B\" and \"b\" are one folder on Windows";
 #endif
   TempFolder dir;
-  for (const char* folder : {"b", "a", "a/x", "a-b", "B", "a/x/y"}) dir.Write(std::string(folder) + "/c.qn", "");
-  dir.Write("top.qn", "");
-  dir.Write("none/readme.txt", "");
+  for (const char* folder : {"b", "a", "a/x", "a-b", "B", "a/x/y"}) dir.write(std::string(folder) + "/c.qn", "");
+  dir.write("top.qn", "");
+  dir.write("none/readme.txt", "");
   std::vector<PlanItem> plan = cli::walk_collection(dir.path().string());
   std::string s(1, kSep);
-  EXPECT_EQ(Folders(plan, dir.folder()),
+  EXPECT_EQ(folders(plan, dir.folder()),
             (std::vector<std::string>{"", "B" + s, "a-b" + s, "a" + s, "a" + s + "x" + s, "a" + s + "x" + s + "y" + s, "b" + s}));
   EXPECT_EQ(plan.front().checksum_file, dir.folder() + "top.qn");
 }
@@ -42,27 +42,27 @@ TEST(CollectionWalk, VisitsFoldersInByteOrderOfTheirPaths) {
 TEST(CollectionWalk, LabelChecksumFilesAreToldApartByTheExactCaseOfLabelsQn) {
   std::vector<PlanItem> both = cli::plan_folder("/m/", {"Chart.qn", "Chart Labels.qn", "u1.mp3"});
   ASSERT_EQ(both.size(), 2u);
-  EXPECT_EQ(both[0].kind, ItemKind::Audio);
+  EXPECT_EQ(both[0].kind, ItemKind::kAudio);
   EXPECT_EQ(both[0].checksum_file, "/m/Chart.qn");
-  EXPECT_EQ(both[1].kind, ItemKind::Labels);
+  EXPECT_EQ(both[1].kind, ItemKind::kLabels);
   EXPECT_EQ(both[1].checksum_file, "/m/Chart Labels.qn");
   // As for one folder: "labels.QN" is an audio checksum file, so the folder holds two of them.
   std::vector<PlanItem> two = cli::plan_folder("/m/", {"Chart.qn", "Chart labels.QN"});
   ASSERT_EQ(two.size(), 1u);
-  EXPECT_EQ(two[0].kind, ItemKind::Problem);
+  EXPECT_EQ(two[0].kind, ItemKind::kProblem);
   EXPECT_TRUE(cli::plan_folder("/m/", {"notes.txt", "x.qnx"}).empty());
 }
 
 TEST(CollectionWalk, SeveralChecksumFilesOfAKindAreAProblemNamingThem) {
   std::vector<PlanItem> plan = cli::plan_folder("/m/", {"a.qn", "b.qn", "One Labels.qn"});
   ASSERT_EQ(plan.size(), 2u);
-  EXPECT_EQ(plan[0].kind, ItemKind::Problem);
+  EXPECT_EQ(plan[0].kind, ItemKind::kProblem);
   EXPECT_NE(plan[0].message.find("a.qn, b.qn"), std::string::npos);
-  EXPECT_EQ(plan[1].kind, ItemKind::Labels) << "the label run is still made";
+  EXPECT_EQ(plan[1].kind, ItemKind::kLabels) << "the label run is still made";
   plan = cli::plan_folder("/m/", {"c.qn", "A Labels.qn", "B Labels.qn"});
   ASSERT_EQ(plan.size(), 2u);
-  EXPECT_EQ(plan[0].kind, ItemKind::Audio);
-  EXPECT_EQ(plan[1].kind, ItemKind::Problem);
+  EXPECT_EQ(plan[0].kind, ItemKind::kAudio);
+  EXPECT_EQ(plan[1].kind, ItemKind::kProblem);
 }
 
 TEST(CollectionWalk, AFolderThatCannotBeListedIsAProblemAndTheWalkGoesOn) {
@@ -87,7 +87,7 @@ TEST(CollectionWalk, AFolderThatCannotBeListedIsAProblemAndTheWalkGoesOn) {
   ASSERT_EQ(plan.size(), 4u);
   EXPECT_EQ(plan[0].folder, "/c/");
   EXPECT_EQ(plan[1].folder, "/c/a/");
-  EXPECT_EQ(plan[2].kind, ItemKind::Problem);
+  EXPECT_EQ(plan[2].kind, ItemKind::kProblem);
   EXPECT_EQ(plan[2].folder, "/c/locked/");
   EXPECT_EQ(plan[2].error_number, static_cast<int>(std::errc::permission_denied));
   EXPECT_NE(plan[2].message.find("Reading the folder failed"), std::string::npos);
@@ -98,18 +98,18 @@ TEST(CollectionSummary, NothingVerifiedFoldersCountAsStepErrorsUnlessNothingAtAl
   RunResult none;
   none.nothing_verified = true;
   cli::Summary only_none;
-  only_none.AddRun(none);
+  only_none.add_run(none);
   EXPECT_EQ(only_none.ExitStatus(), 66);
   EXPECT_EQ(only_none.totals().errors, 1);
 
   RunResult missing;
-  missing.kind = FolderKind::Mp3;
+  missing.kind = FolderKind::kMp3;
   missing.entries.resize(2);
-  missing.entries[0].status = EntryStatus::Missing;
-  missing.entries[1].status = EntryStatus::NoVerdict;
+  missing.entries[0].status = EntryStatus::kMissing;
+  missing.entries[1].status = EntryStatus::kNoVerdict;
   cli::Summary mixed;
-  mixed.AddRun(none);
-  mixed.AddRun(missing);
+  mixed.add_run(none);
+  mixed.add_run(missing);
   EXPECT_EQ(mixed.ExitStatus(), 8 | 2 | 1);
   EXPECT_EQ(mixed.totals().fail, 1) << "an entry without a verdict counts as failed";
 }

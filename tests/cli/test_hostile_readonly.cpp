@@ -15,9 +15,9 @@ namespace qn {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Collection;
-using testing::FakeMp3;
-using testing::RunCli;
+using test::Collection;
+using test::FakeMp3;
+using test::run_cli;
 
 struct FileState {
   std::string bytes;
@@ -28,22 +28,22 @@ struct FileState {
 using TreeState = std::map<std::string, FileState>;
 
 // Every entry below root, links not followed; folders and links are recorded by name only.
-void SnapshotInto(const fs::path& root, const fs::path& folder, TreeState& state) {
+void snapshot_into(const fs::path& root, const fs::path& folder, TreeState& state) {
   for (const fs::directory_entry& e : fs::directory_iterator(folder)) {
     const fs::file_status link = fs::symlink_status(e.path());
     const std::string relative = e.path().lexically_relative(root).string();
     if (fs::is_regular_file(link)) {
-      state[relative] = {testing::ReadFile(e.path()), fs::file_size(e.path()), fs::last_write_time(e.path())};
+      state[relative] = {test::read_file(e.path()), fs::file_size(e.path()), fs::last_write_time(e.path())};
     } else {
       state[relative] = {};
-      if (fs::is_directory(link)) SnapshotInto(root, e.path(), state);
+      if (fs::is_directory(link)) snapshot_into(root, e.path(), state);
     }
   }
 }
 
-TreeState Snapshot(const fs::path& root) {
+TreeState snapshot(const fs::path& root) {
   TreeState state;
-  SnapshotInto(root, root, state);
+  snapshot_into(root, root, state);
   return state;
 }
 
@@ -73,15 +73,15 @@ struct Fixture {
 
 TEST(ReadOnlyGuarantee, AudioLabelAndRecursiveRunsChangeAndCreateNothing) {
   Fixture f;
-  const TreeState before = Snapshot(f.root);
+  const TreeState before = snapshot(f.root);
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{f.c.folder("1964 Top")}, {f.c.folder("1964 Flac")},
         {f.c.folder("1964 Labels")}, {"--images", f.c.folder("1964 Labels")},
         {"-r", f.root.string()}, {"-r", "--json", "-j", "2", f.root.string()}}) {
-    testing::CliRun run = RunCli(args);
+    test::CliRun run = run_cli(args);
     EXPECT_NE(run.status, 64) << args.back() << "\n" << run.err;
     EXPECT_FALSE(run.out.empty()) << args.back();
-    EXPECT_EQ(Snapshot(f.root), before) << "after qnverify " << args.front() << " " << args.back();
+    EXPECT_EQ(snapshot(f.root), before) << "after qnverify " << args.front() << " " << args.back();
   }
 }
 
@@ -93,15 +93,15 @@ TEST(ReadOnlyGuarantee, CreateNfoCreatesOnlyTheListedPlaceholdersInsideTheFolder
   const std::string hostile = "..\\" + tag + "-1.nfo\r\n../" + tag + "-2.nfo\r\nsub\\..\\..\\" + tag +
                               "-3.nfo\r\nsub/../../" + tag + "-4.nfo\r\n" + (outside / (tag + "-5.nfo")).string() +
                               "\r\n\\" + tag + "-6.nfo\r\nC:\\" + tag + "-7.nfo\r\n..\r\n";
-  f.c.File("1964 Top/Top.qn", testing::ReadFile(f.root / "1964 Top" / "Top.qn") + hostile);
+  f.c.File("1964 Top/Top.qn", test::read_file(f.root / "1964 Top" / "Top.qn") + hostile);
   Age(f.root);
-  TreeState expected = Snapshot(f.root);
+  TreeState expected = snapshot(f.root);
 
-  testing::CliRun run = RunCli({"--create-nfo", f.c.folder("1964 Top")});
+  test::CliRun run = run_cli({"--create-nfo", f.c.folder("1964 Top")});
   EXPECT_NE(run.out.find("u1964_009 OK Placeholder"), std::string::npos) << run.out;
   EXPECT_NE(run.err.find("refused"), std::string::npos) << run.err;
 
-  TreeState after = Snapshot(f.root);
+  TreeState after = snapshot(f.root);
   const std::string placeholder = (fs::path("1964 Top") / "u1964_009 - Artist 9 - Title.nfo").string();
   ASSERT_EQ(after.count(placeholder), 1u);
   EXPECT_EQ(after[placeholder].bytes, "u1964_009 - Artist 9 - Title.nfo\r\n");
@@ -115,18 +115,18 @@ TEST(ReadOnlyGuarantee, CreateNfoCreatesOnlyTheListedPlaceholdersInsideTheFolder
   }
 
   // The recursive run with --create-nfo: the placeholder exists now, so nothing more is created.
-  expected = Snapshot(f.root);
-  run = RunCli({"-r", "--create-nfo", f.root.string()});
-  EXPECT_EQ(Snapshot(f.root), expected) << run.err;
+  expected = snapshot(f.root);
+  run = run_cli({"-r", "--create-nfo", f.root.string()});
+  EXPECT_EQ(snapshot(f.root), expected) << run.err;
 }
 
 TEST(ReadOnlyGuarantee, RecursiveCreateNfoWritesOnlyIntoEachVerifiedFolder) {
   Fixture f;
   f.c.File("1964 Flac/Flac.qn", "u1964_001 - A - B.flac0Z190Z1Z1Z1\r\nu1964_003 - E - F.flac.nfo\r\n");
   Age(f.root);
-  TreeState expected = Snapshot(f.root);
-  testing::CliRun run = RunCli({"-r", "--create-nfo", f.root.string()});
-  TreeState after = Snapshot(f.root);
+  TreeState expected = snapshot(f.root);
+  test::CliRun run = run_cli({"-r", "--create-nfo", f.root.string()});
+  TreeState after = snapshot(f.root);
   for (const std::string created : {"1964 Top/u1964_009 - Artist 9 - Title.nfo", "1964 Flac/u1964_003 - E - F.flac.nfo"}) {
     const std::string key = fs::path(created).make_preferred().string();
     EXPECT_EQ(after.count(key), 1u) << key << "\n" << run.out << run.err;
@@ -144,12 +144,12 @@ TEST(ReadOnlyGuarantee, RecursiveRunOverLinkLoopsVerifiesEachFolderOnce) {
   fs::create_directory_symlink(f.root / "loop b", f.root / "loop a");
   fs::create_directory_symlink(f.root / "loop a", f.root / "loop b");
   fs::create_directory_symlink(f.root / "1964 Labels", f.root / "labels again");
-  const TreeState before = Snapshot(f.root);
-  testing::CliRun run = RunCli({"-r", f.root.string()});
+  const TreeState before = snapshot(f.root);
+  test::CliRun run = run_cli({"-r", f.root.string()});
   std::size_t reports = 0;
   for (std::size_t at = 0; (at = run.out.find("Folder Processed ", at)) != std::string::npos; ++at) ++reports;
   EXPECT_EQ(reports, 3u) << run.out << run.err;
-  EXPECT_EQ(Snapshot(f.root), before);
+  EXPECT_EQ(snapshot(f.root), before);
 }
 #endif
 

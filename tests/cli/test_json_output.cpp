@@ -14,12 +14,12 @@ using nlohmann::json;
 namespace qn {
 namespace {
 
-using testing::CliRun;
-using testing::Collection;
-using testing::FakeMp3;
-using testing::RunCli;
+using test::CliRun;
+using test::Collection;
+using test::FakeMp3;
+using test::run_cli;
 
-const json* FindEntry(const json& folder, const std::string& track_key) {
+const json* find_entry(const json& folder, const std::string& track_key) {
   for (const json& entry : folder.at("entries"))
     if (entry.at("track_key") == track_key) return &entry;
   return nullptr;
@@ -33,7 +33,7 @@ TEST(JsonOutput, DescribesEveryFolderEntryErrorAndTheTotals) {
   c.Labels("Pics", 1);
   c.Audio("Twice", 1, 0, "a.qn");
   c.Audio("Twice", 1, 0, "b.qn");
-  CliRun run = RunCli({"-r", "--json", c.root()});
+  CliRun run = run_cli({"-r", "--json", c.root()});
   json doc = json::parse(run.out);  // throws (and fails the test) when the output is not one document
 
   EXPECT_EQ(doc.at("exit_status"), run.status);
@@ -46,7 +46,7 @@ TEST(JsonOutput, DescribesEveryFolderEntryErrorAndTheTotals) {
   EXPECT_EQ(mp3.at("files"), 4);
   EXPECT_EQ(mp3.at("additional_files"), json::array({"u1964_099 - Extra - Track.mp3"}));
 
-  const json* ok = FindEntry(mp3, "u1964_001");
+  const json* ok = find_entry(mp3, "u1964_001");
   ASSERT_NE(ok, nullptr);
   EXPECT_EQ(ok->at("found"), c.folder("Mp3") + Collection::track_name(1));
   EXPECT_EQ(ok->at("verdicts"), json::array({" OK"}));
@@ -56,13 +56,13 @@ TEST(JsonOutput, DescribesEveryFolderEntryErrorAndTheTotals) {
   EXPECT_EQ(ok->at("report_line"), "u1964_001 OK ID3v1 OK ID3v2 OK");
   EXPECT_NE(run.out.find("u1964_001 OK ID3v1 OK ID3v2 OK"), std::string::npos);
 
-  const json* missing = FindEntry(mp3, "u1964_003");
+  const json* missing = find_entry(mp3, "u1964_003");
   ASSERT_NE(missing, nullptr);
   EXPECT_TRUE(missing->at("found").is_null());
   EXPECT_EQ(missing->at("status"), "missing");
   EXPECT_EQ(missing->at("verdicts"), json::array({" MISSING mp3 file"}));
 
-  const json* broken = FindEntry(mp3, "u1964_008");
+  const json* broken = find_entry(mp3, "u1964_008");
   ASSERT_NE(broken, nullptr);
   EXPECT_EQ(broken->at("status"), "no-verdict");
   EXPECT_TRUE(broken->at("verdicts").empty());
@@ -98,7 +98,7 @@ TEST(JsonOutput, BytesThatAreNotUtf8BecomeReplacementCharacters) {
   FakeMp3 mp3 = FakeMp3::Make(0, 6, false);
   c.File("Latin/" + name, std::string(mp3.bytes.begin(), mp3.bytes.end()));
   c.File("Latin/c.qn", name + mp3.Fingerprint() + "\r\n");
-  CliRun run = RunCli({"--json", c.folder("Latin")});
+  CliRun run = run_cli({"--json", c.folder("Latin")});
   EXPECT_EQ(run.status, 0) << run.err;
   json doc = json::parse(run.out);
   const json& entry = doc.at("folders").at(0).at("entries").at(0);
@@ -109,8 +109,8 @@ TEST(JsonOutput, BytesThatAreNotUtf8BecomeReplacementCharacters) {
 TEST(JsonOutput, WithoutRecursiveItDescribesTheOneFolderAndKeepsItsExitStatus) {
   Collection c;
   c.Audio("One", 1, 1);
-  CliRun text = RunCli({c.folder("One")});
-  CliRun run = RunCli({"--json", c.folder("One")});
+  CliRun text = run_cli({c.folder("One")});
+  CliRun run = run_cli({"--json", c.folder("One")});
   EXPECT_EQ(run.status, text.status);
   json doc = json::parse(run.out);
   ASSERT_EQ(doc.at("folders").size(), 1u);

@@ -11,11 +11,11 @@ namespace fs = std::filesystem;
 namespace qn {
 namespace {
 
-using testing::CliRun;
-using testing::FakeMp3;
-using testing::RunCli;
-using testing::ReadFile;
-using testing::TempFolder;
+using test::CliRun;
+using test::FakeMp3;
+using test::run_cli;
+using test::read_file;
+using test::TempFolder;
 
 const std::string kSample = std::string(QN_SAMPLES_DIR) + "/Quarnell 1964 Top 6";
 
@@ -30,7 +30,7 @@ struct SampleCopy {
 };
 
 TEST(Qnverify, PrintsTheReportAndSetsTheExitFlags) {
-  CliRun run = RunCli({kSample});
+  CliRun run = run_cli({kSample});
   EXPECT_EQ(run.status, 1 | 2 | 4) << run.err;
   EXPECT_NE(run.out.find("Quarnell mp3 Verify Rev37\r\n"), std::string::npos);
   EXPECT_NE(run.out.find("u1964_002 OK ID3v1 OK ID3v2 OK\r\n"), std::string::npos);
@@ -42,17 +42,17 @@ TEST(Qnverify, PrintsTheReportAndSetsTheExitFlags) {
 TEST(Qnverify, ReportFileHoldsExactlyWhatStandardOutputShows) {
   TempFolder out;
   std::string report = (out.path() / "report.txt").string();
-  CliRun run = RunCli({"--report", report, kSample});
-  EXPECT_EQ(ReadFile(report), run.out);
-  CliRun bad = RunCli({"--report", (out.path() / "no" / "such" / "r.txt").string(), kSample});
+  CliRun run = run_cli({"--report", report, kSample});
+  EXPECT_EQ(read_file(report), run.out);
+  CliRun bad = run_cli({"--report", (out.path() / "no" / "such" / "r.txt").string(), kSample});
   EXPECT_TRUE(bad.status & 8) << "a report that cannot be written is a step error";
   EXPECT_NE(bad.err.find("r.txt"), std::string::npos);
 }
 
 TEST(Qnverify, AFileInsideTheFolderVerifiesTheFolder) {
-  CliRun by_folder = RunCli({kSample});
-  CliRun by_track = RunCli({kSample + "/u1964_003 - Dora Venn - Slow Harbour.mp3"});
-  CliRun by_qn = RunCli({kSample + "/Quarnell 1964 Top 6.qn"});
+  CliRun by_folder = run_cli({kSample});
+  CliRun by_track = run_cli({kSample + "/u1964_003 - Dora Venn - Slow Harbour.mp3"});
+  CliRun by_qn = run_cli({kSample + "/Quarnell 1964 Top 6.qn"});
   auto body = [](const std::string& s) { return s.substr(s.find("\r\n\r\n")); };
   EXPECT_EQ(body(by_track.out), body(by_folder.out));
   EXPECT_EQ(body(by_qn.out), body(by_folder.out));
@@ -60,19 +60,19 @@ TEST(Qnverify, AFileInsideTheFolderVerifiesTheFolder) {
 }
 
 TEST(Qnverify, Id3OptionsSwitchTheTagChecksOff) {
-  CliRun run = RunCli({"--no-id3v1", kSample});
+  CliRun run = run_cli({"--no-id3v1", kSample});
   EXPECT_NE(run.out.find("u1964_004 OK ID3v2 OK\r\n"), std::string::npos) << run.out;
-  run = RunCli({"--no-id3v1", "--no-id3v2", kSample});
+  run = run_cli({"--no-id3v1", "--no-id3v2", kSample});
   EXPECT_NE(run.out.find("u1964_004 OK\r\n"), std::string::npos);
 }
 
 TEST(Qnverify, CreatesPlaceholdersOnlyWithCreateNfo) {
   SampleCopy copy;
   fs::path nfo = fs::path(copy.folder) / "u1964_002 - The Marlow Set - Paper Kites.nfo";
-  CliRun plain = RunCli({copy.folder});
+  CliRun plain = run_cli({copy.folder});
   EXPECT_FALSE(fs::exists(nfo));
   EXPECT_TRUE(plain.status & 2);
-  CliRun create = RunCli({"--create-nfo", copy.folder});
+  CliRun create = run_cli({"--create-nfo", copy.folder});
   EXPECT_TRUE(fs::exists(nfo));
   EXPECT_NE(create.out.find("u1964_002 OK Placeholder\r\n"), std::string::npos);
 }
@@ -80,22 +80,22 @@ TEST(Qnverify, CreatesPlaceholdersOnlyWithCreateNfo) {
 TEST(Qnverify, SeveralChecksumFilesNeedQn) {
   SampleCopy copy;
   fs::copy_file(fs::path(copy.folder) / "Quarnell 1964 Top 6.qn", fs::path(copy.folder) / "Other.qn");
-  CliRun run = RunCli({copy.folder});
+  CliRun run = run_cli({copy.folder});
   EXPECT_EQ(run.status, 64);
   EXPECT_NE(run.err.find("Other.qn"), std::string::npos);
   EXPECT_NE(run.err.find("Quarnell 1964 Top 6.qn"), std::string::npos);
-  run = RunCli({"--qn", "Other.qn", copy.folder});
+  run = run_cli({"--qn", "Other.qn", copy.folder});
   EXPECT_EQ(run.status, 7) << run.err;
 }
 
 TEST(Qnverify, NothingToVerify) {
   TempFolder empty;
-  CliRun run = RunCli({empty.path().string()});
+  CliRun run = run_cli({empty.path().string()});
   EXPECT_EQ(run.status, 66);
   EXPECT_NE(run.err.find("No .qn file found in"), std::string::npos);
-  EXPECT_EQ(RunCli({(empty.path() / "absent").string()}).status, 66);
-  empty.Write("c.qn", std::string("u1964_001 - A - B.mp30Z0Z0Z0Z00000000\r\n"));
-  run = RunCli({empty.path().string()});
+  EXPECT_EQ(run_cli({(empty.path() / "absent").string()}).status, 66);
+  empty.write("c.qn", std::string("u1964_001 - A - B.mp30Z0Z0Z0Z00000000\r\n"));
+  run = run_cli({empty.path().string()});
   EXPECT_EQ(run.status, 66) << "no audio files found";
   EXPECT_NE(run.out.find("No Quarnell audio files found"), std::string::npos);
 }
@@ -103,10 +103,10 @@ TEST(Qnverify, NothingToVerify) {
 TEST(Qnverify, StepErrorsGoToStandardErrorOneLineEach) {
   TempFolder dir;
   FakeMp3 a = FakeMp3::Make(0, 8, false);
-  dir.Write("u1964_001 - A - B.mp3", a.bytes);
-  dir.Write("u1964_002 - C - D.mp3", a.bytes);
-  dir.Write("c.qn", "u1964_001 - A - B.mp3" + a.Fingerprint() + "\r\nu1964_002 - C - D.mp3XZY\r\n");
-  CliRun run = RunCli({dir.path().string()});
+  dir.write("u1964_001 - A - B.mp3", a.bytes);
+  dir.write("u1964_002 - C - D.mp3", a.bytes);
+  dir.write("c.qn", "u1964_001 - A - B.mp3" + a.Fingerprint() + "\r\nu1964_002 - C - D.mp3XZY\r\n");
+  CliRun run = run_cli({dir.path().string()});
   EXPECT_EQ(run.status, 1 | 8);
   EXPECT_NE(run.out.find("u1964_001 OK"), std::string::npos);
   EXPECT_NE(run.err.find("u1964_002 - C - D.mp3XZY"), std::string::npos) << run.err;
@@ -114,12 +114,12 @@ TEST(Qnverify, StepErrorsGoToStandardErrorOneLineEach) {
 }
 
 TEST(Qnverify, UsageHelpAndVersion) {
-  EXPECT_EQ(RunCli({}).status, 64);
-  EXPECT_EQ(RunCli({"--bogus", kSample}).status, 64);
-  CliRun help = RunCli({"--help"});
+  EXPECT_EQ(run_cli({}).status, 64);
+  EXPECT_EQ(run_cli({"--bogus", kSample}).status, 64);
+  CliRun help = run_cli({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("--create-nfo"), std::string::npos);
-  CliRun version = RunCli({"--version"});
+  CliRun version = run_cli({"--version"});
   EXPECT_EQ(version.status, 0);
   EXPECT_NE(version.out.find("Rev37"), std::string::npos);
 }
@@ -133,7 +133,7 @@ namespace {
 const std::string kLabels = std::string(QN_SAMPLES_DIR) + "/Quarnell 1964 Labels";
 
 TEST(QnverifyLabels, ALabelsChecksumFileChoosesTheLabelRun) {
-  CliRun run = RunCli({kLabels});
+  CliRun run = run_cli({kLabels});
   EXPECT_EQ(run.status, 1 | 2 | 4) << run.err;
   EXPECT_EQ(run.out.rfind("Quarnell Label Verify Rev37\r\n---------------------------\r\n", 0), 0u);
   EXPECT_NE(run.out.find("\r\n\r\nu1964_001 OK\r\nu1964_002 FAIL (255 bytes following Start of File)\r\n"
@@ -143,14 +143,14 @@ TEST(QnverifyLabels, ALabelsChecksumFileChoosesTheLabelRun) {
             std::string::npos)
       << run.out;
   EXPECT_EQ(run.out.find("Number of Files"), std::string::npos);
-  EXPECT_EQ(RunCli({kLabels + "/u1964_001.jpg"}).out.substr(0, 40), run.out.substr(0, 40));
+  EXPECT_EQ(run_cli({kLabels + "/u1964_001.jpg"}).out.substr(0, 40), run.out.substr(0, 40));
 }
 
 TEST(QnverifyLabels, ImagesOptionAndLetterCaseOfTheName) {
 #ifdef _WIN32
   GTEST_SKIP() << "names differing only in letter case are one file on Windows";
 #endif
-  CliRun run = RunCli({"--images", kSample});
+  CliRun run = run_cli({"--images", kSample});
   EXPECT_EQ(run.status, 66);
   EXPECT_NE(run.out.find("No matching .qn file found in "), std::string::npos);
 
@@ -158,7 +158,7 @@ TEST(QnverifyLabels, ImagesOptionAndLetterCaseOfTheName) {
   TempFolder dir;
   fs::copy(kLabels, dir.path(), fs::copy_options::recursive);
   fs::rename(dir.path() / "Quarnell 1964 Labels.qn", dir.path() / "quarnell 1964 labels.qn");
-  CliRun lower = RunCli({dir.path().string()});
+  CliRun lower = run_cli({dir.path().string()});
   EXPECT_NE(lower.out.find("Quarnell  Verify Rev37"), std::string::npos) << lower.out;
   EXPECT_EQ(lower.status, 66) << "no audio files in a label folder";
 }

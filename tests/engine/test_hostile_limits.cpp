@@ -7,7 +7,7 @@
 #include <random>
 
 #include "engine/checksum_file.h"
-#include "engine/file_list.h"
+#include "base/file_list.h"
 #include "engine/verify.h"
 #include "support/fixtures.h"
 #include "support/test_host.h"
@@ -17,11 +17,11 @@ namespace qn {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::FakeMp3;
-using testing::RecordingHost;
-using testing::TempFolder;
+using test::FakeMp3;
+using test::RecordingHost;
+using test::TempFolder;
 
-std::size_t FilesIn(const fs::path& folder) {
+std::size_t files_in(const fs::path& folder) {
   std::size_t n = 0;
   for (const auto& e : fs::recursive_directory_iterator(folder)) n += e.is_regular_file() ? 1 : 0;
   return n;
@@ -31,9 +31,9 @@ std::size_t FilesIn(const fs::path& folder) {
 struct OneTrackFolder {
   TempFolder dir;
   FakeMp3 mp3 = FakeMp3::Make(0, 6, false);
-  OneTrackFolder() { dir.Write("u1964_001 - A - B.mp3", mp3.bytes); }
-  RunResult Run(const std::string& checksum_bytes, RecordingHost& host, bool create_nfo = false) {
-    const std::string qn = dir.Write("c.qn", checksum_bytes);
+  OneTrackFolder() { dir.write("u1964_001 - A - B.mp3", mp3.bytes); }
+  RunResult run(const std::string& checksum_bytes, RecordingHost& host, bool create_nfo = false) {
+    const std::string qn = dir.write("c.qn", checksum_bytes);
     return VerifyAudioFolder(dir.folder(), qn, create_nfo, host);
   }
 };
@@ -41,19 +41,19 @@ struct OneTrackFolder {
 TEST(HostileChecksumFile, LinesOfSeveralMegabytesAreOrdinaryMissingEntries) {
   OneTrackFolder f;
   // A folder of a chart's size: the matcher tries the long name against every file.
-  for (int i = 10; i < 60; ++i) f.dir.Write("u1964_0" + std::to_string(i) + " - A - B.nfo", std::string());
+  for (int i = 10; i < 60; ++i) f.dir.write("u1964_0" + std::to_string(i) + " - A - B.nfo", std::string());
   const std::string big(6 << 20, 'x');
   const std::string bracket = "u1964_003 - [" + big + " - T.mp3" + f.mp3.Fingerprint();
   const std::string qn = "u1964_002 - " + big + " - T.mp3" + f.mp3.Fingerprint() + "\r\n" + bracket +
                          "\r\nu1964_001 - A - B.mp3" + f.mp3.Fingerprint() + "\r\n";
   RecordingHost host;
-  RunResult r = f.Run(qn, host);
+  RunResult r = f.run(qn, host);
   ASSERT_EQ(r.entries.size(), 3u);
-  EXPECT_EQ(r.entries[0].status, EntryStatus::Missing);
+  EXPECT_EQ(r.entries[0].status, EntryStatus::kMissing);
   EXPECT_EQ(r.entries[0].track_key, "u1964_002");
-  EXPECT_EQ(r.entries[1].status, EntryStatus::Missing) << "an unclosed \"[\" fails the matcher step only";
-  EXPECT_EQ(r.entries[2].status, EntryStatus::Ok) << "the entries after the long lines still run";
-  EXPECT_EQ(FilesIn(f.dir.path()), 52u);
+  EXPECT_EQ(r.entries[1].status, EntryStatus::kMissing) << "an unclosed \"[\" fails the matcher step only";
+  EXPECT_EQ(r.entries[2].status, EntryStatus::kOk) << "the entries after the long lines still run";
+  EXPECT_EQ(files_in(f.dir.path()), 52u);
 }
 
 TEST(HostileChecksumFile, BinaryBytesGiveOneEntryPerLineAndCreateNothing) {
@@ -69,9 +69,9 @@ TEST(HostileChecksumFile, BinaryBytesGiveOneEntryPerLineAndCreateNothing) {
     }
   for (bool create_nfo : {false, true}) {
     RecordingHost host;
-    RunResult r = f.Run(noise, host, create_nfo);
+    RunResult r = f.run(noise, host, create_nfo);
     EXPECT_EQ(r.entries.size(), lines);
-    for (const EntryResult& e : r.entries) EXPECT_NE(e.status, EntryStatus::Ok) << e.line;
+    for (const EntryResult& e : r.entries) EXPECT_NE(e.status, EntryStatus::kOk) << e.line;
     // Placeholders come only from lines ending in "nfo" with a safe name, and only inside the folder.
     for (const auto& e : fs::recursive_directory_iterator(f.dir.path())) {
       const std::string name = e.path().filename().string();
@@ -85,24 +85,24 @@ TEST(HostileChecksumFile, BinaryBytesGiveOneEntryPerLineAndCreateNothing) {
 TEST(HostileChecksumFile, NoLineEndAtAll) {
   OneTrackFolder f;
   RecordingHost host;
-  RunResult r = f.Run("u1964_001 - A - B.mp3" + f.mp3.Fingerprint(), host);
+  RunResult r = f.run("u1964_001 - A - B.mp3" + f.mp3.Fingerprint(), host);
   ASSERT_EQ(r.entries.size(), 1u);
-  EXPECT_EQ(r.entries[0].status, EntryStatus::Ok);
+  EXPECT_EQ(r.entries[0].status, EntryStatus::kOk);
   // Line feeds and no carriage return: the file was saved with LF line ends, one entry a line.
-  r = f.Run(std::string(100000, '\n'), host);
+  r = f.run(std::string(100000, '\n'), host);
   EXPECT_EQ(r.entries.size(), 100000u);
   // With a CR anywhere, a lone LF is an ordinary character of its line.
-  r = f.Run("\xEF\xBB\xBFu1964_001 - A - B.mp3" + f.mp3.Fingerprint() + "\n\nx\r", host);
+  r = f.run("\xEF\xBB\xBFu1964_001 - A - B.mp3" + f.mp3.Fingerprint() + "\n\nx\r", host);
   ASSERT_EQ(r.entries.size(), 1u);
   EXPECT_EQ(r.entries[0].line, "u1964_001 - A - B.mp3" + f.mp3.Fingerprint() + "\n\nx") << "the byte-order mark is skipped";
 }
 
 TEST(HostileChecksumFile, NulBytesStayInTheLine) {
   TempFolder dir;
-  ChecksumFile qn(dir.Write("c.qn", std::string("a\0b\r\0\r\n", 7)));
-  EXPECT_EQ(qn.ReadLine(), std::string("a\0b", 3));
-  EXPECT_EQ(qn.ReadLine(), std::string(1, '\0'));
-  EXPECT_TRUE(qn.AtEnd());
+  ChecksumFile qn(dir.write("c.qn", std::string("a\0b\r\0\r\n", 7)));
+  EXPECT_EQ(qn.read_line(), std::string("a\0b", 3));
+  EXPECT_EQ(qn.read_line(), std::string(1, '\0'));
+  EXPECT_TRUE(qn.at_end());
 }
 
 // Empty files are enough: the entries name ".nfo" placeholders, which are found, not checked.
@@ -130,7 +130,7 @@ class ScratchFolder {
 };
 
 TEST(HostileFolder, HundredThousandFilesAreAllFoundAndClaimed) {
-  if (testing::RunningUnderWine())
+  if (test::running_under_wine())
     GTEST_SKIP() << "creating 100,000 files takes more than ten minutes under Wine";
   ScratchFolder dir;
   constexpr int kFiles = 100000;
@@ -154,10 +154,10 @@ TEST(HostileFolder, HundredThousandFilesAreAllFoundAndClaimed) {
   EXPECT_EQ(r.file_count, kFiles);
   ASSERT_EQ(r.entries.size(), kFiles + 1u);
   EXPECT_EQ(r.entries[0].track_key, "u1964_100000");
-  EXPECT_EQ(r.entries[0].status, EntryStatus::Ok);
+  EXPECT_EQ(r.entries[0].status, EntryStatus::kOk);
   EXPECT_EQ(r.entries[kFiles - 1].track_key, "u1964_000001");
-  EXPECT_EQ(r.entries[kFiles - 1].status, EntryStatus::Ok);
-  EXPECT_EQ(r.entries[kFiles].status, EntryStatus::Missing);
+  EXPECT_EQ(r.entries[kFiles - 1].status, EntryStatus::kOk);
+  EXPECT_EQ(r.entries[kFiles].status, EntryStatus::kMissing);
   EXPECT_TRUE(r.additional_files.empty());
   EXPECT_TRUE(host.errors.empty());
   EXPECT_NE(r.report_text.find("100000"), std::string::npos) << "the number of files in the report head";
@@ -165,7 +165,7 @@ TEST(HostileFolder, HundredThousandFilesAreAllFoundAndClaimed) {
 
 // Empty images whose lines record length 0 and sum "0000": every line is looked up and checked.
 TEST(HostileFolder, HundredThousandLabelImagesAreAllFoundAndClaimed) {
-  if (testing::RunningUnderWine())
+  if (test::running_under_wine())
     GTEST_SKIP() << "creating 100,000 files takes more than ten minutes under Wine";
   ScratchFolder dir;
   constexpr int kImages = 100000;
@@ -196,19 +196,19 @@ TEST(HostileFolder, LabelLookupIgnoresCaseAndTakesTheFirstInByteOrder) {
   GTEST_SKIP() << "names that differ only in letter case are one file on Windows";
 #endif
   TempFolder dir;
-  dir.Write("u1.jpg", std::string());
-  dir.Write("U1.JPG", std::string("x"));
-  dir.Write("c Labels.qn", std::string("u1.jpg\xFF" "1\xFF" "0078\r\nu1.jpg\xFF" "0\xFF" "0000\r\nu1.jpg\xFF" "0\xFF" "0000\r\n"));
+  dir.write("u1.jpg", std::string());
+  dir.write("U1.JPG", std::string("x"));
+  dir.write("c Labels.qn", std::string("u1.jpg\xFF" "1\xFF" "0078\r\nu1.jpg\xFF" "0\xFF" "0000\r\nu1.jpg\xFF" "0\xFF" "0000\r\n"));
   RecordingHost host;
   RunResult r = VerifyLabelFolder(dir.folder(), host);
   ASSERT_EQ(r.entries.size(), 3u);
   EXPECT_EQ(r.entries[0].report_line, "U1 OK") << "\"U1.JPG\" sorts before \"u1.jpg\"";
   EXPECT_EQ(r.entries[1].report_line, "u1 OK");
-  EXPECT_EQ(r.entries[2].status, EntryStatus::Missing) << "both claimed";
+  EXPECT_EQ(r.entries[2].status, EntryStatus::kMissing) << "both claimed";
 }
 
 TEST(HostileFolder, SortedLookupPastSixteenBitIndexes) {
-  FileList list = EmptyFileList();
+  FileList list = empty_file_list();
   for (int i = 70000; i >= 1; --i) list.push_back("/f/u" + std::to_string(i));
   SortFileList(list);
   SortedIndex index(list);

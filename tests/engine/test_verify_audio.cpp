@@ -9,15 +9,15 @@
 namespace qn {
 namespace {
 
-using testing::FakeMp3;
-using testing::RecordingHost;
-using testing::TempFolder;
+using test::FakeMp3;
+using test::RecordingHost;
+using test::TempFolder;
 
 const std::string kHead25 = std::string(25, '-');
 
-std::string Head(const std::string& kind, const std::string& folder, int files) {
+std::string head(const std::string& kind, const std::string& folder, int files) {
   return "Quarnell " + kind + " Verify Rev37\r\n" + kHead25 + "\r\nFolder Processed " + folder +
-         "\r\nNumber of Files: " + std::to_string(files) + "\r\n" + testing::kFixedDateLine + "\r\n\r\n";
+         "\r\nNumber of Files: " + std::to_string(files) + "\r\n" + test::kFixedDateLine + "\r\n\r\n";
 }
 
 // A folder of three good tracks, one damaged, one listed but absent, one nobody lists, a present
@@ -37,12 +37,12 @@ struct Mp3Folder {
     lines += "u1964_001 - Alpha - One.nfo\r\n";
     lines += "u1964_002b - Beta - Two.nfo\r\n";
     if (damage) c.bytes[c.bytes.size() - 200] ^= 0x01;  // inside the end block
-    dir.Write("u1964_001 - Alpha - One.mp3", a.bytes);
-    dir.Write("u1964_002b - Beta - Two.mp3", b.bytes);
-    dir.Write("u1964_003 - Gamma - Three.mp3", c.bytes);
-    dir.Write("u1964_009 - Extra - Nine.mp3", b.bytes);
-    dir.Write("u1964_001 - Alpha - One.nfo", std::string("u1964_001 - Alpha - One.nfo\r\n"));
-    qn = dir.Write("Chart 1964.qn", lines);
+    dir.write("u1964_001 - Alpha - One.mp3", a.bytes);
+    dir.write("u1964_002b - Beta - Two.mp3", b.bytes);
+    dir.write("u1964_003 - Gamma - Three.mp3", c.bytes);
+    dir.write("u1964_009 - Extra - Nine.mp3", b.bytes);
+    dir.write("u1964_001 - Alpha - One.nfo", std::string("u1964_001 - Alpha - One.nfo\r\n"));
+    qn = dir.write("Chart 1964.qn", lines);
   }
 };
 
@@ -50,7 +50,7 @@ TEST(VerifyAudioFolder, WritesTheReportLineByLine) {
   Mp3Folder f;
   RecordingHost host;
   RunResult r = VerifyAudioFolder(f.dir.folder(), f.qn, false, host);
-  std::string expected = Head("mp3", f.dir.folder(), 5) +
+  std::string expected = head("mp3", f.dir.folder(), 5) +
                          "u1964_001 OK ID3v1 OK ID3v2 OK\r\n"
                          "u1964_002b OK ID3v1 OK ID3v2 OK\r\n"
                          "u1964_003 FAIL (Last 255 bytes of file) ID3v1 OK ID3v2 OK\r\n"
@@ -61,11 +61,11 @@ TEST(VerifyAudioFolder, WritesTheReportLineByLine) {
                          "\r\n";
   EXPECT_EQ(r.report_text, expected);
   EXPECT_TRUE(host.errors.empty());
-  EXPECT_EQ(r.kind, FolderKind::Mp3);
+  EXPECT_EQ(r.kind, FolderKind::kMp3);
   ASSERT_EQ(r.entries.size(), 6u);
-  EXPECT_EQ(r.entries[0].status, EntryStatus::Ok);
-  EXPECT_EQ(r.entries[2].status, EntryStatus::Fail);
-  EXPECT_EQ(r.entries[3].status, EntryStatus::Missing);
+  EXPECT_EQ(r.entries[0].status, EntryStatus::kOk);
+  EXPECT_EQ(r.entries[2].status, EntryStatus::kFail);
+  EXPECT_EQ(r.entries[3].status, EntryStatus::kMissing);
   EXPECT_EQ(r.additional_files, std::vector<std::string>{"u1964_009 - Extra - Nine.mp3"});
   EXPECT_EQ(host.progress.front(), f.dir.folder() + "u1964_001 - Alpha - One.mp3");
 }
@@ -90,37 +90,37 @@ TEST(VerifyAudioFolder, CreatesMissingPlaceholdersOnlyWhenAsked) {
   EXPECT_FALSE(std::filesystem::exists(nfo));
   RunResult r = VerifyAudioFolder(f.dir.folder(), f.qn, true, host);
   EXPECT_EQ(r.entries[5].report_line, "u1964_002b OK Placeholder");
-  EXPECT_EQ(r.entries[5].status, EntryStatus::PlaceholderCreated);
-  EXPECT_EQ(testing::ReadFile(nfo), "u1964_002b - Beta - Two.nfo\r\n");
+  EXPECT_EQ(r.entries[5].status, EntryStatus::kPlaceholderCreated);
+  EXPECT_EQ(test::read_file(nfo), "u1964_002b - Beta - Two.nfo\r\n");
   // A missing audio entry is never "created".
-  EXPECT_EQ(r.entries[3].status, EntryStatus::Missing);
+  EXPECT_EQ(r.entries[3].status, EntryStatus::kMissing);
 }
 
 TEST(VerifyAudioFolder, RefusesPlaceholdersOutsideTheFolder) {
   TempFolder root;
   FakeMp3 a = FakeMp3::Make(0, 8, false);
   std::string sub = (root.path() / "chart").string() + kSep;
-  root.Write("chart/u1964_001 - A - B.mp3", a.bytes);
-  std::string qn = root.Write("chart/c.qn", "u1964_001 - A - B.mp3" + a.Fingerprint() +
+  root.write("chart/u1964_001 - A - B.mp3", a.bytes);
+  std::string qn = root.write("chart/c.qn", "u1964_001 - A - B.mp3" + a.Fingerprint() +
                                                 "\r\n..\\u1964_002 - Evil - Up.nfo\r\n/tmp/u_abs.nfo");
   RecordingHost host;
   RunResult r = VerifyAudioFolder(sub, qn, true, host);
   EXPECT_FALSE(std::filesystem::exists(root.path() / "u1964_002 - Evil - Up.nfo"));
   EXPECT_FALSE(std::filesystem::exists("/tmp/u_abs.nfo"));
   ASSERT_EQ(r.entries.size(), 3u);
-  EXPECT_EQ(r.entries[1].status, EntryStatus::Missing);
+  EXPECT_EQ(r.entries[1].status, EntryStatus::kMissing);
   EXPECT_EQ(r.entries[1].report_line, "u1964_002 MISSING Placeholder file");
-  EXPECT_EQ(r.entries[2].status, EntryStatus::Missing);
+  EXPECT_EQ(r.entries[2].status, EntryStatus::kMissing);
   EXPECT_GE(host.errors.size(), 2u);
 }
 
 TEST(VerifyAudioFolder, AStepErrorNeverReadsAsOkAndTheRunGoesOn) {
   TempFolder dir;
   FakeMp3 a = FakeMp3::Make(100, 8, false, 5);
-  dir.Write("u1964_001 - A - One.mp3", a.bytes);
-  dir.Write("u1964_002 - B - Two.mp3", a.bytes);
-  dir.Write("u1964_003 - C - Three.mp3", a.bytes);
-  std::string qn = dir.Write("c.qn", "u1964_001 - A - One.mp3ZZ\r\n"           // too few parts
+  dir.write("u1964_001 - A - One.mp3", a.bytes);
+  dir.write("u1964_002 - B - Two.mp3", a.bytes);
+  dir.write("u1964_003 - C - Three.mp3", a.bytes);
+  std::string qn = dir.write("c.qn", "u1964_001 - A - One.mp3ZZ\r\n"           // too few parts
                                      "u1964_002 - B - Two.mp3\r\n"             // empty field
                                      "u1964_003 - C - Three.mp3" + a.Fingerprint() + "\r\n"
                                      "no underscore here.mp3" + a.Fingerprint());
@@ -128,11 +128,11 @@ TEST(VerifyAudioFolder, AStepErrorNeverReadsAsOkAndTheRunGoesOn) {
   RunResult r = VerifyAudioFolder(dir.folder(), qn, false, host);
   ASSERT_EQ(r.entries.size(), 4u);
   EXPECT_EQ(r.entries[0].report_line, "u1964_001");
-  EXPECT_EQ(r.entries[0].status, EntryStatus::NoVerdict);
+  EXPECT_EQ(r.entries[0].status, EntryStatus::kNoVerdict);
   EXPECT_EQ(r.entries[1].report_line, "u1964_002");
-  EXPECT_EQ(r.entries[1].status, EntryStatus::NoVerdict);
+  EXPECT_EQ(r.entries[1].status, EntryStatus::kNoVerdict);
   EXPECT_EQ(r.entries[2].report_line, "u1964_003 OK ID3v1 OK ID3v2 OK");
-  EXPECT_EQ(r.entries[3].status, EntryStatus::Missing);
+  EXPECT_EQ(r.entries[3].status, EntryStatus::kMissing);
   EXPECT_EQ(r.entries[3].report_line, "no underscore here MISSING mp3 file") << "no key without \"_\": the name";
   ASSERT_GE(host.errors.size(), 3u);
   EXPECT_EQ(host.errors[0].context, "u1964_001 - A - One.mp3ZZ");
@@ -143,8 +143,8 @@ TEST(VerifyAudioFolder, AStepErrorNeverReadsAsOkAndTheRunGoesOn) {
 TEST(VerifyAudioFolder, EmptyOrUnreadableChecksumFile) {
   TempFolder dir;
   FakeMp3 a = FakeMp3::Make(0, 8, false);
-  dir.Write("u1964_001 - A - B.mp3", a.bytes);
-  std::string qn = dir.Write("empty.qn", std::string());
+  dir.write("u1964_001 - A - B.mp3", a.bytes);
+  std::string qn = dir.write("empty.qn", std::string());
   RecordingHost host;
   RunResult r = VerifyAudioFolder(dir.folder(), qn, false, host);
   ASSERT_EQ(r.entries.size(), 1u) << "an empty file is read as one empty entry";
@@ -161,21 +161,21 @@ TEST(VerifyAudioFolder, EmptyOrUnreadableChecksumFile) {
 TEST(VerifyAudioFolder, TrailingEmptyLineAndLoneLineFeeds) {
   TempFolder dir;
   FakeMp3 a = FakeMp3::Make(0, 8, false);
-  dir.Write("u1964_001 - A - B.mp3", a.bytes);
-  std::string qn = dir.Write("c.qn", "u1964_001 - A - B.mp3" + a.Fingerprint() + "\r\n\r\n");
+  dir.write("u1964_001 - A - B.mp3", a.bytes);
+  std::string qn = dir.write("c.qn", "u1964_001 - A - B.mp3" + a.Fingerprint() + "\r\n\r\n");
   RecordingHost host;
   RunResult r = VerifyAudioFolder(dir.folder(), qn, false, host);
   EXPECT_EQ(r.entries.size(), 2u);
-  EXPECT_EQ(r.entries[0].status, EntryStatus::Ok);
+  EXPECT_EQ(r.entries[0].status, EntryStatus::kOk);
 }
 
 TEST(VerifyAudioFolder, NoAudioFilesGivesTheShortReport) {
   TempFolder dir;
-  std::string qn = dir.Write("c.qn", "u1964_001 - A - B.mp3AZ0Z1Z0Z00000000\r\n");
+  std::string qn = dir.write("c.qn", "u1964_001 - A - B.mp3AZ0Z1Z0Z00000000\r\n");
   RecordingHost host;
   RunResult r = VerifyAudioFolder(dir.folder(), qn, false, host);
   EXPECT_EQ(r.report_text, "Quarnell  Verify Rev37\r\n" + kHead25 + "\r\nFolder Processed " + dir.folder() +
-                               "\r\nNumber of Files: 0\r\n" + testing::kFixedDateLine +
+                               "\r\nNumber of Files: 0\r\n" + test::kFixedDateLine +
                                "\r\n\r\nNo Quarnell audio files found\r\n");
   EXPECT_TRUE(r.nothing_verified);
 }
@@ -184,19 +184,19 @@ TEST(VerifyAudioFolder, FlacFolderIgnoresMp3FilesAndLabelsChannels) {
   TempFolder dir;
   std::string flac(1001, 'f');
   for (std::size_t i = 0; i < flac.size(); ++i) flac[i] = static_cast<char>(i * 7);
-  dir.Write("u1970_001 - A - B.flac", flac);
-  dir.Write("u1970_002 - C - D.mp3", FakeMp3::Make(0, 8, false).bytes);
+  dir.write("u1970_001 - A - B.flac", flac);
+  dir.write("u1970_002 - C - D.mp3", FakeMp3::Make(0, 8, false).bytes);
   std::vector<std::uint8_t> bytes(flac.begin(), flac.end());
-  std::string fp = "0Z" + text::hex_text(1001) + "Z" + text::hex_text(testing::SumOf(bytes, 0, 100)) + "Z" +
-                   text::hex_text(testing::SumOf(bytes, 900, 100)) + "Z" +
-                   text::hex_text(testing::SumOf(bytes, 499, 100));
-  std::string qn = dir.Write("c.qn", "u1970_001 - A - B.flac" + fp + " [mono]\r\n"
+  std::string fp = "0Z" + text::hex_text(1001) + "Z" + text::hex_text(test::sum_of(bytes, 0, 100)) + "Z" +
+                   text::hex_text(test::sum_of(bytes, 900, 100)) + "Z" +
+                   text::hex_text(test::sum_of(bytes, 499, 100));
+  std::string qn = dir.write("c.qn", "u1970_001 - A - B.flac" + fp + " [mono]\r\n"
                                      "u1970_002 - C - D.flac0Z1Z2Z3Z4\r\n"
                                      "u1970_003 - E - F.flac.nfo\r\n"
                                      "u1970_002 - C - D.mp3\r\n");
   RecordingHost host;
   RunResult r = VerifyAudioFolder(dir.folder(), qn, true, host);
-  EXPECT_EQ(r.kind, FolderKind::Flac);
+  EXPECT_EQ(r.kind, FolderKind::kFlac);
   EXPECT_FALSE(host.id3_enabled);
   EXPECT_EQ(r.file_count, 1);
   ASSERT_EQ(r.entries.size(), 4u);
@@ -211,41 +211,41 @@ TEST(VerifyAudioFolder, FlacFolderIgnoresMp3FilesAndLabelsChannels) {
 TEST(VerifyAudioFolder, AlbumsSubFolderAndSubFolderMode) {
   TempFolder dir;
   FakeMp3 a = FakeMp3::Make(0, 8, false, 3);
-  dir.Write("Albums/u1970_01 - Album - One.mp3", a.bytes);
-  std::string qn = dir.Write("c.qn", "Albums\\u1970_01 - Album - One.mp3" + a.Fingerprint() + "\r\n");
+  dir.write("Albums/u1970_01 - Album - One.mp3", a.bytes);
+  std::string qn = dir.write("c.qn", "Albums\\u1970_01 - Album - One.mp3" + a.Fingerprint() + "\r\n");
   RecordingHost host;
   RunResult r = VerifyAudioFolder(dir.folder(), qn, false, host);
-  EXPECT_EQ(r.entries[0].status, EntryStatus::Ok) << r.report_text;
+  EXPECT_EQ(r.entries[0].status, EntryStatus::kOk) << r.report_text;
 
   // Tracks only in Albums/<chart>/: sub-folder mode puts "uLP" lines under the chart's folder.
   const std::string sep(1, kSep);
   TempFolder deep;
-  deep.Write("Albums/LP1970_5/uLP1970_5 - Album - Two.mp3", a.bytes);
-  std::string qn2 = deep.Write("c.qn", "Albums\\uLP1970_5 - Album - Two.mp3" + a.Fingerprint() + "\r\n");
+  deep.write("Albums/LP1970_5/uLP1970_5 - Album - Two.mp3", a.bytes);
+  std::string qn2 = deep.write("c.qn", "Albums\\uLP1970_5 - Album - Two.mp3" + a.Fingerprint() + "\r\n");
   RunResult r2 = VerifyAudioFolder(deep.folder(), qn2, false, host);
   ASSERT_EQ(r2.entries.size(), 1u);
   EXPECT_EQ(r2.entries[0].line, "Albums" + sep + "LP1970_5" + sep + "uLP1970_5 - Album - Two.mp3" + a.Fingerprint());
-  EXPECT_EQ(r2.entries[0].status, EntryStatus::Ok);
+  EXPECT_EQ(r2.entries[0].status, EntryStatus::kOk);
 
   // Verifying the Albums folder itself: the chart's folder is put in front of the line.
   std::string albums = (deep.path() / "Albums").string() + sep;
-  std::string qn3 = deep.Write("Albums/c.qn", "uLP1970_5 - Album - Two.mp3" + a.Fingerprint() + "\r\n");
+  std::string qn3 = deep.write("Albums/c.qn", "uLP1970_5 - Album - Two.mp3" + a.Fingerprint() + "\r\n");
   RunResult r3 = VerifyAudioFolder(albums, qn3, false, host);
   ASSERT_EQ(r3.entries.size(), 1u);
   EXPECT_EQ(r3.entries[0].line, "LP1970_5" + sep + "uLP1970_5 - Album - Two.mp3" + a.Fingerprint());
-  EXPECT_EQ(r3.entries[0].status, EntryStatus::Ok) << r3.report_text;
+  EXPECT_EQ(r3.entries[0].status, EntryStatus::kOk) << r3.report_text;
 }
 
 TEST(VerifyAudioFolder, ASecondEntryForAClaimedFileIsMissing) {
   TempFolder dir;
   FakeMp3 a = FakeMp3::Make(0, 8, false);
-  dir.Write("u1964_001 - A - B.mp3", a.bytes);
+  dir.write("u1964_001 - A - B.mp3", a.bytes);
   std::string line = "u1964_001 - A - B.mp3" + a.Fingerprint() + "\r\n";
-  std::string qn = dir.Write("c.qn", line + line);
+  std::string qn = dir.write("c.qn", line + line);
   RecordingHost host;
   RunResult r = VerifyAudioFolder(dir.folder(), qn, false, host);
-  EXPECT_EQ(r.entries[0].status, EntryStatus::Ok);
-  EXPECT_EQ(r.entries[1].status, EntryStatus::Missing);
+  EXPECT_EQ(r.entries[0].status, EntryStatus::kOk);
+  EXPECT_EQ(r.entries[1].status, EntryStatus::kMissing);
 }
 
 }  // namespace
@@ -259,12 +259,12 @@ namespace {
 TEST(VerifyAudioFolder, FindsTracksStoredUnderNameVariants) {
   TempFolder dir;
   FakeMp3 a = FakeMp3::Make(200, 8, true, 11), b = FakeMp3::Make(0, 9, false, 12),
-          c = FakeMp3::Make(300, 10, true, 13), d = FakeMp3::MakeTagged("Delta Band", "Four", 8, 14);
-  dir.Write("u1964_001a - Alpha - One.mp3", a.bytes);                     // letter suffix added
-  dir.Write("u1964_002 - Beta - Two.mp3", b.bytes);                       // "The " dropped
-  dir.Write("U1964_003 - GAMMARAY -THREE.MP3", c.bytes);                  // blanks and letter case
-  dir.Write("u1964_004b - The Delta Band - Four (Remix).mp3", d.bytes);   // named by its tag
-  std::string qn = dir.Write("c.qn", "u1964_001 - Alpha - One.mp3" + a.Fingerprint() + "\r\n" +
+          c = FakeMp3::Make(300, 10, true, 13), d = FakeMp3::make_tagged("Delta Band", "Four", 8, 14);
+  dir.write("u1964_001a - Alpha - One.mp3", a.bytes);                     // letter suffix added
+  dir.write("u1964_002 - Beta - Two.mp3", b.bytes);                       // "The " dropped
+  dir.write("U1964_003 - GAMMARAY -THREE.MP3", c.bytes);                  // blanks and letter case
+  dir.write("u1964_004b - The Delta Band - four (Remix).mp3", d.bytes);   // named by its tag
+  std::string qn = dir.write("c.qn", "u1964_001 - Alpha - One.mp3" + a.Fingerprint() + "\r\n" +
                                          "u1964_002 - The Beta - Two.mp3" + b.Fingerprint() + "\r\n" +
                                          "u1964_003 - Gamma Ray - Three.mp3" + c.Fingerprint() + "\r\n" +
                                          "u1964_004 - Delta Band - Four.mp3" + d.Fingerprint() + "\r\n");

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/step_error.h"
+#include "base/step_error.h"
 #include "engine/verify.h"
 #include "engine/verify_labels.h"
 #include "support/fixtures.h"
@@ -9,8 +9,8 @@
 namespace qn {
 namespace {
 
-using testing::RecordingHost;
-using testing::TempFolder;
+using test::RecordingHost;
+using test::TempFolder;
 
 std::vector<std::uint8_t> Image(std::size_t size, unsigned seed) {
   std::vector<std::uint8_t> bytes(size);
@@ -20,8 +20,8 @@ std::vector<std::uint8_t> Image(std::size_t size, unsigned seed) {
   return bytes;
 }
 
-std::string LabelLine(const std::string& name, const std::vector<std::uint8_t>& bytes) {
-  return name + "\xFF" + std::to_string(bytes.size()) + "\xFF" + testing::Hex4(testing::SumOf(bytes, 0, 255));
+std::string label_line(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+  return name + "\xFF" + std::to_string(bytes.size()) + "\xFF" + test::hex4(test::sum_of(bytes, 0, 255));
 }
 
 const std::string kHead = "Quarnell Label Verify Rev37\r\n" + std::string(27, '-') + "\r\nFolder Processed ";
@@ -29,25 +29,25 @@ const std::string kHead = "Quarnell Label Verify Rev37\r\n" + std::string(27, '-
 TEST(VerifyLabelFolder, VerdictsMissingAndAdditional) {
   TempFolder dir;
   auto a = Image(1000, 1), b = Image(800, 2), c = Image(600, 3), d = Image(500, 4), e = Image(300, 5);
-  dir.Write("u1964_001.jpg", a);
-  dir.Write("U1964_002.JPG", b);  // names are compared without regard to letter case
+  dir.write("u1964_001.jpg", a);
+  dir.write("U1964_002.JPG", b);  // names are compared without regard to letter case
   auto longer = c;
   longer.push_back(0);
-  dir.Write("u1964_003.jpg", longer);
+  dir.write("u1964_003.jpg", longer);
   auto changed = d;
   changed.push_back(1);
   changed[10] ^= 0x40;
-  dir.Write("u1964_004.jpg", changed);
-  dir.Write("u1964_005.jpg", Image(300, 9));
-  dir.Write("u1964_099.jpg", e);
-  std::string lines = LabelLine("u1964_001.jpg", a) + "\r\n" + LabelLine("u1964_002.jpg", b) + "\r\n" +
-                      LabelLine("u1964_003.jpg", c) + "\r\n" + LabelLine("u1964_004.jpg", d) + "\r\n" +
-                      LabelLine("u1964_005.jpg", e) + "\r\n" + LabelLine("u1964_006.jpg", e);
-  dir.Write("Chart Labels.qn", lines);
+  dir.write("u1964_004.jpg", changed);
+  dir.write("u1964_005.jpg", Image(300, 9));
+  dir.write("u1964_099.jpg", e);
+  std::string lines = label_line("u1964_001.jpg", a) + "\r\n" + label_line("u1964_002.jpg", b) + "\r\n" +
+                      label_line("u1964_003.jpg", c) + "\r\n" + label_line("u1964_004.jpg", d) + "\r\n" +
+                      label_line("u1964_005.jpg", e) + "\r\n" + label_line("u1964_006.jpg", e);
+  dir.write("Chart Labels.qn", lines);
   RecordingHost host;
   RunResult r = VerifyLabelFolder(dir.folder(), host);
   EXPECT_TRUE(host.errors.empty());
-  EXPECT_EQ(r.report_text, kHead + dir.folder() + "\r\n" + testing::kFixedDateLine + "\r\n\r\n" +
+  EXPECT_EQ(r.report_text, kHead + dir.folder() + "\r\n" + test::kFixedDateLine + "\r\n\r\n" +
                                "u1964_001 OK\r\n"
                                "U1964_002 OK\r\n"
                                "u1964_003 FAIL (Length of File Error)\r\n"
@@ -57,20 +57,20 @@ TEST(VerifyLabelFolder, VerdictsMissingAndAdditional) {
                                "\r\n\r\n"
                                "\r\nAdditional Files Found\r\nu1964_099.jpg\r\n"
                                "\r\n");
-  EXPECT_EQ(r.kind, FolderKind::Labels);
+  EXPECT_EQ(r.kind, FolderKind::kLabels);
   ASSERT_EQ(r.entries.size(), 6u);
-  EXPECT_EQ(r.entries[5].status, EntryStatus::Missing);
-  EXPECT_EQ(r.entries[2].status, EntryStatus::Fail);
+  EXPECT_EQ(r.entries[5].status, EntryStatus::kMissing);
+  EXPECT_EQ(r.entries[2].status, EntryStatus::kFail);
 }
 
 TEST(CheckLabelImage, SumFieldIsComparedAsUpperCaseText) {
   TempFolder dir;
   std::vector<std::uint8_t> bytes(400, 0x0B);  // sum of 255 bytes: 0x0AF5
-  std::string path = dir.Write("u1.jpg", bytes);
+  std::string path = dir.write("u1.jpg", bytes);
   EXPECT_EQ(CheckLabelImage({"u1.jpg", "400", "0AF5"}, path), 0);
   EXPECT_EQ(CheckLabelImage({"u1.jpg", "400", "0af5"}, path), 2);
   EXPECT_EQ(CheckLabelImage({"u1.jpg", "401", "AF5"}, path), 3);
-  std::string tiny = dir.Write("u2.jpg", std::vector<std::uint8_t>(3, 1));
+  std::string tiny = dir.write("u2.jpg", std::vector<std::uint8_t>(3, 1));
   EXPECT_EQ(CheckLabelImage({"u2.jpg", "3", "0003"}, tiny), 0) << "short images sum what they hold";
   EXPECT_THROW(CheckLabelImage({"u1.jpg"}, path), StepError);
   EXPECT_THROW(CheckLabelImage({"u1.jpg", "4x0", "0AF5"}, path), StepError);
@@ -79,33 +79,33 @@ TEST(CheckLabelImage, SumFieldIsComparedAsUpperCaseText) {
 TEST(VerifyLabelFolder, ALineWithoutFieldsFailsOnlyItsCheck) {
   TempFolder dir;
   auto a = Image(700, 1);
-  dir.Write("u1.jpg", a);
-  dir.Write("u2.jpg", a);
-  dir.Write("xLabels.qn", "u1.jpg\r\n" + LabelLine("u2.jpg", a) + "\r\n");
+  dir.write("u1.jpg", a);
+  dir.write("u2.jpg", a);
+  dir.write("xLabels.qn", "u1.jpg\r\n" + label_line("u2.jpg", a) + "\r\n");
   RecordingHost host;
   RunResult r = VerifyLabelFolder(dir.folder(), host);
   ASSERT_EQ(host.errors.size(), 1u);
   EXPECT_EQ(host.errors[0].context, "u1.jpg") << "the error names its checksum line";
   ASSERT_EQ(r.entries.size(), 2u);
   EXPECT_EQ(r.entries[0].report_line, "u1");
-  EXPECT_EQ(r.entries[0].status, EntryStatus::NoVerdict);
+  EXPECT_EQ(r.entries[0].status, EntryStatus::kNoVerdict);
   EXPECT_EQ(r.entries[1].report_line, "u2 OK");
   EXPECT_TRUE(r.additional_files.empty()) << "the image of the failed line was claimed";
 }
 
 TEST(VerifyLabelFolder, NeedsExactlyOneLabelsChecksumFileAndSomeImages) {
   TempFolder dir;
-  dir.Write("u1.jpg", Image(300, 1));
-  dir.Write("aLabels.qn", std::string("u1.jpg\xFF" "300\xFF" "0000"));
-  dir.Write("bLabels.qn", std::string("u1.jpg\xFF" "300\xFF" "0000"));
+  dir.write("u1.jpg", Image(300, 1));
+  dir.write("aLabels.qn", std::string("u1.jpg\xFF" "300\xFF" "0000"));
+  dir.write("bLabels.qn", std::string("u1.jpg\xFF" "300\xFF" "0000"));
   RecordingHost host;
   RunResult r = VerifyLabelFolder(dir.folder(), host);
   EXPECT_TRUE(r.nothing_verified);
-  EXPECT_EQ(r.report_text, kHead + dir.folder() + "\r\n" + testing::kFixedDateLine + "\r\n\r\n" +
+  EXPECT_EQ(r.report_text, kHead + dir.folder() + "\r\n" + test::kFixedDateLine + "\r\n\r\n" +
                                "No matching .qn file found in " + dir.folder() + "\r\n\r\n\r\n");
 
   TempFolder bare;
-  bare.Write("Labels.qn", std::string("u1.jpg\xFF" "300\xFF" "0000"));
+  bare.write("Labels.qn", std::string("u1.jpg\xFF" "300\xFF" "0000"));
   RunResult none = VerifyLabelFolder(bare.folder(), host);
   EXPECT_TRUE(none.nothing_verified);
   EXPECT_NE(none.report_text.find("No Quarnell Image Files found in " + bare.folder()), std::string::npos);

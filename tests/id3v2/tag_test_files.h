@@ -9,7 +9,9 @@
 #include <set>
 #include <string>
 
-namespace qn::testing_files {
+#include "support/fixtures.h"
+
+namespace qn::test {
 
 namespace fs = std::filesystem;
 
@@ -49,31 +51,5 @@ inline std::string tag3_of_size(const std::string& frames, std::uint32_t size) {
   return tag;
 }
 
-// A folder of its own under the temporary folder, removed with everything in it.
-class ScratchDir {
- public:
-  ScratchDir() {
-    std::random_device seed;
-    dir_ = fs::temp_directory_path() / ("qn_tagwrite_" + std::to_string(seed()) + "_" + std::to_string(seed()));
-    fs::create_directories(dir_);
-  }
-  ~ScratchDir() {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-  const fs::path& dir() const { return dir_; }
-  std::string put(const std::string& name, const std::string& bytes) const {
-    write_bytes(dir_ / name, bytes);
-    return (dir_ / name).string();
-  }
-  std::set<std::string> names() const {
-    std::set<std::string> out;
-    for (const auto& entry : fs::directory_iterator(dir_)) out.insert(entry.path().filename().string());
-    return out;
-  }
 
- private:
-  fs::path dir_;
-};
-
-}  // namespace qn::testing_files
+}  // namespace qn::test

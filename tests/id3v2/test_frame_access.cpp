@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "engine/step_error.h"
+#include "base/step_error.h"
 #include "id3v2/cMP3ID3v2.h"
 
 namespace qn {

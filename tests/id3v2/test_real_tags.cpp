@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <string>
 
-#include "engine/step_error.h"
+#include "base/step_error.h"
 #include "id3v2/cMP3ID3v2.h"
 
 namespace qn {

@@ -13,7 +13,7 @@
 namespace qn {
 namespace {
 
-using namespace testing_files;
+using namespace test;
 
 // Frames as mutagen sees them, one "key=text" line each, sorted; the first line is the version.
 const char* const kMutagenScript = R"(import sys
@@ -47,13 +47,13 @@ std::vector<std::string> lines_of(const std::string& text) {
   return lines;
 }
 
-std::vector<std::string> mutagen_frames(const ScratchDir& scratch, const std::string& path) {
+std::vector<std::string> mutagen_frames(const TempFolder& scratch, const std::string& path) {
 #ifdef _WIN32
   (void)scratch;
   (void)path;
   return {};
 #else
-  const std::string script = scratch.put("list_frames.py", kMutagenScript);
+  const std::string script = scratch.write("list_frames.py", kMutagenScript);
   return lines_of(output_of("PYTHONIOENCODING=utf-8 /usr/bin/python3 " + quoted(script) + " " + quoted(path)));
 #endif
 }
@@ -99,8 +99,8 @@ void set_common_frames(cMP3ID3v2& tag) {
 
 TEST(cMP3ID3v2Peers, MutagenReadsANewTagFrameByFrame) {
   REQUIRE_MUTAGEN();
-  ScratchDir scratch;
-  const std::string path = scratch.put("a.mp3", fixture_bytes("no_tag.mp3"));
+  TempFolder scratch;
+  const std::string path = scratch.write("a.mp3", fixture_bytes("no_tag.mp3"));
   cMP3ID3v2 tag;
   tag.MP3File(path);
   set_common_frames(tag);
@@ -112,8 +112,8 @@ TEST(cMP3ID3v2Peers, MutagenReadsANewTagFrameByFrame) {
 
 TEST(cMP3ID3v2Peers, Id3v2ToolReadsANewTagFrameByFrame) {
   REQUIRE_ID3V2_TOOL();
-  ScratchDir scratch;
-  const std::string path = scratch.put("a.mp3", fixture_bytes("no_tag.mp3"));
+  TempFolder scratch;
+  const std::string path = scratch.write("a.mp3", fixture_bytes("no_tag.mp3"));
   cMP3ID3v2 tag;
   tag.MP3File(path);
   set_common_frames(tag);
@@ -127,9 +127,9 @@ TEST(cMP3ID3v2Peers, Id3v2ToolReadsANewTagFrameByFrame) {
 
 TEST(cMP3ID3v2Peers, LoadedUtf16TagWrittenBackKeepsItsTextsAndAudio) {
   REQUIRE_MUTAGEN();
-  ScratchDir scratch;
+  TempFolder scratch;
   const std::string original = fixture_bytes("v23_utf16_tcon_rock.mp3");
-  const std::string path = scratch.put("a.mp3", original);
+  const std::string path = scratch.write("a.mp3", original);
   cMP3ID3v2 tag;
   tag.MP3File(path);
   const std::string raw_title = tag.Title();
@@ -154,9 +154,9 @@ TEST(cMP3ID3v2Peers, LoadedUtf16TagWrittenBackKeepsItsTextsAndAudio) {
 
 TEST(cMP3ID3v2Peers, TagRewrittenInPlaceKeepsEveryCommentForTheId3v2Tool) {
   REQUIRE_ID3V2_TOOL();
-  ScratchDir scratch;
+  TempFolder scratch;
   const std::string original = fixture_bytes("v23_latin1_tcon17_three_comm.mp3");
-  const std::string path = scratch.put("a.mp3", original);
+  const std::string path = scratch.write("a.mp3", original);
   const std::vector<std::string> before = id3v2_tool_frames(path);
   cMP3ID3v2 tag;
   tag.MP3File(path);

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "engine/step_error.h"
+#include "base/step_error.h"
 #include "id3v2/cMP3ID3v2.h"
 #include "id3v2/tag_writing.h"
 #include "tag_test_files.h"
@@ -12,14 +12,14 @@
 namespace qn {
 namespace {
 
-using namespace testing_files;
+using namespace test;
 
 const std::string kNul(1, '\0');
 
 TEST(cMP3ID3v2Update, FileWithoutTagGetsOneInFrontWithRoomAndItsAudioUnchanged) {
-  ScratchDir scratch;
+  TempFolder scratch;
   const std::string audio = fixture_bytes("no_tag.mp3");
-  const std::string path = scratch.put("a.mp3", audio);
+  const std::string path = scratch.write("a.mp3", audio);
   cMP3ID3v2 tag;
   tag.MP3File(path);
   ASSERT_FALSE(tag.HasID3v2Tag());
@@ -42,12 +42,12 @@ TEST(cMP3ID3v2Update, FileWithoutTagGetsOneInFrontWithRoomAndItsAudioUnchanged) 
 }
 
 TEST(cMP3ID3v2Update, ShorterImageIsWrittenOverTheOldTagAndLaterOldFramesAreNoLongerRead) {
-  ScratchDir scratch;
+  TempFolder scratch;
   const std::string audio = fixture_bytes("no_tag.mp3");
   const std::string old_frames = frame3("TIT2", kNul + "Old title") + frame3("TPE1", kNul + "Old artist") +
                                  frame3("TALB", kNul + std::string(2990, 'b'));
   const std::string old_tag = tag3_of_size(old_frames, 4096);
-  const std::string path = scratch.put("a.mp3", old_tag + audio);
+  const std::string path = scratch.write("a.mp3", old_tag + audio);
   cMP3ID3v2 tag;
   tag.MP3File(path);
   tag.RemoveFrame("TALB");
@@ -73,8 +73,8 @@ TEST(cMP3ID3v2Update, ShorterImageIsWrittenOverTheOldTagAndLaterOldFramesAreNoLo
 }
 
 // An old tag of size 1000 holding only padding; a title of n characters gives an image of n + 25.
-std::string update_over_size_1000(const ScratchDir& scratch, std::size_t title_length, const std::string& audio) {
-  const std::string path = scratch.put("a.mp3", tag3_of_size("", 1000) + audio);
+std::string update_over_size_1000(const TempFolder& scratch, std::size_t title_length, const std::string& audio) {
+  const std::string path = scratch.write("a.mp3", tag3_of_size("", 1000) + audio);
   cMP3ID3v2 tag;
   tag.MP3File(path);
   tag.Title(std::string(title_length, 'a'));
@@ -83,7 +83,7 @@ std::string update_over_size_1000(const ScratchDir& scratch, std::size_t title_l
 }
 
 TEST(cMP3ID3v2Update, ImageAsLongAsTheOldTagSizeGrowsTheFileButOneByteShorterFits) {
-  ScratchDir scratch;
+  TempFolder scratch;
   const std::string audio = fixture_bytes("no_tag.mp3");
   const std::string grown = update_over_size_1000(scratch, 975, audio);
   ASSERT_EQ(grown.size(), 1010 + 1048 + audio.size());
@@ -98,9 +98,9 @@ TEST(cMP3ID3v2Update, ImageAsLongAsTheOldTagSizeGrowsTheFileButOneByteShorterFit
 }
 
 TEST(cMP3ID3v2Update, TagBehindOtherDataGrowsWhereItStandsAndKeepsTheDataBeforeIt) {
-  ScratchDir scratch;
+  TempFolder scratch;
   const std::string original = fixture_bytes("junk5000_v23_latin1.mp3");
-  const std::string path = scratch.put("a.mp3", original);
+  const std::string path = scratch.write("a.mp3", original);
   cMP3ID3v2 tag;
   tag.MP3File(path);
   const std::size_t old_end = 5000 + 10 + static_cast<std::size_t>(tag.ID3v2TagLenOnLoad());
@@ -120,9 +120,9 @@ TEST(cMP3ID3v2Update, TagBehindOtherDataGrowsWhereItStandsAndKeepsTheDataBeforeI
 }
 
 TEST(cMP3ID3v2Update, StrayId3WithoutAValidHeaderIsNotWrittenOver) {
-  ScratchDir scratch;
+  TempFolder scratch;
   const std::string original = std::string("xyID3\x09\x00\x00\x00\x00\x00\x10", 12) + fixture_bytes("no_tag.mp3");
-  const std::string path = scratch.put("a.mp3", original);
+  const std::string path = scratch.write("a.mp3", original);
   cMP3ID3v2 tag;
   tag.MP3File(path);
   ASSERT_EQ(tag.ID3v2TagVersion(), 9);
@@ -140,8 +140,8 @@ TEST(cMP3ID3v2Update, GrowingKeepsThePermissionsOfTheFile) {
 #ifdef _WIN32
   GTEST_SKIP() << "POSIX permission bits: Windows keeps only a read-only flag";
 #endif
-  ScratchDir scratch;
-  const std::string path = scratch.put("a.mp3", fixture_bytes("no_tag.mp3"));
+  TempFolder scratch;
+  const std::string path = scratch.write("a.mp3", fixture_bytes("no_tag.mp3"));
   const auto perms = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
   fs::permissions(path, perms);
   cMP3ID3v2 tag;
@@ -152,8 +152,8 @@ TEST(cMP3ID3v2Update, GrowingKeepsThePermissionsOfTheFile) {
 }
 
 TEST(cMP3ID3v2Update, FileThatCannotBeOpenedRaisesTheErrorWithPathAndSource) {
-  ScratchDir scratch;
-  const std::string path = scratch.put("a.mp3", fixture_bytes("no_tag.mp3"));
+  TempFolder scratch;
+  const std::string path = scratch.write("a.mp3", fixture_bytes("no_tag.mp3"));
   cMP3ID3v2 tag;
   tag.MP3File(path);
   tag.Title("T");
@@ -168,9 +168,9 @@ TEST(cMP3ID3v2Update, FileThatCannotBeOpenedRaisesTheErrorWithPathAndSource) {
     EXPECT_NE(std::string(e.what()).find("MP3IDv2 .cMP3ID3v2"), std::string::npos) << e.what();
   }
   // A path whose folder is a regular file.
-  scratch.put("folder", "not a folder");
+  scratch.write("folder", "not a folder");
   cMP3ID3v2 other;
-  EXPECT_THROW(other.MP3File((scratch.dir() / "folder" / "b.mp3").string()), StepError);
+  EXPECT_THROW(other.MP3File((scratch.path() / "folder" / "b.mp3").string()), StepError);
   other.Title("T");
   EXPECT_THROW(other.Update(), StepError);
   EXPECT_EQ(scratch.names(), (std::set<std::string>{"a.mp3", "folder"}));
@@ -182,9 +182,9 @@ class FaultAt : public ::testing::TestWithParam<const char*> {
 };
 
 TEST_P(FaultAt, FailedRebuildLeavesTheOriginalByteForByteAndNoOtherFile) {
-  ScratchDir scratch;
+  TempFolder scratch;
   const std::string original = fixture_bytes("v23_latin1_tcon17_three_comm.mp3");
-  const std::string path = scratch.put("a.mp3", original);
+  const std::string path = scratch.write("a.mp3", original);
   cMP3ID3v2 tag;
   tag.MP3File(path);
   tag.Lyrics(std::string(5000, 'l'));  // longer than the old tag: the file must grow
@@ -194,7 +194,7 @@ TEST_P(FaultAt, FailedRebuildLeavesTheOriginalByteForByteAndNoOtherFile) {
     tag.Update();
     FAIL() << "no error";
   } catch (const StepError& e) {
-    EXPECT_NE(std::string(e.what()).find(scratch.dir().string()), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find(scratch.path().string()), std::string::npos) << e.what();
   }
   EXPECT_TRUE(read_bytes(path) == original);
   EXPECT_EQ(scratch.names(), std::set<std::string>{"a.mp3"});

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/step_error.h"
+#include "base/step_error.h"
 
 namespace qn {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "engine/paths.h"
-#include "engine/step_error.h"
+#include "base/paths.h"
+#include "base/step_error.h"
 #include "support/fixtures.h"
 
 namespace qn {
@@ -117,7 +117,7 @@ TEST(MatchTrackFile, WildcardCharactersInTheFolderPartMatchOnlyThemselves) {
 }
 
 TEST(MatchTrackFile, TagOfTheOneFileForThePrefixFindsTheTrack) {
-  testing::TempFolder dir("match");
+  test::TempFolder dir("match");
   // A folder path holding a separator followed by "u", as "/usr" or "/home/user" do.
   dir.make_folder("uploads");
   const std::string folder = (dir.path() / "uploads").string() + kSep;

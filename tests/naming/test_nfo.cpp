@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "engine/step_error.h"
+#include "base/step_error.h"
 #include "support/fixtures.h"
 
 namespace qn {
@@ -44,22 +44,22 @@ TEST(MiddlePart, OnlyExactlyThreeParts) {
 }
 
 TEST(Placeholder, CreatesFileHoldingItsNameAndOneLineBreak) {
-  testing::TempFolder folder("nfo");
+  test::TempFolder folder("nfo");
   const std::string name = "u1964_001 - Artist - Title.nfo";
-  CreatePlaceholder(folder.text(), name);
+  create_placeholder(folder.text(), name);
   EXPECT_EQ(read_all(folder.path() / name), name + "\r\n");
   // An existing file is left as it is.
   folder.make_file("u1964_002.nfo", "old content that is longer");
-  EXPECT_FALSE(CreatePlaceholder(folder.text(), "u1964_002.nfo"));
+  EXPECT_FALSE(create_placeholder(folder.text(), "u1964_002.nfo"));
   EXPECT_EQ(read_all(folder.path() / "u1964_002.nfo"), "old content that is longer");
   // A sub-folder entry stays inside.
   folder.make_folder("Albums");
-  CreatePlaceholder(folder.text(), "Albums/u1970_001.nfo");
+  create_placeholder(folder.text(), "Albums/u1970_001.nfo");
   EXPECT_TRUE(std::filesystem::exists(folder.path() / "Albums" / "u1970_001.nfo"));
 }
 
 TEST(Placeholder, NamesLeavingTheFolderAreRefusedAndNothingIsCreated) {
-  testing::TempFolder outer("nfo-outer");
+  test::TempFolder outer("nfo-outer");
   outer.make_folder("verified");
   const std::string folder = (outer.path() / "verified").string() + kSep;
   const std::string absolute = (outer.path() / "abs.nfo").string();
@@ -67,9 +67,9 @@ TEST(Placeholder, NamesLeavingTheFolderAreRefusedAndNothingIsCreated) {
        {std::string("../escape.nfo"), std::string("..\\escape.nfo"), std::string("sub/../../escape.nfo"),
         std::string(".."), absolute, std::string("\\escape.nfo"), std::string("C:escape.nfo"),
         std::string("C:\\escape.nfo"), std::string(""), std::string("a\0b.nfo", 7)}) {
-    EXPECT_FALSE(PlaceholderNameIsSafe(name)) << name;
+    EXPECT_FALSE(placeholder_name_is_safe(name)) << name;
     try {
-      CreatePlaceholder(folder, name);
+      create_placeholder(folder, name);
       ADD_FAILURE() << "created " << name;
     } catch (const StepError& e) {
       EXPECT_EQ(e.number(), kErrRefused) << name;
@@ -78,15 +78,15 @@ TEST(Placeholder, NamesLeavingTheFolderAreRefusedAndNothingIsCreated) {
   }
   EXPECT_FALSE(std::filesystem::exists(outer.path() / "escape.nfo"));
   EXPECT_FALSE(std::filesystem::exists(outer.path() / "abs.nfo"));
-  EXPECT_TRUE(PlaceholderNameIsSafe("u1964_001 - A..B - T.nfo"));
-  EXPECT_TRUE(PlaceholderNameIsSafe("..u1964.nfo"));
+  EXPECT_TRUE(placeholder_name_is_safe("u1964_001 - A..B - T.nfo"));
+  EXPECT_TRUE(placeholder_name_is_safe("..u1964.nfo"));
 }
 
 TEST(Placeholder, UnwritableTargetIsAnErrorNamingThePath) {
-  testing::TempFolder folder("nfo-fail");
+  test::TempFolder folder("nfo-fail");
   const std::string missing = folder.text() + "no-such-folder" + kSep;
   try {
-    CreatePlaceholder(missing, "u1964_001.nfo");
+    create_placeholder(missing, "u1964_001.nfo");
     FAIL() << "no error";
   } catch (const StepError& e) {
     EXPECT_NE(e.number(), kErrRefused);

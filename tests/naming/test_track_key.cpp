@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/paths.h"
-#include "engine/step_error.h"
+#include "base/paths.h"
+#include "base/step_error.h"
 
 namespace qn {
 namespace {

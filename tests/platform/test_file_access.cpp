@@ -8,8 +8,8 @@
 #include <functional>
 #include <string>
 
-#include "audio/byte_file.h"
-#include "engine/step_error.h"
+#include "platform/byte_file.h"
+#include "base/step_error.h"
 #include "support/fixtures.h"
 
 #ifndef _WIN32
@@ -22,7 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using platform::CreateOutcome;
-using testing::TempFolder;
+using test::TempFolder;
 
 // Puts the real call table back at the end of a test.
 struct RealCallsAfterwards {
@@ -55,7 +55,7 @@ TEST(FileAccess, ALinkAppearingBetweenAnyTwoCallsNeverLeadsAWriteOutside) {
   RealCallsAfterwards restore;
   for (int strike_at = 1; strike_at <= 8; ++strike_at) {
     TempFolder outside, dir;
-    const std::string victim = outside.Write("victim.nfo", std::string("keep"));
+    const std::string victim = outside.write("victim.nfo", std::string("keep"));
     outside.make_folder("elsewhere");
     dir.make_folder("Albums");
     Race::calls = 0;
@@ -87,15 +87,15 @@ TEST(FileAccess, ALinkAppearingBetweenAnyTwoCallsNeverLeadsAWriteOutside) {
       }
     }
     platform::system_calls() = platform::real_system_calls();
-    EXPECT_EQ(testing::ReadFile(victim), "keep") << "strike before call " << strike_at;
+    EXPECT_EQ(test::read_file(victim), "keep") << "strike before call " << strike_at;
     EXPECT_TRUE(fs::is_empty(outside.path() / "elsewhere")) << "strike before call " << strike_at;
   }
 }
 
 TEST(FileAccess, WhatAlreadyStandsUnderThePlaceholderNameIsNeverChanged) {
   TempFolder outside, dir;
-  const std::string victim = outside.Write("victim.nfo", std::string("keep"));
-  dir.Write("listed.nfo", std::string("old content"));
+  const std::string victim = outside.write("victim.nfo", std::string("keep"));
+  dir.write("listed.nfo", std::string("old content"));
   fs::create_hard_link(victim, dir.path() / "hard.nfo");
   fs::create_symlink(victim, dir.path() / "soft.nfo");
   fs::create_symlink(outside.path() / "none.nfo", dir.path() / "dangling.nfo");
@@ -106,8 +106,8 @@ TEST(FileAccess, WhatAlreadyStandsUnderThePlaceholderNameIsNeverChanged) {
   EXPECT_EQ(platform::create_new_file_beneath(dir.folder(), "hard.nfo", "x"), CreateOutcome::AlreadyThere);
   for (const char* name : {"soft.nfo", "dangling.nfo", "fifo.nfo", "folder.nfo"})
     EXPECT_THROW(platform::create_new_file_beneath(dir.folder(), name, "x"), StepError) << name;
-  EXPECT_EQ(testing::ReadFile(dir.path() / "listed.nfo"), "old content");
-  EXPECT_EQ(testing::ReadFile(victim), "keep");
+  EXPECT_EQ(test::read_file(dir.path() / "listed.nfo"), "old content");
+  EXPECT_EQ(test::read_file(victim), "keep");
   EXPECT_FALSE(fs::exists(outside.path() / "none.nfo"));
   EXPECT_EQ(platform::create_new_file_beneath(dir.folder(), "new.nfo", "x"), CreateOutcome::Created);
 }
@@ -127,7 +127,7 @@ TEST(FileAccess, OnlyRegularFilesAreReadAndNothingWaits) {
     EXPECT_THROW(ByteFile(dir.folder() + name), StepError) << name;
   }
   // A size limit is checked before anything is read.
-  const std::string big = dir.Write("big.qn", std::string(1001, 'x'));
+  const std::string big = dir.write("big.qn", std::string(1001, 'x'));
   EXPECT_THROW(platform::read_regular_file(big, 1000), StepError);
   EXPECT_EQ(platform::read_regular_file(big, 1001).size(), 1001u);
 }
@@ -135,10 +135,10 @@ TEST(FileAccess, OnlyRegularFilesAreReadAndNothingWaits) {
 TEST(FileAccess, CallsFailingAfterASuccessfulOpenAreStepErrors) {
   RealCallsAfterwards restore;
   TempFolder dir;
-  const std::string path = dir.Write("u1.mp3", std::string(40000, 'x'));
+  const std::string path = dir.write("u1.mp3", std::string(40000, 'x'));
   ByteFile file(path);
   platform::system_calls().pread = [](int, void*, size_t, off_t) -> ssize_t { errno = EIO; return -1; };
-  EXPECT_THROW(file.ReadAt(30000, 10), StepError);
+  EXPECT_THROW(file.read_at(30000, 10), StepError);
   platform::system_calls().pread = platform::real_system_calls().pread;
   platform::system_calls().write = [](int, const void*, size_t) -> ssize_t { errno = ENOSPC; return -1; };
   EXPECT_THROW(platform::create_new_file_beneath(dir.folder(), "u1.nfo", "x"), StepError);

@@ -1,17 +1,17 @@
-#include "ui/platform/find_files.h"
+#include "platform/find_files.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 
-#include "engine/paths.h"
+#include "base/paths.h"
 #include "support/fixtures.h"
 
 namespace qn {
 namespace {
 
-using testing::TempFolder;
+using test::TempFolder;
 namespace fs = std::filesystem;
 
 // The found paths relative to the searched folder, separators as "/".
@@ -33,23 +33,23 @@ std::vector<std::string> relative(const FileList& list, const std::string& base)
 using Names = std::vector<std::string>;
 
 TEST(WidenPattern, TwoAndFourDigitYears) {
-  EXPECT_EQ(WidenPattern("u59_0001*.mp3"), "u59_0001*.mp3;u1959_0001*.mp3");
-  EXPECT_EQ(WidenPattern("u67_1;x67_2"), "u67_1;x67_2;u1967_1;x1967_2");
-  EXPECT_EQ(WidenPattern("u1962_0001*.mp3"), "u*62_0001*.mp3");
-  EXPECT_EQ(WidenPattern("u75_0001*.mp3"), "u*75_0001*.mp3");
-  EXPECT_EQ(WidenPattern("u58_0001*.mp3"), "u*58_0001*.mp3");
-  EXPECT_EQ(WidenPattern("u68_0001*.mp3"), "u*68_0001*.mp3");
-  EXPECT_EQ(WidenPattern("uEP_0001*.mp3"), "uEP_0001*.mp3");
-  EXPECT_EQ(WidenPattern("u19EP_0001*.mp3"), "uEP_0001*.mp3");
-  EXPECT_EQ(WidenPattern("u*_*.mp3"), "u**_*.mp3");
-  EXPECT_EQ(WidenPattern("u*_*.flac;u*_*.nfo"), "u**_*.flac;u*_*.nfo");
+  EXPECT_EQ(widen_pattern("u59_0001*.mp3"), "u59_0001*.mp3;u1959_0001*.mp3");
+  EXPECT_EQ(widen_pattern("u67_1;x67_2"), "u67_1;x67_2;u1967_1;x1967_2");
+  EXPECT_EQ(widen_pattern("u1962_0001*.mp3"), "u*62_0001*.mp3");
+  EXPECT_EQ(widen_pattern("u75_0001*.mp3"), "u*75_0001*.mp3");
+  EXPECT_EQ(widen_pattern("u58_0001*.mp3"), "u*58_0001*.mp3");
+  EXPECT_EQ(widen_pattern("u68_0001*.mp3"), "u*68_0001*.mp3");
+  EXPECT_EQ(widen_pattern("uEP_0001*.mp3"), "uEP_0001*.mp3");
+  EXPECT_EQ(widen_pattern("u19EP_0001*.mp3"), "uEP_0001*.mp3");
+  EXPECT_EQ(widen_pattern("u*_*.mp3"), "u**_*.mp3");
+  EXPECT_EQ(widen_pattern("u*_*.flac;u*_*.nfo"), "u**_*.flac;u*_*.nfo");
 }
 
 TEST(WidenPattern, OtherPatternsUnchangedAndTestsAreCaseSensitive) {
   for (const char* p : {"*.qn", "*Labels.qn", "u*.jpg", "u*.mp3;u*.nfo", "U1962_0001*.mp3", "u", ""})
-    EXPECT_EQ(WidenPattern(p), p);
-  EXPECT_EQ(WidenPattern("x60_1_"), "x60_1_;x1960_1_");  // step 1 does not look at the "u"
-  EXPECT_EQ(WidenPattern("uep_1"), "u*ep_1");
+    EXPECT_EQ(widen_pattern(p), p);
+  EXPECT_EQ(widen_pattern("x60_1_"), "x60_1_;x1960_1_");  // step 1 does not look at the "u"
+  EXPECT_EQ(widen_pattern("uep_1"), "u*ep_1");
 }
 
 TEST(MatchesPattern, WholeNameWithoutRegardToCase) {
@@ -79,7 +79,7 @@ TEST(FindFiles, FolderWithOrWithoutSeparatorGivesSamePaths) {
   dir.make_file("x.mp3");
   const FileList a = FindFiles(dir.path().string(), "u*.mp3", false);
   const FileList b = FindFiles(dir.text(), "u*.mp3", false);
-  ASSERT_EQ(FileCount(a), 1);
+  ASSERT_EQ(file_count(a), 1);
   EXPECT_EQ(a, b);
   EXPECT_EQ(a[1], dir.text() + "u1.mp3");
 }
@@ -87,9 +87,9 @@ TEST(FindFiles, FolderWithOrWithoutSeparatorGivesSamePaths) {
 TEST(FindFiles, NothingFoundAndMissingFolderGiveEmptyList) {
   TempFolder dir("find");
   dir.make_file("a.txt");
-  EXPECT_EQ(FindFiles(dir.text(), "*.qn", false), EmptyFileList());
-  EXPECT_EQ(FindFiles(dir.text() + "missing", "*", true), EmptyFileList());
-  EXPECT_EQ(FindFiles((dir.path() / "a.txt").string(), "*", true), EmptyFileList());
+  EXPECT_EQ(FindFiles(dir.text(), "*.qn", false), empty_file_list());
+  EXPECT_EQ(FindFiles(dir.text() + "missing", "*", true), empty_file_list());
+  EXPECT_EQ(FindFiles((dir.path() / "a.txt").string(), "*", true), empty_file_list());
 }
 
 TEST(FindFiles, SubFolderMatchesStandAtTheSubFoldersPlaceInByteOrder) {
@@ -111,7 +111,7 @@ TEST(FindFiles, FoldersNeverMatchAndDotFilesDo) {
   dir.make_file("Set.QN");
   const std::string base = dir.text();
   EXPECT_EQ(relative(FindFiles(base, "*.qn", false), base), (Names{".qn", "Set.QN"}));
-  EXPECT_EQ(FileCount(FindFiles(base, "u*.mp3", true)), 0);
+  EXPECT_EQ(file_count(FindFiles(base, "u*.mp3", true)), 0);
 }
 
 TEST(FindFiles, WidenedYearsFindBothSpellings) {

@@ -1,4 +1,4 @@
-#include "ui/platform/program_folder.h"
+#include "platform/program_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <random>
 #include <sstream>
 
-#include "engine/paths.h"
+#include "base/paths.h"
 
 namespace fs = std::filesystem;
 
@@ -31,7 +31,7 @@ class TempFolder {
   fs::path path_;
 };
 
-std::string ReadAll(const fs::path& p) {
+std::string read_all(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
   std::stringstream s;
   s << in.rdbuf();
@@ -41,11 +41,11 @@ std::string ReadAll(const fs::path& p) {
 }  // namespace
 
 TEST(ProgramFolder, IsTheFolderOfTheRunningExecutableWithItsSeparator) {
-  std::string exe = qn::ProgramFilePath();
+  std::string exe = qn::program_file_path();
   ASSERT_FALSE(exe.empty());
   EXPECT_TRUE(fs::is_regular_file(exe));
   EXPECT_EQ(qn::FileNameOfPath(exe).rfind("test_platform", 0), 0u);
-  std::string folder = qn::ProgramFolder();
+  std::string folder = qn::program_folder();
   ASSERT_FALSE(folder.empty());
   EXPECT_EQ(folder.back(), qn::kSep);
   EXPECT_EQ(folder, fs::path(exe).parent_path().string() + qn::kSep);
@@ -56,9 +56,9 @@ TEST(ReportPath, BesideTheProgramWhenWritableKeepingAnOlderReportUntilTheRunWrit
   fs::path old_report = program.path() / "Quarnell Verify.txt";
   std::ofstream(old_report, std::ios::binary) << "old report";
 
-  std::string path = qn::ChooseReportPath(program.text(), (state.path() / "quarnell-verify").string());
+  std::string path = qn::choose_report_path(program.text(), (state.path() / "quarnell-verify").string());
   EXPECT_EQ(path, program.text() + "Quarnell Verify.txt");
-  EXPECT_EQ(ReadAll(old_report), "old report");
+  EXPECT_EQ(read_all(old_report), "old report");
   EXPECT_FALSE(fs::exists(state.path() / "quarnell-verify"));
 }
 
@@ -69,7 +69,7 @@ TEST(ReportPath, FallsBackToTheStateFolderCreatingIt) {
   std::ofstream(not_a_folder) << "x";
   fs::path state = scratch.path() / "state" / "quarnell-verify";
 
-  std::string path = qn::ChooseReportPath(not_a_folder.string() + qn::kSep, state.string());
+  std::string path = qn::choose_report_path(not_a_folder.string() + qn::kSep, state.string());
   EXPECT_EQ(path, state.string() + qn::kSep + "Quarnell Verify.txt");
   EXPECT_TRUE(fs::is_directory(state));
 }
@@ -79,6 +79,6 @@ TEST(ReportPath, NamesTheProgramFolderWhenNothingIsWritableSoTheFailedWriteSaysW
   fs::path blocker = scratch.path() / "blocker";
   std::ofstream(blocker) << "x";
   std::string program = blocker.string() + qn::kSep;
-  EXPECT_EQ(qn::ChooseReportPath(program, (blocker / "state").string()), program + "Quarnell Verify.txt");
-  EXPECT_EQ(qn::ChooseReportPath(program, ""), program + "Quarnell Verify.txt");
+  EXPECT_EQ(qn::choose_report_path(program, (blocker / "state").string()), program + "Quarnell Verify.txt");
+  EXPECT_EQ(qn::choose_report_path(program, ""), program + "Quarnell Verify.txt");
 }

@@ -6,13 +6,14 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
-#include "engine/paths.h"
-#include "engine/text.h"
+#include "base/paths.h"
+#include "base/text.h"
 
-namespace qn::testing {
+namespace qn::test {
 
 class TempFolder {
  public:
@@ -35,35 +36,47 @@ class TempFolder {
   std::string folder() const { return path_.string() + kSep; }
   std::string text() const { return folder(); }
 
-  void make_file(const std::string& relative, const std::string& content = "x") const { Write(relative, content); }
+  void make_file(const std::string& relative, const std::string& content = "x") const { write(relative, content); }
   void make_folder(const std::string& relative) const { std::filesystem::create_directories(path_ / relative); }
 
-  std::string Write(const std::string& relative, const std::string& bytes) const {
+  std::string write(const std::string& relative, const std::string& bytes = "") const {
     std::filesystem::path p = path_ / relative;
     std::filesystem::create_directories(p.parent_path());
     std::ofstream(p, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return p.string();
   }
-  std::string Write(const std::string& relative, const std::vector<std::uint8_t>& bytes) const {
-    return Write(relative, std::string(bytes.begin(), bytes.end()));
+  std::string write(const std::string& relative, const std::vector<std::uint8_t>& bytes) const {
+    return write(relative, std::string(bytes.begin(), bytes.end()));
+  }
+  // A copy of a demo folder of samples/, so that a run may create files in it; ends in the separator.
+  std::string copy_sample(const std::string& sample_name) const {
+    std::filesystem::copy(std::filesystem::path(QN_SAMPLES_DIR) / sample_name, path_ / sample_name,
+                          std::filesystem::copy_options::recursive);
+    return (path_ / sample_name).string() + kSep;
+  }
+  // The names of the entries directly inside the folder.
+  std::set<std::string> names() const {
+    std::set<std::string> out;
+    for (const auto& entry : std::filesystem::directory_iterator(path_)) out.insert(entry.path().filename().string());
+    return out;
   }
 
  private:
   std::filesystem::path path_;
 };
 
-inline std::string ReadFile(const std::filesystem::path& p) {
+inline std::string read_file(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-inline unsigned SumOf(const std::vector<std::uint8_t>& bytes, std::size_t from, std::size_t count) {
+inline unsigned sum_of(const std::vector<std::uint8_t>& bytes, std::size_t from, std::size_t count) {
   unsigned sum = 0;
   for (std::size_t i = from; i < from + count && i < bytes.size(); ++i) sum += bytes[i];
   return sum;
 }
 
-inline std::string Hex4(unsigned v) { return text::right("0000" + text::hex_text(v), 4); }
+inline std::string hex4(unsigned v) { return text::right("0000" + text::hex_text(v), 4); }
 
 // An MP3-like file: an optional ID3v2 region, `frames` MPEG-1 Layer III frames of 417 bytes
 // (header FF FB 90 00), and an optional 128-byte ID3v1 tag.
@@ -100,7 +113,7 @@ struct FakeMp3 {
   }
 
   // The same with an ID3v2.3 tag holding TPE1 (artist) and TIT2 (title) as ISO-8859-1 texts.
-  static FakeMp3 MakeTagged(const std::string& artist, const std::string& title, int frames, unsigned seed = 1) {
+  static FakeMp3 make_tagged(const std::string& artist, const std::string& title, int frames, unsigned seed = 1) {
     std::vector<std::uint8_t> body;
     auto frame = [&body](const char* id, const std::string& text) {
       std::size_t size = text.size() + 1;
@@ -126,11 +139,11 @@ struct FakeMp3 {
     std::size_t L = bytes.size();
     std::size_t s = start == 0 ? 1 : start;  // a first frame at offset 0 counts from 1
     std::size_t t = has_id3v1 ? 128 : 0;
-    std::string id3v2 = text::hex_text(SumOf(bytes, 0, start));
-    std::string id3v1 = has_id3v1 ? text::hex_text(SumOf(bytes, L - 128, 128)) : "0";
+    std::string id3v2 = text::hex_text(sum_of(bytes, 0, start));
+    std::string id3v1 = has_id3v1 ? text::hex_text(sum_of(bytes, L - 128, 128)) : "0";
     return id3v2 + "Z" + id3v1 + "Z" + text::hex_text(L - s - t) + "Z" + text::hex_text(start) + "Z" +
-           Hex4(SumOf(bytes, s, 255)) + Hex4(SumOf(bytes, L - 383, 255));
+           hex4(sum_of(bytes, s, 255)) + hex4(sum_of(bytes, L - 383, 255));
   }
 };
 
-}  // namespace qn::testing
+}  // namespace qn::test

@@ -7,15 +7,15 @@
 #include "engine/host.h"
 #include "engine/run_result.h"
 
-namespace qn::testing {
+namespace qn::test {
 
 class RecordingHost : public QuietHost {
  public:
-  void ShowError(int number, const std::string& description, const std::string& context) override {
+  void show_error(int number, const std::string& description, const std::string& context) override {
     errors.push_back({number, description, context});
   }
-  void ShowProgress(const std::string& text) override { progress.push_back(text); }
-  std::tm Now() override {
+  void show_progress(const std::string& text) override { progress.push_back(text); }
+  std::tm now() override {
     std::tm t{};
     t.tm_year = 2026 - 1900;
     t.tm_mon = 11;
@@ -32,4 +32,4 @@ class RecordingHost : public QuietHost {
 
 inline const char* kFixedDateLine = "Date & Time: 08 Dec 2026 14:05:09";
 
-}  // namespace qn::testing
+}  // namespace qn::test

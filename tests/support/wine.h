@@ -11,9 +11,9 @@
 #include <windows.h>
 #endif
 
-namespace qn::testing {
+namespace qn::test {
 
-inline bool RunningUnderWine() {
+inline bool running_under_wine() {
 #ifdef _WIN32
   HMODULE ntdll = GetModuleHandleA("ntdll.dll");
   return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
@@ -22,4 +22,4 @@ inline bool RunningUnderWine() {
 #endif
 }
 
-}  // namespace qn::testing
+}  // namespace qn::test

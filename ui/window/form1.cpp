@@ -10,15 +10,15 @@
 #include <system_error>
 
 #include "audio/frame_header.h"
-#include "engine/paths.h"
-#include "engine/text.h"
+#include "base/paths.h"
+#include "base/text.h"
 #include "engine/verify.h"
-#include "ui/platform/find_files.h"
+#include "platform/find_files.h"
 #include "ui/window/window_host.h"
 #include "ui/window/window_services.h"
 
 // The banner lives in this static library; its resources must be registered by hand.
-static void InitWindowResources() { Q_INIT_RESOURCE(banner); }
+static void init_window_resources() { Q_INIT_RESOURCE(banner); }
 
 namespace qn {
 
@@ -29,7 +29,7 @@ const char* const kLabelPrompt = "Browse to Label Folder";
 const char* const kNoChecksumFile = "No .qn file found in ";
 
 // A check box drawn without text of its own; the label beside it names it.
-QCheckBox* MakeBox(QWidget* parent, const char* name, const char* tooltip, QRect geometry, bool checked) {
+QCheckBox* make_box(QWidget* parent, const char* name, const char* tooltip, QRect geometry, bool checked) {
   auto* box = new QCheckBox(parent);
   box->setObjectName(QLatin1String(name));
   box->setToolTip(QLatin1String(tooltip));
@@ -38,7 +38,7 @@ QCheckBox* MakeBox(QWidget* parent, const char* name, const char* tooltip, QRect
   return box;
 }
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, const char* tooltip, QRect geometry) {
+QLabel* make_label(QWidget* parent, const char* name, const char* text, const char* tooltip, QRect geometry) {
   auto* label = new QLabel(QLatin1String(text), parent);
   label->setObjectName(QLatin1String(name));
   if (tooltip != nullptr) label->setToolTip(QLatin1String(tooltip));
@@ -48,7 +48,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, const cha
   return label;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const char* text, QRect geometry) {
+QPushButton* make_button(QWidget* parent, const char* name, const char* text, QRect geometry) {
   auto* button = new QPushButton(QLatin1String(text), parent);
   button->setObjectName(QLatin1String(name));
   button->setGeometry(geometry);
@@ -58,42 +58,42 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* text, QRe
 
 }  // namespace
 
-QString WindowTitle() { return QStringLiteral("Quarnell Verify 2.1 ") + QLatin1String(kRevisionText); }
+QString window_title() { return QStringLiteral("Quarnell Verify ") + QLatin1String(kVersionText) + QLatin1Char(' ') + QLatin1String(kRevisionText); }
 
 Form1::Form1(WindowServices& services, QWidget* parent) : QWidget(parent), services_(services) {
-  InitWindowResources();
+  init_window_resources();
   setObjectName(QStringLiteral("Form1"));
-  setWindowTitle(WindowTitle());
+  setWindowTitle(window_title());
   setFixedSize(405, 164);
   QFont small = font();
   if (small.pointSizeF() > 8.0) small.setPointSizeF(8.0);
   setFont(small);
-  CreateControls();
+  create_controls();
 }
 
 // Positions are the designed twips divided by 15.
-void Form1::CreateControls() {
+void Form1::create_controls() {
   Image1 = new QLabel(this);
   Image1->setObjectName(QStringLiteral("Image1"));
   Image1->setGeometry(24, 8, 360, 48);
   Image1->setPixmap(QPixmap(QStringLiteral(":/quarnell-verify/banner.png")));
 
-  Label1 = MakeLabel(this, "Label1", kAudioPrompt, nullptr, QRect(39, 61, 333, 40));
+  Label1 = make_label(this, "Label1", kAudioPrompt, nullptr, QRect(39, 61, 333, 40));
   Label1->setWordWrap(true);
   Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
-  Check1 = MakeBox(this, "Check1", "Include ID3v1", QRect(24, 109, 17, 13), true);
-  Label2 = MakeLabel(this, "Label2", "ID3v1", "Include ID3v1", QRect(43, 109, 32, 17));
-  Check2 = MakeBox(this, "Check2", "Include ID3v2", QRect(24, 125, 17, 17), true);
-  Label3 = MakeLabel(this, "Label3", "ID3v2", "Include ID3v2", QRect(43, 127, 32, 17));
+  Check1 = make_box(this, "Check1", "Include ID3v1", QRect(24, 109, 17, 13), true);
+  Label2 = make_label(this, "Label2", "ID3v1", "Include ID3v1", QRect(43, 109, 32, 17));
+  Check2 = make_box(this, "Check2", "Include ID3v2", QRect(24, 125, 17, 17), true);
+  Label3 = make_label(this, "Label3", "ID3v2", "Include ID3v2", QRect(43, 127, 32, 17));
   const char* nfo_tip = "Automatically Create Missing .nfo Files";
-  chkNfo = MakeBox(this, "chkNfo", nfo_tip, QRect(88, 109, 17, 13), true);
-  Label4 = MakeLabel(this, "Label4", ".NFO", nfo_tip, QRect(107, 109, 32, 17));
-  Check3 = MakeBox(this, "Check3", "Select/DeSelect Images", QRect(88, 125, 17, 17), false);
-  Label5 = MakeLabel(this, "Label5", "Images", "Select/DeSelect Images", QRect(112, 127, 40, 17));
+  chkNfo = make_box(this, "chkNfo", nfo_tip, QRect(88, 109, 17, 13), true);
+  Label4 = make_label(this, "Label4", ".NFO", nfo_tip, QRect(107, 109, 32, 17));
+  Check3 = make_box(this, "Check3", "Select/DeSelect Images", QRect(88, 125, 17, 17), false);
+  Label5 = make_label(this, "Label5", "Images", "Select/DeSelect Images", QRect(112, 127, 40, 17));
 
-  btnBrowse = MakeButton(this, "btnBrowse", "Browse", QRect(184, 113, 73, 25));
-  btnVerify = MakeButton(this, "btnVerify", "Verify", QRect(288, 113, 73, 25));
+  btnBrowse = make_button(this, "btnBrowse", "Browse", QRect(184, 113, 73, 25));
+  btnVerify = make_button(this, "btnVerify", "Verify", QRect(288, 113, 73, 25));
   btnVerify->setEnabled(false);
 
   // Labels take no focus here, so the designed order reduces to the buttons and boxes.
@@ -109,26 +109,26 @@ void Form1::CreateControls() {
   connect(btnVerify, &QPushButton::clicked, this, &Form1::btnVerify_Click);
 }
 
-void Form1::SetLabel1Path(const std::string& path) {
+void Form1::set_label1_path(const std::string& path) {
   label1_path_ = path;
-  Label1->setText(TextFromPath(path));
+  Label1->setText(text_from_path(path));
 }
 
-void Form1::SetLabel1Message(const QString& message) {
+void Form1::set_label1_message(const QString& message) {
   label1_path_.clear();
   Label1->setText(message);
 }
 
-std::string Form1::FolderFromLabel1() const {
-  if (!label1_path_.empty() && Label1->text() == TextFromPath(label1_path_)) return label1_path_;
-  return PathFromText(Label1->text());
+std::string Form1::folder_from_label1() const {
+  if (!label1_path_.empty() && Label1->text() == text_from_path(label1_path_)) return label1_path_;
+  return path_from_text(Label1->text());
 }
 
 void Form1::Form_Load(const std::string& command_line) {
-  setWindowTitle(WindowTitle());
+  setWindowTitle(window_title());
   InitBitrateTable();
   if (command_line.empty()) {
-    services_.RegisterShell(command_line);
+    services_.register_shell(command_line);
     show();
     return;
   }
@@ -138,16 +138,16 @@ void Form1::Form_Load(const std::string& command_line) {
                            ? AddBackslash(command_line)
                            : FolderOfPath(command_line);
   checksum_files_ = FindFiles(folder, "*.qn", false);
-  if (FileCount(checksum_files_) < 1) {
-    SetLabel1Message(QLatin1String(kNoChecksumFile) + TextFromPath(folder));
+  if (file_count(checksum_files_) < 1) {
+    set_label1_message(QLatin1String(kNoChecksumFile) + text_from_path(folder));
     btnVerify->setEnabled(false);
     show();
     return;
   }
-  if (FileCount(checksum_files_) > 1) {
+  if (file_count(checksum_files_) > 1) {
     checksum_files_ = ChooseChecksumFile(folder, services_, this);
-    if (FileCount(checksum_files_) < 1) {
-      services_.EndProgram();
+    if (file_count(checksum_files_) < 1) {
+      services_.end_program();
       return;
     }
   }
@@ -155,7 +155,7 @@ void Form1::Form_Load(const std::string& command_line) {
   Check3->setCheckState(labels ? Qt::Checked : Qt::Unchecked);
   // After the mode is set: a change of mode disables Verify until a folder is chosen again.
   btnVerify->setEnabled(true);
-  SetLabel1Path(folder);
+  set_label1_path(folder);
   show();
   btnVerify_Click();
 }
@@ -163,10 +163,10 @@ void Form1::Form_Load(const std::string& command_line) {
 void Form1::Check3_Click() {
   switch (Check3->checkState()) {
     case Qt::Checked:
-      SetLabel1Message(QLatin1String(kLabelPrompt));
+      set_label1_message(QLatin1String(kLabelPrompt));
       break;
     case Qt::Unchecked:
-      SetLabel1Message(QLatin1String(kAudioPrompt));
+      set_label1_message(QLatin1String(kAudioPrompt));
       break;
     default:
       return;
@@ -195,30 +195,30 @@ void Form1::btnBrowse_Click() {
   std::string folder = services_.BrowseForFolder(this, prompt);
   if (folder.empty()) return;
   checksum_files_ = FindFiles(folder, "*.qn", false);
-  if (FileCount(checksum_files_) < 1) {
-    SetLabel1Message(QLatin1String(kNoChecksumFile) + TextFromPath(folder));
+  if (file_count(checksum_files_) < 1) {
+    set_label1_message(QLatin1String(kNoChecksumFile) + text_from_path(folder));
     btnVerify->setEnabled(false);
     return;
   }
-  if (FileCount(checksum_files_) > 1) {
+  if (file_count(checksum_files_) > 1) {
     checksum_files_ = ChooseChecksumFile(folder, services_, this);
-    if (FileCount(checksum_files_) < 1) {
-      services_.EndProgram();
+    if (file_count(checksum_files_) < 1) {
+      services_.end_program();
       return;
     }
   }
-  SetLabel1Path(FolderOfPath(checksum_files_[1]));
+  set_label1_path(FolderOfPath(checksum_files_[1]));
   btnVerify->setEnabled(true);
 }
 
 void Form1::btnVerify_Click() {
   // A run yields to the event loop between files; a second run would interleave two reports.
   if (running_) return;
-  if (Check3->checkState() == Qt::Unchecked) Run(false);
-  if (Check3->checkState() == Qt::Checked) Run(true);
+  if (Check3->checkState() == Qt::Unchecked) run(false);
+  if (Check3->checkState() == Qt::Checked) run(true);
 }
 
-void Form1::Run(bool labels) {
+void Form1::run(bool labels) {
   running_ = true;
   // The folder and the checksum-file list must stay what this run started with.
   bool browse_enabled = btnBrowse->isEnabled();
@@ -226,23 +226,23 @@ void Form1::Run(bool labels) {
   btnBrowse->setEnabled(false);
   Check3->setEnabled(false);
 
-  std::string folder = FolderFromLabel1();
+  std::string folder = folder_from_label1();
   {
     WindowHost host(this, Label1, Check1, Check2, services_);
     RunResult result;
     if (labels) {
       result = VerifyLabelFolder(folder, host);
     } else {
-      std::string checksum = FileCount(checksum_files_) >= 1 ? checksum_files_[1] : std::string();
+      std::string checksum = file_count(checksum_files_) >= 1 ? checksum_files_[1] : std::string();
       result = VerifyAudioFolder(folder, checksum, chkNfo->checkState() == Qt::Checked, host);
     }
-    host.SetBusy(false);
-    std::string report = services_.ReportPath();
+    host.set_busy(false);
+    std::string report = services_.report_path();
     // A report that could not be written is not shown: the viewer would show an older one.
-    if (WriteReport(report, result.report_text, host)) services_.OpenReport(report);
+    if (write_report(report, result.report_text, host)) services_.open_report(report);
   }
   // The progress text replaced the folder; put it back so that Verify can run again.
-  SetLabel1Path(folder);
+  set_label1_path(folder);
 
   btnBrowse->setEnabled(browse_enabled);
   Check3->setEnabled(mode_enabled);

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "engine/file_list.h"
+#include "base/file_list.h"
 
 class QCheckBox;
 class QLabel;
@@ -16,7 +16,7 @@ namespace qn {
 class WindowServices;
 
 // The window's title: the product, its version and the revision text.
-QString WindowTitle();
+QString window_title();
 
 class Form1 : public QWidget {
   Q_OBJECT
@@ -40,17 +40,17 @@ class Form1 : public QWidget {
   void btnVerify_Click();
 
  private:
-  void CreateControls();
+  void create_controls();
   // Label1 shows `path`; the exact bytes are kept so that a name the display cannot spell
   // survives the way back to the run.
-  void SetLabel1Path(const std::string& path);
-  void SetLabel1Message(const QString& message);
-  std::string FolderFromLabel1() const;
+  void set_label1_path(const std::string& path);
+  void set_label1_message(const QString& message);
+  std::string folder_from_label1() const;
   // One run, audio or labels, with its report written and shown.
-  void Run(bool labels);
+  void run(bool labels);
 
   WindowServices& services_;
-  FileList checksum_files_ = EmptyFileList();
+  FileList checksum_files_ = empty_file_list();
   std::string label1_path_;
   bool running_ = false;
 

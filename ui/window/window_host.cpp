@@ -13,36 +13,36 @@ WindowHost::WindowHost(QWidget* owner, QLabel* progress, QCheckBox* id3v1, QChec
     : owner_(owner), progress_(progress), id3v1_(id3v1), id3v2_(id3v2), services_(services) {}
 
 // A run cut short still gives the pointer back.
-WindowHost::~WindowHost() { SetBusy(false); }
+WindowHost::~WindowHost() { set_busy(false); }
 
-void WindowHost::ShowProgress(const std::string& text) { progress_->setText(TextFromPath(text)); }
+void WindowHost::show_progress(const std::string& text) { progress_->setText(text_from_path(text)); }
 
-void WindowHost::Yield() { QCoreApplication::processEvents(); }
+void WindowHost::yield() { QCoreApplication::processEvents(); }
 
-void WindowHost::SetBusy(bool busy) {
+void WindowHost::set_busy(bool busy) {
   if (busy == busy_) return;
   busy_ = busy;
   if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
   else QApplication::restoreOverrideCursor();
 }
 
-bool WindowHost::IncludeID3v1() { return id3v1_->checkState() == Qt::Checked; }
+bool WindowHost::include_id3v1() { return id3v1_->checkState() == Qt::Checked; }
 
-bool WindowHost::IncludeID3v2() { return id3v2_->checkState() == Qt::Checked; }
+bool WindowHost::include_id3v2() { return id3v2_->checkState() == Qt::Checked; }
 
-void WindowHost::EnableID3Options(bool enabled) {
+void WindowHost::enable_id3_options(bool enabled) {
   id3v1_->setEnabled(enabled);
   id3v2_->setEnabled(enabled);
 }
 
-void WindowHost::ShowError(int number, const std::string& description, const std::string& context) {
-  QString text = QString::number(number) + QLatin1Char(' ') + TextFromPath(description) +
-                 QStringLiteral("\r\n") + TextFromPath(context);
+void WindowHost::show_error(int number, const std::string& description, const std::string& context) {
+  QString text = QString::number(number) + QLatin1Char(' ') + text_from_path(description) +
+                 QStringLiteral("\r\n") + text_from_path(context);
   // The box may be closed late; the pointer must not stay an hourglass over it.
   bool was_busy = busy_;
-  SetBusy(false);
-  services_.ShowErrorBox(owner_, QString::fromLatin1(kApplicationTitle), text);
-  SetBusy(was_busy);
+  set_busy(false);
+  services_.show_error_box(owner_, QString::fromLatin1(kApplicationTitle), text);
+  set_busy(was_busy);
 }
 
 }  // namespace qn

@@ -18,13 +18,13 @@ class WindowHost : public RunHost {
   WindowHost(const WindowHost&) = delete;
   WindowHost& operator=(const WindowHost&) = delete;
 
-  void ShowProgress(const std::string& text) override;
-  void Yield() override;
-  void SetBusy(bool busy) override;
-  bool IncludeID3v1() override;
-  bool IncludeID3v2() override;
-  void EnableID3Options(bool enabled) override;
-  void ShowError(int number, const std::string& description, const std::string& context) override;
+  void show_progress(const std::string& text) override;
+  void yield() override;
+  void set_busy(bool busy) override;
+  bool include_id3v1() override;
+  bool include_id3v2() override;
+  void enable_id3_options(bool enabled) override;
+  void show_error(int number, const std::string& description, const std::string& context) override;
 
  private:
   QWidget* owner_;

@@ -5,7 +5,7 @@
 // viewer or writes outside its temporary folders.
 #include <string>
 
-#include "engine/file_list.h"
+#include "base/file_list.h"
 
 class QFileDialog;
 class QString;
@@ -29,15 +29,15 @@ class WindowServices {
   virtual std::string OpenChecksumFileDialog(QWidget* owner, const std::string& prompt,
                                              const std::string& folder) = 0;
   // A message box with an OK button.
-  virtual void ShowErrorBox(QWidget* owner, const QString& title, const QString& text) = 0;
+  virtual void show_error_box(QWidget* owner, const QString& title, const QString& text) = 0;
   // Where the next report is written.
-  virtual std::string ReportPath() = 0;
+  virtual std::string report_path() = 0;
   // Shows the written report in the desktop's text viewer; does not wait for it.
-  virtual void OpenReport(const std::string& path) = 0;
+  virtual void open_report(const std::string& path) = 0;
   // The shell registration of a start without argument.
-  virtual void RegisterShell(const std::string& command_line) = 0;
+  virtual void register_shell(const std::string& command_line) = 0;
   // Ends the program at once, without a message.
-  virtual void EndProgram() = 0;
+  virtual void end_program() = 0;
 };
 
 class DesktopServices : public WindowServices {
@@ -45,11 +45,11 @@ class DesktopServices : public WindowServices {
   std::string BrowseForFolder(QWidget* owner, const std::string& prompt) override;
   std::string OpenChecksumFileDialog(QWidget* owner, const std::string& prompt,
                                      const std::string& folder) override;
-  void ShowErrorBox(QWidget* owner, const QString& title, const QString& text) override;
-  std::string ReportPath() override;
-  void OpenReport(const std::string& path) override;
-  void RegisterShell(const std::string& command_line) override;
-  void EndProgram() override;
+  void show_error_box(QWidget* owner, const QString& title, const QString& text) override;
+  std::string report_path() override;
+  void open_report(const std::string& path) override;
+  void register_shell(const std::string& command_line) override;
+  void end_program() override;
 
   // True once EndProgram was called (before the event loop runs, quitting it does nothing).
   bool ended() const { return ended_; }
@@ -60,14 +60,14 @@ class DesktopServices : public WindowServices {
 
 // Sets up `dialog` as the checksum-file picker: title `prompt`, opening in `folder`, offering the
 // one filter "Quarnell Checksum Files (*.qn)", which matches ".qn" in any letter case.
-void ConfigureChecksumFileDialog(QFileDialog& dialog, const std::string& prompt, const std::string& folder);
+void configure_checksum_file_dialog(QFileDialog& dialog, const std::string& prompt, const std::string& folder);
 
 // Lets the user pick one checksum file of `folder`; returns the file list of the picked name
 // searched in `folder` (normally exactly that file), or an empty list when cancelled.
 FileList ChooseChecksumFile(const std::string& folder, WindowServices& services, QWidget* owner);
 
 // Texts between the window and the engine: paths are kept as the bytes the file system uses.
-QString TextFromPath(const std::string& path);
-std::string PathFromText(const QString& text);
+QString text_from_path(const std::string& path);
+std::string path_from_text(const QString& text);
 
 }  // namespace qn

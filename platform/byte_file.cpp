@@ -1,0 +1,58 @@
+#include "platform/byte_file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "base/step_error.h"
+
+namespace qn {
+
+ByteFile::ByteFile(const std::string& path) : path_(path), file_(path), length_(file_.length()) {}
+
+std::size_t ByteFile::read_direct(std::int64_t offset, std::uint8_t* out, std::size_t n) {
+  return file_.read_at(offset, out, n);
+}
+
+std::vector<std::uint8_t> ByteFile::read_at(std::int64_t offset, std::size_t n) {
+  std::vector<std::uint8_t> out(n);
+  read_at(offset, out.data(), n);
+  return out;
+}
+
+// The block is placed so that it holds the wanted bytes and as much of the file around them as
+// fits: a block near the end of the file ends at the file's end.
+void ByteFile::fill_block(Block& block, std::int64_t offset) {
+  if (!block.bytes) block.bytes.reset(new std::uint8_t[kBlockSize]);
+  std::int64_t start = std::min<std::int64_t>(offset, length_ - static_cast<std::int64_t>(kBlockSize));
+  start = std::max<std::int64_t>(start, 0);
+  std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(length_ - start, kBlockSize));
+  block.size = 0;  // a failed read leaves no stale block behind
+  block.size = read_direct(start, block.bytes.get(), want);
+  block.start = start;
+}
+
+void ByteFile::read_at(std::int64_t offset, std::uint8_t* out, std::size_t n) {
+  if (offset < 0) {
+    throw StepError(kErrInvalidArgument, "Reading " + std::to_string(n) + " bytes at the negative offset " +
+                                             std::to_string(offset) + ": " + path_);
+  }
+  if (n == 0) return;
+  std::size_t present = 0;
+  if (offset < length_) present = static_cast<std::size_t>(std::min<std::int64_t>(length_ - offset, n));
+  if (present > 0 && present <= kBlockSize) {
+    Block& block = blocks_[offset < length_ / 2 ? 0 : 1];
+    const std::int64_t end = offset + static_cast<std::int64_t>(present);
+    if (offset < block.start || end > block.start + static_cast<std::int64_t>(block.size)) fill_block(block, offset);
+    std::size_t from_block = static_cast<std::size_t>(
+        std::clamp<std::int64_t>(block.start + static_cast<std::int64_t>(block.size) - offset, 0, present));
+    std::memcpy(out, block.bytes.get() + (offset - block.start), from_block);
+    present = from_block;
+  } else if (present > 0) {
+    present = read_direct(offset, out, present);
+  }
+  if (present < n) std::memset(out + present, 0, n - present);
+}
+
+}  // namespace qn

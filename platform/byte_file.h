@@ -1,0 +1,50 @@
+#pragma once
+// An audio or image file opened for reading bytes at any position. Small reads are served from
+// two blocks held in memory, one for the first half of the file and one for the second, so the
+// few fingerprint reads near the start and near the end of a track cost one read each; bytes past
+// the end of the file read as zero. Never writes.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/file_access.h"
+
+namespace qn {
+
+class ByteFile {
+ public:
+  // Opens for reading; throws StepError (errno and its text, and the path) when it cannot, and
+  // "not a regular file" for a folder, a FIFO or a device.
+  explicit ByteFile(const std::string& path);
+  ByteFile(const ByteFile&) = delete;
+  ByteFile& operator=(const ByteFile&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::int64_t length() const { return length_; }
+
+  // n bytes from offset on; bytes past the end are zero. A negative offset throws StepError.
+  std::vector<std::uint8_t> read_at(std::int64_t offset, std::size_t n);
+  // The same into a caller's buffer.
+  void read_at(std::int64_t offset, std::uint8_t* out, std::size_t n);
+
+  // Reads of at most this many bytes go through the block held in memory.
+  static constexpr std::size_t kBlockSize = 8 * 1024;
+
+ private:
+  // Reads up to n bytes at offset straight from the file; returns how many it got.
+  std::size_t read_direct(std::int64_t offset, std::uint8_t* out, std::size_t n);
+  struct Block {
+    std::unique_ptr<std::uint8_t[]> bytes;
+    std::int64_t start = 0;
+    std::size_t size = 0;  // bytes of the file the block holds
+  };
+  void fill_block(Block& block, std::int64_t offset);
+
+  std::string path_;
+  platform::ReadableFile file_;
+  std::int64_t length_ = 0;
+  Block blocks_[2];  // the head and the tail of the file
+};
+
+}  // namespace qn

@@ -1,0 +1,94 @@
+#include "platform/run_tool.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "base/text.h"
+
+extern char** environ;
+#endif
+
+namespace qn {
+
+#ifndef _WIN32
+
+std::string find_on_path(const std::string& tool) {
+  if (tool.empty() || tool.find('/') != std::string::npos) return {};
+  const char* path = std::getenv("PATH");
+  if (path == nullptr) return {};
+  for (const std::string& folder : text::split(path, ":")) {
+    if (folder.empty()) continue;  // an empty piece would mean the current folder: not taken
+    std::string candidate = folder + "/" + tool;
+    struct stat info {};
+    if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+        access(candidate.c_str(), X_OK) == 0)
+      return candidate;
+  }
+  return {};
+}
+
+namespace {
+
+bool wait_for(pid_t pid, int timeout_ms) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  int status = 0;
+  for (;;) {
+    pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (done < 0) return false;
+    if (std::chrono::steady_clock::now() >= deadline) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, &status, 0);
+  return false;
+}
+
+}  // namespace
+
+bool run_tool_if_present(const std::string& tool, const std::vector<std::string>& args,
+                         int timeout_ms) {
+  try {
+    std::string program = find_on_path(tool);
+    if (program.empty()) return false;
+    std::vector<std::string> argv_text{tool};
+    argv_text.insert(argv_text.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : argv_text) argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    if (posix_spawn_file_actions_init(&actions) != 0) return false;
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) return false;
+    return wait_for(pid, timeout_ms);
+  } catch (...) {
+    return false;
+  }
+}
+
+#else
+
+std::string find_on_path(const std::string&) { return {}; }
+
+bool run_tool_if_present(const std::string&, const std::vector<std::string>&, int) {
+  return false;
+}
+
+#endif
+
+}  // namespace qn

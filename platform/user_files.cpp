@@ -1,0 +1,95 @@
+#include "platform/user_files.h"
+
+#include <cstdlib>
+#include <system_error>
+
+#include "base/step_error.h"
+#include "platform/file_access.h"
+
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace qn {
+
+namespace fs = std::filesystem;
+
+namespace {
+// The settings and desktop files this layer keeps are a few kilobytes.
+constexpr std::uint64_t kMaxUserFileSize = 16u << 20;
+}  // namespace
+
+fs::path xdg_base_dir(const char* var, const char* fallback_under_home) {
+  const char* value = std::getenv(var);
+  // Relative values are invalid for these variables and must be ignored.
+  if (value != nullptr && *value != '\0' && fs::path(value).is_absolute()) return fs::path(value);
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || *home == '\0') return {};
+  return fs::path(home) / fallback_under_home;
+}
+
+fs::path xdg_config_home() { return xdg_base_dir("XDG_CONFIG_HOME", ".config"); }
+
+fs::path xdg_data_home() { return xdg_base_dir("XDG_DATA_HOME", ".local/share"); }
+
+bool read_whole_file(const fs::path& file, std::string& content) {
+  content.clear();
+  std::error_code ec;
+  fs::file_status status = fs::status(file, ec);
+  if (status.type() == fs::file_type::not_found) return true;
+  if (ec || status.type() != fs::file_type::regular) return false;
+  try {
+    content = platform::read_regular_file(file.string(), kMaxUserFileSize);
+  } catch (const StepError&) {
+    return false;
+  }
+  return true;
+}
+
+namespace {
+
+int process_id() {
+#ifdef _WIN32
+  return _getpid();
+#else
+  return static_cast<int>(getpid());
+#endif
+}
+
+bool write_new_file(const fs::path& file, const std::string& content) {
+  return platform::write_whole_file(file.string(), content);
+}
+
+}  // namespace
+
+bool replace_file_contents(const fs::path& file, const std::string& content) {
+  try {
+    std::error_code ec;
+    fs::path target = file;
+    if (fs::is_symlink(file, ec)) {
+      target = fs::weakly_canonical(file, ec);
+      if (ec) return false;
+    }
+    if (target.has_parent_path()) {
+      fs::create_directories(target.parent_path(), ec);
+      if (ec) return false;
+    }
+    fs::path temp = target;
+    temp += ".new-" + std::to_string(process_id());
+    if (!write_new_file(temp, content)) {
+      platform::remove_file(temp.string());
+      return false;
+    }
+    if (!platform::rename_file(temp.string(), target.string())) {
+      platform::remove_file(temp.string());
+      return false;
+    }
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace qn

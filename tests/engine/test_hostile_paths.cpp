@@ -1,0 +1,89 @@
+// The file search on names and trees that break naive code: bytes that are not UTF-8, paths past
+// 260 characters, and symbolic-link loops.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "engine/verify.h"
+#include "support/fixtures.h"
+#include "support/test_host.h"
+#include "platform/find_files.h"
+
+namespace qn {
+namespace {
+
+namespace fs = std::filesystem;
+using test::FakeMp3;
+using test::RecordingHost;
+using test::TempFolder;
+
+#ifndef _WIN32
+TEST(HostilePaths, NamesThatAreNotUtf8AreFoundAndVerifiedByteForByte) {
+  TempFolder dir;
+  const std::string name = "u1964_001 - \xFF\xFE\x80 - \xC3(.mp3";
+  FakeMp3 mp3 = FakeMp3::Make(0, 6, false);
+  dir.write(name, mp3.bytes);
+  FileList found = FindFiles(dir.folder(), "u*.mp3", false);
+  ASSERT_EQ(file_count(found), 1);
+  EXPECT_EQ(found[1], dir.folder() + name);
+
+  const std::string qn = dir.write("c.qn", name + mp3.Fingerprint() + "\r\nu1964_002 - \xFF - x.nfo\r\n");
+  RecordingHost host;
+  RunResult r = VerifyAudioFolder(dir.folder(), qn, true, host);
+  ASSERT_EQ(r.entries.size(), 2u);
+  EXPECT_EQ(r.entries[0].status, EntryStatus::kOk);
+  EXPECT_EQ(r.entries[1].status, EntryStatus::kPlaceholderCreated);
+  EXPECT_EQ(test::read_file(dir.path() / "u1964_002 - \xFF - x.nfo"), "u1964_002 - \xFF - x.nfo\r\n");
+}
+#endif
+
+TEST(HostilePaths, PathsLongerThan260Characters) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the ANSI file calls of Windows stop at MAX_PATH (260 characters)";
+#endif
+  TempFolder dir;
+  fs::path deep = dir.path();
+  for (int i = 0; i < 6; ++i) deep /= std::string(60, static_cast<char>('a' + i));
+  fs::create_directories(deep);
+  const std::string name = "u1964_001 - " + std::string(200, 'N') + " - T.mp3";
+  FakeMp3 mp3 = FakeMp3::Make(0, 6, false);
+  const std::string folder = deep.string() + kSep;
+  std::ofstream(deep / name, std::ios::binary)
+      .write(reinterpret_cast<const char*>(mp3.bytes.data()), static_cast<std::streamsize>(mp3.bytes.size()));
+  ASSERT_GT((folder + name).size(), 600u);
+
+  FileList recursive = FindFiles(dir.folder(), "u*.mp3", true);
+  ASSERT_EQ(file_count(recursive), 1);
+  EXPECT_EQ(recursive[1], folder + name);
+
+  const std::string qn = folder + "c.qn";
+  std::ofstream(qn, std::ios::binary) << name << mp3.Fingerprint() << "\r\n";
+  RecordingHost host;
+  RunResult r = VerifyAudioFolder(folder, qn, false, host);
+  ASSERT_EQ(r.entries.size(), 1u);
+  EXPECT_EQ(r.entries[0].status, EntryStatus::kOk);
+  EXPECT_TRUE(host.errors.empty());
+}
+
+TEST(HostilePaths, SymbolicLinkLoopsEndTheRecursiveSearch) {
+  TempFolder dir;
+  dir.write("a/u1.mp3", std::string("x"));
+  dir.write("a/b/u2.mp3", std::string("x"));
+  std::error_code ec;
+  fs::create_directory_symlink(dir.path(), dir.path() / "a" / "b" / "up", ec);
+  if (ec) GTEST_SKIP() << "symbolic links not available: " << ec.message();
+  fs::create_directory_symlink(dir.path() / "a" / "b" / "self", dir.path() / "a" / "b" / "self");
+  fs::create_directory_symlink(dir.path() / "a" / "loop2", dir.path() / "a" / "loop1");
+  fs::create_directory_symlink(dir.path() / "a" / "loop1", dir.path() / "a" / "loop2");
+  fs::create_symlink(dir.path() / "absent", dir.path() / "a" / "u3.mp3");
+
+  FileList found = FindFiles(dir.folder(), "u*.mp3", true);
+  std::vector<std::string> names(found.begin() + 1, found.end());
+  // The dangling link is a name like any other; no file is listed twice.
+  EXPECT_EQ(names, (std::vector<std::string>{dir.folder() + "a/b/u2.mp3", dir.folder() + "a/u1.mp3",
+                                             dir.folder() + "a/u3.mp3"}));
+}
+
+}  // namespace
+}  // namespace qn

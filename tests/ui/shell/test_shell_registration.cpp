@@ -1,0 +1,231 @@
+// The shell registration: the registry texts and values, and the freedesktop files that stand in
+// for them here.
+#ifndef _WIN32
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "base/text.h"
+#include "shell_test_env.h"
+#include "ui/shell/desktop_entries.h"
+#include "ui/shell/registry_store.h"
+#include "platform/run_tool.h"
+#include "ui/shell/shell_registration.h"
+
+namespace qn {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path desktop_file(const test::TempHome& h) {
+  return h.data() / "applications" / "quarnell-verify.desktop";
+}
+fs::path mime_file(const test::TempHome& h) {
+  return h.data() / "mime" / "packages" / "quarnell-verify.xml";
+}
+
+// The lines of `text` that start with `key` + "=".
+std::vector<std::string> key_lines(const std::string& text_in, const std::string& key) {
+  std::vector<std::string> found;
+  for (const std::string& line : text::split(text_in, "\n"))
+    if (text::starts_with(line, key + "=")) found.push_back(line);
+  return found;
+}
+
+// Standard output of a shell command, without the final line end.
+std::string command_output(const std::string& command) {
+  std::string out;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return out;
+  char buffer[256];
+  while (fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
+  pclose(pipe);
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+  return out;
+}
+
+TEST(ShellCommandText, FolderAndNameWithoutQuotesOrSecondSeparator) {
+  EXPECT_EQ(shell_command_text("/opt/Quarnell Verify/QuarnellVerify.exe"),
+            "/opt/Quarnell Verify/QuarnellVerify.exe %1");
+  EXPECT_EQ(shell_icon_text("/opt/Quarnell Verify/QuarnellVerify.exe"),
+            "/opt/Quarnell Verify/QuarnellVerify.exe,0");
+  EXPECT_EQ(shell_command_text("/qv.exe"), "/qv.exe %1");
+  EXPECT_EQ(shell_command_text("/usr/bin/quarnell-verify"), "/usr/bin/quarnell-verify.exe %1");
+}
+
+TEST(RegisterInRegistry, WritesTheSixValues) {
+  test::TempHome home;
+  RegistryClass reg;
+  register_in_registry(reg, "/opt/Q V/qv.exe");
+
+  registry_store::Store s;
+  ASSERT_TRUE(registry_store::load(registry_store::default_location(), s));
+  const std::string verb = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\SystemFileAssociations\\";
+  const std::string type = "HKEY_CURRENT_USER\\Software\\Classes\\Quarnell Resource File";
+  ASSERT_EQ(s.keys().size(), 6u);
+  EXPECT_EQ(s.keys()[0].path, verb + ".mp3\\Shell\\Quarnell Verify\\command");
+  EXPECT_EQ(s.find_value(verb + ".mp3\\Shell\\Quarnell Verify\\command", "")->data,
+            "/opt/Q V/qv.exe %1");
+  EXPECT_EQ(s.find_value(verb + ".jpg\\Shell\\Quarnell Verify\\command", "")->data,
+            "/opt/Q V/qv.exe %1");
+  EXPECT_EQ(s.find_value(type + "\\shell\\open\\command", "")->data, "/opt/Q V/qv.exe %1");
+  EXPECT_EQ(s.find_value("HKEY_CURRENT_USER\\Software\\Classes\\.qn", "")->data,
+            "Quarnell Resource File");
+  EXPECT_EQ(s.find_value(type, "FriendlyTypeName")->data, "Quarnell Resource File");
+  EXPECT_EQ(s.find_value(type + "\\DefaultIcon", "")->data, "/opt/Q V/qv.exe,0");
+}
+
+TEST(RegisterAtStartup, WritesDesktopEntryMimePackageIconAndDefault) {
+  test::TempHome home;
+  register_at_startup("", "/opt/Quarnell Verify/bin/quarnell-verify");
+
+  std::string desktop = test::read_file(desktop_file(home));
+  EXPECT_EQ(key_lines(desktop, "Name"), std::vector<std::string>{"Name=Quarnell Verify"});
+  EXPECT_EQ(key_lines(desktop, "Exec"),
+            std::vector<std::string>{"Exec=\"/opt/Quarnell Verify/bin/quarnell-verify\" %f"});
+  EXPECT_EQ(key_lines(desktop, "MimeType"),
+            std::vector<std::string>{
+                "MimeType=audio/mpeg;image/jpeg;application/x-quarnell-resource;"});
+  EXPECT_EQ(key_lines(desktop, "Icon"), std::vector<std::string>{"Icon=quarnell-verify"});
+
+  std::string mime = test::read_file(mime_file(home));
+  EXPECT_TRUE(text::contains(mime, "<mime-type type=\"application/x-quarnell-resource\">"));
+  EXPECT_TRUE(text::contains(mime, "<comment>Quarnell Resource File</comment>"));
+  EXPECT_TRUE(text::contains(mime, "<glob pattern=\"*.qn\"/>"));
+  EXPECT_TRUE(text::contains(mime, "<icon name=\"quarnell-verify\"/>"));
+
+  // The icon written at start-up is the drawing that is installed.
+  fs::path repo_icon = fs::path(QN_TEST_DATA_DIR) / ".." / ".." / "ui/icons/quarnell-verify.svg";
+  EXPECT_EQ(test::read_file(home.data() / "icons/hicolor/scalable/apps/quarnell-verify.svg"),
+            test::read_file(repo_icon));
+
+  EXPECT_EQ(test::read_file(home.config() / "mimeapps.list"),
+            "[Default Applications]\n"
+            "application/x-quarnell-resource=quarnell-verify.desktop;\n");
+}
+
+TEST(RegisterAtStartup, SecondStartRewritesWithoutDuplicatingAndKeepsOtherLines) {
+  test::TempHome home;
+  const std::string before =
+      "# my associations\n"
+      "[Added Associations]\n"
+      "application/x-quarnell-resource=editor.desktop;\n"
+      "\n"
+      "[Default Applications]\n"
+      "text/plain=editor.desktop;\n"
+      "application/x-quarnell-resource=other.desktop;quarnell-verify.desktop;\n"
+      "\n"
+      "[Removed Associations]\n"
+      "image/png=viewer.desktop;\n";
+  test::write_file(home.config() / "mimeapps.list", before);
+  test::write_file(desktop_file(home), "stale\nName=Old\n");
+
+  register_at_startup("", "/usr/bin/quarnell-verify");
+  std::string desktop = test::read_file(desktop_file(home));
+  std::string mimeapps = test::read_file(home.config() / "mimeapps.list");
+  register_at_startup("", "/usr/bin/quarnell-verify");
+
+  EXPECT_EQ(test::read_file(desktop_file(home)), desktop);
+  EXPECT_EQ(key_lines(desktop, "Name").size(), 1u);
+  EXPECT_FALSE(text::contains(desktop, "stale"));
+  EXPECT_EQ(test::read_file(home.config() / "mimeapps.list"), mimeapps);
+  EXPECT_EQ(mimeapps, text::replace_all(before,
+                                        "=other.desktop;quarnell-verify.desktop;",
+                                        "=quarnell-verify.desktop;other.desktop;"));
+}
+
+TEST(SetDefaultApplication, AddsGroupOrLineAndKeepsLineEnds) {
+  EXPECT_EQ(set_default_application("[Added Associations]\nimage/png=v.desktop;", "a/b", "q.desktop"),
+            "[Added Associations]\nimage/png=v.desktop;\n\n"
+            "[Default Applications]\na/b=q.desktop;\n");
+  EXPECT_EQ(set_default_application("[Default Applications]\r\nx/y=z.desktop\r\n\r\n[Other]\r\n",
+                                    "a/b", "q.desktop"),
+            "[Default Applications]\r\nx/y=z.desktop\r\na/b=q.desktop;\r\n\r\n[Other]\r\n");
+  EXPECT_EQ(set_default_application("[Default Applications]\na/b = q.desktop ; r.desktop;;q.desktop\n",
+                                    "a/b", "q.desktop"),
+            "[Default Applications]\na/b =q.desktop;r.desktop;\n");
+}
+
+TEST(DesktopExecArgument, QuotesAndEscapesReservedCharacters) {
+  EXPECT_EQ(desktop_exec_argument("/a b/c"), "\"/a b/c\"");
+  // Quoting escapes ", `, $ and \ with a backslash and doubles %; the string value then doubles
+  // every backslash.
+  EXPECT_EQ(desktop_exec_argument("/x\"y`z$w\\v%u"), "\"/x\\\\\"y\\\\`z\\\\$w\\\\\\\\v%%u\"");
+  EXPECT_EQ(desktop_exec_argument("/new\nline"), "\"/new\\nline\"");
+}
+
+// The files that `cmake --install` puts in place say what the start-up writes, except that the
+// installed entry finds the program on PATH.
+TEST(InstalledDesktopFiles, MatchWhatStartUpWrites) {
+  fs::path desktop_dir = fs::path(QN_TEST_DATA_DIR) / ".." / ".." / "ui" / "desktop";
+  EXPECT_EQ(test::read_file(desktop_dir / "quarnell-verify.xml"), mime_package_text());
+  EXPECT_EQ(test::read_file(desktop_dir / "quarnell-verify.desktop"),
+            text::replace_all(desktop_entry_text("quarnell-verify"),
+                              "Exec=\"quarnell-verify\" %f", "Exec=quarnell-verify %f"));
+}
+
+// The desktop entry, read by the desktop's own launcher, passes the clicked file as the one
+// argument to a program whose path holds blanks, a quote mark and a "$".
+TEST(RegisterAtStartup, LauncherStartsProgramWithAwkwardPathAndOneArgument) {
+  if (find_on_path("gio").empty()) GTEST_SKIP() << "gio (libglib2.0-bin) is not installed";
+  test::TempHome home;
+  fs::path program = home.root() / "Quarnell Verify \"v2\" $HOME" / "quarnell-verify";
+  fs::path out = home.root() / "arguments";
+  test::write_file(program, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" +
+                                   out.string() + "'\n");
+  fs::permissions(program, fs::perms::owner_all);
+  register_at_startup("", program.string());
+
+  fs::path clicked = home.root() / "My Music" / "u1964 Labels.qn";
+  std::string command = "gio launch '" + desktop_file(home).string() + "' '" +
+                        clicked.string() + "' >/dev/null 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  for (int i = 0; i < 100 && !fs::exists(out); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(test::read_file(out), clicked.string() + "\n");
+}
+
+TEST(RegisterAtStartup, XdgMimeReportsTheResourceTypeOnceRegistered) {
+  if (find_on_path("xdg-mime").empty())
+    GTEST_SKIP() << "xdg-mime (package xdg-utils) is not installed";
+  if (find_on_path("update-mime-database").empty() || find_on_path("mimetype").empty())
+    GTEST_SKIP() << "update-mime-database (shared-mime-info) or mimetype "
+                    "(libfile-mimeinfo-perl) is not installed; xdg-mime cannot read our type";
+  test::TempHome home;
+  home.set("XDG_CURRENT_DESKTOP", "X-Generic");
+  register_at_startup("", "/usr/bin/quarnell-verify");
+  fs::path sample = home.root() / "u1964 Labels.qn";
+  test::write_file(sample, "u1964_001.jpg\r\n");
+  EXPECT_EQ(command_output("xdg-mime query filetype '" + sample.string() + "' 2>/dev/null"),
+            "application/x-quarnell-resource");
+  EXPECT_EQ(command_output("xdg-mime query default application/x-quarnell-resource 2>/dev/null"),
+            "quarnell-verify.desktop");
+}
+
+TEST(RegisterAtStartup, UnusableDataFolderLeavesStartUpUnharmed) {
+  test::TempHome home;
+  // A regular file where the data folder must be: nothing can be created below it.
+  test::write_file(home.root() / "not-a-folder", "keep me");
+  home.set("XDG_DATA_HOME", (home.root() / "not-a-folder").string());
+  EXPECT_NO_THROW(register_at_startup("", "/usr/bin/quarnell-verify"));
+  EXPECT_EQ(test::read_file(home.root() / "not-a-folder"), "keep me");
+  EXPECT_TRUE(fs::exists(home.config() / "mimeapps.list"));
+
+  home.set("XDG_CONFIG_HOME", (home.root() / "not-a-folder").string());
+  EXPECT_NO_THROW(register_at_startup("", "/usr/bin/quarnell-verify"));
+  EXPECT_EQ(test::read_file(home.root() / "not-a-folder"), "keep me");
+}
+
+TEST(RegisterAtStartup, StartWithArgumentWritesNothing) {
+  test::TempHome home;
+  register_at_startup("/music/u1964/u1964_001 - A - T.mp3", "/usr/bin/quarnell-verify");
+  EXPECT_FALSE(fs::exists(home.data()));
+  EXPECT_FALSE(fs::exists(home.config()));
+}
+
+}  // namespace
+}  // namespace qn
+#endif

@@ -1,0 +1,30 @@
+#pragma once
+// The shell registration, written at every start without a command-line argument: the verb
+// "Quarnell Verify" on .mp3 and .jpg files and the checksum-file type "Quarnell Resource File"
+// (.qn), each starting the program with the clicked file's path as its only argument. Windows
+// keeps them in the registry; elsewhere the freedesktop files stand in for them. Every failure is
+// silent.
+#include <string>
+
+#include "ui/shell/registry.h"
+
+namespace qn {
+
+// What the window's start-up calls: registers only when `command_line` is empty.
+// `executable_path` is the program's own executable, preferably as an absolute path.
+void register_at_startup(const std::string& command_line, const std::string& executable_path);
+
+// The program's folder (with its separator), its executable name without extension, ".exe %1".
+// No quote marks are added.
+std::string shell_command_text(const std::string& executable_path);
+// The same folder and name, then ".exe,0".
+std::string shell_icon_text(const std::string& executable_path);
+
+// The six registry values, in their order; the results of the writes are not looked at.
+void register_in_registry(RegistryClass& registry, const std::string& executable_path);
+
+// The freedesktop equivalents under $XDG_DATA_HOME and $XDG_CONFIG_HOME, rewritten every time;
+// the desktop database tools are run when present.
+void register_with_desktop(const std::string& executable_path);
+
+}  // namespace qn
