@@ -4,8 +4,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/byte_file.h"
 #include "audio/frame_header.h"
+#include "platform/byte_file.h"
 
 namespace qn {
 

@@ -6,10 +6,10 @@
 
 #include "audio/audio_search.h"
 #include "audio/block_sums.h"
-#include "platform/byte_file.h"
 #include "audio/id3_regions.h"
 #include "base/step_error.h"
 #include "base/text.h"
+#include "platform/byte_file.h"
 
 namespace qn {
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "platform/byte_file.h"
 #include "audio/block_sums.h"
 #include "base/text.h"
+#include "platform/byte_file.h"
 
 namespace qn {
 

@@ -9,21 +9,20 @@
 #include <iostream>
 #include <optional>
 
+#include "base/paths.h"
+#include "base/step_error.h"
+#include "base/text.h"
 #include "cli/cli_host.h"
 #include "cli/collection_run.h"
 #include "cli/collection_summary.h"
 #include "cli/collection_walk.h"
 #include "cli/exit_status.h"
 #include "cli/json_output.h"
-#include "platform/terminal.h"
 #include "cli/progress.h"
-#include "base/paths.h"
-#include "base/step_error.h"
-#include "base/text.h"
 #include "engine/verify.h"
 #include "platform/file_access.h"
 #include "platform/find_files.h"
-
+#include "platform/terminal.h"
 
 namespace fs = std::filesystem;
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <utility>
 
+#include "base/step_error.h"
 #include "engine/host.h"
 #include "engine/run_result.h"
-#include "base/step_error.h"
 
 namespace qn {
 

@@ -1,15 +1,15 @@
 // The audio verification run: one folder of track files against its checksum file.
 #include <cerrno>
 #include <cstring>
-#include <memory>
+#include <optional>
 
 #include "audio/check_audio_file.h"
-#include "engine/checksum_file.h"
 #include "base/file_list.h"
 #include "base/paths.h"
+#include "base/text.h"
+#include "engine/checksum_file.h"
 #include "engine/report.h"
 #include "engine/run_steps.h"
-#include "base/text.h"
 #include "engine/verdicts.h"
 #include "engine/verify.h"
 #include "naming/match_track.h"
@@ -94,7 +94,7 @@ class AudioRun {
 
  private:
   void check_entry(ChecksumFile& checksums);
-  void FoundEntry(EntryResult& entry, int index, const std::vector<std::string>& pieces);
+  void found_entry(EntryResult& entry, int index, const std::vector<std::string>& pieces);
   void missing_entry(EntryResult& entry, const std::string& name, bool may_create);
 
   std::string folder_;
@@ -103,7 +103,7 @@ class AudioRun {
   RunResult result_;
   StepGuard guard_;
   FoundFiles found_;
-  std::unique_ptr<SortedIndex> index_;
+  std::optional<SortedIndex> index_;
   FolderListings listings_;  // folders the matcher's tag step has listed
   std::string extension_;
   std::string channel_label_;
@@ -111,10 +111,8 @@ class AudioRun {
 };
 
 RunResult AudioRun::execute() {
-  std::unique_ptr<ChecksumFile> checksums;
-  guard_.run(result_.checksum_file, [&] {
-    checksums = std::make_unique<ChecksumFile>(result_.checksum_file);
-  });
+  std::optional<ChecksumFile> checksums;
+  guard_.run(result_.checksum_file, [&] { checksums.emplace(result_.checksum_file); });
   found_ = build_found_list(folder_, host_);
   for (const SearchProblem& problem : found_.problems) {
     guard_.report(problem.error, problem.error == ELOOP
@@ -131,7 +129,7 @@ RunResult AudioRun::execute() {
     result_.kind = FolderKind::kNone;
     result_.nothing_verified = true;
   } else {
-    index_ = std::make_unique<SortedIndex>(found_.list);
+    index_.emplace(found_.list);
     host_.set_busy(true);
     host_.yield();
     if (checksums) {
@@ -181,7 +179,7 @@ void AudioRun::check_entry(ChecksumFile& checksums) {
       guard_.run(line, [&] { index = MatchTrackFile(*index_, folder_ + name + extension_, &listings_); });
   }
 
-  if (index > 0) FoundEntry(entry, index, pieces);
+  if (index > 0) found_entry(entry, index, pieces);
   else missing_entry(entry, name, !leaves);
   if (leaves) entry.step_failed = true;
 
@@ -190,7 +188,7 @@ void AudioRun::check_entry(ChecksumFile& checksums) {
   result_.entries.push_back(std::move(entry));
 }
 
-void AudioRun::FoundEntry(EntryResult& entry, int index, const std::vector<std::string>& pieces) {
+void AudioRun::found_entry(EntryResult& entry, int index, const std::vector<std::string>& pieces) {
   const std::string path = found_.list[index];
   entry.found_path = path;
   std::size_t errors_before = result_.errors.size();

@@ -1,17 +1,17 @@
 // The label-image run: the label images of a folder against its single "*Labels.qn".
-#include <memory>
+#include <optional>
 
-#include "platform/byte_file.h"
 #include "audio/block_sums.h"
-#include "engine/checksum_file.h"
 #include "base/paths.h"
+#include "base/text.h"
+#include "engine/checksum_file.h"
 #include "engine/report.h"
 #include "engine/run_steps.h"
-#include "base/text.h"
 #include "engine/verify.h"
 #include "engine/verify_labels.h"
 #include "naming/match_track.h"
 #include "naming/nfo.h"
+#include "platform/byte_file.h"
 #include "platform/find_files.h"
 
 namespace qn {
@@ -58,102 +58,110 @@ int CheckLabelImage(const std::vector<std::string>& fields, const std::string& i
 
 namespace {
 
-// The entry loop over an open label checksum file and the sorted image list.
-class LabelEntries {
+// One label run: the images of a folder against its label checksum file, entry by entry.
+class LabelRun {
  public:
-  LabelEntries(const std::string& folder, FileList& images, RunResult& result, StepGuard& guard)
-      : folder_(folder), images_(images), index_(images), result_(result), guard_(guard) {}
-
-  // One entry: its line, the image it names, the check; returns the report body's line.
-  std::string Check(const std::string& line) {
-    EntryResult entry;
-    entry.line = line;
-    guard_.begin_entry();
-    const std::size_t errors_before = result_.errors.size();
-    std::vector<std::string> fields = split_label_line(line);
-    entry.track_key = fields[0];
-    if (line.empty()) {
-      guard_.report(kErrSubscript, "The label line is empty: it names no image", line);
-    } else if (!placeholder_name_is_safe(fields[0])) {
-      guard_.report(kErrRefused, "The name leads outside the verified folder: the image is not looked up (refused)", line);
-      Missing(entry, fields[0]);
-    } else if (const int at = index_.first_lookup(AddBackslash(folder_) + fields[0]); at > -1) {
-      entry.found_path = images_[at];
-      entry.report_line = DropLastChars(FileNameOfPath(entry.found_path), 4);
-      guard_.run(line, [&] {
-        int check = CheckLabelImage(fields, entry.found_path);
-        entry.verdicts = {label_verdict(check)};
-        entry.status = check == 0 ? EntryStatus::kOk : EntryStatus::kFail;
-        entry.report_line += entry.verdicts.front();
-      });
-      images_[at].clear();  // claimed
-    } else {
-      Missing(entry, fields[0]);
-    }
-    entry.step_failed = result_.errors.size() != errors_before;
-    std::string body_line = entry.report_line;
-    result_.entries.push_back(std::move(entry));
-    return body_line;
+  LabelRun(const std::string& folder, const std::string& checksum_path, RunHost& host)
+      : folder_(folder), checksum_path_(checksum_path), host_(host), guard_(host, result_) {
+    result_.kind = FolderKind::kLabels;
+    result_.folder = folder;
   }
+
+  RunResult execute();
 
  private:
-  static void Missing(EntryResult& entry, const std::string& name) {
-    entry.verdicts = {" <<<  MISSING"};
-    entry.status = EntryStatus::kMissing;
-    entry.report_line = name + entry.verdicts.front();
-  }
+  void check_entry(ChecksumFile& checksums, const SortedIndex& index);
+  static void missing(EntryResult& entry, const std::string& name);
 
-  const std::string& folder_;
-  FileList& images_;
-  const SortedIndex index_;  // a label folder may hold any number of images
-  RunResult& result_;
-  StepGuard& guard_;
+  std::string folder_;
+  std::string checksum_path_;  // empty: the folder's single "*Labels.qn"
+  RunHost& host_;
+  RunResult result_;
+  StepGuard guard_;
+  std::optional<FileList> images_;
+  std::string body_;
 };
 
-}  // namespace
-
-RunResult VerifyLabelFolder(const std::string& folder, RunHost& host, const std::string& checksum_path) {
-  RunResult result;
-  result.kind = FolderKind::kLabels;
-  result.folder = folder;
-  StepGuard guard(host, result);
-  std::string body;
-  std::unique_ptr<FileList> images;
-  host.yield();
-
+RunResult LabelRun::execute() {
+  host_.yield();
   FileList checksums = empty_file_list();
-  if (!checksum_path.empty()) checksums.push_back(checksum_path);
-  else if (!folder.empty()) checksums = FindFiles(folder, "*Labels.qn", false);
-  if (folder.empty()) {
-    result.nothing_verified = true;  // nothing to search: the report has an empty body
+  if (!checksum_path_.empty()) checksums.push_back(checksum_path_);
+  else if (!folder_.empty()) checksums = FindFiles(folder_, "*Labels.qn", false);
+  if (folder_.empty()) {
+    result_.nothing_verified = true;  // nothing to search: the report has an empty body
   } else if (file_count(checksums) != 1) {
-    body = "No matching .qn file found in " + folder;
-    result.nothing_verified = true;
+    body_ = "No matching .qn file found in " + folder_;
+    result_.nothing_verified = true;
   } else {
-    result.checksum_file = checksums[1];
-    std::unique_ptr<ChecksumFile> file;
-    guard.run(checksums[1], [&] { file = std::make_unique<ChecksumFile>(checksums[1]); });
-    FileList found = FindFiles(folder, "u*.jpg", false);
+    result_.checksum_file = checksums[1];
+    std::optional<ChecksumFile> file;
+    guard_.run(checksums[1], [&] { file.emplace(checksums[1]); });
+    FileList found = FindFiles(folder_, "u*.jpg", false);
     if (file_count(found) < 1) {
-      body = "No Quarnell Image Files found in " + folder;
-      result.nothing_verified = true;
+      body_ = "No Quarnell Image Files found in " + folder_;
+      result_.nothing_verified = true;
     } else {
-      images = std::make_unique<FileList>(std::move(found));
-      SortFileList(*images);
-      result.file_count = file_count(*images);
-      if (!file) result.nothing_verified = true;
-      LabelEntries entries(folder, *images, result, guard);
+      images_.emplace(std::move(found));
+      SortFileList(*images_);
+      // Looked up through an index: a label folder may hold any number of images.
+      const SortedIndex index(*images_);
+      result_.file_count = file_count(*images_);
+      if (!file) result_.nothing_verified = true;
       while (file) {
-        std::string line;
-        guard.run(checksums[1], [&] { line = file->read_line(); });
-        body += text::printable(entries.Check(line)) + "\r\n";
+        check_entry(*file, index);
         if (file->at_end()) break;
       }
     }
   }
-  if (images) result.additional_files = unclaimed_file_names(*images);
-  result.report_text = label_report_text(folder, images.get(), body, host.now());
-  return result;
+  if (images_) result_.additional_files = unclaimed_file_names(*images_);
+  result_.report_text = label_report_text(folder_, images_ ? &*images_ : nullptr, body_, host_.now());
+  return std::move(result_);
+}
+
+void LabelRun::missing(EntryResult& entry, const std::string& name) {
+  entry.verdicts = {" <<<  MISSING"};
+  entry.status = EntryStatus::kMissing;
+  entry.report_line = name + entry.verdicts.front();
+}
+
+// Errors of an entry carry its checksum line, as in the audio run.
+void LabelRun::check_entry(ChecksumFile& checksums, const SortedIndex& index) {
+  EntryResult entry;
+  guard_.begin_entry();
+  const std::size_t errors_before = result_.errors.size();
+  guard_.run(checksum_path_.empty() ? result_.checksum_file : checksum_path_,
+             [&] { entry.line = checksums.read_line(); });
+  const std::string& line = entry.line;
+  std::vector<std::string> fields = split_label_line(line);
+  entry.track_key = fields[0];
+  if (line.empty()) {
+    guard_.report(kErrSubscript, "The label line is empty: it names no image", line);
+  } else if (!placeholder_name_is_safe(fields[0])) {
+    guard_.report(kErrRefused, "The name leads outside the verified folder: the image is not looked up (refused)",
+                  line);
+    missing(entry, fields[0]);
+  } else if (const int at = index.first_lookup(AddBackslash(folder_) + fields[0]); at > -1) {
+    entry.found_path = (*images_)[at];
+    entry.report_line = DropLastChars(FileNameOfPath(entry.found_path), 4);
+    guard_.run(line, [&] {
+      int check = CheckLabelImage(fields, entry.found_path);
+      entry.verdicts = {label_verdict(check)};
+      entry.status = check == 0 ? EntryStatus::kOk : EntryStatus::kFail;
+      entry.report_line += entry.verdicts.front();
+    });
+    (*images_)[at].clear();  // claimed
+  } else {
+    missing(entry, fields[0]);
+  }
+  entry.step_failed = result_.errors.size() != errors_before;
+  body_ += text::printable(entry.report_line) + "\r\n";
+  result_.entries.push_back(std::move(entry));
+}
+
+}  // namespace
+
+RunResult VerifyLabelFolder(const std::string& folder, RunHost& host, const std::string& checksum_path) {
+  return LabelRun(folder, checksum_path, host).execute();
 }
 
 }  // namespace qn

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/checksum_file.h"
 #include "base/file_list.h"
 #include "base/step_error.h"
+#include "engine/checksum_file.h"
 #include "fuzz_support.h"
 #include "naming/category.h"
 #include "naming/match_track.h"

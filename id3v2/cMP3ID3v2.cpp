@@ -4,11 +4,11 @@
 #include <array>
 #include <string_view>
 
-#include "platform/byte_file.h"
 #include "base/step_error.h"
 #include "base/text.h"
 #include "id3v2/genre_names.h"
 #include "id3v2/tag_reading.h"
+#include "platform/byte_file.h"
 
 namespace qn {
 

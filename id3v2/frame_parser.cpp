@@ -1,8 +1,8 @@
 #include <array>
 #include <cstring>
 
-#include "platform/byte_file.h"
 #include "id3v2/tag_reading.h"
+#include "platform/byte_file.h"
 
 namespace qn::id3v2 {
 

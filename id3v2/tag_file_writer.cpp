@@ -7,10 +7,11 @@
 #include <random>
 #include <utility>
 
-#include "platform/byte_file.h"
 #include "base/step_error.h"
 #include "id3v2/tag_reading.h"
 #include "id3v2/tag_writing.h"
+#include "platform/byte_file.h"
+#include "platform/file_handle.h"
 #include "platform/file_access.h"
 
 namespace qn::id3v2 {
@@ -36,9 +37,6 @@ void maybe_fail(std::string_view step, const std::string& what, const std::strin
   }
 }
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 int seek64(std::FILE* f, std::int64_t offset) {

@@ -1,5 +1,7 @@
 #include "platform/program_folder.h"
 
+#include "platform/file_handle.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -42,10 +44,7 @@ namespace {
 
 // Opening for appending leaves an existing report as it is and tells whether it can be written.
 bool can_write_file(const std::string& path) {
-  std::FILE* f = platform::open_stream(path, "ab");
-  if (f == nullptr) return false;
-  std::fclose(f);
-  return true;
+  return static_cast<bool>(FileHandle(path, "ab"));
 }
 
 }  // namespace

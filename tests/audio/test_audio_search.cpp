@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/byte_file.h"
 #include "audio_fixture.h"
+#include "platform/byte_file.h"
 
 namespace qn {
 namespace {

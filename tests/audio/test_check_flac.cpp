@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "platform/byte_file.h"
-#include "audio/check_audio_file.h"
 #include "audio/block_sums.h"
+#include "audio/check_audio_file.h"
 #include "audio_fixture.h"
 #include "base/step_error.h"
+#include "platform/byte_file.h"
 
 namespace qn {
 namespace {

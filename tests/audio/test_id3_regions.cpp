@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "platform/byte_file.h"
 #include "audio/id3_regions.h"
 #include "audio_fixture.h"
 #include "base/step_error.h"
+#include "platform/byte_file.h"
 
 namespace qn {
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "audio/audio_search.h"
-#include "platform/byte_file.h"
 #include "audio/check_audio_file.h"
+#include "platform/byte_file.h"
 
 namespace qn {
 namespace {

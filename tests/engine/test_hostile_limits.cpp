@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <random>
 
-#include "engine/checksum_file.h"
 #include "base/file_list.h"
+#include "engine/checksum_file.h"
 #include "engine/verify.h"
 #include "support/fixtures.h"
 #include "support/test_host.h"

@@ -6,9 +6,9 @@
 #include <filesystem>
 
 #include "engine/verify.h"
+#include "platform/find_files.h"
 #include "support/fixtures.h"
 #include "support/test_host.h"
-#include "platform/find_files.h"
 
 namespace qn {
 namespace {

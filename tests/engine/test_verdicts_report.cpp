@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "base/step_error.h"
 #include "engine/checksum_file.h"
 #include "engine/report.h"
-#include "base/step_error.h"
 #include "engine/verdicts.h"
 #include "support/fixtures.h"
 

@@ -4,10 +4,10 @@
 #include <system_error>
 
 #include "base/paths.h"
-#include "ui/shell/desktop_entries.h"
 #include "platform/find_files.h"
 #include "platform/run_tool.h"
 #include "platform/user_files.h"
+#include "ui/shell/desktop_entries.h"
 
 namespace qn {
 

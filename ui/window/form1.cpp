@@ -43,7 +43,7 @@ QLabel* make_label(QWidget* parent, const char* name, const char* text, const ch
   label->setObjectName(QLatin1String(name));
   if (tooltip != nullptr) label->setToolTip(QLatin1String(tooltip));
   label->setGeometry(geometry);
-  // The designed widths were measured with a smaller system font; never cut a name short.
+  // The fixed widths were measured with a smaller system font; never cut a name short.
   if (label->sizeHint().width() > geometry.width()) label->resize(label->sizeHint().width(), geometry.height());
   return label;
 }
@@ -71,7 +71,7 @@ Form1::Form1(WindowServices& services, QWidget* parent) : QWidget(parent), servi
   create_controls();
 }
 
-// Positions are the designed twips divided by 15.
+// Positions are the original twips divided by 15.
 void Form1::create_controls() {
   Image1 = new QLabel(this);
   Image1->setObjectName(QStringLiteral("Image1"));
@@ -96,7 +96,7 @@ void Form1::create_controls() {
   btnVerify = make_button(this, "btnVerify", "Verify", QRect(288, 113, 73, 25));
   btnVerify->setEnabled(false);
 
-  // Labels take no focus here, so the designed order reduces to the buttons and boxes.
+  // Labels take no focus here, so the fixed order reduces to the buttons and boxes.
   setTabOrder(btnBrowse, btnVerify);
   setTabOrder(btnVerify, Check1);
   setTabOrder(Check1, Check2);
@@ -137,19 +137,10 @@ void Form1::Form_Load(const std::string& command_line) {
   std::string folder = std::filesystem::is_directory(std::filesystem::path(command_line), ec)
                            ? AddBackslash(command_line)
                            : FolderOfPath(command_line);
-  checksum_files_ = FindFiles(folder, "*.qn", false);
-  if (file_count(checksum_files_) < 1) {
-    set_label1_message(QLatin1String(kNoChecksumFile) + text_from_path(folder));
-    btnVerify->setEnabled(false);
-    show();
-    return;
-  }
-  if (file_count(checksum_files_) > 1) {
-    checksum_files_ = ChooseChecksumFile(folder, services_, this);
-    if (file_count(checksum_files_) < 1) {
-      services_.end_program();
-      return;
-    }
+  switch (find_checksum_file(folder)) {
+    case ChecksumFileFound::kNone: show(); return;
+    case ChecksumFileFound::kCancelled: return;
+    case ChecksumFileFound::kOne: break;
   }
   bool labels = text::contains(FileNameOfPath(checksum_files_[1]), "Labels.qn");
   Check3->setCheckState(labels ? Qt::Checked : Qt::Unchecked);
@@ -194,21 +185,28 @@ void Form1::btnBrowse_Click() {
   }
   std::string folder = services_.BrowseForFolder(this, prompt);
   if (folder.empty()) return;
+  if (find_checksum_file(folder) != ChecksumFileFound::kOne) return;
+  set_label1_path(FolderOfPath(checksum_files_[1]));
+  btnVerify->setEnabled(true);
+}
+
+// The folder's checksum file into checksum_files_: none says so in Label1 and disables Verify;
+// several are offered to pick from, and a cancelled pick ends the program.
+Form1::ChecksumFileFound Form1::find_checksum_file(const std::string& folder) {
   checksum_files_ = FindFiles(folder, "*.qn", false);
   if (file_count(checksum_files_) < 1) {
     set_label1_message(QLatin1String(kNoChecksumFile) + text_from_path(folder));
     btnVerify->setEnabled(false);
-    return;
+    return ChecksumFileFound::kNone;
   }
   if (file_count(checksum_files_) > 1) {
     checksum_files_ = ChooseChecksumFile(folder, services_, this);
     if (file_count(checksum_files_) < 1) {
       services_.end_program();
-      return;
+      return ChecksumFileFound::kCancelled;
     }
   }
-  set_label1_path(FolderOfPath(checksum_files_[1]));
-  btnVerify->setEnabled(true);
+  return ChecksumFileFound::kOne;
 }
 
 void Form1::btnVerify_Click() {

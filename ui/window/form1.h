@@ -47,6 +47,8 @@ class Form1 : public QWidget {
   void set_label1_message(const QString& message);
   std::string folder_from_label1() const;
   // One run, audio or labels, with its report written and shown.
+  enum class ChecksumFileFound { kNone, kCancelled, kOne };
+  ChecksumFileFound find_checksum_file(const std::string& folder);
   void run(bool labels);
 
   WindowServices& services_;

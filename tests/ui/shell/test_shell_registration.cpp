@@ -8,10 +8,10 @@
 #include <thread>
 
 #include "base/text.h"
+#include "platform/run_tool.h"
 #include "shell_test_env.h"
 #include "ui/shell/desktop_entries.h"
 #include "ui/shell/registry_store.h"
-#include "platform/run_tool.h"
 #include "ui/shell/shell_registration.h"
 
 namespace qn {

@@ -8,8 +8,8 @@
 
 #include <algorithm>
 
-#include "ui/window/window_host.h"
 #include "ui/window/window_fixture.h"
+#include "ui/window/window_host.h"
 
 using qn::test::app;
 using qn::test::FakeServices;
