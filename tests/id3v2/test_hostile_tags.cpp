@@ -198,6 +198,12 @@ TEST(cMP3ID3v2Hostile, AMegabyteOfDistinctFrameIdsLoadsInLinearTime) {
   EXPECT_EQ(tag.TagText(ids.front(), 2), "y");
 }
 
+TEST(cMP3ID3v2Hostile, TempDirEndsInASeparator) {
+  const std::string dir = cMP3ID3v2().GetTempDir();
+  ASSERT_FALSE(dir.empty());
+  EXPECT_TRUE(dir.back() == '/' || dir.back() == '\\') << dir;
+}
+
 TEST(cMP3ID3v2Hostile, ZeroSizeFramesAndEmptyTextsAreStored) {
   cMP3ID3v2 tag = load(tag3(frame3("TIT2", "") + frame3("TIT2", std::string(3, '\0')) + frame3("TPE1", std::string("\0B", 2))));
   EXPECT_EQ(tag.TagsInFrame("TIT2"), 2);
