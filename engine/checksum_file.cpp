@@ -24,7 +24,15 @@ std::string ChecksumFile::read_line() {
     pos_ = end + 1;
     if (line_end_ == '\r' && pos_ < bytes_.size() && bytes_[pos_] == '\n') ++pos_;
   }
-  return to_native_separators(line);
+  // Once most of the file is read, what was read goes: a file of one huge line is not held twice.
+  if (pos_ > (1u << 20) && pos_ > bytes_.size() / 2) {
+    bytes_.erase(0, pos_);
+    bytes_.shrink_to_fit();
+    pos_ = 0;
+  }
+  for (char& c : line)
+    if (c == '\\') c = kSep;
+  return line;
 }
 
 }  // namespace qn

@@ -74,6 +74,11 @@ std::string sub_folder_rewrite(const std::string& line) {
   return text::replace_all(line, kAlbums, kAlbums + sub + kSep);
 }
 
+// A name as a report line or the progress text shows it: names longer than any path are cut.
+std::string shown_name(const std::string& name) {
+  return name.size() <= kMaxPathLength ? name : name.substr(0, kMaxPathLength) + "...";
+}
+
 std::string channel_label(const std::string& line) {
   std::string label = pattern_match(line, "*##* mono *##*") ? " mono " : " stereo ";
   if (text::contains(line, "[mono]")) label = " mono ";
@@ -148,11 +153,10 @@ RunResult AudioRun::execute() {
 void AudioRun::check_entry(ChecksumFile& checksums) {
   EntryResult entry;  // every per-entry value starts afresh
   guard_.begin_entry();
-  std::string line;
+  std::string& line = entry.line;  // held once, however long
   guard_.run(line, [&] { line = checksums.read_line(); });
   if (found_.subfolder_mode && text::contains(line, "uLP"))
     guard_.run(line, [&] { line = sub_folder_rewrite(line); });
-  entry.line = line;
   extension_ = found_.flac ? ".flac" : ".mp3";
   if (found_.flac) channel_label_ = channel_label(line);
   entry.channel_label = channel_label_;
@@ -164,14 +168,18 @@ void AudioRun::check_entry(ChecksumFile& checksums) {
   else pieces = {line.substr(0, at), line.substr(at + separator.size())};
   const std::string& name = pieces[0];
 
-  host_.show_progress(folder_ + name + extension_);
+  host_.show_progress(folder_ + shown_name(name) + extension_);
   host_.yield();
 
-  // A name that climbs out of the folder is never looked up, opened or created.
+  // A name that climbs out of the folder is never looked up, opened or created; nor is one longer
+  // than any path, which names no file and would only cost memory in the name variants.
   const bool leaves = !name.empty() && !placeholder_name_is_safe(name);
+  const bool too_long = folder_.size() + name.size() > kMaxPathLength;
   int index = -1;
   if (leaves) {
     guard_.report(kErrRefused, "The name leads outside the verified folder: the file is not looked up (refused)", line);
+  } else if (too_long) {
+    guard_.report(kErrInvalidArgument, "The name is longer than any path: it names no file", shown_name(line));
   } else {
     index = index_->SortedLookup(folder_ + name + extension_);
     if (index < 0) index = index_->SortedLookup(folder_ + name);
@@ -180,8 +188,8 @@ void AudioRun::check_entry(ChecksumFile& checksums) {
   }
 
   if (index > 0) found_entry(entry, index, pieces);
-  else missing_entry(entry, name, !leaves);
-  if (leaves) entry.step_failed = true;
+  else missing_entry(entry, name, !leaves && !too_long);
+  if (leaves || too_long) entry.step_failed = true;
 
   guard_.run(line, [&] { entry.note = SheetMusicNote(line); });
   body_ += text::printable(entry.report_line + entry.note) + "\r\n";
@@ -193,7 +201,7 @@ void AudioRun::found_entry(EntryResult& entry, int index, const std::vector<std:
   entry.found_path = path;
   std::size_t errors_before = result_.errors.size();
   // Without a track key the line shows the entry's name, so that it can still be traced.
-  if (!guard_.run(entry.line, [&] { entry.track_key = TrackKey(path); })) entry.report_line += pieces[0];
+  if (!guard_.run(entry.line, [&] { entry.track_key = TrackKey(path); })) entry.report_line += shown_name(pieces[0]);
   entry.report_line += entry.track_key + channel_label_;
   std::string result;
   bool checked = true;
@@ -223,7 +231,7 @@ void AudioRun::missing_entry(EntryResult& entry, const std::string& name, bool m
   bool created = false;
   if (may_create && create_nfo_ && FileTypeLabel(name, "") == " Placeholder file")
     present = guard_.run(entry.line, [&] { created = create_placeholder(folder_, name); });
-  if (!guard_.run(entry.line, [&] { entry.track_key = TrackKey(name); })) entry.report_line += name;
+  if (!guard_.run(entry.line, [&] { entry.track_key = TrackKey(name); })) entry.report_line += shown_name(name);
   entry.report_line += entry.track_key + channel_label_;
   if (present) {
     entry.verdicts = {" OK Placeholder"};

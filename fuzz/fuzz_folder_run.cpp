@@ -43,11 +43,12 @@ void Place(const fs::path& folder, std::string_view piece) {
   if (piece.empty()) return;
   const int kind = static_cast<unsigned char>(piece[0]) % 6;
   std::string_view rest = piece.substr(1);
-  const std::string name = EntryName(qn::fuzz::TakePiece(rest, '\x02'));
+  const std::string name = EntryName(qn::fuzz::take_piece(rest, '\x02'));
   const fs::path at = (kind == 5 ? folder / "Albums" : folder) / name;
   std::error_code ec;
-  // The harness itself must not write through a link it made.
+  // The harness itself must not write through a link it made, nor open a FIFO it made.
   if (kind == 5 && fs::is_symlink(fs::symlink_status(at.parent_path(), ec))) return;
+  if (fs::exists(fs::symlink_status(at, ec))) return;
   fs::create_directories(at.parent_path(), ec);
   switch (kind) {
     case 0:
@@ -105,13 +106,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fclose(f);
   }
   std::string_view rest(reinterpret_cast<const char*>(data), size);
-  const std::string qn = qn::fuzz::TakePiece(rest, '\x01');
+  const std::string qn = qn::fuzz::take_piece(rest, '\x01');
   {
     std::FILE* f = std::fopen((folder / "c.qn").c_str(), "wb");
     std::fwrite(qn.data(), 1, qn.size(), f);
     std::fclose(f);
   }
-  for (int entries = 0; !rest.empty() && entries < 16; ++entries) Place(folder, qn::fuzz::TakePiece(rest, '\x01'));
+  for (int entries = 0; !rest.empty() && entries < 16; ++entries) Place(folder, qn::fuzz::take_piece(rest, '\x01'));
 
   const std::string folder_text = folder.string() + "/";
   qn::QuietHost host;
