@@ -8,6 +8,7 @@
 #include "base/paths.h"
 #include "base/text.h"
 #include "engine/checksum_file.h"
+#include "engine/found_list.h"
 #include "engine/report.h"
 #include "engine/run_steps.h"
 #include "engine/verdicts.h"
@@ -21,18 +22,9 @@
 namespace qn {
 
 namespace {
-
 const std::string kAlbums = std::string("Albums") + kSep;
+}  // namespace
 
-struct FoundFiles {
-  FileList list = empty_file_list();
-  bool flac = false;
-  bool subfolder_mode = false;
-  std::vector<SearchProblem> problems;  // folders that could not be read (each once)
-};
-
-// Decides the folder kind and lists the files the entries are looked up in. The "Albums" folder
-// is searched only when it is a real folder, not a link.
 FoundFiles build_found_list(const std::string& folder, RunHost& host) {
   FoundFiles found;
   std::vector<SearchProblem>* problems = &found.problems;
@@ -60,7 +52,6 @@ FoundFiles build_found_list(const std::string& folder, RunHost& host) {
   return found;
 }
 
-// Album tracks of sub-folder mode lie in a folder named after the chart part of their key.
 std::string sub_folder_rewrite(const std::string& line) {
   std::vector<std::string> pieces = text::split(StripLeadingU(TrackKey(line)), "_");
   if (pieces.size() > 1) {
@@ -73,6 +64,23 @@ std::string sub_folder_rewrite(const std::string& line) {
   if (!text::contains(line, kAlbums)) return sub + kSep + line;
   return text::replace_all(line, kAlbums, kAlbums + sub + kSep);
 }
+
+std::vector<std::string> split_entry_line(const std::string& line, bool flac) {
+  const std::string extension = flac ? ".flac" : ".mp3";
+  const std::string separator = (flac && text::ends_with(line, ".flac.nfo")) ? "XXXXX" : extension;
+  std::size_t at = line.find(separator);
+  if (at == std::string::npos) return {line};
+  return {line.substr(0, at), line.substr(at + separator.size())};
+}
+
+int exact_lookup(const SortedIndex& index, const std::string& folder, const std::string& name,
+                 const std::string& extension) {
+  int found = index.SortedLookup(folder + name + extension);
+  if (found < 0) found = index.SortedLookup(folder + name);
+  return found;
+}
+
+namespace {
 
 // A name as a report line or the progress text shows it: names longer than any path are cut.
 std::string shown_name(const std::string& name) {
@@ -161,11 +169,7 @@ void AudioRun::check_entry(ChecksumFile& checksums) {
   if (found_.flac) channel_label_ = channel_label(line);
   entry.channel_label = channel_label_;
 
-  std::vector<std::string> pieces;
-  std::string separator = (found_.flac && text::ends_with(line, ".flac.nfo")) ? "XXXXX" : extension_;
-  std::size_t at = line.find(separator);
-  if (at == std::string::npos) pieces = {line};
-  else pieces = {line.substr(0, at), line.substr(at + separator.size())};
+  std::vector<std::string> pieces = split_entry_line(line, found_.flac);
   const std::string& name = pieces[0];
 
   host_.show_progress(folder_ + shown_name(name) + extension_);
@@ -181,8 +185,7 @@ void AudioRun::check_entry(ChecksumFile& checksums) {
   } else if (too_long) {
     guard_.report(kErrInvalidArgument, "The name is longer than any path: it names no file", shown_name(line));
   } else {
-    index = index_->SortedLookup(folder_ + name + extension_);
-    if (index < 0) index = index_->SortedLookup(folder_ + name);
+    index = exact_lookup(*index_, folder_, name, extension_);
     if (index < 0 && pieces.size() != 1)
       guard_.run(line, [&] { index = MatchTrackFile(*index_, folder_ + name + extension_, &listings_); });
   }
