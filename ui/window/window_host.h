@@ -1,6 +1,10 @@
 #pragma once
 // The run host of the window: progress in the status label, the event loop kept alive between
-// files, the busy cursor, the ID3 boxes read at each file, and the error box.
+// files, the busy cursor, the ID3 boxes read at each file, and the error box. The error box offers
+// to hold back the rest of the run's errors; those are shown together at the end of the run.
+#include <QString>
+#include <QStringList>
+
 #include "engine/host.h"
 
 class QCheckBox;
@@ -26,6 +30,12 @@ class WindowHost : public RunHost {
   void enable_id3_options(bool enabled) override;
   void show_error(int number, const std::string& description, const std::string& context) override;
 
+  // From now on errors are held back instead of shown one by one.
+  void hold_errors() { holding_ = true; }
+  // The errors held back, in one box; nothing when there are none.
+  void show_held_errors();
+  const QStringList& held_errors() const { return held_; }
+
  private:
   QWidget* owner_;
   QLabel* progress_;
@@ -33,6 +43,8 @@ class WindowHost : public RunHost {
   QCheckBox* id3v2_;
   WindowServices& services_;
   bool busy_ = false;
+  bool holding_ = false;
+  QStringList held_;
 };
 
 }  // namespace qn

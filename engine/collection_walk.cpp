@@ -1,4 +1,4 @@
-#include "cli/collection_walk.h"
+#include "engine/collection_walk.h"
 
 #include <algorithm>
 #include <utility>
@@ -11,7 +11,7 @@
 
 namespace fs = std::filesystem;
 
-namespace qn::cli {
+namespace qn {
 
 namespace {
 
@@ -131,4 +131,4 @@ std::vector<PlanItem> walk_collection(const std::string& root, const FolderListe
   return plan;
 }
 
-}  // namespace qn::cli
+}  // namespace qn
