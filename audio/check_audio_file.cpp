@@ -104,9 +104,11 @@ std::string check_flac(ByteFile& file, const std::string& fingerprint) {
 }  // namespace
 
 std::string CheckAudioFile(const std::string& path, const std::string& fingerprint, ID3Options options) {
+  // The extension decides without regard to letter case: "Track.MP3" is examined like "track.mp3".
   ByteFile file(path);
-  if (text::ends_with(path, ".mp3")) return check_mp3(file, fingerprint, options);
-  if (text::ends_with(path, ".flac")) return check_flac(file, fingerprint);
+  const std::string lower = text::to_lower(text::right(path, 5));
+  if (text::ends_with(lower, ".mp3")) return check_mp3(file, fingerprint, options);
+  if (text::ends_with(lower, ".flac")) return check_flac(file, fingerprint);
   return {};
 }
 

@@ -13,7 +13,8 @@ struct ID3Options {
 };
 
 // The audio check result: an MP3 result code digit possibly followed by " ID3v1 ..."/" ID3v2 ..."
-// texts, a four-character FLAC flag text, or the empty text for any other file name.
+// texts, a four-character FLAC flag text, or the empty text for any other file name. The extension
+// is compared without regard to letter case.
 // Throws StepError for a malformed fingerprint field, an unreadable file, a negative block offset.
 std::string CheckAudioFile(const std::string& path, const std::string& fingerprint, ID3Options options);
 

@@ -42,7 +42,7 @@ std::vector<std::string> unclaimed_file_names(const FileList& list) {
 
 std::string ListAdditionalFiles(const FileList& list) {
   std::string s;
-  for (const std::string& name : unclaimed_file_names(list)) s += name + "\r\n";
+  for (const std::string& name : unclaimed_file_names(list)) s += text::printable(name) + "\r\n";
   if (s.empty()) return s;
   return "\r\nAdditional Files Found\r\n" + s;
 }

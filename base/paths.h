@@ -14,6 +14,10 @@ inline constexpr char kSep = '/';
 inline constexpr std::string_view kSepText = "/";
 #endif
 
+// No system takes a longer path (Windows' long paths stop here, POSIX systems far below): a name
+// longer than this names no file.
+inline constexpr std::size_t kMaxPathLength = 32767;
+
 // Every "\" becomes the native separator (a no-op on Windows).
 std::string to_native_separators(std::string_view s);
 

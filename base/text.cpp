@@ -128,4 +128,13 @@ bool parse_hex(std::string_view s, unsigned long long& value) {
   return true;
 }
 
+std::string printable(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) c = '?';
+  }
+  return out;
+}
+
 }  // namespace qn::text

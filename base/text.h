@@ -39,6 +39,10 @@ std::string left(std::string_view s, std::size_t n);
 
 // Upper-case hexadecimal without leading zeros, "0" for zero.
 std::string hex_text(unsigned long long value);
+
+// The text with every control byte (0x00-0x1F, 0x7F) written as "?": what a report line, an error
+// line or a terminal shows of a name, so that no name can forge a line or a screen.
+std::string printable(std::string_view s);
 // Parses an unsigned hexadecimal number (digits 0-9, A-F in either case). Returns false for an
 // empty text, any other character, or a value beyond 64 bits.
 bool parse_hex(std::string_view s, unsigned long long& value);

@@ -7,19 +7,18 @@
 #include <vector>
 
 #include "engine/host.h"
+#include "base/text.h"
 
 namespace qn::cli {
 
-// "qnverify: [FOLDER: ]error N: DESCRIPTION [CONTEXT]" on one line (line breaks become blanks).
+// "qnverify: [FOLDER: ]error N: DESCRIPTION [CONTEXT]" on one line (control bytes become "?").
 inline std::string error_line(const std::string& folder, int number, const std::string& description,
                               const std::string& context) {
   std::string line = "qnverify: ";
   if (!folder.empty()) line += folder + ": ";
   line += "error " + std::to_string(number) + ": " + description;
   if (!context.empty()) line += " [" + context + "]";
-  for (char& c : line)
-    if (c == '\r' || c == '\n') c = ' ';
-  return line + "\n";
+  return text::printable(line) + "\n";
 }
 
 class CliHost : public RunHost {

@@ -30,7 +30,7 @@ ItemOutcome execute(const PlanItem& item, const RunSettings& settings, std::atom
   try {
     outcome.result = item.kind == ItemKind::kAudio
                          ? VerifyAudioFolder(item.folder, item.checksum_file, settings.create_nfo, host)
-                         : VerifyLabelFolder(item.folder, host);
+                         : VerifyLabelFolder(item.folder, host, item.checksum_file);
     outcome.ran = true;
   } catch (const std::exception& e) {
     // A run catches its own step failures; whatever still escapes makes the folder a problem.

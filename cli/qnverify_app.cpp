@@ -2,7 +2,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -21,6 +23,7 @@
 #include "engine/collection_walk.h"
 #include "engine/exit_status.h"
 #include "engine/verify.h"
+#include "platform/file_access.h"
 #include "platform/find_files.h"
 #include "platform/terminal.h"
 
@@ -87,6 +90,12 @@ std::string recursive_hint(const std::string& folder) {
          " below";
 }
 
+std::string listed_names(const FileList& found) {
+  std::string names;
+  for (int i = 1; i <= file_count(found); ++i) names += "\n  " + text::printable(FileNameOfPath(found[i]));
+  return names;
+}
+
 // Finds the folder and the checksum file of `path`; refuses it when nothing can be verified.
 std::optional<Refusal> resolve_target(const Options& options, const std::string& path, Target& target) {
   std::error_code ec;
@@ -109,6 +118,13 @@ std::optional<Refusal> resolve_target(const Options& options, const std::string&
     }
     chosen_qn = absolute_text(qn);
   }
+  if (options.images && chosen_qn.empty()) {
+    FileList found = FindFiles(target.folder, "*Labels.qn", false);
+    if (file_count(found) > 1) {
+      return Refusal{kExitUsage,
+                     "the folder holds several label checksum files; choose one with --qn:" + listed_names(found)};
+    }
+  }
   if (options.images) {
     target.labels = true;
     target.checksum_file = chosen_qn;
@@ -120,9 +136,7 @@ std::optional<Refusal> resolve_target(const Options& options, const std::string&
       return Refusal{kExitNothingVerified, "No .qn file found in " + target.folder + recursive_hint(target.folder)};
     }
     if (file_count(found) > 1) {
-      std::string names;
-      for (int i = 1; i <= file_count(found); ++i) names += "\n  " + FileNameOfPath(found[i]);
-      return Refusal{kExitUsage, "the folder holds several checksum files; choose one with --qn:" + names};
+      return Refusal{kExitUsage, "the folder holds several checksum files; choose one with --qn:" + listed_names(found)};
     }
     chosen_qn = found[1];
   }
@@ -131,12 +145,21 @@ std::optional<Refusal> resolve_target(const Options& options, const std::string&
   return std::nullopt;
 }
 
-void write_stdout(const std::string& text) {
-  platform::set_stdout_binary();
-  std::string out = platform_line_ends(text);
-  std::fwrite(out.data(), 1, out.size(), stdout);
-  std::fflush(stdout);
-}
+// Standard output as the reports and tables go there: the first failed write (a full disk, a
+// closed stream, a reader that went away) is kept, and nothing more is tried after it.
+class StandardOutput {
+ public:
+  void write(const std::string& text) {
+    if (error_ != 0 || text.empty()) return;
+    platform::set_stdout_binary();
+    errno = 0;
+    if (!platform::write_standard_output(platform_line_ends(text))) error_ = errno != 0 ? errno : kErrFileAccess;
+  }
+  int error() const { return error_; }
+
+ private:
+  int error_ = 0;
+};
 
 // What the command line verifies: the runs of every PATH in turn, each with the way its paths
 // are shown, and the PATHs that could not be verified at all.
@@ -199,6 +222,29 @@ std::optional<int> expand_paths(Options& options) {
   return std::nullopt;
 }
 
+// The file among those the runs read (checksum files, the files of each verified folder and of its
+// "Albums" folder) that `report` already is, under this or any other name; empty when none.
+std::string report_clash(const std::string& report, const std::vector<PlanItem>& plan) {
+  platform::FileIdentity target;
+  if (!platform::file_identity(report, target)) return {};  // a new file replaces nothing
+  auto same = [&](const std::string& path) {
+    platform::FileIdentity other;
+    return platform::file_identity(path, other) && other == target;
+  };
+  std::string last_folder;
+  for (const PlanItem& item : plan) {
+    if (!item.checksum_file.empty() && same(item.checksum_file)) return item.checksum_file;
+    if (item.folder == last_folder || item.kind == ItemKind::kProblem) continue;
+    last_folder = item.folder;
+    FileList files = FindFiles(item.folder, "*", false);
+    FileList albums = FindFiles(item.folder + "Albums" + kSep, "*", true, nullptr, false);
+    files.insert(files.end(), albums.begin() + 1, albums.end());
+    for (std::size_t i = 1; i < files.size(); ++i)
+      if (same(files[i])) return files[i];
+  }
+  return {};
+}
+
 // What a command line prints while and after its runs are made.
 struct Output {
   const Options& options;
@@ -206,6 +252,7 @@ struct Output {
   Summary summary;
   JsonDocument json;
   std::string report_texts;  // for --report
+  StandardOutput out;
   std::size_t taken = 0;
 
   void add_refused(const PlanItem& problem) {
@@ -216,13 +263,10 @@ struct Output {
   void Take(ItemOutcome& outcome) {
     const PathDisplay& display = plan.displays[taken++];
     // In the problems-only output the failed steps are ERROR lines on standard output instead.
-    if (!outcome.error_text.empty() && !options.problems) {
-      std::fwrite(outcome.error_text.data(), 1, outcome.error_text.size(), stderr);
-      std::fflush(stderr);
-    }
+    if (!outcome.error_text.empty() && !options.problems) platform::write_standard_error(outcome.error_text);
     if (!outcome.ran) {
       add_refused(outcome.item);
-      if (options.problems && !options.json) write_stdout(problem_lines(outcome.item, display));
+      if (options.problems && !options.json) out.write(problem_lines(outcome.item, display));
       return;
     }
     for (const EntryResult& entry : outcome.result.entries)
@@ -230,8 +274,8 @@ struct Output {
         say("created placeholder " + display.show(outcome.result.folder + entry.expected));
     summary.add_run(outcome.result);
     if (options.json) json.add_run(outcome.result);
-    else if (options.problems) write_stdout(problem_lines(outcome.result, display));
-    else if (!options.summary_only) write_stdout(outcome.result.report_text);
+    else if (options.problems) out.write(problem_lines(outcome.result, display));
+    else if (!options.summary_only) out.write(outcome.result.report_text);
     if (!options.report.empty()) report_texts += outcome.result.report_text;
   }
 
@@ -243,13 +287,23 @@ struct Output {
         status = status == kExitNothingVerified ? status : (status | kExitStepError);
     }
     if (options.json) {
-      write_stdout(json.text(summary, status));
-      return status;
+      out.write(json.text(summary, status));
+      return with_output_error(status);
     }
     if (options.summary_only || (!options.problems && (options.recursive || plan.several)))
-      write_stdout(summary.text());
-    if (options.problems || options.summary_only) write_stdout(tally_line(summary));
+      out.write(summary.text());
+    if (options.problems || options.summary_only) out.write(tally_line(summary));
     else if (stderr_is_terminal()) std::cerr << tally_line(summary) << std::flush;
+    return with_output_error(status);
+  }
+
+  // A failed write of standard output is an error line and flag 8.
+  int with_output_error(int status) {
+    if (out.error() != 0) {
+      CliHost host(true, true);
+      host.show_error(out.error(), std::string("Writing standard output failed: ") + std::strerror(out.error()), "");
+      if (status != kExitNothingVerified) status |= kExitStepError;
+    }
     return status;
   }
 };
@@ -377,6 +431,13 @@ int run_qnverify(const std::vector<std::string>& args) {
     problem.message = refusal->message.substr(0, refusal->message.find('\n'));
     plan.refused.push_back(std::move(problem));
   }
+  if (!options.report.empty()) {
+    const std::string clash = report_clash(options.report, plan.items);
+    if (!clash.empty()) {
+      say("--report would replace a file that the run reads: " + text::printable(clash));
+      return kExitUsage;
+    }
+  }
 
   RunSettings settings;
   settings.id3v1 = !options.no_id3v1;
@@ -385,7 +446,7 @@ int run_qnverify(const std::vector<std::string>& args) {
   settings.jobs = options.jobs;
   settings.prefix_errors = options.recursive || plan.several;
   settings.show_progress = (options.recursive || plan.several) && stderr_is_terminal();
-  Output output{options, plan, {}, {}, {}};
+  Output output{options, plan, {}, {}, {}, {}};
   for (const PlanItem& problem : plan.refused) output.add_refused(problem);
   run_plan(plan.items, settings, [&output](ItemOutcome& outcome) { output.Take(outcome); });
   return output.finish();

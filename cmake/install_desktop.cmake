@@ -12,9 +12,7 @@ install(FILES "${QN_DESKTOP_DIR}/quarnell-verify.desktop"
         DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
 install(FILES "${QN_DESKTOP_DIR}/quarnell-verify-servicemenu.desktop"
         DESTINATION "${CMAKE_INSTALL_DATADIR}/kio/servicemenus"
-        RENAME quarnell-verify.desktop
-        PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
-                    WORLD_READ WORLD_EXECUTE)
+        RENAME quarnell-verify.desktop)  # system-wide service menus need no execute bit
 install(FILES "${QN_DESKTOP_DIR}/quarnell-verify.nemo_action"
         DESTINATION "${CMAKE_INSTALL_DATADIR}/nemo/actions")
 install(FILES "${QN_DESKTOP_DIR}/quarnell-verify.xml"

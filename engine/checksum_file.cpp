@@ -1,35 +1,20 @@
 #include "engine/checksum_file.h"
 
-#include <cerrno>
-#include <cstdio>
-
 #include "base/paths.h"
 #include "base/step_error.h"
-#include "platform/file_handle.h"
+#include "platform/file_access.h"
 
 namespace qn {
 
-std::string read_whole_file(const std::string& path) {
-  errno = 0;
-  FileHandle f(path, "rb");
-  if (!f) throw_io_error("Opening the file", path);
-  std::string bytes;
-  char block[1 << 16];
-  for (;;) {
-    std::size_t got = std::fread(block, 1, sizeof block, f.get());
-    bytes.append(block, got);
-    if (got < sizeof block) break;
-  }
-  bool failed = std::ferror(f.get()) != 0;
-  if (failed) throw_io_error("Reading the file", path);
-  return bytes;
+ChecksumFile::ChecksumFile(const std::string& path)
+    : path_(path), bytes_(platform::read_regular_file(path, kMaxChecksumFileSize)) {
+  if (bytes_.compare(0, 3, "\xEF\xBB\xBF") == 0) pos_ = 3;
+  if (bytes_.find('\r') == std::string::npos && bytes_.find('\n') != std::string::npos) line_end_ = '\n';
 }
-
-ChecksumFile::ChecksumFile(const std::string& path) : path_(path), bytes_(read_whole_file(path)) {}
 
 std::string ChecksumFile::read_line() {
   if (at_end()) throw StepError(62, "Input past end of file: " + path_);
-  std::size_t end = bytes_.find('\r', pos_);
+  std::size_t end = bytes_.find(line_end_, pos_);
   std::string line;
   if (end == std::string::npos) {
     line = bytes_.substr(pos_);
@@ -37,9 +22,17 @@ std::string ChecksumFile::read_line() {
   } else {
     line = bytes_.substr(pos_, end - pos_);
     pos_ = end + 1;
-    if (pos_ < bytes_.size() && bytes_[pos_] == '\n') ++pos_;
+    if (line_end_ == '\r' && pos_ < bytes_.size() && bytes_[pos_] == '\n') ++pos_;
   }
-  return to_native_separators(line);
+  // Once most of the file is read, what was read goes: a file of one huge line is not held twice.
+  if (pos_ > (1u << 20) && pos_ > bytes_.size() / 2) {
+    bytes_.erase(0, pos_);
+    bytes_.shrink_to_fit();
+    pos_ = 0;
+  }
+  for (char& c : line)
+    if (c == '\\') c = kSep;
+  return line;
 }
 
 }  // namespace qn

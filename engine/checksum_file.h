@@ -1,13 +1,20 @@
 #pragma once
 // A checksum file read line by line. A line ends at CR or CR LF; a lone LF is an ordinary
-// character. Every "\" of a line becomes the native separator as the line is read.
+// character. A file that holds LF but no CR at all (saved by a Unix editor) has LF line ends
+// instead, and a UTF-8 byte-order mark at its start is skipped. Every "\" of a line becomes the
+// native separator as the line is read.
+#include <cstdint>
 #include <string>
 
 namespace qn {
 
+// No checksum file is larger: a folder of a thousand tracks needs some hundred kilobytes.
+inline constexpr std::uint64_t kMaxChecksumFileSize = 64ull << 20;
+
 class ChecksumFile {
  public:
-  // Reads the whole file; throws StepError (errno text and path) when it cannot be opened.
+  // Reads the whole file (held once); throws StepError (errno text and path) when it cannot be
+  // opened, is not a regular file, or is larger than kMaxChecksumFileSize.
   explicit ChecksumFile(const std::string& path);
 
   // The next line. Reading at the end of the file (an empty file's first read) throws StepError.
@@ -19,9 +26,7 @@ class ChecksumFile {
   std::string path_;
   std::string bytes_;
   std::size_t pos_ = 0;
+  char line_end_ = '\r';
 };
-
-// The whole content of a file as bytes; throws StepError when it cannot be read.
-std::string read_whole_file(const std::string& path);
 
 }  // namespace qn

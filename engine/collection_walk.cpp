@@ -5,6 +5,8 @@
 
 #include "base/paths.h"
 #include "base/step_error.h"
+#include "base/text.h"
+#include "platform/file_access.h"
 #include "platform/find_files.h"
 
 namespace fs = std::filesystem;
@@ -49,19 +51,17 @@ PlanItem unreadable_problem(const std::string& folder, const std::error_code& er
 
 bool list_real_folder(const fs::path& folder, std::vector<FolderEntry>& entries, std::error_code& error) {
   entries.clear();
-  fs::directory_iterator it(folder, error);
-  if (error) return false;
-  for (; it != fs::directory_iterator(); it.increment(error)) {
-    if (error) return false;
+  std::vector<platform::FolderEntry> listed;
+  int number = 0;
+  if (!platform::list_folder(folder.string(), listed, number)) {
+    error = std::error_code(number, std::generic_category());
+    return false;
+  }
+  for (platform::FolderEntry& item : listed) {
     FolderEntry entry;
-    try {
-      entry.name = it->path().filename().string();
-    } catch (const std::exception&) {
-      continue;  // a name the 8-bit code page cannot hold (Windows only)
-    }
-    std::error_code status_error;
-    entry.directory = it->is_directory(status_error);
-    entry.enter = entry.directory && !it->is_symlink(status_error);
+    entry.name = std::move(item.name);
+    entry.directory = item.leads_to_folder;
+    entry.enter = item.type == platform::EntryType::Folder;
     entries.push_back(std::move(entry));
   }
   return true;
@@ -69,9 +69,12 @@ bool list_real_folder(const fs::path& folder, std::vector<FolderEntry>& entries,
 
 std::vector<PlanItem> plan_folder(const std::string& folder, const std::vector<std::string>& file_names) {
   std::vector<std::string> audio, labels;
+  // The same rule as for one folder: a checksum file whose name holds "Labels.qn" (in that letter
+  // case) is a label checksum file.
   for (const std::string& name : file_names) {
-    if (MatchesPattern(name, "*Labels.qn")) labels.push_back(name);
-    else if (MatchesPattern(name, "*.qn")) audio.push_back(name);
+    if (!MatchesPattern(name, "*.qn")) continue;
+    if (text::contains(name, "Labels.qn")) labels.push_back(name);
+    else audio.push_back(name);
   }
   std::vector<PlanItem> items;
   if (audio.size() > 1) {
@@ -89,6 +92,7 @@ std::vector<PlanItem> plan_folder(const std::string& folder, const std::vector<s
     PlanItem item;
     item.kind = ItemKind::kLabels;
     item.folder = folder;
+    item.checksum_file = folder + labels.front();
     items.push_back(std::move(item));
   }
   return items;

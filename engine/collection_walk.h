@@ -17,7 +17,7 @@ enum class ItemKind { kAudio, kLabels, kProblem };
 struct PlanItem {
   ItemKind kind = ItemKind::kProblem;
   std::string folder;         // ends in the separator
-  std::string checksum_file;  // the audio checksum file (audio items only)
+  std::string checksum_file;  // the checksum file of the run (not for problems)
   int error_number = 0;       // problems only
   std::string message;        // problems only
 };

@@ -1,6 +1,8 @@
 #include "engine/create_checksums.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include "audio/block_sums.h"
 #include "audio/track_fingerprint.h"
@@ -103,6 +105,13 @@ CreatedChecksums create_audio_lines(const std::string& folder, const CreateSetti
   RunResult errors;
   StepGuard guard(host, errors);
   FoundFiles found = build_found_list(folder, host);
+  // A linked or unreadable folder gives no lines: each is one error, as in a verification run.
+  for (const SearchProblem& problem : found.problems)
+    guard.report(problem.error, problem.error == ELOOP
+                                    ? "No lines: the folder is a link, and links are not followed: " + problem.folder
+                                    : "No lines: reading the folder failed: " + std::string(std::strerror(problem.error)) +
+                                          ": " + problem.folder,
+                 "");
   SortFileList(found.list);
   created.kind = found.flac ? FolderKind::kFlac : FolderKind::kMp3;
   created.nothing_found = file_count(found.list) < 1;

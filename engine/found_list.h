@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/file_list.h"
+#include "platform/find_files.h"
 
 namespace qn {
 
@@ -11,12 +12,14 @@ struct FoundFiles {
   FileList list = empty_file_list();  // unsorted, as the searches give it
   bool flac = false;
   bool subfolder_mode = false;
+  std::vector<SearchProblem> problems;  // folders that could not be read (each once)
 };
 
 class RunHost;
 
 // Decides the folder kind (enabling or disabling the host's ID3 options) and lists the files the
-// entries are looked up in.
+// entries are looked up in. The "Albums" folder is searched only when it is a real folder, not a
+// link; folders that could not be listed are in `problems`.
 FoundFiles build_found_list(const std::string& folder, RunHost& host);
 
 // A "uLP" line of sub-folder mode: album tracks lie in a folder named after the chart part of

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "base/text.h"
 #include "engine/verify.h"
 
 namespace qn {
@@ -25,7 +26,7 @@ std::string audio_report_text(const std::string& folder, const std::string& exte
   std::string kind = extension.empty() ? std::string() : extension.substr(1);
   std::string text = "Quarnell " + kind + " Verify " + kRevisionText + kCrLf;
   text += std::string(25, '-') + kCrLf;
-  text += "Folder Processed " + folder + kCrLf;
+  text += "Folder Processed " + text::printable(folder) + kCrLf;
   text += "Number of Files: " + std::to_string(file_count(found)) + kCrLf;
   text += date_line(when);
   text += std::string(kCrLf) + kCrLf;
@@ -39,7 +40,7 @@ std::string label_report_text(const std::string& folder, const FileList* images,
                             const std::string& body, const std::tm& when) {
   std::string text = std::string("Quarnell Label Verify ") + kRevisionText + kCrLf;
   text += std::string(27, '-') + kCrLf;
-  text += "Folder Processed " + folder + kCrLf;
+  text += "Folder Processed " + text::printable(folder) + kCrLf;
   text += date_line(when);
   text += std::string(kCrLf) + kCrLf + body + kCrLf + kCrLf;
   if (images) text += ListAdditionalFiles(*images);

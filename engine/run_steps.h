@@ -31,14 +31,24 @@ class StepGuard {
     return false;
   }
 
+  // A failure already reported for the current entry (the same number, text and line, as when two
+  // steps take the track key from one bad name) is reported once.
   void report(int number, const std::string& description, const std::string& context) {
+    for (std::size_t i = entry_first_error_; i < result_.errors.size(); ++i) {
+      const StepErrorRecord& seen = result_.errors[i];
+      if (seen.number == number && seen.description == description && seen.context == context) return;
+    }
     result_.errors.push_back({number, description, context});
     host_.show_error(number, description, context);
   }
 
+  // Starts a new entry: its errors are told apart from those of the entries before it.
+  void begin_entry() { entry_first_error_ = result_.errors.size(); }
+
  private:
   RunHost& host_;
   RunResult& result_;
+  std::size_t entry_first_error_ = 0;
 };
 
 }  // namespace qn

@@ -14,8 +14,9 @@ namespace qn {
 RunResult VerifyAudioFolder(const std::string& folder, const std::string& checksum_path,
                             bool create_nfo, RunHost& host);
 
-// The label-image run over `folder` against its single "*Labels.qn".
-RunResult VerifyLabelFolder(const std::string& folder, RunHost& host);
+// The label-image run over `folder` against `checksum_path`, or, when that is empty, against the
+// folder's single "*Labels.qn".
+RunResult VerifyLabelFolder(const std::string& folder, RunHost& host, const std::string& checksum_path = "");
 
 // Creates or overwrites the report file with `text`. A failure is reported through the host with
 // the report path as its context line, and false is returned.

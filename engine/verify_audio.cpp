@@ -1,4 +1,6 @@
 // The audio verification run: one folder of track files against its checksum file.
+#include <cerrno>
+#include <cstring>
 #include <optional>
 
 #include "audio/check_audio_file.h"
@@ -25,7 +27,8 @@ const std::string kAlbums = std::string("Albums") + kSep;
 
 FoundFiles build_found_list(const std::string& folder, RunHost& host) {
   FoundFiles found;
-  if (file_count(FindFiles(folder, "u*_*.flac", false)) > 0) {
+  std::vector<SearchProblem>* problems = &found.problems;
+  if (file_count(FindFiles(folder, "u*_*.flac", false, problems)) > 0) {
     found.flac = true;
     host.enable_id3_options(false);
     found.list = FindFiles(folder, "u*_*.flac;u*_*.nfo", false);
@@ -35,14 +38,14 @@ FoundFiles build_found_list(const std::string& folder, RunHost& host) {
   found.list = FindFiles(folder, "u*.mp3;u*.nfo", false);
   if (text::contains(folder, kAlbums)) {
     if (file_count(found.list) < 1) {
-      found.list = FindFiles(folder, "u*_*.mp3", true);
+      found.list = FindFiles(folder, "u*_*.mp3", true, problems);
       found.subfolder_mode = file_count(found.list) > 0;
     }
     return found;
   }
-  FileList albums = FindFiles(folder + kAlbums, "u*_*.mp3", false);
-  if (file_count(albums) < 1) {
-    albums = FindFiles(folder + kAlbums, "u*_*.mp3", true);
+  FileList albums = FindFiles(folder + kAlbums, "u*_*.mp3", false, problems, false);
+  if (file_count(albums) < 1 && found.problems.empty()) {
+    albums = FindFiles(folder + kAlbums, "u*_*.mp3", true, problems, false);
     found.subfolder_mode = file_count(albums) > 0;
   }
   if (file_count(albums) > 0) found.list = MergeFileLists(&found.list, albums);
@@ -79,6 +82,11 @@ int exact_lookup(const SortedIndex& index, const std::string& folder, const std:
 
 namespace {
 
+// A name as a report line or the progress text shows it: names longer than any path are cut.
+std::string shown_name(const std::string& name) {
+  return name.size() <= kMaxPathLength ? name : name.substr(0, kMaxPathLength) + "...";
+}
+
 std::string channel_label(const std::string& line) {
   std::string label = pattern_match(line, "*##* mono *##*") ? " mono " : " stereo ";
   if (text::contains(line, "[mono]")) label = " mono ";
@@ -100,7 +108,7 @@ class AudioRun {
  private:
   void check_entry(ChecksumFile& checksums);
   void found_entry(EntryResult& entry, int index, const std::vector<std::string>& pieces);
-  void missing_entry(EntryResult& entry, const std::string& name);
+  void missing_entry(EntryResult& entry, const std::string& name, bool may_create);
 
   std::string folder_;
   bool create_nfo_;
@@ -109,6 +117,7 @@ class AudioRun {
   StepGuard guard_;
   FoundFiles found_;
   std::optional<SortedIndex> index_;
+  FolderListings listings_;  // folders the matcher's tag step has listed
   std::string extension_;
   std::string channel_label_;
   std::string body_;
@@ -118,6 +127,13 @@ RunResult AudioRun::execute() {
   std::optional<ChecksumFile> checksums;
   guard_.run(result_.checksum_file, [&] { checksums.emplace(result_.checksum_file); });
   found_ = build_found_list(folder_, host_);
+  for (const SearchProblem& problem : found_.problems) {
+    guard_.report(problem.error, problem.error == ELOOP
+                                     ? "The folder is a link and is not searched: " + problem.folder
+                                     : "Reading the folder failed: " + std::string(std::strerror(problem.error)) +
+                                           ": " + problem.folder,
+                  "");
+  }
   SortFileList(found_.list);
   result_.kind = found_.flac ? FolderKind::kFlac : FolderKind::kMp3;
   result_.file_count = file_count(found_.list);
@@ -144,11 +160,11 @@ RunResult AudioRun::execute() {
 
 void AudioRun::check_entry(ChecksumFile& checksums) {
   EntryResult entry;  // every per-entry value starts afresh
-  std::string line;
+  guard_.begin_entry();
+  std::string& line = entry.line;  // held once, however long
   guard_.run(line, [&] { line = checksums.read_line(); });
   if (found_.subfolder_mode && text::contains(line, "uLP"))
     guard_.run(line, [&] { line = sub_folder_rewrite(line); });
-  entry.line = line;
   extension_ = found_.flac ? ".flac" : ".mp3";
   if (found_.flac) channel_label_ = channel_label(line);
   entry.channel_label = channel_label_;
@@ -157,18 +173,30 @@ void AudioRun::check_entry(ChecksumFile& checksums) {
   const std::string& name = pieces[0];
   entry.expected = pieces.size() == 1 ? name : name + extension_;
 
-  host_.show_progress(folder_ + name + extension_);
+  host_.show_progress(folder_ + shown_name(name) + extension_);
   host_.yield();
 
-  int index = exact_lookup(*index_, folder_, name, extension_);
-  if (index < 0 && pieces.size() != 1)
-    guard_.run(line, [&] { index = MatchTrackFile(*index_, folder_ + name + extension_); });
+  // A name that climbs out of the folder is never looked up, opened or created; nor is one longer
+  // than any path, which names no file and would only cost memory in the name variants.
+  const bool leaves = !name.empty() && !placeholder_name_is_safe(name);
+  const bool too_long = folder_.size() + name.size() > kMaxPathLength;
+  int index = -1;
+  if (leaves) {
+    guard_.report(kErrRefused, "The name leads outside the verified folder: the file is not looked up (refused)", line);
+  } else if (too_long) {
+    guard_.report(kErrInvalidArgument, "The name is longer than any path: it names no file", shown_name(line));
+  } else {
+    index = exact_lookup(*index_, folder_, name, extension_);
+    if (index < 0 && pieces.size() != 1)
+      guard_.run(line, [&] { index = MatchTrackFile(*index_, folder_ + name + extension_, &listings_); });
+  }
 
   if (index > 0) found_entry(entry, index, pieces);
-  else missing_entry(entry, name);
+  else missing_entry(entry, name, !leaves && !too_long);
+  if (leaves || too_long) entry.step_failed = true;
 
   guard_.run(line, [&] { entry.note = SheetMusicNote(line); });
-  body_ += entry.report_line + entry.note + "\r\n";
+  body_ += text::printable(entry.report_line + entry.note) + "\r\n";
   result_.entries.push_back(std::move(entry));
 }
 
@@ -176,10 +204,9 @@ void AudioRun::found_entry(EntryResult& entry, int index, const std::vector<std:
   const std::string path = found_.list[index];
   entry.found_path = path;
   std::size_t errors_before = result_.errors.size();
-  guard_.run(entry.line, [&] {
-    entry.track_key = TrackKey(path);
-    entry.report_line += entry.track_key + channel_label_;
-  });
+  // Without a track key the line shows the entry's name, so that it can still be traced.
+  if (!guard_.run(entry.line, [&] { entry.track_key = TrackKey(path); })) entry.report_line += shown_name(pieces[0]);
+  entry.report_line += entry.track_key + channel_label_;
   std::string result;
   bool checked = true;
   if (pieces.size() >= 2) {
@@ -202,18 +229,17 @@ void AudioRun::found_entry(EntryResult& entry, int index, const std::vector<std:
   found_.list[index].clear();  // claimed
 }
 
-void AudioRun::missing_entry(EntryResult& entry, const std::string& name) {
+void AudioRun::missing_entry(EntryResult& entry, const std::string& name, bool may_create) {
   std::size_t errors_before = result_.errors.size();
+  bool present = false;  // created now, or a regular file of that name was already there
   bool created = false;
-  if (create_nfo_ && FileTypeLabel(name, "") == " Placeholder file")
-    created = guard_.run(entry.line, [&] { create_placeholder(folder_, name); });
-  guard_.run(entry.line, [&] {
-    entry.track_key = TrackKey(name);
-    entry.report_line += entry.track_key + channel_label_;
-  });
-  if (created) {
+  if (may_create && create_nfo_ && FileTypeLabel(name, "") == " Placeholder file")
+    present = guard_.run(entry.line, [&] { created = create_placeholder(folder_, name); });
+  if (!guard_.run(entry.line, [&] { entry.track_key = TrackKey(name); })) entry.report_line += shown_name(name);
+  entry.report_line += entry.track_key + channel_label_;
+  if (present) {
     entry.verdicts = {" OK Placeholder"};
-    entry.status = EntryStatus::kPlaceholderCreated;
+    entry.status = created ? EntryStatus::kPlaceholderCreated : EntryStatus::kOk;
   } else {
     entry.verdicts = {" MISSING" + FileTypeLabel(name, extension_)};
     entry.status = EntryStatus::kMissing;

@@ -10,6 +10,7 @@
 #include "engine/verify.h"
 #include "engine/verify_labels.h"
 #include "naming/match_track.h"
+#include "naming/nfo.h"
 #include "platform/byte_file.h"
 #include "platform/find_files.h"
 
@@ -57,10 +58,11 @@ int CheckLabelImage(const std::vector<std::string>& fields, const std::string& i
 
 namespace {
 
-// One label run: the images of a folder against its single "*Labels.qn", entry by entry.
+// One label run: the images of a folder against its label checksum file, entry by entry.
 class LabelRun {
  public:
-  LabelRun(const std::string& folder, RunHost& host) : folder_(folder), host_(host), guard_(host, result_) {
+  LabelRun(const std::string& folder, const std::string& checksum_path, RunHost& host)
+      : folder_(folder), checksum_path_(checksum_path), host_(host), guard_(host, result_) {
     result_.kind = FolderKind::kLabels;
     result_.folder = folder;
   }
@@ -69,10 +71,10 @@ class LabelRun {
 
  private:
   void check_entry(ChecksumFile& checksums, const SortedIndex& index);
+  static void missing(EntryResult& entry, const std::string& name);
 
-  // The report path is the context line of a label run's errors, and the run does not know it.
-  const std::string context_;
   std::string folder_;
+  std::string checksum_path_;  // empty: the folder's single "*Labels.qn"
   RunHost& host_;
   RunResult result_;
   StepGuard guard_;
@@ -82,14 +84,18 @@ class LabelRun {
 
 RunResult LabelRun::execute() {
   host_.yield();
-  FileList checksums = folder_.empty() ? empty_file_list() : FindFiles(folder_, "*Labels.qn", false);
-  if (file_count(checksums) != 1) {
+  FileList checksums = empty_file_list();
+  if (!checksum_path_.empty()) checksums.push_back(checksum_path_);
+  else if (!folder_.empty()) checksums = FindFiles(folder_, "*Labels.qn", false);
+  if (folder_.empty()) {
+    result_.nothing_verified = true;  // nothing to search: the report has an empty body
+  } else if (file_count(checksums) != 1) {
     body_ = "No matching .qn file found in " + folder_;
     result_.nothing_verified = true;
   } else {
     result_.checksum_file = checksums[1];
     std::optional<ChecksumFile> file;
-    guard_.run(context_, [&] { file.emplace(checksums[1]); });
+    guard_.run(checksums[1], [&] { file.emplace(checksums[1]); });
     FileList found = FindFiles(folder_, "u*.jpg", false);
     if (file_count(found) < 1) {
       body_ = "No Quarnell Image Files found in " + folder_;
@@ -112,16 +118,33 @@ RunResult LabelRun::execute() {
   return std::move(result_);
 }
 
+void LabelRun::missing(EntryResult& entry, const std::string& name) {
+  entry.verdicts = {" <<<  MISSING"};
+  entry.status = EntryStatus::kMissing;
+  entry.report_line = name + entry.verdicts.front();
+}
+
+// Errors of an entry carry its checksum line, as in the audio run.
 void LabelRun::check_entry(ChecksumFile& checksums, const SortedIndex& index) {
   EntryResult entry;
-  guard_.run(context_, [&] { entry.line = checksums.read_line(); });
-  std::vector<std::string> fields = split_label_line(entry.line);
+  guard_.begin_entry();
+  const std::size_t errors_before = result_.errors.size();
+  guard_.run(checksum_path_.empty() ? result_.checksum_file : checksum_path_,
+             [&] { entry.line = checksums.read_line(); });
+  const std::string& line = entry.line;
+  std::vector<std::string> fields = split_label_line(line);
+  entry.track_key = fields[0];
   entry.expected = fields[0];
-  const int at = index.first_lookup(AddBackslash(folder_) + fields[0]);
-  if (at > -1) {
+  if (line.empty()) {
+    guard_.report(kErrSubscript, "The label line is empty: it names no image", line);
+  } else if (!placeholder_name_is_safe(fields[0])) {
+    guard_.report(kErrRefused, "The name leads outside the verified folder: the image is not looked up (refused)",
+                  line);
+    missing(entry, fields[0]);
+  } else if (const int at = index.first_lookup(AddBackslash(folder_) + fields[0]); at > -1) {
     entry.found_path = (*images_)[at];
     entry.report_line = DropLastChars(FileNameOfPath(entry.found_path), 4);
-    guard_.run(context_, [&] {
+    guard_.run(line, [&] {
       int check = CheckLabelImage(fields, entry.found_path);
       entry.verdicts = {label_verdict(check)};
       entry.status = check == 0 ? EntryStatus::kOk : EntryStatus::kFail;
@@ -129,18 +152,17 @@ void LabelRun::check_entry(ChecksumFile& checksums, const SortedIndex& index) {
     });
     (*images_)[at].clear();  // claimed
   } else {
-    entry.verdicts = {" <<<  MISSING"};
-    entry.status = EntryStatus::kMissing;
-    entry.report_line = fields[0] + entry.verdicts.front();
+    missing(entry, fields[0]);
   }
-  entry.track_key = fields[0];
-  entry.step_failed = entry.status == EntryStatus::kNoVerdict;
-  body_ += entry.report_line + "\r\n";
+  entry.step_failed = result_.errors.size() != errors_before;
+  body_ += text::printable(entry.report_line) + "\r\n";
   result_.entries.push_back(std::move(entry));
 }
 
 }  // namespace
 
-RunResult VerifyLabelFolder(const std::string& folder, RunHost& host) { return LabelRun(folder, host).execute(); }
+RunResult VerifyLabelFolder(const std::string& folder, RunHost& host, const std::string& checksum_path) {
+  return LabelRun(folder, checksum_path, host).execute();
+}
 
 }  // namespace qn

@@ -24,7 +24,10 @@ constexpr const char* kLoadSource = "MP3IDv2 .cMP3ID3v1";
 
 // A whole number that fits a byte, blanks around it allowed; false for anything else.
 bool parse_byte_number(std::string_view s, std::uint8_t& out) {
-  const std::string digits = text::trim_blanks(s);
+  std::string digits = text::trim_blanks(s);
+  // Leading zeros carry no value: "(0017)" is genre 17.
+  const std::size_t first = digits.find_first_not_of('0');
+  if (!digits.empty() && first != 0) digits = first == std::string::npos ? "0" : digits.substr(first);
   if (digits.empty() || digits.size() > 3) return false;
   unsigned value = 0;
   for (char c : digits) {
@@ -50,6 +53,8 @@ void cMP3ID3v2::reset() {
   genre_ = 255;
   frame_list_.clear();
   counts_.clear();
+  count_order_.clear();
+  next_change_ = 0;
   frame_texts_.clear();
 }
 

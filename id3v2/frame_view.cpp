@@ -1,5 +1,6 @@
 // The generic frame view of a loaded tag and the descriptions of its binary frames.
 #include <algorithm>
+#include <iterator>
 
 #include "base/step_error.h"
 #include "id3v2/cMP3ID3v2.h"
@@ -39,13 +40,15 @@ std::string cMP3ID3v2::Frame(std::int32_t index) const {
 }
 
 std::int32_t cMP3ID3v2::TagsInFrame(const std::string& frame) const {
-  auto it = std::find_if(counts_.begin(), counts_.end(), [&](const auto& c) { return c.first == frame; });
-  return it == counts_.end() ? 0 : it->second;
+  auto it = counts_.find(frame);
+  return it == counts_.end() ? 0 : it->second.count;
 }
 
 std::int32_t cMP3ID3v2::TagsInFrame(std::int32_t position) const {
-  if (position < 1 || static_cast<std::size_t>(position) > counts_.size()) return 0;
-  return counts_[static_cast<std::size_t>(position - 1)].second;
+  if (position < 1 || static_cast<std::size_t>(position) > count_order_.size()) return 0;
+  auto it = count_order_.begin();
+  std::advance(it, position - 1);
+  return counts_.at(it->second).count;
 }
 
 std::string cMP3ID3v2::TagText(const std::string& frame, std::int32_t instance) const {
@@ -66,15 +69,18 @@ std::int32_t cMP3ID3v2::add_instance(const std::string& id, const std::string& t
 
 // The entry of a changed count moves to the end of the instance counts.
 void cMP3ID3v2::set_count(const std::string& id, std::int32_t n) {
-  auto entry = std::find_if(counts_.begin(), counts_.end(), [&](const auto& c) { return c.first == id; });
-  if (entry != counts_.end()) counts_.erase(entry);
-  counts_.emplace_back(id, n);
+  auto [entry, added] = counts_.try_emplace(id);
+  if (!added) count_order_.erase(entry->second.changed);
+  entry->second = {n, next_change_};
+  count_order_.emplace(next_change_++, id);
 }
 
 void cMP3ID3v2::remove_frame_entry(const std::string& id) {
   frame_list_.erase(std::remove(frame_list_.begin(), frame_list_.end(), id), frame_list_.end());
-  counts_.erase(std::remove_if(counts_.begin(), counts_.end(), [&](const auto& c) { return c.first == id; }),
-                counts_.end());
+  if (auto entry = counts_.find(id); entry != counts_.end()) {
+    count_order_.erase(entry->second.changed);
+    counts_.erase(entry);
+  }
 }
 
 void cMP3ID3v2::AddTag(const std::string& sFrame, const std::string& sTag) {

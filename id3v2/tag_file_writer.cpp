@@ -12,6 +12,7 @@
 #include "id3v2/tag_writing.h"
 #include "platform/byte_file.h"
 #include "platform/file_handle.h"
+#include "platform/file_access.h"
 
 namespace qn::id3v2 {
 
@@ -95,7 +96,7 @@ class NewFile {
       path_ = (dir / name).string();
       errno = 0;
       maybe_fail("create", "Creating a new file beside", original);
-      file_.reset(std::fopen(path_.c_str(), "wbx"));
+      file_.reset(platform::open_stream(path_, "wbx"));
       if (!file_ && errno != EEXIST) throw_io_error("Creating a new file beside", original);
     }
     if (!file_) throw_io_error("Creating a new file beside", original);
@@ -103,7 +104,7 @@ class NewFile {
   ~NewFile() {
     // Still here when the rebuild failed before the rename: the half-written file goes.
     file_.reset();
-    if (!path_.empty()) std::remove(path_.c_str());
+    if (!path_.empty()) platform::remove_file(path_);
   }
   NewFile(const NewFile&) = delete;
   NewFile& operator=(const NewFile&) = delete;
@@ -124,10 +125,8 @@ class NewFile {
     const fs::perms perms = fs::status(original, status_ec).permissions();
     if (!status_ec) fs::permissions(path_, perms, ec);
     maybe_fail("rename", "Replacing the file by its rewritten copy", original);
-    fs::rename(path_, original, ec);
-    if (ec) {
-      throw StepError(ec.value(), "Replacing the file by its rewritten copy failed: " + ec.message() + ": " + original);
-    }
+    errno = 0;
+    if (!platform::rename_file(path_, original)) throw_io_error("Replacing the file by its rewritten copy", original);
     path_.clear();
   }
 
@@ -171,7 +170,7 @@ void set_fault_hook(FaultHook hook) { fault_hook() = std::move(hook); }
 
 void write_tag(const std::string& path, std::string image) {
   errno = 0;
-  FilePtr file(std::fopen(path.c_str(), "r+b"));
+  FilePtr file(platform::open_stream(path, "r+b"));
   if (!file) {
     try {
       throw_io_error("Opening the file for writing", path);

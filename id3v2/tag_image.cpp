@@ -3,6 +3,8 @@
 #include <string>
 
 #include "id3v2/cMP3ID3v2.h"
+
+#include "base/paths.h"
 #include "id3v2/tag_writing.h"
 
 namespace qn {
@@ -70,7 +72,11 @@ void cMP3ID3v2::Update() { id3v2::write_tag(mp3_file_, tag_image()); }
 std::string cMP3ID3v2::GetTempDir() const {
   std::error_code ec;
   const std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
-  return ec ? std::string() : dir.string();
+  if (ec) return {};
+  // As the system's own call gives it: ending in the separator, ready for a file name.
+  std::string text = dir.string();
+  if (text.empty() || (text.back() != '/' && text.back() != kSep)) text += kSep;
+  return text;
 }
 
 }  // namespace qn

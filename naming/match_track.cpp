@@ -73,11 +73,31 @@ int unique_exact(const FileList& list, const std::string& e) {
 
 std::string without_blanks(const std::string& s) { return text::replace_all(s, " ", ""); }
 
-// Step 10: both sides without blanks and upper-cased, the expected path as the pattern.
+// The text as a pattern that matches only itself: every wildcard character stands in a list.
+std::string literal_pattern(const std::string& s) {
+  std::string out;
+  out.reserve(s.size());
+  for (char c : s) {
+    if (c == '?' || c == '*' || c == '#' || c == '[') out += std::string("[") + c + "]";
+    else out += c;
+  }
+  return out;
+}
+
+// Where the file name of a path begins: after its last separator.
+std::size_t name_start(const std::string& path) {
+  const std::size_t last = path.rfind(kSep);
+  return last == std::string::npos ? 0 : last + 1;
+}
+
+// Step 10: both sides without blanks and upper-cased, the expected path as the pattern; only its
+// name part holds wildcards, the folder part ("#", "[" and all) matches itself.
 int blank_free_match(const FileList& list, const std::string& e) {
   if (list.size() < 2) return -1;
+  const std::size_t name_at = name_start(e);
   // Read once: the expected path comes from the checksum line and may be megabytes long.
-  const CompiledPattern pattern(text::to_upper(without_blanks(e)));
+  const CompiledPattern pattern(literal_pattern(text::to_upper(without_blanks(e.substr(0, name_at)))) +
+                                text::to_upper(without_blanks(e.substr(name_at))));
   for (std::size_t i = 1; i < list.size(); ++i)
     if (pattern.matches(text::to_upper(without_blanks(list[i])))) return static_cast<int>(i);
   return -1;
@@ -108,12 +128,18 @@ std::size_t track_prefix_start(const std::string& e) {
 }
 
 // Step 11: the pattern rebuilt from the tag of the one MP3 file that starts with the prefix.
-int tag_based_match(const FileList& list, const std::string& e, const std::string& p0) {
+int tag_based_match(const FileList& list, const std::string& e, const std::string& p0, FolderListings& listings) {
   const std::size_t sep_u = track_prefix_start(e);
   if (sep_u == std::string::npos) return -1;
   const std::string folder = e.substr(0, sep_u + 1);
   const std::string prefix = from(p0, sep_u + 1);
-  const FileList candidates = FindFiles(folder, prefix + "*.mp3", false);
+  // What a search of the folder for prefix + "*.mp3" finds, from the folder's one listing.
+  const std::string patterns = widen_pattern(prefix + "*.mp3");
+  FileList candidates = empty_file_list();
+  for (const std::string& path : listings.Files(folder)) {
+    if (!path.empty() && MatchesPattern(FileNameOfPath(path), patterns)) candidates.push_back(path);
+    if (file_count(candidates) > 1) return -1;
+  }
   if (file_count(candidates) != 1) return -1;
 
   std::string artist, title;
@@ -146,9 +172,9 @@ std::vector<std::string> name_variants(const std::string& expected) {
 
 std::string tag_pattern(const std::string& folder, const std::string& prefix,
                         const std::string& artist, const std::string& title) {
-  std::string c = folder + prefix + " - " + CleanTagText(artist + " - " + title) + ".mp3";
+  // The folder matches itself; the rules below edit the name part only.
+  std::string c = prefix + " - " + CleanTagText(artist + " - " + title) + ".mp3";
   const std::size_t q = c.find(kDash);
-  if (q == std::string::npos) return "";
   // One letter suffix (or any single character) may follow a position number.
   if (q > 0 && c[q - 1] >= '0' && c[q - 1] <= '9') c = text::replace_first(c, kDash, "? - ");
   c = text::replace_all(c, ",", "?");
@@ -157,7 +183,7 @@ std::string tag_pattern(const std::string& folder, const std::string& prefix,
   c = replace_all_nocase(c, " a ", "*");
   c = text::replace_first(c, ".mp3", "*.mp3");
   c = text::replace_first(c, kDash, " - *");
-  return text::to_lower(c);
+  return text::to_lower(literal_pattern(folder) + c);
 }
 
 }  // namespace match_track_detail
@@ -178,7 +204,13 @@ std::string DropLastChars(const std::string& text, int n) {
   return text.size() >= count ? text.substr(0, text.size() - count) : std::string();
 }
 
-int MatchTrackFile(const SortedIndex& found, const std::string& expected) {
+const FileList& FolderListings::Files(const std::string& folder) {
+  auto it = listings_.find(folder);
+  if (it == listings_.end()) it = listings_.emplace(folder, FindFiles(folder, "*", false)).first;
+  return it->second;
+}
+
+int MatchTrackFile(const SortedIndex& found, const std::string& expected, FolderListings* listings) {
   const FileList& list = found.list();
   const std::string sep(1, kSep);
   const std::string e = text::replace_all(expected, sep + sep, sep);
@@ -187,7 +219,8 @@ int MatchTrackFile(const SortedIndex& found, const std::string& expected) {
   const auto look_up = [&](const std::string& c) { return found.SortedLookup(c); };
   if (int at = try_name_variants(e, look_up); at != -1) return at;
   if (int at = blank_free_match(list, e); at != -1) return at;
-  return tag_based_match(list, e, text::split(e, kDash)[0]);
+  FolderListings own;
+  return tag_based_match(list, e, text::split(e, kDash)[0], listings ? *listings : own);
 }
 
 }  // namespace qn

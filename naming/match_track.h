@@ -1,6 +1,7 @@
 #pragma once
 // The track matcher: finds the file a checksum entry names when its name on disk differs by a
 // known variant (letter suffix, leading "The ", blanks, or a name rebuilt from the ID3v2 tag).
+#include <map>
 #include <string>
 #include <vector>
 
@@ -8,10 +9,21 @@
 
 namespace qn {
 
+// The files of the folders that the tag step has searched, kept for one run: each folder is
+// listed once, however many entries go unmatched.
+class FolderListings {
+ public:
+  const FileList& Files(const std::string& folder);
+
+ private:
+  std::map<std::string, FileList> listings_;
+};
+
 // Index 1..N in found.list() of the file stored for the expected path, or -1. Throws StepError
 // when the expected path has no "_" in its file name or no " - ", or when a name holds a "["
-// without its "]"; lets the tag reader's StepError through.
-int MatchTrackFile(const SortedIndex& found, const std::string& expected);
+// without its "]"; lets the tag reader's StepError through. Without `listings` every call that
+// reaches the tag step lists the folder anew.
+int MatchTrackFile(const SortedIndex& found, const std::string& expected, FolderListings* listings = nullptr);
 
 // Keeps the characters with codes 32..122, CR and LF, in order; drops every other.
 std::string CleanTagText(const std::string& text);

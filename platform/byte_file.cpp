@@ -7,83 +7,13 @@
 
 #include "base/step_error.h"
 
-#ifndef _WIN32
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 namespace qn {
 
-#ifdef _WIN32
-
-ByteFile::ByteFile(const std::string& path) : path_(path) {
-  errno = 0;
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) throw_io_error("Opening the file", path);
-  errno = 0;
-  if (_fseeki64(f, 0, SEEK_END) != 0 || (length_ = _ftelli64(f)) < 0) {
-    std::fclose(f);
-    throw_io_error("Taking the length of the file", path);
-  }
-  file_ = f;
-}
-
-ByteFile::~ByteFile() {
-  if (file_) std::fclose(static_cast<std::FILE*>(file_));
-}
+ByteFile::ByteFile(const std::string& path) : path_(path), file_(path), length_(file_.length()) {}
 
 std::size_t ByteFile::read_direct(std::int64_t offset, std::uint8_t* out, std::size_t n) {
-  std::FILE* f = static_cast<std::FILE*>(file_);
-  errno = 0;
-  if (_fseeki64(f, offset, SEEK_SET) != 0) throw_io_error("Seeking in the file", path_);
-  std::size_t got = std::fread(out, 1, n, f);
-  if (got < n && std::ferror(f)) {
-    std::clearerr(f);
-    throw_io_error("Reading the file", path_);
-  }
-  std::clearerr(f);
-  return got;
+  return file_.read_at(offset, out, n);
 }
-
-#else
-
-ByteFile::ByteFile(const std::string& path) : path_(path) {
-  errno = 0;
-  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd_ < 0) throw_io_error("Opening the file", path);
-  struct stat st {};
-  if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-    if (errno == 0) errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-    int err = errno;
-    ::close(fd_);
-    fd_ = -1;
-    errno = err;
-    throw_io_error("Opening the file", path);
-  }
-  length_ = static_cast<std::int64_t>(st.st_size);
-}
-
-ByteFile::~ByteFile() {
-  if (fd_ >= 0) ::close(fd_);
-}
-
-std::size_t ByteFile::read_direct(std::int64_t offset, std::uint8_t* out, std::size_t n) {
-  std::size_t got = 0;
-  while (got < n) {
-    errno = 0;
-    ssize_t r = ::pread(fd_, out + got, n - got, static_cast<off_t>(offset + static_cast<std::int64_t>(got)));
-    if (r < 0) {
-      if (errno == EINTR) continue;
-      throw_io_error("Reading the file", path_);
-    }
-    if (r == 0) break;  // a file that shrank under us reads as zero past its new end
-    got += static_cast<std::size_t>(r);
-  }
-  return got;
-}
-
-#endif
 
 std::vector<std::uint8_t> ByteFile::read_at(std::int64_t offset, std::size_t n) {
   std::vector<std::uint8_t> out(n);

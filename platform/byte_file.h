@@ -8,13 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_access.h"
+
 namespace qn {
 
 class ByteFile {
  public:
-  // Opens for reading; throws StepError (errno and its text, and the path) when it cannot.
+  // Opens for reading; throws StepError (errno and its text, and the path) when it cannot, and
+  // "not a regular file" for a folder, a FIFO or a device.
   explicit ByteFile(const std::string& path);
-  ~ByteFile();
   ByteFile(const ByteFile&) = delete;
   ByteFile& operator=(const ByteFile&) = delete;
 
@@ -40,12 +42,8 @@ class ByteFile {
   void fill_block(Block& block, std::int64_t offset);
 
   std::string path_;
+  platform::ReadableFile file_;
   std::int64_t length_ = 0;
-#ifdef _WIN32
-  void* file_ = nullptr;  // std::FILE*
-#else
-  int fd_ = -1;
-#endif
   Block blocks_[2];  // the head and the tail of the file
 };
 

@@ -1,8 +1,10 @@
 #pragma once
-// A C stream that closes itself. close() reports whether the final flush and close succeeded.
+// A C stream that closes itself, opened through the file-access module. close() reports whether the final flush and close succeeded.
 #include <cstdio>
 #include <memory>
 #include <string>
+
+#include "platform/file_access.h"
 
 namespace qn {
 
@@ -13,7 +15,7 @@ struct FileCloser {
 class FileHandle {
  public:
   FileHandle() = default;
-  FileHandle(const std::string& path, const char* mode) : file_(std::fopen(path.c_str(), mode)) {}
+  FileHandle(const std::string& path, const char* mode) : file_(platform::open_stream(path, mode)) {}
   explicit operator bool() const { return file_ != nullptr; }
   std::FILE* get() const { return file_.get(); }
   void reset(std::FILE* f) { file_.reset(f); }

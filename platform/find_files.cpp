@@ -1,17 +1,15 @@
 #include "platform/find_files.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
+#include <cerrno>
 #include <vector>
 
 #include "base/paths.h"
 #include "base/text.h"
+#include "platform/file_access.h"
 
 namespace qn {
 namespace {
-
-namespace fs = std::filesystem;
 
 struct Entry {
   std::string name;
@@ -19,25 +17,20 @@ struct Entry {
   bool enter = false;      // a real folder that a recursive search descends into
 };
 
-// The entries of one folder in byte order of their names; empty when it cannot be read.
-std::vector<Entry> list_folder(const std::string& folder) {
+// The entries of one folder in byte order of their names; empty when it cannot be read, which is
+// recorded in `problems` unless the folder does not exist.
+std::vector<Entry> list_folder(const std::string& folder, bool follow, std::vector<SearchProblem>* problems) {
   std::vector<Entry> entries;
-  std::error_code ec;
-  fs::directory_iterator it(folder.empty() ? fs::path(".") : fs::path(folder),
-                            fs::directory_options::skip_permission_denied, ec);
-  if (ec) return entries;
-  for (; it != fs::directory_iterator(); it.increment(ec)) {
-    if (ec) break;
+  std::vector<platform::FolderEntry> listed;
+  int error = 0;
+  if (!platform::list_folder(folder, listed, error, follow) && error != ENOENT && error != ENOTDIR && problems) {
+    problems->push_back({folder, error});
+  }
+  for (platform::FolderEntry& item : listed) {
     Entry entry;
-    try {
-      entry.name = it->path().filename().string();
-    } catch (const std::exception&) {
-      continue;  // a name the 8-bit code page cannot hold (Windows only)
-    }
-    std::error_code status_ec;
-    entry.directory = it->is_directory(status_ec);
-    const bool link = it->is_symlink(status_ec);
-    entry.enter = entry.directory && !link;
+    entry.name = std::move(item.name);
+    entry.directory = item.leads_to_folder;
+    entry.enter = item.type == platform::EntryType::Folder;
     entries.push_back(std::move(entry));
   }
   std::sort(entries.begin(), entries.end(),
@@ -68,15 +61,15 @@ bool matches_wildcard(const std::string& name, const std::string& piece) {
   return p == piece.size();
 }
 
-void SearchFolder(const std::string& folder, const std::string& patterns,
-                  std::vector<std::string>& results, bool recurse) {
+void SearchFolder(const std::string& folder, const std::string& patterns, std::vector<std::string>& results,
+                  bool recurse, bool follow, std::vector<SearchProblem>* problems) {
   const std::string base = AddBackslash(folder);
-  for (const Entry& entry : list_folder(base)) {
+  for (const Entry& entry : list_folder(base, follow, problems)) {
     if (!entry.directory) {
       const std::string name = TrimAtNul(entry.name);
       if (MatchesPattern(name, patterns)) results.push_back(base + name);
     } else if (recurse && entry.enter && !entry.name.empty() && entry.name[0] != '.') {
-      SearchFolder(base + entry.name, patterns, results, true);
+      SearchFolder(base + entry.name, patterns, results, true, false, problems);
     }
   }
 }
@@ -120,9 +113,10 @@ std::string widen_pattern(const std::string& patterns) {
   return p;
 }
 
-FileList FindFiles(const std::string& folder, const std::string& patterns, bool recurse) {
+FileList FindFiles(const std::string& folder, const std::string& patterns, bool recurse,
+                   std::vector<SearchProblem>* problems, bool follow_top) {
   std::vector<std::string> found;
-  SearchFolder(folder, widen_pattern(patterns), found, recurse);
+  SearchFolder(folder, widen_pattern(patterns), found, recurse, follow_top, problems);
   FileList list = empty_file_list();
   list.insert(list.end(), found.begin(), found.end());
   return list;

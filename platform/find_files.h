@@ -1,17 +1,28 @@
 #pragma once
 // The file search: the files of a folder (and optionally its sub-folders) whose names match a
 // ";"-separated list of wildcard patterns. Entries of each folder are taken in byte order of their
-// names, so results are the same on every machine. It never fails: a missing or unreadable folder
-// gives an empty list.
+// names, so results are the same on every machine. A missing folder gives an empty list; a folder
+// that exists but cannot be read gives an empty list too, and is named in `problems` when the
+// caller asks for them. Sub-folders reached through links are never entered.
 #include <string>
+#include <vector>
 
 #include "base/file_list.h"
 
 namespace qn {
 
+// A folder the search could not read: its path and the system's error number (ELOOP when the
+// folder searched is a link and follow_top was false).
+struct SearchProblem {
+  std::string folder;
+  int error = 0;
+};
+
 // The only entry point: widens the patterns (WidenPattern), searches, and returns a file list
-// whose elements are folder (with its separator) + relative path.
-FileList FindFiles(const std::string& folder, const std::string& patterns, bool recurse);
+// whose elements are folder (with its separator) + relative path. With follow_top false, a folder
+// that is itself a link is not searched (a problem with ELOOP).
+FileList FindFiles(const std::string& folder, const std::string& patterns, bool recurse,
+                   std::vector<SearchProblem>* problems = nullptr, bool follow_top = true);
 
 // The two-/four-digit-year widening applied to the pattern list before a search.
 std::string widen_pattern(const std::string& patterns);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/paths.h"
+#include "platform/file_access.h"
 #include "platform/find_files.h"
 #include "platform/user_files.h"
 

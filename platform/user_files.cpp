@@ -1,9 +1,10 @@
 #include "platform/user_files.h"
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <system_error>
+
+#include "base/step_error.h"
+#include "platform/file_access.h"
 
 #ifdef _WIN32
 #include <process.h>
@@ -14,6 +15,11 @@
 namespace qn {
 
 namespace fs = std::filesystem;
+
+namespace {
+// The settings and desktop files this layer keeps are a few kilobytes.
+constexpr std::uint64_t kMaxUserFileSize = 16u << 20;
+}  // namespace
 
 fs::path xdg_base_dir(const char* var, const char* fallback_under_home) {
   const char* value = std::getenv(var);
@@ -34,10 +40,12 @@ bool read_whole_file(const fs::path& file, std::string& content) {
   fs::file_status status = fs::status(file, ec);
   if (status.type() == fs::file_type::not_found) return true;
   if (ec || status.type() != fs::file_type::regular) return false;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return false;
-  content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  try {
+    content = platform::read_regular_file(file.string(), kMaxUserFileSize);
+  } catch (const StepError&) {
+    return false;
+  }
+  return true;
 }
 
 namespace {
@@ -51,11 +59,7 @@ int process_id() {
 }
 
 bool write_new_file(const fs::path& file, const std::string& content) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  out.write(content.data(), static_cast<std::streamsize>(content.size()));
-  out.close();
-  return !out.fail();
+  return platform::write_whole_file(file.string(), content);
 }
 
 }  // namespace
@@ -75,13 +79,11 @@ bool replace_file_contents(const fs::path& file, const std::string& content) {
     fs::path temp = target;
     temp += ".new-" + std::to_string(process_id());
     if (!write_new_file(temp, content)) {
-      fs::remove(temp, ec);
+      platform::remove_file(temp.string());
       return false;
     }
-    fs::rename(temp, target, ec);
-    if (ec) {
-      std::error_code ignored;
-      fs::remove(temp, ignored);
+    if (!platform::rename_file(temp.string(), target.string())) {
+      platform::remove_file(temp.string());
       return false;
     }
     return true;

@@ -68,11 +68,12 @@ TEST(CheckFlac, FlagsComparePartsAsExactText) {
   EXPECT_THROW(CheckAudioFile(tiny, "xZ32Z0Z0Z0", {}), StepError);
 }
 
-TEST(CheckAudioFile, DispatchesOnTheExactEnding) {
+TEST(CheckAudioFile, DispatchesOnTheEndingWithoutRegardToCase) {
   TempFolder dir;
   Bytes b = filler(1000);
-  EXPECT_EQ(CheckAudioFile(dir.write("a.MP3", b), "garbage", {}), "");
-  EXPECT_EQ(CheckAudioFile(dir.write("a.Flac", b), "garbage", {}), "");
+  EXPECT_EQ(CheckAudioFile(dir.write("b.MP3", b), "0Z0Z0Z0Z0", {}), "5");
+  EXPECT_EQ(CheckAudioFile(dir.write("b.Flac", b), "0Z0Z0Z0Z0", {}), "1111");
+  EXPECT_THROW(CheckAudioFile(dir.write("c.MP3", b), "garbage", {}), StepError);
   EXPECT_EQ(CheckAudioFile(dir.write("a.mp3.txt", b), "", {}), "");
   EXPECT_EQ(CheckAudioFile(dir.write("a.mp3", b), "0Z0Z0Z0Z0", {}), "5");
   EXPECT_EQ(CheckAudioFile(dir.write("a.flac", b), "0Z0Z0Z0Z0", {}), "1111");

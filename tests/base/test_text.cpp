@@ -33,7 +33,9 @@ TEST(Text, SplitKeepsEmptyPiecesAndJoinUndoesIt) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(split(c.text, c.sep), c.pieces);
-    if (*c.sep) EXPECT_EQ(join(c.pieces, c.sep), c.text);
+    if (*c.sep) {
+      EXPECT_EQ(join(c.pieces, c.sep), c.text);
+    }
   }
 }
 

@@ -36,12 +36,17 @@ TEST(CollectionWalk, VisitsFoldersInByteOrderOfTheirPaths) {
   EXPECT_EQ(plan.front().checksum_file, dir.folder() + "top.qn");
 }
 
-TEST(CollectionWalk, AudioAndLabelChecksumFilesAreToldApartWithoutRegardToCase) {
-  std::vector<PlanItem> both = plan_folder("/m/", {"Chart.qn", "Chart labels.QN", "u1.mp3"});
+TEST(CollectionWalk, LabelChecksumFilesAreToldApartByTheExactCaseOfLabelsQn) {
+  std::vector<PlanItem> both = plan_folder("/m/", {"Chart.qn", "Chart Labels.qn", "u1.mp3"});
   ASSERT_EQ(both.size(), 2u);
   EXPECT_EQ(both[0].kind, ItemKind::kAudio);
   EXPECT_EQ(both[0].checksum_file, "/m/Chart.qn");
   EXPECT_EQ(both[1].kind, ItemKind::kLabels);
+  EXPECT_EQ(both[1].checksum_file, "/m/Chart Labels.qn");
+  // As for one folder: "labels.QN" is an audio checksum file, so the folder holds two of them.
+  std::vector<PlanItem> two = plan_folder("/m/", {"Chart.qn", "Chart labels.QN"});
+  ASSERT_EQ(two.size(), 1u);
+  EXPECT_EQ(two[0].kind, ItemKind::kProblem);
   EXPECT_TRUE(plan_folder("/m/", {"notes.txt", "x.qnx"}).empty());
 }
 

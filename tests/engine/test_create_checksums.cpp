@@ -106,7 +106,7 @@ TEST(CreateChecksumLines, AFileWithoutASoundLineIsAnErrorAndGetsNoLine) {
       std::error_code ec;
       fs::create_directory_symlink(outside.path(), dir.path() / "Albums", ec);
       if (ec) continue;  // no links here (Windows without the privilege)
-      path = dir.folder() + "Albums" + kSep + "u1964_008 - Elsewhere - Eight.mp3";
+      path = dir.folder() + "Albums" + kSep;  // the linked folder is not searched at all
     } else {
       path = dir.write(c.name, c.bytes);
     }

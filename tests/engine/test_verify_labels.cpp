@@ -85,7 +85,7 @@ TEST(VerifyLabelFolder, ALineWithoutFieldsFailsOnlyItsCheck) {
   RecordingHost host;
   RunResult r = VerifyLabelFolder(dir.folder(), host);
   ASSERT_EQ(host.errors.size(), 1u);
-  EXPECT_EQ(host.errors[0].context, "") << "the report path is not known before the report is written";
+  EXPECT_EQ(host.errors[0].context, "u1.jpg") << "the error names its checksum line";
   ASSERT_EQ(r.entries.size(), 2u);
   EXPECT_EQ(r.entries[0].report_line, "u1");
   EXPECT_EQ(r.entries[0].status, EntryStatus::kNoVerdict);
@@ -109,6 +109,27 @@ TEST(VerifyLabelFolder, NeedsExactlyOneLabelsChecksumFileAndSomeImages) {
   RunResult none = VerifyLabelFolder(bare.folder(), host);
   EXPECT_TRUE(none.nothing_verified);
   EXPECT_NE(none.report_text.find("No Quarnell Image Files found in " + bare.folder()), std::string::npos);
+
+  // No folder at all: nothing is searched and the report's body is empty.
+  RunResult empty = VerifyLabelFolder("", host);
+  EXPECT_TRUE(empty.nothing_verified);
+  EXPECT_EQ(empty.report_text, kHead + std::string("\r\n") + test::kFixedDateLine + "\r\n\r\n\r\n\r\n\r\n");
+}
+
+TEST(VerifyLabelFolder, AnEmptyLineIsAFailedStepAndALineLeavingTheFolderIsNotLookedUp) {
+  TempFolder dir;
+  auto a = Image(700, 1);
+  dir.write("u1.jpg", a);
+  dir.write("xLabels.qn", label_line("u1.jpg", a) + "\r\n\r\n..\\u1.jpg\xFF" "700\xFF" "0000\r\n");
+  RecordingHost host;
+  RunResult r = VerifyLabelFolder(dir.folder(), host);
+  ASSERT_EQ(r.entries.size(), 3u);
+  EXPECT_EQ(r.entries[0].status, EntryStatus::kOk);
+  EXPECT_EQ(r.entries[1].status, EntryStatus::kNoVerdict);
+  EXPECT_TRUE(r.entries[1].step_failed);
+  EXPECT_EQ(r.entries[2].status, EntryStatus::kMissing);
+  ASSERT_EQ(host.errors.size(), 2u);
+  EXPECT_NE(host.errors[1].description.find("outside the verified folder"), std::string::npos);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <vector>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -106,6 +108,8 @@ TEST(cMP3ID3v2Parse, TconForms) {
   cMP3ID3v2 one_char = genre_of("(9)X");  // a one-character refinement is kept, not replaced
   EXPECT_EQ(one_char.Genre(), 9);
   EXPECT_EQ(one_char.OtherGenreName(), "X");
+  EXPECT_EQ(genre_of("(0017)").Genre(), 17) << "leading zeros carry no value";
+  EXPECT_EQ(genre_of("(0000)").Genre(), 0);
   cMP3ID3v2 name = genre_of("Rock");
   EXPECT_EQ(name.Genre(), 255);
   EXPECT_EQ(name.OtherGenreName(), "Rock");
@@ -174,6 +178,30 @@ TEST(cMP3ID3v2Hostile, TruncatedAndDegenerateFilesLoadQuietly) {
   cMP3ID3v2 padded = load(tag3(good + std::string(10, '\0') + frame3("TPE1", std::string("\0Hidden", 7))));
   EXPECT_EQ(padded.Artist(), "");
   EXPECT_EQ(padded.FrameCount(), 1);
+}
+
+TEST(cMP3ID3v2Hostile, AMegabyteOfDistinctFrameIdsLoadsInLinearTime) {
+  // 100,000 one-byte frames with the distinct ids "AAAA", "AAAB", ..., then the first id again.
+  std::string frames;
+  std::vector<std::string> ids;
+  for (int i = 0; i < 100000; ++i)
+    ids.push_back({char('A' + i / 17576 % 26), char('A' + i / 676 % 26), char('A' + i / 26 % 26), char('A' + i % 26)});
+  for (const std::string& id : ids) frames += frame3(id, "x");
+  frames += frame3(ids.front(), "y");
+  const auto started = std::chrono::steady_clock::now();
+  cMP3ID3v2 tag = load(tag3(frames));
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  EXPECT_LT(seconds, 30.0) << "a scan per frame takes many minutes here";
+  EXPECT_EQ(tag.FrameCount(), 100000);
+  EXPECT_EQ(tag.TagsInFrame(ids.front()), 2);
+  EXPECT_EQ(tag.TagsInFrame(tag.FrameCount()), 2) << "the last-changed count is at the end";
+  EXPECT_EQ(tag.TagText(ids.front(), 2), "y");
+}
+
+TEST(cMP3ID3v2Hostile, TempDirEndsInASeparator) {
+  const std::string dir = cMP3ID3v2().GetTempDir();
+  ASSERT_FALSE(dir.empty());
+  EXPECT_TRUE(dir.back() == '/' || dir.back() == '\\') << dir;
 }
 
 TEST(cMP3ID3v2Hostile, ZeroSizeFramesAndEmptyTextsAreStored) {

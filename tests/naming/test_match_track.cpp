@@ -102,6 +102,18 @@ TEST(MatchTrackFile, TagPatternWildcards) {
   EXPECT_EQ(tag_pattern("", "u1964_001b", "Salt, Pepper", "Don't Go"), "u1964_001b - *salt? pepper - don?t go*.mp3");
   EXPECT_EQ(tag_pattern("", "u1964_001", "Joe And THE Band", "In A Day"), "u1964_001? - *joe and*band - in*day*.mp3");
   EXPECT_EQ(tag_pattern("", "u1964_001", "", ""), "u1964_001? - * - *.mp3");
+  // The folder matches itself: its "[", "#", "?", " - " and " The " are no wildcards.
+  EXPECT_EQ(tag_pattern("Top [#1] - The Best?/", "u1964_001", "Ann", "Bo"),
+            "top [[][#]1] - the best[?]/u1964_001? - *ann - bo*.mp3");
+}
+
+TEST(MatchTrackFile, WildcardCharactersInTheFolderPartMatchOnlyThemselves) {
+  const std::string folder = "Top [1] #" + std::string(1, kSep);
+  const std::string expected = folder + "u1964_001 - Alpha - One.mp3";
+  // Blanks differ in the name: step 10 finds the track in its own folder...
+  EXPECT_EQ(match({"", folder + "u1964_001 -Alpha- One.mp3"}, expected), 1);
+  // ...and never in a folder that the folder's text would match as a pattern.
+  EXPECT_EQ(match({"", "Top 1 7" + std::string(1, kSep) + "u1964_001 -Alpha- One.mp3"}, expected), -1);
 }
 
 TEST(MatchTrackFile, TagOfTheOneFileForThePrefixFindsTheTrack) {

@@ -48,10 +48,10 @@ TEST(Placeholder, CreatesFileHoldingItsNameAndOneLineBreak) {
   const std::string name = "u1964_001 - Artist - Title.nfo";
   create_placeholder(folder.text(), name);
   EXPECT_EQ(read_all(folder.path() / name), name + "\r\n");
-  // An existing file is overwritten, not appended to.
+  // An existing file is left as it is.
   folder.make_file("u1964_002.nfo", "old content that is longer");
-  create_placeholder(folder.text(), "u1964_002.nfo");
-  EXPECT_EQ(read_all(folder.path() / "u1964_002.nfo"), "u1964_002.nfo\r\n");
+  EXPECT_FALSE(create_placeholder(folder.text(), "u1964_002.nfo"));
+  EXPECT_EQ(read_all(folder.path() / "u1964_002.nfo"), "old content that is longer");
   // A sub-folder entry stays inside.
   folder.make_folder("Albums");
   create_placeholder(folder.text(), "Albums/u1970_001.nfo");

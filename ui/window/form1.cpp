@@ -316,10 +316,12 @@ void Form1::run(bool labels) {
   {
     WindowHost host(this, Label1, Check1, Check2, services_);
     RunResult result;
+    std::string checksum = file_count(checksum_files_) >= 1 ? checksum_files_[1] : std::string();
     if (labels) {
-      result = VerifyLabelFolder(folder, host);
+      // A label checksum file the user chose is the one verified against.
+      if (!text::contains(FileNameOfPath(checksum), "Labels.qn")) checksum.clear();
+      result = VerifyLabelFolder(folder, host, checksum);
     } else {
-      std::string checksum = file_count(checksum_files_) >= 1 ? checksum_files_[1] : std::string();
       result = VerifyAudioFolder(folder, checksum, chkNfo->checkState() == Qt::Checked, host);
     }
     host.set_busy(false);

@@ -96,7 +96,7 @@ void Form1::run_collection(const std::string& root, const std::vector<PlanItem>&
     CollectionHost host(this, Label1, Check1, Check2, services_, status);
     RunResult result = item.kind == ItemKind::kAudio
                            ? VerifyAudioFolder(item.folder, item.checksum_file, chkNfo->checkState() == Qt::Checked, host)
-                           : VerifyLabelFolder(item.folder, host);
+                           : VerifyLabelFolder(item.folder, host, item.checksum_file);
     summary.add_run(result);
     std::string own_report = report_folder + collection_report_name(i + 1);
     write_report(own_report, result.report_text, report_host);

@@ -1,0 +1,593 @@
+#include "platform/file_access.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+
+#include "base/step_error.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+#endif
+
+namespace qn::platform {
+
+namespace {
+
+bool is_separator(char c) { return c == '/' || c == '\\'; }
+
+// The text after the last separator of either kind.
+[[maybe_unused]] std::string last_component(const std::string& path) {
+  const std::size_t at = path.find_last_of("/\\");
+  return at == std::string::npos ? path : path.substr(at + 1);
+}
+
+// The components of a relative name, split at either separator; empty ones (doubled separators)
+// are dropped.
+std::vector<std::string> components(const std::string& name) {
+  std::vector<std::string> parts;
+  std::string part;
+  for (char c : name) {
+    if (is_separator(c)) {
+      if (!part.empty()) parts.push_back(part);
+      part.clear();
+    } else {
+      part += c;
+    }
+  }
+  if (!part.empty()) parts.push_back(part);
+  return parts;
+}
+
+[[noreturn]] void throw_errno(int err, const std::string& what, const std::string& path) {
+  errno = err;
+  throw_io_error(what, path);
+}
+
+[[noreturn]] void throw_not_regular(const std::string& what, const std::string& path) {
+  throw StepError(kErrFileAccess, what + " failed: not a regular file: " + path);
+}
+
+}  // namespace
+
+bool name_stays_inside(const std::string& name) {
+  if (name.empty() || name.find('\0') != std::string::npos) return false;
+  if (is_separator(name[0])) return false;
+  if (name.size() >= 2 && name[1] == ':') return false;  // "C:", "C:\x", "C:x"
+  std::size_t start = 0;
+  while (start <= name.size()) {
+    std::size_t end = name.find_first_of("/\\", start);
+    if (end == std::string::npos) end = name.size();
+    if (name.compare(start, end - start, "..") == 0) return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+bool names_windows_device(const std::string& name) {
+  static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL"};
+  for (const std::string& part : components(name)) {
+    if (part.find(':') != std::string::npos) return true;
+    // Windows drops trailing dots and blanks, and a device name keeps its meaning with any
+    // extension: "nul.nfo", "Com1 .txt", "AUX..".
+    std::string stem = part.substr(0, part.find('.'));
+    while (!stem.empty() && (stem.back() == ' ' || stem.back() == '.')) stem.pop_back();
+    for (char& c : stem) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const char* device : kDevices)
+      if (stem == device) return true;
+    if (stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
+        stem[3] >= '1' && stem[3] <= '9')
+      return true;
+  }
+  return false;
+}
+
+std::string read_regular_file(const std::string& path, std::uint64_t max_size) {
+  ReadableFile file(path);
+  if (static_cast<std::uint64_t>(file.length()) > max_size) {
+    throw StepError(kErrFileAccess, "Reading the file failed: it holds " + std::to_string(file.length()) +
+                                        " bytes, more than the " + std::to_string(max_size) +
+                                        " bytes a checksum file may hold: " + path);
+  }
+  // One copy, sized once; a file that grows while it is read is cut at the limit.
+  std::string bytes(static_cast<std::size_t>(file.length()), '\0');
+  std::size_t got = bytes.empty() ? 0 : file.read_at(0, bytes.data(), bytes.size());
+  bytes.resize(got);
+  return bytes;
+}
+
+#ifndef _WIN32
+
+namespace {
+
+const SystemCalls kRealCalls{
+    [](const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); },
+    [](int dir, const char* name, int flags, mode_t mode) { return ::openat(dir, name, flags, mode); },
+    [](int fd, struct stat* st) { return ::fstat(fd, st); },
+    [](int dir, const char* name, struct stat* st, int flags) { return ::fstatat(dir, name, st, flags); },
+    [](const char* path, struct stat* st) { return ::stat(path, st); },
+    [](const char* path, struct stat* st) { return ::lstat(path, st); },
+    [](int fd, void* buffer, size_t n) { return ::read(fd, buffer, n); },
+    [](int fd, void* buffer, size_t n, off_t offset) { return ::pread(fd, buffer, n, offset); },
+    [](int fd, const void* buffer, size_t n) { return ::write(fd, buffer, n); },
+    [](int fd) { return ::close(fd); },
+    [](int fd) { return ::fdopendir(fd); },
+    [](DIR* dir) { return ::readdir(dir); },
+    [](DIR* dir) { return ::closedir(dir); },
+    [](const char* path, const char* mode) { return std::fopen(path, mode); },
+    [](const char* from, const char* to) { return std::rename(from, to); },
+    [](const char* path) { return std::remove(path); },
+};
+
+SystemCalls g_calls = kRealCalls;
+
+// Closes a descriptor on every path out of a scope.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd = -1) : fd_(fd) {}
+  ~Descriptor() { reset(); }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+  int release() { int fd = fd_; fd_ = -1; return fd; }
+  void reset(int fd = -1) {
+    if (fd_ >= 0) {
+      int err = errno;
+      g_calls.close(fd_);
+      errno = err;
+    }
+    fd_ = fd;
+  }
+
+ private:
+  int fd_;
+};
+
+bool write_all(int fd, const char* data, std::size_t n) {
+  while (n > 0) {
+    ssize_t put = g_calls.write(fd, data, n);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (put == 0) {
+      errno = EIO;
+      return false;
+    }
+    data += put;
+    n -= static_cast<std::size_t>(put);
+  }
+  return true;
+}
+
+EntryType type_of(mode_t mode) {
+  if (S_ISLNK(mode)) return EntryType::Link;
+  if (S_ISDIR(mode)) return EntryType::Folder;
+  if (S_ISREG(mode)) return EntryType::File;
+  return EntryType::Other;
+}
+
+}  // namespace
+
+SystemCalls& system_calls() { return g_calls; }
+const SystemCalls& real_system_calls() { return kRealCalls; }
+
+ReadableFile::ReadableFile(const std::string& path, const char* what) : path_(path) {
+  errno = 0;
+  // Non-blocking: opening a FIFO for reading would otherwise wait for a writer.
+  Descriptor fd(g_calls.open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0));
+  if (fd.get() < 0) throw_io_error(what, path);
+  struct stat st {};
+  if (g_calls.fstat(fd.get(), &st) != 0) throw_io_error(what, path);
+  if (!S_ISREG(st.st_mode)) throw_not_regular(what, path);
+  length_ = static_cast<std::int64_t>(st.st_size);
+  fd_ = fd.release();
+}
+
+ReadableFile::~ReadableFile() {
+  if (fd_ >= 0) g_calls.close(fd_);
+}
+
+std::size_t ReadableFile::read_at(std::int64_t offset, void* out, std::size_t n) {
+  std::size_t got = 0;
+  auto* bytes = static_cast<std::uint8_t*>(out);
+  while (got < n) {
+    errno = 0;
+    ssize_t r = g_calls.pread(fd_, bytes + got, n - got, static_cast<off_t>(offset + static_cast<std::int64_t>(got)));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      throw_io_error("Reading the file", path_);
+    }
+    if (r == 0) break;  // a file that shrank under us ends early
+    got += static_cast<std::size_t>(r);
+  }
+  return got;
+}
+
+bool write_whole_file(const std::string& path, const std::string& bytes) {
+  errno = 0;
+  Descriptor fd(g_calls.open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666));
+  if (fd.get() < 0) return false;
+  if (!write_all(fd.get(), bytes.data(), bytes.size())) return false;
+  int fd_number = fd.release();
+  if (g_calls.close(fd_number) != 0) return false;
+  return true;
+}
+
+CreateOutcome create_new_file_beneath(const std::string& folder, const std::string& relative_name,
+                                      const std::string& bytes) {
+  const std::string path = folder + relative_name;
+  if (!name_stays_inside(relative_name))
+    throw StepError(kErrRefused, "Creating the file failed: the name leads outside the verified folder " + folder + ": \"" +
+                                     relative_name + "\"");
+  const std::vector<std::string> parts = components(relative_name);
+  errno = 0;
+  // The verified folder itself is the one the user named, links and all.
+  Descriptor dir(g_calls.open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0));
+  if (dir.get() < 0) throw_io_error("Opening the folder", folder);
+  for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+    errno = 0;
+    int next = g_calls.openat(dir.get(), parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC, 0);
+    if (next < 0) {
+      // A link in the way reads as ELOOP (or ENOTDIR on some systems): say what it is.
+      if (errno == ELOOP) throw StepError(kErrRefused, "Creating the file failed: a link stands in its path: " + path);
+      throw_io_error("Opening the folder of", path);
+    }
+    dir.reset(next);
+  }
+  errno = 0;
+  Descriptor file(g_calls.openat(dir.get(), parts.back().c_str(),
+                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666));
+  if (file.get() < 0) {
+    const int err = errno;
+    if (err != EEXIST) throw_errno(err, "Creating the file", path);
+    struct stat st {};
+    if (g_calls.fstatat(dir.get(), parts.back().c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+      throw_io_error("Creating the file", path);
+    if (S_ISREG(st.st_mode)) return CreateOutcome::AlreadyThere;
+    throw StepError(kErrRefused, std::string("Creating the file failed: a ") +
+                                     (S_ISLNK(st.st_mode) ? "link" : "file that is not a regular file") +
+                                     " of that name is there: " + path);
+  }
+  if (!write_all(file.get(), bytes.data(), bytes.size())) throw_io_error("Writing the file", path);
+  if (g_calls.close(file.release()) != 0) throw_io_error("Writing the file", path);
+  return CreateOutcome::Created;
+}
+
+std::FILE* open_stream(const std::string& path, const char* mode) { return g_calls.fopen(path.c_str(), mode); }
+bool rename_file(const std::string& from, const std::string& to) { return g_calls.rename(from.c_str(), to.c_str()) == 0; }
+bool remove_file(const std::string& path) { return g_calls.remove(path.c_str()) == 0; }
+
+bool list_folder(const std::string& folder, std::vector<FolderEntry>& entries, int& error, bool follow_last) {
+  entries.clear();
+  error = 0;
+  errno = 0;
+  std::string path = folder.empty() ? std::string(".") : folder;
+  // A trailing separator would make the system follow a link in the last component.
+  while (!follow_last && path.size() > 1 && path.back() == '/') path.pop_back();
+  const int fd = g_calls.open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (follow_last ? 0 : O_NOFOLLOW), 0);
+  if (fd < 0) {
+    error = errno ? errno : EIO;
+    // A link met with O_NOFOLLOW reads as ENOTDIR on some systems: tell it apart from a file.
+    struct stat st {};
+    if (!follow_last && error == ENOTDIR && g_calls.lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+      error = ELOOP;
+    return false;
+  }
+  DIR* dir = g_calls.fdopendir(fd);
+  if (!dir) {
+    error = errno ? errno : EIO;
+    g_calls.close(fd);
+    return false;
+  }
+  for (;;) {
+    errno = 0;
+    struct dirent* d = g_calls.readdir(dir);
+    if (!d) {
+      error = errno;
+      break;
+    }
+    const std::string name = d->d_name;
+    if (name == "." || name == "..") continue;
+    FolderEntry entry;
+    entry.name = name;
+    struct stat st {};
+    if (g_calls.fstatat(dirfd(dir), d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) entry.type = type_of(st.st_mode);
+    entry.leads_to_folder = entry.type == EntryType::Folder;
+    if (entry.type == EntryType::Link && g_calls.fstatat(dirfd(dir), d->d_name, &st, 0) == 0)
+      entry.leads_to_folder = S_ISDIR(st.st_mode);
+    entries.push_back(std::move(entry));
+  }
+  g_calls.closedir(dir);
+  return error == 0;
+}
+
+bool entry_type(const std::string& path, EntryType& type) {
+  struct stat st {};
+  if (g_calls.lstat(path.c_str(), &st) != 0) return false;
+  type = type_of(st.st_mode);
+  return true;
+}
+
+bool file_identity(const std::string& path, FileIdentity& identity) {
+  struct stat st {};
+  if (g_calls.stat(path.c_str(), &st) != 0) return false;
+  identity.device = static_cast<std::uint64_t>(st.st_dev);
+  identity.inode = static_cast<std::uint64_t>(st.st_ino);
+  return true;
+}
+
+void secure_standard_streams() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // The lowest free number is the one just found closed.
+    const int opened = ::open("/dev/null", O_RDONLY | O_NOCTTY);
+    if (opened >= 0 && opened != fd) {
+      ::dup2(opened, fd);
+      ::close(opened);
+    }
+  }
+  ::signal(SIGPIPE, SIG_IGN);
+}
+
+bool write_standard_output(const std::string& bytes) {
+  std::fflush(stdout);
+  return write_all(1, bytes.data(), bytes.size());
+}
+
+bool write_standard_error(const std::string& bytes) {
+  std::fflush(stderr);
+  return write_all(2, bytes.data(), bytes.size());
+}
+
+#else  // _WIN32
+
+namespace {
+
+int create_new_real(const char* path) {
+  HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD err = GetLastError();
+    errno = (err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS) ? EEXIST
+            : err == ERROR_ACCESS_DENIED                               ? EACCES
+            : err == ERROR_PATH_NOT_FOUND                              ? ENOENT
+                                                                       : EIO;
+    return -1;
+  }
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_BINARY | _O_WRONLY);
+  if (fd < 0) CloseHandle(h);
+  return fd;
+}
+
+unsigned long attributes_real(const char* path) {
+  const DWORD a = GetFileAttributesA(path);
+  if (a == INVALID_FILE_ATTRIBUTES) errno = ENOENT;
+  return a;
+}
+
+const SystemCalls kRealCalls{
+    [](const char* path, int flags, int mode) { return _open(path, flags, mode); },
+    [](int fd, struct _stat64* st) { return _fstat64(fd, st); },
+    [](const char* path, struct _stat64* st) { return _stat64(path, st); },
+    [](int fd, void* buffer, unsigned n) { return _read(fd, buffer, n); },
+    [](int fd, long long offset, int origin) { return static_cast<long long>(_lseeki64(fd, offset, origin)); },
+    [](int fd, const void* buffer, unsigned n) { return _write(fd, buffer, n); },
+    [](int fd) { return _close(fd); },
+    create_new_real,
+    attributes_real,
+    [](const char* path, const char* mode) { return std::fopen(path, mode); },
+    [](const char* from, const char* to) {
+      return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) ? 0 : (errno = EACCES, -1);
+    },
+    [](const char* path) { return std::remove(path); },
+};
+
+SystemCalls g_calls = kRealCalls;
+
+bool write_all(int fd, const char* data, std::size_t n) {
+  while (n > 0) {
+    const unsigned chunk = static_cast<unsigned>(std::min<std::size_t>(n, 1u << 30));
+    const int put = g_calls.write(fd, data, chunk);
+    if (put <= 0) {
+      if (put == 0) errno = EIO;
+      return false;
+    }
+    data += put;
+    n -= static_cast<std::size_t>(put);
+  }
+  return true;
+}
+
+bool is_reparse_point(const std::string& path) {
+  const unsigned long a = g_calls.attributes(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+}  // namespace
+
+SystemCalls& system_calls() { return g_calls; }
+const SystemCalls& real_system_calls() { return kRealCalls; }
+
+ReadableFile::ReadableFile(const std::string& path, const char* what) : path_(path) {
+  if (names_windows_device(last_component(path)))
+    throw StepError(kErrRefused, std::string(what) + " failed: a reserved device name: " + path);
+  errno = 0;
+  const int fd = g_calls.open(path.c_str(), _O_RDONLY | _O_BINARY, 0);
+  if (fd < 0) throw_io_error(what, path);
+  struct _stat64 st {};
+  if (g_calls.fstat(fd, &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG) {
+    g_calls.close(fd);
+    throw_not_regular(what, path);
+  }
+  length_ = st.st_size;
+  fd_ = fd;
+}
+
+ReadableFile::~ReadableFile() {
+  if (fd_ >= 0) g_calls.close(fd_);
+}
+
+std::size_t ReadableFile::read_at(std::int64_t offset, void* out, std::size_t n) {
+  errno = 0;
+  if (g_calls.seek(fd_, offset, SEEK_SET) < 0) throw_io_error("Seeking in the file", path_);
+  std::size_t got = 0;
+  auto* bytes = static_cast<char*>(out);
+  while (got < n) {
+    const unsigned chunk = static_cast<unsigned>(std::min<std::size_t>(n - got, 1u << 30));
+    const int r = g_calls.read(fd_, bytes + got, chunk);
+    if (r < 0) throw_io_error("Reading the file", path_);
+    if (r == 0) break;
+    got += static_cast<std::size_t>(r);
+  }
+  return got;
+}
+
+bool write_whole_file(const std::string& path, const std::string& bytes) {
+  if (names_windows_device(last_component(path))) {
+    errno = EACCES;
+    return false;
+  }
+  errno = 0;
+  const int fd = g_calls.open(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+  if (fd < 0) return false;
+  const bool written = write_all(fd, bytes.data(), bytes.size());
+  const int err = errno;
+  const bool closed = g_calls.close(fd) == 0;
+  errno = written ? errno : err;
+  return written && closed;
+}
+
+CreateOutcome create_new_file_beneath(const std::string& folder, const std::string& relative_name,
+                                      const std::string& bytes) {
+  const std::string path = folder + relative_name;
+  if (!name_stays_inside(relative_name))
+    throw StepError(kErrRefused, "Creating the file failed: the name leads outside the verified folder " + folder + ": \"" +
+                                     relative_name + "\"");
+  if (names_windows_device(relative_name))
+    throw StepError(kErrRefused, "Creating the file failed: the name holds a reserved device name or \":\": " + path);
+  // No component below the folder may be a reparse point (a link or a junction).
+  const std::vector<std::string> parts = components(relative_name);
+  std::string at = folder;
+  for (const std::string& part : parts) {
+    at += part;
+    if (is_reparse_point(at)) throw StepError(kErrRefused, "Creating the file failed: a link stands in its path: " + path);
+    at += '\\';
+  }
+  errno = 0;
+  const int fd = g_calls.create_new(path.c_str());
+  if (fd < 0) {
+    if (errno != EEXIST) throw_io_error("Creating the file", path);
+    const unsigned long a = g_calls.attributes(path.c_str());
+    if (a != INVALID_FILE_ATTRIBUTES && (a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0)
+      return CreateOutcome::AlreadyThere;
+    throw StepError(kErrRefused, "Creating the file failed: a link or folder of that name is there: " + path);
+  }
+  const bool written = write_all(fd, bytes.data(), bytes.size());
+  const int err = errno;
+  const bool closed = g_calls.close(fd) == 0;
+  errno = err;
+  if (!written || !closed) throw_io_error("Writing the file", path);
+  return CreateOutcome::Created;
+}
+
+std::FILE* open_stream(const std::string& path, const char* mode) {
+  if (names_windows_device(last_component(path))) {
+    errno = EACCES;
+    return nullptr;
+  }
+  return g_calls.fopen(path.c_str(), mode);
+}
+bool rename_file(const std::string& from, const std::string& to) { return g_calls.rename(from.c_str(), to.c_str()) == 0; }
+bool remove_file(const std::string& path) { return g_calls.remove(path.c_str()) == 0; }
+
+bool list_folder(const std::string& folder, std::vector<FolderEntry>& entries, int& error, bool follow_last) {
+  entries.clear();
+  error = 0;
+  std::string base = folder.empty() ? std::string(".\\") : folder;
+  if (!is_separator(base.back())) base += '\\';
+  if (!follow_last && is_reparse_point(base.substr(0, base.size() - 1))) {
+    error = ELOOP;
+    return false;
+  }
+  WIN32_FIND_DATAA data;
+  HANDLE h = FindFirstFileA((base + "*").c_str(), &data);
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD err = GetLastError();
+    if (err == ERROR_FILE_NOT_FOUND) return true;  // an empty drive root
+    error = err == ERROR_PATH_NOT_FOUND ? ENOENT : err == ERROR_ACCESS_DENIED ? EACCES : EIO;
+    return false;
+  }
+  do {
+    const std::string name = data.cFileName;
+    if (name == "." || name == "..") continue;
+    FolderEntry entry;
+    entry.name = name;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) entry.type = EntryType::Link;
+    else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) entry.type = EntryType::Folder;
+    else entry.type = EntryType::File;
+    entry.leads_to_folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entries.push_back(std::move(entry));
+  } while (FindNextFileA(h, &data));
+  const DWORD err = GetLastError();
+  FindClose(h);
+  if (err != ERROR_NO_MORE_FILES) {
+    error = EIO;
+    return false;
+  }
+  return true;
+}
+
+bool entry_type(const std::string& path, EntryType& type) {
+  const unsigned long a = g_calls.attributes(path.c_str());
+  if (a == INVALID_FILE_ATTRIBUTES) return false;
+  type = (a & FILE_ATTRIBUTE_REPARSE_POINT) ? EntryType::Link
+         : (a & FILE_ATTRIBUTE_DIRECTORY)   ? EntryType::Folder
+                                            : EntryType::File;
+  return true;
+}
+
+bool file_identity(const std::string& path, FileIdentity& identity) {
+  HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool ok = GetFileInformationByHandle(h, &info) != 0;
+  CloseHandle(h);
+  if (!ok) return false;
+  identity.device = info.dwVolumeSerialNumber;
+  identity.inode = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  return true;
+}
+
+void secure_standard_streams() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (_get_osfhandle(fd) != -1) continue;
+    const int opened = _open("NUL", _O_RDONLY);
+    if (opened >= 0 && opened != fd) {
+      _dup2(opened, fd);
+      _close(opened);
+    }
+  }
+  _setmode(1, _O_BINARY);
+}
+
+bool write_standard_output(const std::string& bytes) {
+  std::fflush(stdout);
+  return write_all(1, bytes.data(), bytes.size());
+}
+
+bool write_standard_error(const std::string& bytes) {
+  std::fflush(stderr);
+  return write_all(2, bytes.data(), bytes.size());
+}
+
+#endif
+
+}  // namespace qn::platform

@@ -1,0 +1,161 @@
+#pragma once
+// Every access of the program to files and folders: opening, reading, writing, creating, renaming
+// and listing. The rest of the program never calls the system for a file itself; it comes here.
+//
+// The system calls are taken from a table (system_calls()) that tests replace entry by entry, to
+// make any call fail, or to change the file system between two calls of one operation.
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <sys/stat.h>
+#include <sys/types.h>
+#else
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#endif
+
+namespace qn::platform {
+
+#ifdef _WIN32
+struct SystemCalls {
+  int (*open)(const char* path, int flags, int mode);
+  int (*fstat)(int fd, struct _stat64* st);
+  int (*stat)(const char* path, struct _stat64* st);
+  int (*read)(int fd, void* buffer, unsigned n);
+  long long (*seek)(int fd, long long offset, int origin);
+  int (*write)(int fd, const void* buffer, unsigned n);
+  int (*close)(int fd);
+  // CreateFileA with CREATE_NEW; returns a descriptor or -1 with errno set.
+  int (*create_new)(const char* path);
+  // The attributes of a path (GetFileAttributesA); INVALID_FILE_ATTRIBUTES with errno set.
+  unsigned long (*attributes)(const char* path);
+  std::FILE* (*fopen)(const char* path, const char* mode);
+  int (*rename)(const char* from, const char* to);
+  int (*remove)(const char* path);
+};
+#else
+struct SystemCalls {
+  int (*open)(const char* path, int flags, mode_t mode);
+  int (*openat)(int dir, const char* name, int flags, mode_t mode);
+  int (*fstat)(int fd, struct stat* st);
+  int (*fstatat)(int dir, const char* name, struct stat* st, int flags);
+  int (*stat)(const char* path, struct stat* st);
+  int (*lstat)(const char* path, struct stat* st);
+  ssize_t (*read)(int fd, void* buffer, size_t n);
+  ssize_t (*pread)(int fd, void* buffer, size_t n, off_t offset);
+  ssize_t (*write)(int fd, const void* buffer, size_t n);
+  int (*close)(int fd);
+  DIR* (*fdopendir)(int fd);
+  struct dirent* (*readdir)(DIR* dir);
+  int (*closedir)(DIR* dir);
+  std::FILE* (*fopen)(const char* path, const char* mode);
+  int (*rename)(const char* from, const char* to);
+  int (*remove)(const char* path);
+};
+#endif
+
+// The table in use; tests assign to its entries and put the real one back afterwards.
+SystemCalls& system_calls();
+const SystemCalls& real_system_calls();
+
+// ---- Reading -------------------------------------------------------------------------------------
+
+// A regular file opened for reading. Opening never waits (a FIFO fails at once) and anything that
+// is not a regular file (a folder, a device, a FIFO) is refused with "not a regular file".
+class ReadableFile {
+ public:
+  // Throws StepError naming `what`, the path and the system's reason.
+  ReadableFile(const std::string& path, const char* what = "Opening the file");
+  ~ReadableFile();
+  ReadableFile(const ReadableFile&) = delete;
+  ReadableFile& operator=(const ReadableFile&) = delete;
+
+  std::int64_t length() const { return length_; }
+  // Up to n bytes at offset; fewer only at the end of the file. Throws StepError.
+  std::size_t read_at(std::int64_t offset, void* out, std::size_t n);
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+  std::int64_t length_ = 0;
+};
+
+// The whole content of a regular file of at most max_size bytes, held once. Throws StepError when
+// it cannot be read, is not a regular file, or is larger.
+std::string read_regular_file(const std::string& path, std::uint64_t max_size);
+
+// ---- Writing -------------------------------------------------------------------------------------
+
+// Creates or replaces the file at path with `bytes`. On failure returns false with errno set.
+bool write_whole_file(const std::string& path, const std::string& bytes);
+
+enum class CreateOutcome { Created, AlreadyThere };
+
+// Creates the file folder + relative_name holding `bytes`, only as a new file and only inside the
+// folder: the folder is opened once, every component below it is opened without following links,
+// and the file itself is created exclusively. An existing regular file of that name is left as it
+// is (AlreadyThere). Throws StepError for a name that leaves the folder, a link or anything but a
+// regular file in the way, a reserved device name on Windows, or a failed system call.
+CreateOutcome create_new_file_beneath(const std::string& folder, const std::string& relative_name,
+                                      const std::string& bytes);
+
+// A stdio stream through the table (for code that writes with stdio); nullptr with errno set.
+std::FILE* open_stream(const std::string& path, const char* mode);
+// Renames (replacing the target); false with errno set.
+bool rename_file(const std::string& from, const std::string& to);
+bool remove_file(const std::string& path);
+
+// ---- Folders and names ---------------------------------------------------------------------------
+
+enum class EntryType { File, Folder, Link, Other };
+
+struct FolderEntry {
+  std::string name;
+  EntryType type = EntryType::Other;  // of the entry itself: a link is Link, whatever it points at
+  bool leads_to_folder = false;       // a folder, or a link to one
+};
+
+// The entries of a folder, without "." and "..", in the order the system gives them. With
+// follow_last false the folder's own last component must not be a link (ELOOP). Returns false with
+// `error` set (an errno value) when the folder cannot be opened or read.
+bool list_folder(const std::string& folder, std::vector<FolderEntry>& entries, int& error,
+                 bool follow_last = true);
+
+// The kind of the path itself (a link is Link); false with errno when it does not exist.
+bool entry_type(const std::string& path, EntryType& type);
+
+// Device and inode (volume serial and file index on Windows) of what path leads to, following
+// links; false when it cannot be taken.
+struct FileIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+bool file_identity(const std::string& path, FileIdentity& identity);
+
+// True when one component of the name, as Windows reads it, is a reserved device name (CON, PRN,
+// AUX, NUL, COM1-9, LPT1-9, with or without an extension, any letter case, trailing dots or
+// blanks) or holds ":" (an alternate data stream). Both separators count.
+bool names_windows_device(const std::string& relative_name);
+
+// True when folder + name stays inside the folder: not empty, no NUL, not absolute, no drive or
+// root prefix, no ".." component. Both separators count.
+bool name_stays_inside(const std::string& relative_name);
+
+// ---- Standard streams ----------------------------------------------------------------------------
+
+// Reopens standard input, output and error on the null device when they are closed, so that no
+// file opened later receives their numbers. Output and error are opened for reading only: a write
+// to a stream that was closed still fails (EBADF) and is reported. A broken pipe is a failed write
+// (EPIPE), never a signal that ends the process. Call before anything else is opened.
+void secure_standard_streams();
+
+// Writes all bytes to standard output (or error); false with errno set when a write fails.
+bool write_standard_output(const std::string& bytes);
+bool write_standard_error(const std::string& bytes);
+
+}  // namespace qn::platform

@@ -1,0 +1,172 @@
+// qnverify against someone who can put any file, name or link into a collection folder: closed
+// and failing standard streams, FIFOs and devices named like checksum files, links out of the
+// folder, unreadable folders, names that carry line breaks and terminal codes, and report paths
+// that name what the run reads.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli/collection_fixture.h"
+#include "cli/run_cli.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace qn {
+namespace {
+
+namespace fs = std::filesystem;
+using test::CliRun;
+using test::Collection;
+using test::quote;
+using test::run_cli;
+
+#ifndef _WIN32
+
+// qnverify through the shell with the standard streams as `redirects` sets them (standard error
+// still collected unless the redirects close it), after `prefix` (a command that runs it).
+CliRun run_shell(const std::vector<std::string>& args, const std::string& redirects, const std::string& prefix = "") {
+  static int counter = 0;
+  const fs::path err = fs::temp_directory_path() / ("qnverify-adv-" + std::to_string(::getpid()) + "-" +
+                                                    std::to_string(++counter) + ".err");
+  std::string command = prefix + quote(QNVERIFY_PATH);
+  for (const std::string& a : args) command += " " + quote(a);
+  command += " 2>" + quote(err.string()) + " </dev/null " + redirects;
+  const int raw = std::system(("timeout 60 " + command).c_str());
+  CliRun run;
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  run.err = test::read_file(err);
+  fs::remove(err);
+  return run;
+}
+
+TEST(Adversary, ClosedStandardStreamsNeverLendTheirNumbersToAPlaceholder) {
+  Collection c;
+  for (const char* folder : {"a", "b", "c", "d", "e"})
+    c.Audio(folder, 1, 0, "c.qn", "u1964_101 - A - B.nfo\r\nu1964_102 - A - B.nfo\r\n");
+  run_shell({"-r", "--create-nfo", "-j4", c.root()}, ">&- 2>&-");
+  for (const char* folder : {"a", "b", "c", "d", "e"})
+    for (const char* name : {"u1964_101 - A - B.nfo", "u1964_102 - A - B.nfo"})
+      EXPECT_EQ(test::read_file(fs::path(c.folder(folder)) / name), std::string(name) + "\r\n") << folder;
+}
+
+TEST(Adversary, AFailedWriteOfStandardOutputIsAnErrorAndFlag8) {
+  Collection c;
+  c.Audio("a", 2);
+  for (const std::string& redirect : {std::string(">/dev/full"), std::string(">&-")}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{c.folder("a")},
+                                                 std::vector<std::string>{"-r", c.root()}}) {
+      CliRun run = run_shell(args, redirect);
+      EXPECT_EQ(run.status, 8) << redirect;
+      EXPECT_NE(run.err.find("Writing standard output failed"), std::string::npos) << run.err;
+    }
+  }
+  // A reader that goes away: no signal ends the run before its report file is written.
+  const std::string report = (fs::path(c.root()) / "report.txt").string();
+  CliRun run = run_shell({"-r", "--report", report, c.root()}, "| true");
+  EXPECT_NE(test::read_file(report).find("Quarnell mp3 Verify"), std::string::npos);
+}
+
+TEST(Adversary, ChecksumFilesThatAreNoRegularFilesFailAtOnce) {
+  Collection c;
+  c.Audio("good", 1);
+  c.Audio("fifo", 1, 0, "real.qn");
+  fs::remove(fs::path(c.folder("fifo")) / "real.qn");
+  ::mkfifo((fs::path(c.folder("fifo")) / "c.qn").c_str(), 0644);
+  c.Audio("zero", 1, 0, "real.qn");
+  fs::remove(fs::path(c.folder("zero")) / "real.qn");
+  fs::create_symlink("/dev/zero", fs::path(c.folder("zero")) / "c.qn");
+
+  for (const char* folder : {"fifo", "zero"}) {
+    CliRun one = run_cli({c.folder(folder)});
+    EXPECT_EQ(one.status, 66) << folder << one.err;
+    EXPECT_NE(one.err.find("not a regular file"), std::string::npos) << one.err;
+  }
+  CliRun walk = run_cli({"-r", c.root()});
+  EXPECT_EQ(walk.status & 8, 8);
+  EXPECT_NE(walk.out.find("total"), std::string::npos) << "the walk reaches its summary";
+  EXPECT_NE(walk.out.find(c.folder("good")), std::string::npos);
+}
+
+TEST(Adversary, AnAlbumsLinkIsNotFollowedAndAnUnreadableFolderIsAnError) {
+  Collection c;
+  c.Audio("linked", 1);
+  fs::create_directory_symlink("/", fs::path(c.folder("linked")) / "Albums");
+  CliRun run = run_cli({c.folder("linked")});
+  EXPECT_EQ(run.status, 8) << run.err;
+  EXPECT_NE(run.err.find("is a link and is not searched"), std::string::npos) << run.err;
+  EXPECT_EQ(run.out.find("Additional Files Found"), std::string::npos) << "nothing from / is listed";
+
+  // Permissions mean nothing to root: the unreadable folder is tried as an ordinary user.
+  c.Audio("closed", 1, 0, "c.qn", "Albums\\u1970_001 - A - B.nfo\r\n");
+  c.File("closed/Albums/u1970_001 - A - B.nfo", "x");
+  fs::permissions(fs::path(c.folder("closed")) / "Albums", fs::perms::owner_write, fs::perm_options::replace);
+  std::string prefix;
+  if (::geteuid() == 0) {
+    if (std::system("command -v setpriv >/dev/null") != 0) GTEST_SKIP() << "no setpriv to drop root";
+    for (fs::path p = c.root(); p != p.root_path(); p = p.parent_path())
+      fs::permissions(p, fs::perms::others_exec | fs::perms::others_read, fs::perm_options::add);
+    prefix = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+  }
+  CliRun closed = run_shell({c.folder("closed")}, ">/dev/null", prefix);
+  fs::permissions(fs::path(c.folder("closed")) / "Albums", fs::perms::owner_all, fs::perm_options::replace);
+  EXPECT_EQ(closed.status & 8, 8) << closed.err;
+  EXPECT_NE(closed.err.find("Reading the folder failed"), std::string::npos) << closed.err;
+}
+
+TEST(Adversary, NamesCannotForgeALineOrAScreen) {
+  Collection c;
+  c.Audio("a", 1, 0, "c.qn", "u1964_002 - A\r\nu1964_001 OK - B.nfo\r\n");
+  const std::string forged = "u1964_003 - \x1b[2K\rA - B.mp3";
+  c.File("a/" + forged, "x");
+  CliRun run = run_cli({c.folder("a")});
+  EXPECT_NE(run.crlf().find("u1964_003 - ?[2K?A - B.mp3\r\n"), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find('\x1b'), std::string::npos);
+  CliRun json = run_cli({"--json", c.folder("a")});
+  EXPECT_NE(json.out.find("u1964_003 - \\u001b[2K\\rA - B.mp3"), std::string::npos) << "JSON keeps the bytes";
+}
+
+TEST(Adversary, TheReportNeverReplacesWhatTheRunReads) {
+  Collection c;
+  c.Audio("a", 2);
+  const fs::path folder = c.folder("a");
+  const std::string track = (folder / Collection::track_name(1)).string();
+  fs::create_symlink(track, fs::path(c.root()) / "link.txt");
+  fs::create_hard_link(folder / "c.qn", fs::path(c.root()) / "second-name.txt");
+  const std::string before_qn = test::read_file(folder / "c.qn"), before_track = test::read_file(track);
+  for (const fs::path& report : {folder / "c.qn", fs::path(track), fs::path(c.root()) / "link.txt",
+                                 fs::path(c.root()) / "second-name.txt"}) {
+    CliRun run = run_cli({"--report", report.string(), c.folder("a")});
+    EXPECT_EQ(run.status, 64) << report;
+    EXPECT_NE(run.err.find("--report would replace"), std::string::npos) << run.err;
+    run = run_cli({"-r", "--report", report.string(), c.root()});
+    EXPECT_EQ(run.status, 64) << report;
+  }
+  EXPECT_EQ(test::read_file(folder / "c.qn"), before_qn);
+  EXPECT_EQ(test::read_file(track), before_track);
+}
+
+#endif
+
+TEST(Adversary, TheLabelChecksumFileIsTheOneChosen) {
+  Collection c;
+  c.Labels("l", 2);
+  c.File("l/Other Labels.qn", "u1964_009.jpg\xFF" "1\xFF" "0000\r\n");
+  const std::string folder = c.folder("l");
+  CliRun several = run_cli({"--images", folder});
+  EXPECT_EQ(several.status, 64);
+  EXPECT_NE(several.err.find("Other Labels.qn"), std::string::npos) << several.err;
+  CliRun chosen = run_cli({"--images", "--qn", "Other Labels.qn", folder});
+  EXPECT_NE(chosen.out.find("u1964_009.jpg <<<  MISSING"), std::string::npos) << chosen.out;
+  CliRun by_path = run_cli({folder + "Set Labels.qn"});
+  EXPECT_NE(by_path.out.find("u1964_001 OK"), std::string::npos) << by_path.out;
+  EXPECT_EQ(by_path.out.find("u1964_009"), std::string::npos) << by_path.out;
+}
+
+}  // namespace
+}  // namespace qn

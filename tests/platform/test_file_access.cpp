@@ -1,0 +1,152 @@
+// The file-access layer against an adversary who can change the folder between any two of its
+// calls, and against failures of single calls, made through the replaceable call table.
+#include "platform/file_access.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "platform/byte_file.h"
+#include "base/step_error.h"
+#include "support/fixtures.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#endif
+
+namespace qn {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::CreateOutcome;
+using test::TempFolder;
+
+// Puts the real call table back at the end of a test.
+struct RealCallsAfterwards {
+  ~RealCallsAfterwards() { platform::system_calls() = platform::real_system_calls(); }
+};
+
+TEST(FileAccess, WindowsDeviceNamesAndStreamsInAnyComponent) {
+  for (const char* name : {"NUL.nfo", "aux", "Con.txt", "con .nfo", "PRN..", "com1.nfo", "LPT9", "Albums\\nul.nfo",
+                           "Albums/AUX", "x.nfo:stream", "C:x.nfo"})
+    EXPECT_TRUE(platform::names_windows_device(name)) << name;
+  for (const char* name : {"u1964_001 - Nul - Con.nfo", "COM0.nfo", "LPT10", "console.nfo", "nully.nfo", "Albums/u1.nfo"})
+    EXPECT_FALSE(platform::names_windows_device(name)) << name;
+}
+
+#ifndef _WIN32
+
+// The adversary of the race: before the n-th call of the placeholder creation, it turns the
+// sub-folder into a link to a folder outside and puts a link to an outside file where the
+// placeholder goes.
+struct Race {
+  static inline int calls = 0;
+  static inline int strike_at = 0;
+  static inline std::function<void()> strike;
+  static void tick() {
+    if (++calls == strike_at && strike) strike();
+  }
+};
+
+TEST(FileAccess, ALinkAppearingBetweenAnyTwoCallsNeverLeadsAWriteOutside) {
+  RealCallsAfterwards restore;
+  for (int strike_at = 1; strike_at <= 8; ++strike_at) {
+    TempFolder outside, dir;
+    const std::string victim = outside.write("victim.nfo", std::string("keep"));
+    outside.make_folder("elsewhere");
+    dir.make_folder("Albums");
+    Race::calls = 0;
+    Race::strike_at = strike_at;
+    Race::strike = [&] {
+      std::error_code ec;
+      fs::rename(dir.path() / "Albums", dir.path() / "Albums.real", ec);
+      fs::create_directory_symlink(outside.path() / "elsewhere", dir.path() / "Albums", ec);
+      fs::create_symlink(victim, dir.path() / "Albums.real" / "u1970_001.nfo", ec);
+      fs::create_symlink(victim, dir.path() / "u1964_001.nfo", ec);
+    };
+    platform::SystemCalls& calls = platform::system_calls();
+    calls.open = [](const char* p, int f, mode_t m) { Race::tick(); return platform::real_system_calls().open(p, f, m); };
+    calls.openat = [](int d, const char* p, int f, mode_t m) {
+      Race::tick();
+      return platform::real_system_calls().openat(d, p, f, m);
+    };
+    calls.fstatat = [](int d, const char* p, struct stat* st, int f) {
+      Race::tick();
+      return platform::real_system_calls().fstatat(d, p, st, f);
+    };
+    calls.write = [](int fd, const void* b, size_t n) { Race::tick(); return platform::real_system_calls().write(fd, b, n); };
+
+    for (const char* name : {"Albums/u1970_001.nfo", "u1964_001.nfo"}) {
+      try {
+        platform::create_new_file_beneath(dir.folder(), name, "new\r\n");
+      } catch (const StepError&) {
+        // refusing is right; writing outside is not
+      }
+    }
+    platform::system_calls() = platform::real_system_calls();
+    EXPECT_EQ(test::read_file(victim), "keep") << "strike before call " << strike_at;
+    EXPECT_TRUE(fs::is_empty(outside.path() / "elsewhere")) << "strike before call " << strike_at;
+  }
+}
+
+TEST(FileAccess, WhatAlreadyStandsUnderThePlaceholderNameIsNeverChanged) {
+  TempFolder outside, dir;
+  const std::string victim = outside.write("victim.nfo", std::string("keep"));
+  dir.write("listed.nfo", std::string("old content"));
+  fs::create_hard_link(victim, dir.path() / "hard.nfo");
+  fs::create_symlink(victim, dir.path() / "soft.nfo");
+  fs::create_symlink(outside.path() / "none.nfo", dir.path() / "dangling.nfo");
+  ::mkfifo((dir.path() / "fifo.nfo").c_str(), 0644);
+  dir.make_folder("folder.nfo");
+
+  EXPECT_EQ(platform::create_new_file_beneath(dir.folder(), "listed.nfo", "x"), CreateOutcome::AlreadyThere);
+  EXPECT_EQ(platform::create_new_file_beneath(dir.folder(), "hard.nfo", "x"), CreateOutcome::AlreadyThere);
+  for (const char* name : {"soft.nfo", "dangling.nfo", "fifo.nfo", "folder.nfo"})
+    EXPECT_THROW(platform::create_new_file_beneath(dir.folder(), name, "x"), StepError) << name;
+  EXPECT_EQ(test::read_file(dir.path() / "listed.nfo"), "old content");
+  EXPECT_EQ(test::read_file(victim), "keep");
+  EXPECT_FALSE(fs::exists(outside.path() / "none.nfo"));
+  EXPECT_EQ(platform::create_new_file_beneath(dir.folder(), "new.nfo", "x"), CreateOutcome::Created);
+}
+
+TEST(FileAccess, OnlyRegularFilesAreReadAndNothingWaits) {
+  TempFolder dir;
+  ::mkfifo((dir.path() / "fifo.qn").c_str(), 0644);
+  fs::create_symlink("/dev/zero", dir.path() / "zero.qn");
+  dir.make_folder("folder.qn");
+  for (const char* name : {"fifo.qn", "zero.qn", "folder.qn"}) {
+    try {
+      platform::read_regular_file(dir.folder() + name, 1000);
+      ADD_FAILURE() << name << " was read";
+    } catch (const StepError& e) {
+      EXPECT_NE(std::string(e.what()).find("not a regular file"), std::string::npos) << e.what();
+    }
+    EXPECT_THROW(ByteFile(dir.folder() + name), StepError) << name;
+  }
+  // A size limit is checked before anything is read.
+  const std::string big = dir.write("big.qn", std::string(1001, 'x'));
+  EXPECT_THROW(platform::read_regular_file(big, 1000), StepError);
+  EXPECT_EQ(platform::read_regular_file(big, 1001).size(), 1001u);
+}
+
+TEST(FileAccess, CallsFailingAfterASuccessfulOpenAreStepErrors) {
+  RealCallsAfterwards restore;
+  TempFolder dir;
+  const std::string path = dir.write("u1.mp3", std::string(40000, 'x'));
+  ByteFile file(path);
+  platform::system_calls().pread = [](int, void*, size_t, off_t) -> ssize_t { errno = EIO; return -1; };
+  EXPECT_THROW(file.read_at(30000, 10), StepError);
+  platform::system_calls().pread = platform::real_system_calls().pread;
+  platform::system_calls().write = [](int, const void*, size_t) -> ssize_t { errno = ENOSPC; return -1; };
+  EXPECT_THROW(platform::create_new_file_beneath(dir.folder(), "u1.nfo", "x"), StepError);
+  EXPECT_FALSE(platform::write_whole_file(dir.folder() + "report.txt", "x"));
+  EXPECT_EQ(errno, ENOSPC);
+}
+
+#endif
+
+}  // namespace
+}  // namespace qn
