@@ -3,6 +3,9 @@
 // entry. Opens the file for reading only.
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "platform/read_ahead.h"
 
 namespace qn {
 
@@ -16,5 +19,11 @@ struct ID3Options {
 // texts, a four-character FLAC flag text, or the empty text for any other file name.
 // Throws StepError for a malformed fingerprint field, an unreadable file, a negative block offset.
 std::string CheckAudioFile(const std::string& path, const std::string& fingerprint, ID3Options options);
+
+// The byte ranges CheckAudioFile reads in a file of `length` bytes, as far as the fingerprint field
+// tells them beforehand: the head (the ID3v2 region and where the start search begins), the tail
+// (the end search or the end block, and the ID3v1 tag), for FLAC the three sum blocks. Empty for a
+// malformed field or a file of another kind. A start search that goes further reads more.
+std::vector<ByteRange> AudioCheckReads(const std::string& path, const std::string& fingerprint, std::int64_t length);
 
 }  // namespace qn

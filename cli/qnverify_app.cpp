@@ -18,6 +18,7 @@
 #include "cli/progress.h"
 #include "engine/verify.h"
 #include "platform/find_files.h"
+#include "platform/read_ahead.h"
 #include "platform/terminal.h"
 
 namespace fs = std::filesystem;
@@ -38,6 +39,7 @@ struct Options {
   bool summary_only = false;
   bool json = false;
   int jobs = default_jobs();
+  int io_depth = ReadAheadPool::kDefaultDepth;
 };
 
 // What a command line asks to verify, once the path has been looked at.
@@ -195,6 +197,10 @@ void add_options(CLI::App& app, Options& options) {
   app.add_flag("--json", options.json, "Print one JSON document instead of the reports")->excludes(summary);
   app.add_option("-j,--jobs", options.jobs, "Folders verified at the same time with -r (default: processors, at most 4)")
       ->check(CLI::Range(1, 256));
+  app.add_option("--io-depth", options.io_depth,
+                 "File reads in flight at most, over all folders (default: " +
+                     std::to_string(ReadAheadPool::kDefaultDepth) + "; 1: each file is read by its check alone)")
+      ->check(CLI::Range(1, ReadAheadPool::kMostDepth));
   app.set_version_flag("--version", std::string("qnverify (Quarnell Verify ") + kVersionText + ") " + kRevisionText);
 }
 
@@ -227,6 +233,9 @@ int run_qnverify(const std::vector<std::string>& args) {
   settings.jobs = options.recursive ? options.jobs : 1;
   settings.prefix_errors = options.recursive;
   settings.show_progress = options.recursive && stderr_is_terminal();
+  std::optional<ReadAheadPool> read_ahead;
+  if (options.io_depth > 1) read_ahead.emplace(options.io_depth);
+  settings.read_ahead = read_ahead ? &*read_ahead : nullptr;
   Output output{options, {}, {}, {}};
   run_plan(plan, settings, [&output](ItemOutcome& outcome) { output.Take(outcome); });
   return output.finish();

@@ -29,15 +29,20 @@ ChecksumFile::ChecksumFile(const std::string& path) : path_(path), bytes_(read_w
 
 std::string ChecksumFile::read_line() {
   if (at_end()) throw StepError(62, "Input past end of file: " + path_);
-  std::size_t end = bytes_.find('\r', pos_);
+  return line_at(pos_);
+}
+
+std::string ChecksumFile::line_at(std::size_t& position) const {
+  if (position >= bytes_.size()) return {};
+  std::size_t end = bytes_.find('\r', position);
   std::string line;
   if (end == std::string::npos) {
-    line = bytes_.substr(pos_);
-    pos_ = bytes_.size();
+    line = bytes_.substr(position);
+    position = bytes_.size();
   } else {
-    line = bytes_.substr(pos_, end - pos_);
-    pos_ = end + 1;
-    if (pos_ < bytes_.size() && bytes_[pos_] == '\n') ++pos_;
+    line = bytes_.substr(position, end - position);
+    position = end + 1;
+    if (position < bytes_.size() && bytes_[position] == '\n') ++position;
   }
   return to_native_separators(line);
 }

@@ -6,6 +6,7 @@
 #include "base/paths.h"
 #include "base/text.h"
 #include "engine/checksum_file.h"
+#include "engine/entry_read_ahead.h"
 #include "engine/report.h"
 #include "engine/run_steps.h"
 #include "engine/verdicts.h"
@@ -76,6 +77,15 @@ std::string channel_label(const std::string& line) {
   return label;
 }
 
+// The name part and the fingerprint field of a checksum line (one piece when it has no field).
+std::vector<std::string> entry_pieces(const std::string& line, bool flac) {
+  const std::string extension = flac ? ".flac" : ".mp3";
+  std::string separator = (flac && text::ends_with(line, ".flac.nfo")) ? "XXXXX" : extension;
+  std::size_t at = line.find(separator);
+  if (at == std::string::npos) return {line};
+  return {line.substr(0, at), line.substr(at + separator.size())};
+}
+
 class AudioRun {
  public:
   AudioRun(const std::string& folder, const std::string& checksum_path, bool create_nfo,
@@ -91,6 +101,7 @@ class AudioRun {
   void check_entry(ChecksumFile& checksums);
   void found_entry(EntryResult& entry, int index, const std::vector<std::string>& pieces);
   void missing_entry(EntryResult& entry, const std::string& name);
+  std::optional<PlannedFile> planned_file(std::string line) const;
 
   std::string folder_;
   bool create_nfo_;
@@ -99,6 +110,7 @@ class AudioRun {
   StepGuard guard_;
   FoundFiles found_;
   std::optional<SortedIndex> index_;
+  std::optional<EntryReadAhead> read_ahead_;
   std::string extension_;
   std::string channel_label_;
   std::string body_;
@@ -119,12 +131,15 @@ RunResult AudioRun::execute() {
     index_.emplace(found_.list);
     host_.set_busy(true);
     host_.yield();
+    if (checksums && host_.read_ahead())
+      read_ahead_.emplace(*host_.read_ahead(), *checksums, [this](const std::string& l) { return planned_file(l); });
     if (checksums) {
       do check_entry(*checksums);
       while (!checksums->at_end());
     } else {
       result_.nothing_verified = true;
     }
+    read_ahead_.reset();
     host_.set_busy(false);
   }
   result_.additional_files = unclaimed_file_names(found_.list);
@@ -134,6 +149,7 @@ RunResult AudioRun::execute() {
 
 void AudioRun::check_entry(ChecksumFile& checksums) {
   EntryResult entry;  // every per-entry value starts afresh
+  if (read_ahead_) read_ahead_->checking(result_.entries.size());
   std::string line;
   guard_.run(line, [&] { line = checksums.read_line(); });
   if (found_.subfolder_mode && text::contains(line, "uLP"))
@@ -143,11 +159,7 @@ void AudioRun::check_entry(ChecksumFile& checksums) {
   if (found_.flac) channel_label_ = channel_label(line);
   entry.channel_label = channel_label_;
 
-  std::vector<std::string> pieces;
-  std::string separator = (found_.flac && text::ends_with(line, ".flac.nfo")) ? "XXXXX" : extension_;
-  std::size_t at = line.find(separator);
-  if (at == std::string::npos) pieces = {line};
-  else pieces = {line.substr(0, at), line.substr(at + separator.size())};
+  const std::vector<std::string> pieces = entry_pieces(line, found_.flac);
   const std::string& name = pieces[0];
 
   host_.show_progress(folder_ + name + extension_);
@@ -194,6 +206,22 @@ void AudioRun::found_entry(EntryResult& entry, int index, const std::vector<std:
   }
   entry.step_failed = result_.errors.size() != errors_before;
   found_.list[index].clear();  // claimed
+}
+
+// The file an entry's check will open, found as its first lookups find it (a name found only by
+// MatchTrackFile is left to the check), and the ranges the check reads.
+std::optional<PlannedFile> AudioRun::planned_file(std::string line) const {
+  if (found_.subfolder_mode && text::contains(line, "uLP")) line = sub_folder_rewrite(line);
+  const std::vector<std::string> pieces = entry_pieces(line, found_.flac);
+  if (pieces.size() < 2) return std::nullopt;
+  const std::string stem = folder_ + pieces[0];
+  int index = index_->SortedLookup(stem + (found_.flac ? ".flac" : ".mp3"));
+  if (index < 0) index = index_->SortedLookup(stem);
+  if (index <= 0 || found_.list[index].empty()) return std::nullopt;
+  std::string path = found_.list[index];
+  return PlannedFile{path, [path, fingerprint = pieces[1]](std::int64_t length) {
+                       return AudioCheckReads(path, fingerprint, length);
+                     }};
 }
 
 void AudioRun::missing_entry(EntryResult& entry, const std::string& name) {

@@ -2,6 +2,7 @@
 // The run host of the window: progress in the status label, the event loop kept alive between
 // files, the busy cursor, the ID3 boxes read at each file, and the error box.
 #include "engine/host.h"
+#include "platform/read_ahead.h"
 
 class QCheckBox;
 class QLabel;
@@ -25,6 +26,7 @@ class WindowHost : public RunHost {
   bool include_id3v2() override;
   void enable_id3_options(bool enabled) override;
   void show_error(int number, const std::string& description, const std::string& context) override;
+  ReadAheadPool* read_ahead() override { return &read_ahead_; }
 
  private:
   QWidget* owner_;
@@ -33,6 +35,7 @@ class WindowHost : public RunHost {
   QCheckBox* id3v2_;
   WindowServices& services_;
   bool busy_ = false;
+  ReadAheadPool read_ahead_{ReadAheadPool::kDefaultDepth};
 };
 
 }  // namespace qn
