@@ -4,14 +4,22 @@
 
 namespace qn {
 
+namespace {
+
+// While the files are found in the cache, one entry in this many is still read ahead.
+constexpr std::uint64_t kProbeEvery = 16;
+
+}  // namespace
+
 EntryReadAhead::EntryReadAhead(ReadAheadPool& pool, const ChecksumFile& checksums, Planner planner)
     : stream_(pool),
       checksums_(checksums),
       planner_(std::move(planner)),
       position_(checksums.position()),
-      // Enough queued for every reader to stay busy while the loop catches up, and no more: the
-      // bytes read ahead should still be in the file cache when their check comes.
-      ahead_(2 * static_cast<std::uint64_t>(pool.depth()) + 2) {}
+      // Enough queued for the readers to stay busy through the pauses of the checking loop (with
+      // two ranges in flight per reader the loop waited on them now and then), and few enough
+      // that the bytes read ahead are still in the file cache when their check comes.
+      ahead_(8 * static_cast<std::uint64_t>(pool.depth()) + 2) {}
 
 void EntryReadAhead::checking(std::uint64_t entry) {
   stream_.checking(entry);
@@ -19,6 +27,7 @@ void EntryReadAhead::checking(std::uint64_t entry) {
     const std::uint64_t number = planned_++;
     const std::string line = checksums_.line_at(position_);
     if (number <= entry) continue;  // read by its check already
+    if (stream_.cached() && number % kProbeEvery != 0) continue;
     try {
       if (std::optional<PlannedFile> file = planner_(line))
         stream_.add(number, std::move(file->path), std::move(file->ranges));

@@ -10,6 +10,7 @@
 #ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 #endif
 
@@ -45,6 +46,8 @@ std::size_t ByteFile::read_direct(std::int64_t offset, std::uint8_t* out, std::s
   std::clearerr(f);
   return got;
 }
+
+std::size_t ByteFile::read_cached(std::int64_t, std::uint8_t*, std::size_t) { return 0; }
 
 #else
 
@@ -83,6 +86,17 @@ std::size_t ByteFile::read_direct(std::int64_t offset, std::uint8_t* out, std::s
     got += static_cast<std::size_t>(r);
   }
   return got;
+}
+
+std::size_t ByteFile::read_cached(std::int64_t offset, std::uint8_t* out, std::size_t n) {
+#if defined(__linux__) && defined(RWF_NOWAIT)
+  iovec piece{out, n};
+  ssize_t r = ::preadv2(fd_, &piece, 1, static_cast<off_t>(offset), RWF_NOWAIT);
+  return r > 0 ? static_cast<std::size_t>(r) : 0;
+#else
+  (void)offset, (void)out, (void)n;
+  return 0;
+#endif
 }
 
 #endif

@@ -31,6 +31,9 @@ class ByteFile {
   std::size_t read_through(std::int64_t offset, std::uint8_t* out, std::size_t n) {
     return read_direct(offset, out, n);
   }
+  // Up to n bytes at offset that the system holds in memory already, read without waiting for the
+  // device; returns how many (none where the system cannot tell). Never throws.
+  std::size_t read_cached(std::int64_t offset, std::uint8_t* out, std::size_t n);
 
   // Reads of at most this many bytes go through the block held in memory.
   static constexpr std::size_t kBlockSize = 8 * 1024;

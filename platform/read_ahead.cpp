@@ -14,8 +14,9 @@ constexpr std::size_t kScratchSize = 64 * 1024;
 
 }  // namespace
 
-void read_ranges(const std::string& path, const RangePlan& plan, std::vector<std::uint8_t>& scratch) {
-  if (scratch.empty()) return;
+RangesRead read_ranges(const std::string& path, const RangePlan& plan, std::vector<std::uint8_t>& scratch) {
+  if (scratch.empty()) return RangesRead::kFailed;
+  bool fetched = false;
   try {
     ByteFile file(path);
     for (const ByteRange& range : plan(file.length())) {
@@ -23,14 +24,20 @@ void read_ranges(const std::string& path, const RangePlan& plan, std::vector<std
       const std::int64_t end = std::min(file.length(), range.offset + std::max<std::int64_t>(range.size, 0));
       while (at < end) {
         std::size_t piece = static_cast<std::size_t>(std::min<std::int64_t>(end - at, scratch.size()));
-        std::size_t got = file.read_through(at, scratch.data(), piece);
-        if (got < piece) return;  // the file shrank: nothing more to read
+        std::size_t got = file.read_cached(at, scratch.data(), piece);
+        if (got < piece) {
+          fetched = true;
+          got += file.read_through(at + static_cast<std::int64_t>(got), scratch.data() + got, piece - got);
+        }
+        if (got < piece) return RangesRead::kFailed;  // the file shrank: nothing more to read
         at += static_cast<std::int64_t>(got);
       }
     }
   } catch (...) {
     // The check meets the same trouble when its turn comes and reports it there.
+    return RangesRead::kFailed;
   }
+  return fetched ? RangesRead::kFetched : RangesRead::kCached;
 }
 
 ReadAheadPool::ReadAheadPool(int depth) {
@@ -60,20 +67,25 @@ void ReadAheadPool::reader() {
       jobs_.pop_front();
     }
     // A file whose check has begun is read by the check itself.
-    if (job.entry <= job.checking->load(std::memory_order_relaxed)) continue;
-    read_ranges(job.path, job.plan, scratch);
+    Stream::State& stream = *job.stream;
+    if (job.entry <= stream.checking.load(std::memory_order_relaxed)) continue;
+    switch (read_ranges(job.path, job.plan, scratch)) {
+      case RangesRead::kCached: stream.cached_in_a_row.fetch_add(1, std::memory_order_relaxed); break;
+      case RangesRead::kFetched: stream.cached_in_a_row.store(0, std::memory_order_relaxed); break;
+      case RangesRead::kFailed: break;
+    }
   }
 }
 
 ReadAheadPool::Stream::Stream(ReadAheadPool& pool)
-    : pool_(pool), checking_(std::make_shared<std::atomic<std::uint64_t>>(0)) {}
+    : pool_(pool), state_(std::make_shared<State>()) {}
 
-ReadAheadPool::Stream::~Stream() { checking_->store(std::numeric_limits<std::uint64_t>::max()); }
+ReadAheadPool::Stream::~Stream() { state_->checking.store(std::numeric_limits<std::uint64_t>::max()); }
 
 void ReadAheadPool::Stream::add(std::uint64_t entry, std::string path, RangePlan plan) {
   {
     std::lock_guard<std::mutex> lock(pool_.mutex_);
-    pool_.jobs_.push_back(Job{entry, std::move(path), std::move(plan), checking_});
+    pool_.jobs_.push_back(Job{entry, std::move(path), std::move(plan), state_});
   }
   pool_.wake_.notify_one();
 }

@@ -52,11 +52,20 @@ class ReadAheadPool {
     // Queues the reads of entry `entry` (numbered from 0 in checking order).
     void add(std::uint64_t entry, std::string path, RangePlan plan);
     // The entry being checked now.
-    void checking(std::uint64_t entry) { checking_->store(entry, std::memory_order_relaxed); }
+    void checking(std::uint64_t entry) { state_->checking.store(entry, std::memory_order_relaxed); }
+    // True while the files read lately were all in the system's cache already: reading ahead
+    // then only costs the checks time, and a run asks for a file now and then to notice a change.
+    bool cached() const { return state_->cached_in_a_row.load(std::memory_order_relaxed) >= kCachedRun; }
 
    private:
+    friend class ReadAheadPool;
+    struct State {
+      std::atomic<std::uint64_t> checking{0};
+      std::atomic<int> cached_in_a_row{0};
+    };
+    static constexpr int kCachedRun = 32;
     ReadAheadPool& pool_;
-    std::shared_ptr<std::atomic<std::uint64_t>> checking_;
+    std::shared_ptr<State> state_;
   };
 
  private:
@@ -64,7 +73,7 @@ class ReadAheadPool {
     std::uint64_t entry = 0;
     std::string path;
     RangePlan plan;
-    std::shared_ptr<std::atomic<std::uint64_t>> checking;
+    std::shared_ptr<Stream::State> stream;
   };
   void reader();
 
@@ -75,8 +84,11 @@ class ReadAheadPool {
   std::vector<std::thread> threads_;
 };
 
+enum class RangesRead { kCached, kFetched, kFailed };
+
 // Reads the planned ranges of one file into `scratch` (and thus into the file cache), in pieces of at
-// most the scratch's size; any failure ends it quietly. Used by the readers and the bench's floor.
-void read_ranges(const std::string& path, const RangePlan& plan, std::vector<std::uint8_t>& scratch);
+// most the scratch's size; any failure ends it quietly. Says whether every byte was in the cache
+// already. Used by the readers and the bench's floor.
+RangesRead read_ranges(const std::string& path, const RangePlan& plan, std::vector<std::uint8_t>& scratch);
 
 }  // namespace qn
