@@ -1,6 +1,7 @@
 // qnfloor: the floor of a cold folder run. Reads exactly the byte ranges the audio checks of a
 // folder read (the head, and the tail or the last 80,005 bytes), with a number of reads in flight,
-// and does nothing else; prints the bytes requested.
+// and does nothing else; prints the bytes requested, then the same rounded out to whole 4 KiB
+// pages (what a device must read at least).
 //
 //   qnfloor [--depth N] FOLDER QN_FILE
 #include <atomic>
@@ -54,13 +55,18 @@ int main(int argc, char** argv) {
   const std::vector<Track> tracks = tracks_of(args[0], args[1]);
   std::atomic<std::size_t> next{0};
   std::atomic<std::int64_t> requested{0};
+  std::atomic<std::int64_t> in_pages{0};
+  constexpr std::int64_t kPage = 4096;
   auto reader = [&] {
     std::vector<std::uint8_t> scratch(64 * 1024);
     for (std::size_t i = next++; i < tracks.size(); i = next++) {
       const Track& t = tracks[i];
       qn::read_ranges(t.path, [&](std::int64_t length) {
         std::vector<qn::ByteRange> ranges = qn::AudioCheckReads(t.path, t.fingerprint, length);
-        for (const qn::ByteRange& r : ranges) requested += r.size;
+        for (const qn::ByteRange& r : ranges) {
+          requested += r.size;
+          in_pages += (r.offset + r.size + kPage - 1) / kPage * kPage - r.offset / kPage * kPage;
+        }
         return ranges;
       }, scratch);
     }
@@ -68,6 +74,6 @@ int main(int argc, char** argv) {
   std::vector<std::thread> threads;
   for (int i = 0; i < depth; ++i) threads.emplace_back(reader);
   for (std::thread& t : threads) t.join();
-  std::cout << requested.load() << "\n";
+  std::cout << requested.load() << " " << in_pages.load() << "\n";
   return 0;
 }

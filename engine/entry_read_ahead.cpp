@@ -17,8 +17,8 @@ EntryReadAhead::EntryReadAhead(ReadAheadPool& pool, const ChecksumFile& checksum
       planner_(std::move(planner)),
       position_(checksums.position()),
       // Enough queued for the readers to stay busy through the pauses of the checking loop (with
-      // two ranges in flight per reader the loop waited on them now and then), and few enough
-      // that the bytes read ahead are still in the file cache when their check comes.
+      // two entries per reader the loop still waited on them often), and few enough that the
+      // bytes read ahead are still in the file cache when their check comes.
       ahead_(8 * static_cast<std::uint64_t>(pool.depth()) + 2) {}
 
 void EntryReadAhead::checking(std::uint64_t entry) {
