@@ -129,6 +129,7 @@ def evict(root):
     for path in paths:
         fd = os.open(path, os.O_RDONLY)
         try:
+            os.fdatasync(fd)  # pages not yet written out cannot be dropped
             os.posix_fadvise(fd, 0, 0, os.POSIX_FADV_DONTNEED)
         finally:
             os.close(fd)
