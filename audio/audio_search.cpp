@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <vector>
 
 #include "audio/frame_header.h"
 #include "platform/byte_file.h"
@@ -17,6 +16,7 @@ constexpr std::size_t kFirstWindow = 4 * 1024;
 constexpr std::size_t kLargestWindow = 64 * 1024;
 // The end search looks at the headers starting at L - 4 down to L - 80005.
 constexpr std::int64_t kEndReach = 80005;
+constexpr std::size_t kEndBlock = 4 * 1024;
 
 // A block of the file held in memory; header tests at successive offsets are served from it and
 // it is refilled only when an offset leaves it.
@@ -83,13 +83,19 @@ std::int64_t FindStartOfAudio(ByteFile& file) {
 std::int64_t FindEndOfAudio(ByteFile& file) {
   const std::int64_t length = file.length();
   if (length < 4) return -1;
-  const std::int64_t first = std::max<std::int64_t>(length - kEndReach, 0);
-  std::vector<std::uint8_t> tail = file.read_at(first, static_cast<std::size_t>(length - first));
+  const std::int64_t lowest = std::max<std::int64_t>(length - kEndReach, 0);
   FrameHeaderRecord record;
-  for (std::int64_t o = length - 4;; --o) {
-    if (IsValidFrameHeader(tail.data() + (o - first), record)) return o + 5;
-    if (!(o > length - kEndReach && o > 0)) return -1;
+  // The last header usually stands a few hundred bytes before the end, so the offsets are read a
+  // block at a time from the end backwards, each block with the three bytes that follow it.
+  std::uint8_t block[kEndBlock + 3];
+  for (std::int64_t high = length - 4; high >= lowest;) {
+    const std::int64_t low = std::max<std::int64_t>(lowest, high - static_cast<std::int64_t>(kEndBlock) + 1);
+    file.read_at(low, block, static_cast<std::size_t>(high - low + 4));
+    for (std::int64_t o = high; o >= low; --o)
+      if (IsValidFrameHeader(block + (o - low), record)) return o + 5;
+    high = low - 1;
   }
+  return -1;
 }
 
 }  // namespace qn

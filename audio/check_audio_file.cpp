@@ -104,8 +104,6 @@ std::string check_flac(ByteFile& file, const std::string& fingerprint) {
 
 // The first window of the start search and the 255-byte block at the start of audio.
 constexpr std::int64_t kStartReach = 4 * 1024 + 255;
-// The end search reads the last 80,005 bytes.
-constexpr std::int64_t kEndReach = 80005;
 // A recorded start of audio beyond this is not read ahead (the field may say anything).
 constexpr std::int64_t kMostHead = 1024 * 1024;
 
@@ -142,8 +140,9 @@ std::vector<ByteRange> AudioCheckReads(const std::string& path, const std::strin
     const std::int64_t head =
         std::clamp<std::int64_t>(static_cast<std::int64_t>(std::min<unsigned long long>(start, kMostHead)) + kStartReach,
                                  block, kMostHead);
-    const std::int64_t tail = parts.size() == 6 ? kEndReach : block;
-    return inside_file({{0, head}, {length - tail, tail}}, length);
+    // The end block and the ID3v1 tag; the end search reads backwards from the end a few kilobytes
+    // at a time and mostly stops within this block too.
+    return inside_file({{0, head}, {length - block, block}}, length);
   }
   if (text::ends_with(path, ".flac")) {
     // The middle block is placed as the block in memory is: ending at the file's end at the latest.

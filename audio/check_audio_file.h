@@ -22,8 +22,9 @@ std::string CheckAudioFile(const std::string& path, const std::string& fingerpri
 
 // The byte ranges CheckAudioFile reads in a file of `length` bytes, as far as the fingerprint field
 // tells them beforehand: the head (the ID3v2 region and where the start search begins), the tail
-// (the end search or the end block, and the ID3v1 tag), for FLAC the three sum blocks. Empty for a
-// malformed field or a file of another kind. A start search that goes further reads more.
+// (the end block, the ID3v1 tag and where the end search begins), for FLAC the three sum blocks.
+// Empty for a malformed field or a file of another kind. A start or end search that goes further
+// reads more.
 std::vector<ByteRange> AudioCheckReads(const std::string& path, const std::string& fingerprint, std::int64_t length);
 
 }  // namespace qn

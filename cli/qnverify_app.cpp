@@ -13,6 +13,7 @@
 #include "cli/collection_run.h"
 #include "cli/collection_summary.h"
 #include "cli/collection_walk.h"
+#include "cli/create_command.h"
 #include "cli/exit_status.h"
 #include "cli/json_output.h"
 #include "cli/progress.h"
@@ -40,6 +41,8 @@ struct Options {
   bool json = false;
   int jobs = default_jobs();
   int io_depth = ReadAheadPool::kDefaultDepth;
+  CreateRequest create;  // --create and its options
+  bool creating = false;
 };
 
 // What a command line asks to verify, once the path has been looked at.
@@ -201,6 +204,14 @@ void add_options(CLI::App& app, Options& options) {
                  "File reads in flight at most, over all folders (default: " +
                      std::to_string(ReadAheadPool::kDefaultDepth) + "; 1: each file is read by its check alone)")
       ->check(CLI::Range(1, ReadAheadPool::kMostDepth));
+  CLI::Option* create = app.add_flag("--create", options.creating,
+                                     "Write checksum lines for the folder's files instead of verifying it "
+                                     "(with --images: label lines)");
+  app.add_flag("--five", options.create.five_values, "With --create: MP3 lines with five values, not six")
+      ->needs(create);
+  app.add_option("--output", options.create.output, "With --create: write the lines to this new file")
+      ->needs(create);
+  app.add_flag("--force", options.create.force, "With --output: replace an existing file")->needs(create);
   app.set_version_flag("--version", std::string("qnverify (Quarnell Verify ") + kVersionText + ") " + kRevisionText);
 }
 
@@ -220,6 +231,19 @@ int run_qnverify(const std::vector<std::string>& args) {
   } catch (const CLI::ParseError& e) {
     int code = app.exit(e);
     return code == 0 ? kExitOk : kExitUsage;
+  }
+
+  if (options.creating) {
+    for (const char* other : {"--no-id3v1", "--no-id3v2", "--create-nfo", "--qn", "--report", "--recursive",
+                              "--summary", "--json", "--jobs"}) {
+      if (app.get_option(other)->count() > 0) {
+        say(std::string(other) + " is an option of the verification; it cannot be used with --create");
+        return kExitUsage;
+      }
+    }
+    options.create.path = options.path;
+    options.create.images = options.images;
+    return run_create(options.create);
   }
 
   std::vector<PlanItem> plan;

@@ -7,6 +7,7 @@
 #include "base/text.h"
 #include "engine/checksum_file.h"
 #include "engine/entry_read_ahead.h"
+#include "engine/found_list.h"
 #include "engine/report.h"
 #include "engine/run_steps.h"
 #include "engine/verdicts.h"
@@ -20,16 +21,9 @@
 namespace qn {
 
 namespace {
-
 const std::string kAlbums = std::string("Albums") + kSep;
+}  // namespace
 
-struct FoundFiles {
-  FileList list = empty_file_list();
-  bool flac = false;
-  bool subfolder_mode = false;
-};
-
-// Decides the folder kind and lists the files the entries are looked up in.
 FoundFiles build_found_list(const std::string& folder, RunHost& host) {
   FoundFiles found;
   if (file_count(FindFiles(folder, "u*_*.flac", false)) > 0) {
@@ -56,7 +50,6 @@ FoundFiles build_found_list(const std::string& folder, RunHost& host) {
   return found;
 }
 
-// Album tracks of sub-folder mode lie in a folder named after the chart part of their key.
 std::string sub_folder_rewrite(const std::string& line) {
   std::vector<std::string> pieces = text::split(StripLeadingU(TrackKey(line)), "_");
   if (pieces.size() > 1) {
@@ -70,20 +63,28 @@ std::string sub_folder_rewrite(const std::string& line) {
   return text::replace_all(line, kAlbums, kAlbums + sub + kSep);
 }
 
+std::vector<std::string> split_entry_line(const std::string& line, bool flac) {
+  const std::string extension = flac ? ".flac" : ".mp3";
+  const std::string separator = (flac && text::ends_with(line, ".flac.nfo")) ? "XXXXX" : extension;
+  std::size_t at = line.find(separator);
+  if (at == std::string::npos) return {line};
+  return {line.substr(0, at), line.substr(at + separator.size())};
+}
+
+int exact_lookup(const SortedIndex& index, const std::string& folder, const std::string& name,
+                 const std::string& extension) {
+  int found = index.SortedLookup(folder + name + extension);
+  if (found < 0) found = index.SortedLookup(folder + name);
+  return found;
+}
+
+namespace {
+
 std::string channel_label(const std::string& line) {
   std::string label = pattern_match(line, "*##* mono *##*") ? " mono " : " stereo ";
   if (text::contains(line, "[mono]")) label = " mono ";
   if (text::contains(line, "[stereo]")) label = " stereo ";
   return label;
-}
-
-// The name part and the fingerprint field of a checksum line (one piece when it has no field).
-std::vector<std::string> entry_pieces(const std::string& line, bool flac) {
-  const std::string extension = flac ? ".flac" : ".mp3";
-  std::string separator = (flac && text::ends_with(line, ".flac.nfo")) ? "XXXXX" : extension;
-  std::size_t at = line.find(separator);
-  if (at == std::string::npos) return {line};
-  return {line.substr(0, at), line.substr(at + separator.size())};
 }
 
 class AudioRun {
@@ -159,14 +160,13 @@ void AudioRun::check_entry(ChecksumFile& checksums) {
   if (found_.flac) channel_label_ = channel_label(line);
   entry.channel_label = channel_label_;
 
-  const std::vector<std::string> pieces = entry_pieces(line, found_.flac);
+  std::vector<std::string> pieces = split_entry_line(line, found_.flac);
   const std::string& name = pieces[0];
 
   host_.show_progress(folder_ + name + extension_);
   host_.yield();
 
-  int index = index_->SortedLookup(folder_ + name + extension_);
-  if (index < 0) index = index_->SortedLookup(folder_ + name);
+  int index = exact_lookup(*index_, folder_, name, extension_);
   if (index < 0 && pieces.size() != 1)
     guard_.run(line, [&] { index = MatchTrackFile(*index_, folder_ + name + extension_); });
 
@@ -212,11 +212,9 @@ void AudioRun::found_entry(EntryResult& entry, int index, const std::vector<std:
 // MatchTrackFile is left to the check), and the ranges the check reads.
 std::optional<PlannedFile> AudioRun::planned_file(std::string line) const {
   if (found_.subfolder_mode && text::contains(line, "uLP")) line = sub_folder_rewrite(line);
-  const std::vector<std::string> pieces = entry_pieces(line, found_.flac);
+  const std::vector<std::string> pieces = split_entry_line(line, found_.flac);
   if (pieces.size() < 2) return std::nullopt;
-  const std::string stem = folder_ + pieces[0];
-  int index = index_->SortedLookup(stem + (found_.flac ? ".flac" : ".mp3"));
-  if (index < 0) index = index_->SortedLookup(stem);
+  const int index = exact_lookup(*index_, folder_, pieces[0], found_.flac ? ".flac" : ".mp3");
   if (index <= 0 || found_.list[index].empty()) return std::nullopt;
   std::string path = found_.list[index];
   return PlannedFile{path, [path, fingerprint = pieces[1]](std::int64_t length) {

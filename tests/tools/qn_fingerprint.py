@@ -207,6 +207,9 @@ def mp3_fingerprint(src, six):
     else:
         id3v1 = "0"
         T = 0
+    if L - S - T < 0:
+        # an ID3v1 tag over the first frames: no length of audio a line could hold
+        raise ValueError("the ID3v1 tag overlaps the start of audio")
     start_block = sum(src.read(S, 255))
     parts = [hex_byte_sum(src.read(0, S)), id3v1, hex_text(L - S - T), hex_text(S)]
     if six:

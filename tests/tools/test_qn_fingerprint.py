@@ -138,6 +138,16 @@ class Blocks(TempFiles):
         with self.assertRaises(ValueError):
             qf.checksum_line(path, six=True)
 
+    def test_id3v1_tag_over_the_first_frames_is_refused(self):
+        # the tag size starts the search at 290, past the tag at L - 128: L - S - 128 < 0
+        small = bytes([0xFF, 0xF3, 0x10, 0x00])  # MPEG-2, 8 kbit/s: frame length 53
+        data = b"ID3\x03\x00\x00\x00\x00\x02\x23" + bytes(262) + b"TAG" + bytes(15)
+        data += small + bytes(49) + small
+        path = self.write("k.mp3", data + bytes(400 - len(data)))
+        for six in (False, True):
+            with self.assertRaises(ValueError):
+                qf.checksum_line(path, six)
+
     def test_end_search_window(self):
         # the last header at L - 80005 is still found ...
         data = frames(2) + bytes(80005 - HDR_LEN)

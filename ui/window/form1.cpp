@@ -43,7 +43,7 @@ QLabel* make_label(QWidget* parent, const char* name, const char* text, const ch
   label->setObjectName(QLatin1String(name));
   if (tooltip != nullptr) label->setToolTip(QLatin1String(tooltip));
   label->setGeometry(geometry);
-  // The designed widths were measured with a smaller system font; never cut a name short.
+  // The fixed widths were measured with a smaller system font; never cut a name short.
   if (label->sizeHint().width() > geometry.width()) label->resize(label->sizeHint().width(), geometry.height());
   return label;
 }
@@ -71,7 +71,7 @@ Form1::Form1(WindowServices& services, QWidget* parent) : QWidget(parent), servi
   create_controls();
 }
 
-// Positions are the designed twips divided by 15.
+// Positions are the original twips divided by 15.
 void Form1::create_controls() {
   Image1 = new QLabel(this);
   Image1->setObjectName(QStringLiteral("Image1"));
@@ -96,7 +96,7 @@ void Form1::create_controls() {
   btnVerify = make_button(this, "btnVerify", "Verify", QRect(288, 113, 73, 25));
   btnVerify->setEnabled(false);
 
-  // Labels take no focus here, so the designed order reduces to the buttons and boxes.
+  // Labels take no focus here, so the fixed order reduces to the buttons and boxes.
   setTabOrder(btnBrowse, btnVerify);
   setTabOrder(btnVerify, Check1);
   setTabOrder(Check1, Check2);

@@ -181,7 +181,7 @@ TEST(WindowsShellRegistration, StartWithoutArgumentWritesTheSixValues) {
   ASSERT_FALSE(exe.empty());
   const std::string folder = program_folder();
   ASSERT_EQ(folder.back(), '\\');
-  const std::string stem = folder + "test_platform";
+  const std::string stem = folder + "test_shell";
   const std::string command = stem + ".exe %1";
 
   register_at_startup("", exe);

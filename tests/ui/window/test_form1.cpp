@@ -51,7 +51,7 @@ const char* const kFlacSample = "Quarnell 1964 FLAC";
 
 }  // namespace
 
-TEST_F(WindowTest, StartsWithTheDesignedControlsTextsAndStates) {
+TEST_F(WindowTest, StartsWithItsControlsTextsAndStates) {
   EXPECT_EQ(form->objectName(), "Form1");
   EXPECT_EQ(form->windowTitle(), "Quarnell Verify 2.1 Rev37");
   EXPECT_EQ(form->size(), QSize(405, 164));
@@ -80,7 +80,7 @@ TEST_F(WindowTest, StartsWithTheDesignedControlsTextsAndStates) {
   EXPECT_EQ(banner->pixmap().size(), QSize(360, 48)) << "the banner resource is built in";
   EXPECT_EQ(button("btnVerify")->geometry(), QRect(288, 113, 73, 25));
 
-  // Tab order: Browse first, then Verify and the boxes in the designed order.
+  // Tab order: Browse first, then Verify and the boxes in their fixed order.
   QWidget* w = button("btnBrowse");
   std::vector<QString> order;
   for (int i = 0; i < 6; ++i, w = w->nextInFocusChain()) {

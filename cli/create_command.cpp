@@ -1,0 +1,94 @@
+#include "cli/create_command.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+
+#include "cli/cli_host.h"
+#include "cli/exit_status.h"
+#include "engine/create_checksums.h"
+#include "base/paths.h"
+#include "base/text.h"
+#include "platform/find_files.h"
+#include "platform/output_file.h"
+#include "platform/terminal.h"
+
+
+namespace fs = std::filesystem;
+
+namespace qn::cli {
+
+namespace {
+
+void say(const std::string& message) { std::cerr << "qnverify: " << message << "\n"; }
+
+std::string absolute_text(const fs::path& p) {
+  std::error_code ec;
+  fs::path abs = fs::absolute(p, ec);
+  return (ec ? p : abs).lexically_normal().string();
+}
+
+// The folder of PATH, ending in the separator; empty when PATH names nothing.
+std::string folder_of(const std::string& path) {
+  std::error_code ec;
+  fs::file_status status = fs::status(path, ec);
+  if (fs::is_directory(status)) return AddBackslash(absolute_text(path));
+  if (fs::exists(status)) return FolderOfPath(absolute_text(path));
+  return {};
+}
+
+// Every file of the folder that no line names and the run never looks at, except the output itself.
+void name_not_listed(const CreatedChecksums& created, const std::string& folder, const std::string& output) {
+  const std::string output_path = output.empty() ? std::string() : absolute_text(output);
+  for (const std::string& path : created.not_listed)
+    if (path != output_path) say("not listed (no run looks at it): " + path.substr(folder.size()));
+}
+
+void write_stdout(const std::string& text) {
+  platform::set_stdout_binary();
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int run_create(const CreateRequest& request) {
+  const std::string folder = folder_of(request.path);
+  if (folder.empty()) {
+    say("no such file or folder: " + request.path);
+    return kExitNothingVerified;
+  }
+  CreateSettings settings;
+  settings.six_values = !request.five_values;
+  settings.labels = request.images;
+  CliHost host(true, true);  // error lines go to standard error as they happen
+  CreatedChecksums created = create_checksum_lines(folder, settings, host);
+  name_not_listed(created, folder, request.output);
+  if (created.nothing_found) {
+    say((request.images ? "No Quarnell Image Files found in " : "No Quarnell audio files found in ") + folder);
+    return kExitNothingVerified;
+  }
+  int status = created.errors.empty() ? kExitOk : kExitStepError;
+  if (created.lines.empty()) {
+    say("no line could be written; nothing was written");
+    return status;
+  }
+  const std::string text = checksum_file_text(created.lines);
+  if (request.output.empty()) {
+    write_stdout(text);
+    return status;
+  }
+  if (std::optional<OutputError> failed = write_file_atomically(request.output, text, request.force)) {
+    std::cerr << error_line("", failed->number, failed->description, "") << std::flush;
+    return status | kExitStepError;
+  }
+  // The runs tell the two kinds of checksum file apart by name.
+  const bool label_name = text::contains(FileNameOfPath(absolute_text(request.output)), "Labels.qn");
+  if (request.images != label_name)
+    say(request.images ? "note: the label run reads only checksum files named \"*Labels.qn\""
+                       : "note: a checksum file whose name holds \"Labels.qn\" is read by the label run");
+  return status;
+}
+
+}  // namespace qn::cli
