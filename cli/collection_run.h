@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/collection_walk.h"
+#include "engine/collection_walk.h"
 #include "engine/run_result.h"
 
 namespace qn {

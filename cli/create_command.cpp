@@ -6,8 +6,8 @@
 #include <optional>
 
 #include "cli/cli_host.h"
-#include "cli/exit_status.h"
 #include "engine/create_checksums.h"
+#include "engine/exit_status.h"
 #include "base/paths.h"
 #include "base/text.h"
 #include "platform/find_files.h"

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "cli/collection_summary.h"
-#include "cli/collection_walk.h"
+#include "engine/collection_summary.h"
+#include "engine/collection_walk.h"
 #include "engine/run_result.h"
 
 namespace qn::cli {

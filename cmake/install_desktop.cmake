@@ -1,6 +1,8 @@
-# Desktop integration files for `cmake --install`: the desktop entry that puts "Quarnell Verify"
-# into the file manager's "Open With" menu for .mp3, .jpg and .qn files, the mime package that
-# defines the .qn type, and the icon. The programs themselves are installed by the main list file.
+# Desktop integration files for `cmake --install`: the desktop entry that opens .qn files, the
+# right-click "Quarnell Verify" of Dolphin (service menu) and Nemo (action) for .mp3, .jpg, .qn
+# files and folders, the mime package that defines the .qn type, and the icon. Nothing claims the
+# audio or image types. Nautilus has no system-wide scripts folder: its entry is written per user
+# when the window starts. The programs themselves are installed by the main list file.
 include(GNUInstallDirs)
 
 set(QN_DESKTOP_DIR "${CMAKE_CURRENT_LIST_DIR}/../ui/desktop")
@@ -8,6 +10,13 @@ set(QN_ICON_DIR "${CMAKE_CURRENT_LIST_DIR}/../ui/icons")
 
 install(FILES "${QN_DESKTOP_DIR}/quarnell-verify.desktop"
         DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
+install(FILES "${QN_DESKTOP_DIR}/quarnell-verify-servicemenu.desktop"
+        DESTINATION "${CMAKE_INSTALL_DATADIR}/kio/servicemenus"
+        RENAME quarnell-verify.desktop
+        PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                    WORLD_READ WORLD_EXECUTE)
+install(FILES "${QN_DESKTOP_DIR}/quarnell-verify.nemo_action"
+        DESTINATION "${CMAKE_INSTALL_DATADIR}/nemo/actions")
 install(FILES "${QN_DESKTOP_DIR}/quarnell-verify.xml"
         DESTINATION "${CMAKE_INSTALL_DATADIR}/mime/packages")
 install(FILES "${QN_ICON_DIR}/quarnell-verify.svg"

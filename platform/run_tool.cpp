@@ -81,6 +81,46 @@ bool run_tool_if_present(const std::string& tool, const std::vector<std::string>
   }
 }
 
+ToolStart start_tool(const std::string& tool, const std::vector<std::string>& args, int wait_ms) {
+  try {
+    std::string program = find_on_path(tool);
+    if (program.empty()) return ToolStart::kAbsent;
+    std::vector<std::string> argv_text{tool};
+    argv_text.insert(argv_text.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : argv_text) argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    if (posix_spawn_file_actions_init(&actions) != 0) return ToolStart::kFailed;
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) return ToolStart::kFailed;
+
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
+    int status = 0;
+    while (std::chrono::steady_clock::now() < deadline) {
+      pid_t done = waitpid(pid, &status, WNOHANG);
+      if (done == pid)
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? ToolStart::kSucceeded : ToolStart::kFailed;
+      if (done < 0) return ToolStart::kFailed;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    // Collected whenever it ends, so that it does not stay behind as a zombie.
+    std::thread([pid] {
+      int ignored = 0;
+      waitpid(pid, &ignored, 0);
+    }).detach();
+    return ToolStart::kRunning;
+  } catch (...) {
+    return ToolStart::kFailed;
+  }
+}
+
 #else
 
 std::string find_on_path(const std::string&) { return {}; }
@@ -88,6 +128,8 @@ std::string find_on_path(const std::string&) { return {}; }
 bool run_tool_if_present(const std::string&, const std::vector<std::string>&, int) {
   return false;
 }
+
+ToolStart start_tool(const std::string&, const std::vector<std::string>&, int) { return ToolStart::kAbsent; }
 
 #endif
 

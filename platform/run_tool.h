@@ -14,4 +14,15 @@ std::string find_on_path(const std::string& tool);
 bool run_tool_if_present(const std::string& tool, const std::vector<std::string>& args,
                          int timeout_ms = 20000);
 
+enum class ToolStart {
+  kAbsent,     // not on $PATH (always on Windows)
+  kFailed,     // could not be started, or ended with a status other than 0 within the wait
+  kSucceeded,  // ended with status 0 within the wait
+  kRunning,    // still running after the wait: left to run on, never stopped by us
+};
+
+// Starts `tool` like run_tool_if_present, but for openers that may stay until the user closes
+// what they opened: waits at most `wait_ms` for an answer and otherwise lets the tool run on.
+ToolStart start_tool(const std::string& tool, const std::vector<std::string>& args, int wait_ms);
+
 }  // namespace qn

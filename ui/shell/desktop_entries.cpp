@@ -66,8 +66,85 @@ std::string desktop_entry_text(std::string_view executable_path) {
   t += "Icon=" + std::string(kIconName) + "\n";
   t += "Terminal=false\n";
   t += "Categories=AudioVideo;Audio;\n";
-  t += "MimeType=audio/mpeg;image/jpeg;" + std::string(kResourceMimeType) + ";\n";
+  t += "MimeType=" + std::string(kResourceMimeType) + ";\n";
   return t;
+}
+
+std::string service_menu_text(std::string_view executable_path) {
+  std::string t = "[Desktop Entry]\n";
+  t += "Type=Service\n";
+  t += "Name=" + std::string(kVerbName) + "\n";
+  t += "X-KDE-ServiceTypes=KonqPopupMenu/Plugin\n";
+  t += "MimeType=audio/mpeg;image/jpeg;" + std::string(kResourceMimeType) + ";inode/directory;\n";
+  t += "Actions=verify;\n";
+  t += "\n";
+  t += "[Desktop Action verify]\n";
+  t += "Name=" + std::string(kVerbName) + "\n";
+  t += "Icon=" + std::string(kIconName) + "\n";
+  t += "Exec=" + desktop_exec_argument(executable_path) + " %f\n";
+  return t;
+}
+
+std::string nautilus_script_text(std::string_view executable_path) {
+  // The selected names come as arguments, relative to the folder shown (the working folder).
+  std::string t = "#!/bin/sh\n";
+  t += "# " + std::string(kVerbName) + ": verifies the collection folder of the selected file or folder.\n";
+  t += "[ $# -gt 0 ] || exit 0\n";
+  t += "case \"$1\" in\n";
+  t += "  /*) target=\"$1\" ;;\n";
+  t += "  *) target=\"$PWD/$1\" ;;\n";
+  t += "esac\n";
+  t += "exec " + shell_quoted(executable_path) + " \"$target\"\n";
+  return t;
+}
+
+std::string nemo_action_text(std::string_view executable_path) {
+  // Nemo splits Exec like a shell and puts each path in quotes of its own.
+  std::string program = "\"";
+  for (char c : executable_path) {
+    if (c == '"' || c == '`' || c == '$' || c == '\\') program += '\\';
+    program += c;
+  }
+  program += "\"";
+  std::string t = "[Nemo Action]\n";
+  t += "Name=" + std::string(kVerbName) + "\n";
+  t += "Comment=Verify the collection folder against its checksum file\n";
+  t += "Exec=" + program + " %F\n";
+  t += "Icon-Name=" + std::string(kIconName) + "\n";
+  t += "Selection=s\n";
+  t += "Extensions=mp3;jpg;qn;dir;\n";
+  return t;
+}
+
+std::string shell_quoted(std::string_view text) {
+  std::string out = "'";
+  for (char c : text) {
+    if (c == '\'') out += "'\\''";
+    else out += c;
+  }
+  return out + "'";
+}
+
+std::string drop_from_mime_cache(std::string_view cache, std::string_view desktop_id,
+                                 std::string_view kept_type) {
+  std::vector<std::string> lines = text::split(cache, "\n");
+  if (!lines.empty() && lines.back().empty()) lines.pop_back();
+  std::vector<std::string> kept;
+  for (const std::string& line : lines) {
+    std::size_t eq = line.find('=');
+    std::string_view type = trim_space(std::string_view(line).substr(0, eq == std::string::npos ? 0 : eq));
+    if (eq == std::string::npos || type.empty() || type.front() == '[' || type == kept_type) {
+      kept.push_back(line);
+      continue;
+    }
+    std::string rest;
+    for (const std::string& item : text::split(std::string_view(line).substr(eq + 1), ";")) {
+      std::string_view id = trim_space(item);
+      if (!id.empty() && id != desktop_id) rest += std::string(id) + ";";
+    }
+    if (!rest.empty()) kept.push_back(line.substr(0, eq + 1) + rest);
+  }
+  return kept.empty() ? std::string() : text::join(kept, "\n") + "\n";
 }
 
 std::string mime_package_text() {

@@ -1,7 +1,9 @@
 #pragma once
-// The texts of the freedesktop file association: the desktop entry that puts "Quarnell Verify"
-// into the file manager's "Open With" menu for .mp3, .jpg and .qn files, the shared-mime-info
-// package that defines the .qn type, the icon, and the default-application line of mimeapps.list.
+// The texts of the freedesktop file association: the desktop entry that opens .qn files, the
+// right-click "Quarnell Verify" of the file managers (a Dolphin service menu, a Nautilus script,
+// a Nemo action) for .mp3, .jpg and .qn files and folders, the shared-mime-info package that
+// defines the .qn type, the icon, and the default-application line of mimeapps.list. Nothing here
+// claims audio or image types: the music player and the image viewer stay the user's defaults.
 #include <string>
 #include <string_view>
 
@@ -18,7 +20,22 @@ inline constexpr std::string_view kVerbName = "Quarnell Verify";
 std::string desktop_exec_argument(std::string_view argument);
 
 // The desktop entry; Exec starts `executable_path` with the clicked file as its one argument.
+// Its only MIME type is the .qn type.
 std::string desktop_entry_text(std::string_view executable_path);
+
+// The right-click entries; each starts `executable_path` with the clicked file or folder.
+std::string service_menu_text(std::string_view executable_path);  // kio/servicemenus/
+std::string nautilus_script_text(std::string_view executable_path);  // nautilus/scripts/
+std::string nemo_action_text(std::string_view executable_path);  // nemo/actions/
+
+// `text` as one word of a POSIX shell, in single quotes.
+std::string shell_quoted(std::string_view text);
+
+// A mimeinfo.cache of a desktop database with `desktop_id` taken out of every type's list except
+// `kept_type`; lines left without an application go. Used where the database tool is missing, so
+// that claims written by an earlier version do not outlive it.
+std::string drop_from_mime_cache(std::string_view cache, std::string_view desktop_id,
+                                 std::string_view kept_type);
 
 // The shared-mime-info package defining the .qn type.
 std::string mime_package_text();

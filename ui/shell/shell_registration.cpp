@@ -32,6 +32,26 @@ void write_resource_default(const fs::path& config_home) {
   if (new_text != old_text) replace_file_contents(mimeapps, new_text);
 }
 
+// Our own file, replaced whole; `executable` for the file managers that run only such files.
+void write_own_file(const fs::path& file, const std::string& content, bool executable) {
+  if (!replace_file_contents(file, content) || !executable) return;
+  std::error_code ec;
+  fs::permissions(file, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
+                  fs::perm_options::add, ec);
+}
+
+// Without the database tool, a cache written for an earlier entry of ours would keep claiming
+// audio and image files for us; take us out of it by hand.
+void drop_stale_claims(const fs::path& applications) {
+  fs::path cache = applications / "mimeinfo.cache";
+  std::error_code ec;
+  if (!fs::is_regular_file(cache, ec)) return;
+  std::string old_text;
+  if (!read_whole_file(cache, old_text)) return;
+  std::string new_text = drop_from_mime_cache(old_text, kDesktopId, kResourceMimeType);
+  if (new_text != old_text) replace_file_contents(cache, new_text);
+}
+
 }  // namespace
 
 std::string shell_command_text(const std::string& executable_path) {
@@ -79,15 +99,22 @@ void register_with_desktop(const std::string& executable_path) {
   if (!data_home.empty()) {
     fs::path applications = data_home / "applications";
     fs::path mime = data_home / "mime";
+    // The entry's MIME types are only the .qn type; rewriting it also withdraws the audio and
+    // image types that earlier versions claimed there.
     bool desktop_ok = replace_file_contents(applications / (std::string(kDesktopId)),
                                             desktop_entry_text(exe.string()));
+    write_own_file(data_home / "kio" / "servicemenus" / kDesktopId, service_menu_text(exe.string()), true);
+    write_own_file(data_home / "nautilus" / "scripts" / kVerbName, nautilus_script_text(exe.string()), true);
+    write_own_file(data_home / "nemo" / "actions" / "quarnell-verify.nemo_action",
+                   nemo_action_text(exe.string()), false);
     bool mime_ok = replace_file_contents(mime / "packages" / "quarnell-verify.xml",
                                          mime_package_text());
     replace_file_contents(
         data_home / "icons" / "hicolor" / "scalable" / "apps" / (std::string(kIconName) + ".svg"),
         std::string(icon_svg_text()));
     if (mime_ok) run_tool_if_present("update-mime-database", {mime.string()});
-    if (desktop_ok) run_tool_if_present("update-desktop-database", {applications.string()});
+    if (desktop_ok && !run_tool_if_present("update-desktop-database", {applications.string()}))
+      drop_stale_claims(applications);
   }
 
   fs::path config_home = xdg_config_home();

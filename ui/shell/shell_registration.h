@@ -2,8 +2,9 @@
 // The shell registration, written at every start without a command-line argument: the verb
 // "Quarnell Verify" on .mp3 and .jpg files and the checksum-file type "Quarnell Resource File"
 // (.qn), each starting the program with the clicked file's path as its only argument. Windows
-// keeps them in the registry; elsewhere the freedesktop files stand in for them. Every failure is
-// silent.
+// keeps them in the registry; elsewhere the freedesktop files and the file managers' own
+// right-click entries stand in for them, never a default application for audio or images. Every
+// failure is silent.
 #include <string>
 
 #include "ui/shell/registry.h"
@@ -23,8 +24,9 @@ std::string shell_icon_text(const std::string& executable_path);
 // The six registry values, in their order; the results of the writes are not looked at.
 void register_in_registry(RegistryClass& registry, const std::string& executable_path);
 
-// The freedesktop equivalents under $XDG_DATA_HOME and $XDG_CONFIG_HOME, rewritten every time;
-// the desktop database tools are run when present.
+// The freedesktop equivalents under $XDG_DATA_HOME and $XDG_CONFIG_HOME, rewritten every time
+// (each file of ours replaced whole, no other file touched); the desktop database tools are run
+// when present.
 void register_with_desktop(const std::string& executable_path);
 
 }  // namespace qn

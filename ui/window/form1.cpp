@@ -1,11 +1,17 @@
 #include "ui/window/form1.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFont>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <system_error>
 
@@ -14,6 +20,7 @@
 #include "base/text.h"
 #include "engine/verify.h"
 #include "platform/find_files.h"
+#include "ui/window/report_view.h"
 #include "ui/window/window_host.h"
 #include "ui/window/window_services.h"
 
@@ -26,7 +33,6 @@ namespace {
 
 const char* const kAudioPrompt = "Browse to mp3 or flac Folder";
 const char* const kLabelPrompt = "Browse to Label Folder";
-const char* const kNoChecksumFile = "No .qn file found in ";
 
 // A check box drawn without text of its own; the label beside it names it.
 QCheckBox* make_box(QWidget* parent, const char* name, const char* tooltip, QRect geometry, bool checked) {
@@ -43,8 +49,6 @@ QLabel* make_label(QWidget* parent, const char* name, const char* text, const ch
   label->setObjectName(QLatin1String(name));
   if (tooltip != nullptr) label->setToolTip(QLatin1String(tooltip));
   label->setGeometry(geometry);
-  // The fixed widths were measured with a smaller system font; never cut a name short.
-  if (label->sizeHint().width() > geometry.width()) label->resize(label->sizeHint().width(), geometry.height());
   return label;
 }
 
@@ -52,7 +56,8 @@ QPushButton* make_button(QWidget* parent, const char* name, const char* text, QR
   auto* button = new QPushButton(QLatin1String(text), parent);
   button->setObjectName(QLatin1String(name));
   button->setGeometry(geometry);
-  button->setAutoDefault(false);
+  // Enter as well as Space presses the button that has the focus.
+  button->setAutoDefault(true);
   return button;
 }
 
@@ -82,12 +87,13 @@ void Form1::create_controls() {
   Label1->setWordWrap(true);
   Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
-  Check1 = make_box(this, "Check1", "Include ID3v1", QRect(24, 109, 17, 13), true);
+  // Check1 and chkNfo are 16 pixels high, up to the row below: at 13 their boxes were cut.
+  Check1 = make_box(this, "Check1", "Include ID3v1", QRect(24, 109, 17, 16), true);
   Label2 = make_label(this, "Label2", "ID3v1", "Include ID3v1", QRect(43, 109, 32, 17));
   Check2 = make_box(this, "Check2", "Include ID3v2", QRect(24, 125, 17, 17), true);
   Label3 = make_label(this, "Label3", "ID3v2", "Include ID3v2", QRect(43, 127, 32, 17));
   const char* nfo_tip = "Automatically Create Missing .nfo Files";
-  chkNfo = make_box(this, "chkNfo", nfo_tip, QRect(88, 109, 17, 13), true);
+  chkNfo = make_box(this, "chkNfo", nfo_tip, QRect(88, 109, 17, 16), true);
   Label4 = make_label(this, "Label4", ".NFO", nfo_tip, QRect(107, 109, 32, 17));
   Check3 = make_box(this, "Check3", "Select/DeSelect Images", QRect(88, 125, 17, 17), false);
   Label5 = make_label(this, "Label5", "Images", "Select/DeSelect Images", QRect(112, 127, 40, 17));
@@ -95,6 +101,10 @@ void Form1::create_controls() {
   btnBrowse = make_button(this, "btnBrowse", "Browse", QRect(184, 113, 73, 25));
   btnVerify = make_button(this, "btnVerify", "Verify", QRect(288, 113, 73, 25));
   btnVerify->setEnabled(false);
+  fit_to_font();
+
+  // A click on a box's name toggles the box, as a click on a box's own text would.
+  for (QLabel* label : {Label2, Label3, Label4, Label5}) label->installEventFilter(this);
 
   // Labels take no focus here, so the fixed order reduces to the buttons and boxes.
   setTabOrder(btnBrowse, btnVerify);
@@ -107,6 +117,62 @@ void Form1::create_controls() {
   connect(Check3, &QCheckBox::stateChanged, this, &Form1::Check3_Click);
   connect(btnBrowse, &QPushButton::clicked, this, &Form1::btnBrowse_Click);
   connect(btnVerify, &QPushButton::clicked, this, &Form1::btnVerify_Click);
+}
+
+void Form1::fit_to_font() {
+  const QList<QWidget*> controls = {Label2, Label3, Label4, Label5, Check1, Check2, chkNfo, Check3, btnBrowse,
+                                    btnVerify};
+  double scale = 1.0;
+  for (QWidget* control : controls) {
+    QSize hint = control->sizeHint();
+    scale = std::max(scale, static_cast<double>(hint.height()) / control->height());
+    // A button's text with some room on both sides (its size hint also holds a minimum width).
+    if (auto* button = qobject_cast<QPushButton*>(control))
+      scale = std::max(scale, (button->fontMetrics().horizontalAdvance(button->text()) + 16.0) / button->width());
+  }
+  // Two lines of the status label.
+  scale = std::max(scale, 2.0 * Label1->fontMetrics().lineSpacing() / Label1->height());
+  // A box's name may grow to the right up to the next control of its row.
+  for (const auto& [label, room] : label_rooms())
+    scale = std::max(scale, static_cast<double>(label->sizeHint().width()) / room);
+  if (scale > 1.0) {
+    auto scaled = [scale](int v) { return static_cast<int>(std::ceil(v * scale)); };
+    for (QWidget* control : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+      QRect r = control->geometry();
+      // Corners scaled, so that controls that touched still touch and do not overlap.
+      QPoint top_left(scaled(r.left()), scaled(r.top()));
+      QPoint end(scaled(r.left() + r.width()), scaled(r.top() + r.height()));
+      QSize size = control == Image1 ? r.size() : QSize(end.x() - top_left.x(), end.y() - top_left.y());
+      control->setGeometry(QRect(top_left, size));
+    }
+    setFixedSize(scaled(405), scaled(164));
+  }
+  for (const auto& [label, room] : label_rooms())
+    if (label->sizeHint().width() > label->width()) label->resize(label->sizeHint().width(), label->height());
+}
+
+// Each name with the room it has in the fixed layout: up to the next control of its row.
+std::vector<std::pair<QLabel*, int>> Form1::label_rooms() const {
+  return {{Label2, 88 - 43}, {Label3, 88 - 43}, {Label4, 184 - 107}, {Label5, 184 - 112}};
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonRelease &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    QCheckBox* box = watched == Label2 ? Check1 : watched == Label3 ? Check2 : watched == Label4 ? chkNfo
+                                                                 : watched == Label5 ? Check3 : nullptr;
+    // click() does nothing on a disabled box.
+    if (box != nullptr) {
+      box->click();
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+  cancel_requested_ = true;
+  QWidget::closeEvent(event);
 }
 
 void Form1::set_label1_path(const std::string& path) {
@@ -137,8 +203,12 @@ void Form1::Form_Load(const std::string& command_line) {
   std::string folder = std::filesystem::is_directory(std::filesystem::path(command_line), ec)
                            ? AddBackslash(command_line)
                            : FolderOfPath(command_line);
+  last_folder_ = folder;
   switch (find_checksum_file(folder)) {
-    case ChecksumFileFound::kNone: show(); return;
+    case ChecksumFileFound::kNone:
+      show();
+      offer_collection(folder);
+      return;
     case ChecksumFileFound::kCancelled: return;
     case ChecksumFileFound::kOne: break;
   }
@@ -183,9 +253,14 @@ void Form1::btnBrowse_Click() {
     default:
       return;
   }
-  std::string folder = services_.BrowseForFolder(this, prompt);
+  std::string folder = services_.BrowseForFolder(this, prompt, browse_start_folder());
   if (folder.empty()) return;
-  if (find_checksum_file(folder) != ChecksumFileFound::kOne) return;
+  last_folder_ = folder;
+  switch (find_checksum_file(folder)) {
+    case ChecksumFileFound::kNone: offer_collection(folder); return;
+    case ChecksumFileFound::kCancelled: return;
+    case ChecksumFileFound::kOne: break;
+  }
   set_label1_path(FolderOfPath(checksum_files_[1]));
   btnVerify->setEnabled(true);
 }
@@ -209,7 +284,20 @@ Form1::ChecksumFileFound Form1::find_checksum_file(const std::string& folder) {
   return ChecksumFileFound::kOne;
 }
 
+std::string Form1::browse_start_folder() const {
+  std::error_code ec;
+  if (!last_folder_.empty() && std::filesystem::is_directory(std::filesystem::path(last_folder_), ec))
+    return last_folder_;
+  return path_from_text(QDir::toNativeSeparators(QDir::homePath()));
+}
+
 void Form1::btnVerify_Click() {
+  // During a collection run the button is its Cancel.
+  if (collection_running_) {
+    cancel_requested_ = true;
+    btnVerify->setEnabled(false);
+    return;
+  }
   // A run yields to the event loop between files; a second run would interleave two reports.
   if (running_) return;
   if (Check3->checkState() == Qt::Unchecked) run(false);
@@ -237,7 +325,8 @@ void Form1::run(bool labels) {
     host.set_busy(false);
     std::string report = services_.report_path();
     // A report that could not be written is not shown: the viewer would show an older one.
-    if (write_report(report, result.report_text, host)) services_.open_report(report);
+    if (write_report(report, result.report_text, host)) show_report(report, result.report_text);
+    host.show_held_errors();
   }
   // The progress text replaced the folder; put it back so that Verify can run again.
   set_label1_path(folder);
@@ -245,6 +334,12 @@ void Form1::run(bool labels) {
   btnBrowse->setEnabled(browse_enabled);
   Check3->setEnabled(mode_enabled);
   running_ = false;
+}
+
+void Form1::show_report(const std::string& path, const std::string& text) {
+  if (services_.open_report(path)) return;
+  if (report_view_ == nullptr) report_view_ = new ReportView(this, services_);
+  report_view_->show_report(path, text);
 }
 
 }  // namespace qn

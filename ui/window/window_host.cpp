@@ -38,10 +38,26 @@ void WindowHost::enable_id3_options(bool enabled) {
 void WindowHost::show_error(int number, const std::string& description, const std::string& context) {
   QString text = QString::number(number) + QLatin1Char(' ') + text_from_path(description) +
                  QStringLiteral("\r\n") + text_from_path(context);
+  if (holding_) {
+    held_.append(text);
+    return;
+  }
   // The box may be closed late; the pointer must not stay an hourglass over it.
   bool was_busy = busy_;
   set_busy(false);
-  services_.show_error_box(owner_, QString::fromLatin1(kApplicationTitle), text);
+  if (services_.show_error_box(owner_, QString::fromLatin1(kApplicationTitle), text, true)) holding_ = true;
+  set_busy(was_busy);
+}
+
+void WindowHost::show_held_errors() {
+  if (held_.isEmpty()) return;
+  QString text = (held_.size() == 1 ? QStringLiteral("1 further error of this run:")
+                                    : QString::number(held_.size()) + QStringLiteral(" further errors of this run:"));
+  text += QStringLiteral("\r\n\r\n") + held_.join(QStringLiteral("\r\n\r\n"));
+  held_.clear();
+  bool was_busy = busy_;
+  set_busy(false);
+  services_.show_error_box(owner_, QString::fromLatin1(kApplicationTitle), text, false);
   set_busy(was_busy);
 }
 

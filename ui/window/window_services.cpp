@@ -1,17 +1,23 @@
 #include "ui/window/window_services.h"
 
+#include <algorithm>
+
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QProcess>
+#include <QTreeView>
 #include <QUrl>
 
 #include "base/paths.h"
 #include "platform/find_files.h"
 #include "platform/program_folder.h"
+#include "platform/run_tool.h"
 #include "ui/shell/shell_registration.h"
 
 namespace qn {
@@ -30,6 +36,11 @@ void configure_checksum_file_dialog(QFileDialog& dialog, const std::string& prom
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
   dialog.setNameFilter(QStringLiteral("Quarnell Checksum Files (*.qn)"));
   dialog.setDirectory(text_from_path(folder));
+  // Whole file names: the detail view with its columns as wide as their contents.
+  dialog.setViewMode(QFileDialog::Detail);
+  dialog.resize(std::max(dialog.width(), 720), std::max(dialog.height(), 420));
+  for (QTreeView* view : dialog.findChildren<QTreeView*>())
+    view->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
 }
 
 FileList ChooseChecksumFile(const std::string& folder, WindowServices& services, QWidget* owner) {
@@ -41,9 +52,10 @@ FileList ChooseChecksumFile(const std::string& folder, WindowServices& services,
   return FindFiles(folder, name, false);
 }
 
-std::string DesktopServices::BrowseForFolder(QWidget* owner, const std::string& prompt) {
-  QString folder = QFileDialog::getExistingDirectory(owner, QString::fromStdString(prompt), QString(),
-                                                     QFileDialog::ShowDirsOnly);
+std::string DesktopServices::BrowseForFolder(QWidget* owner, const std::string& prompt,
+                                             const std::string& start_folder) {
+  QString folder = QFileDialog::getExistingDirectory(owner, QString::fromStdString(prompt),
+                                                     text_from_path(start_folder), QFileDialog::ShowDirsOnly);
   return path_from_text(QDir::toNativeSeparators(folder));
 }
 
@@ -57,20 +69,57 @@ std::string DesktopServices::OpenChecksumFileDialog(QWidget* owner, const std::s
   return path_from_text(QDir::toNativeSeparators(chosen.first()));
 }
 
-void DesktopServices::show_error_box(QWidget* owner, const QString& title, const QString& text) {
+bool DesktopServices::show_error_box(QWidget* owner, const QString& title, const QString& text,
+                                     bool offer_silence) {
   QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, owner);
+  if (offer_silence) box.setCheckBox(new QCheckBox(QString::fromLatin1(kSilenceErrorsText)));
+  // A long list keeps the box on the screen: its head shown, all of it under "Show Details".
+  const QStringList lines = text.split(QStringLiteral("\r\n"));
+  if (lines.size() > 24) {
+    box.setText(lines.mid(0, 24).join(QStringLiteral("\r\n")) + QStringLiteral("\r\n..."));
+    box.setDetailedText(text);
+  }
   box.exec();
+  return box.checkBox() != nullptr && box.checkBox()->isChecked();
+}
+
+bool DesktopServices::ask_yes_no(QWidget* owner, const QString& title, const QString& text) {
+  return QMessageBox::question(owner, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
+         QMessageBox::Yes;
 }
 
 std::string DesktopServices::report_path() { return qn::report_path(); }
 
-void DesktopServices::open_report(const std::string& path) {
+namespace {
+
+// The desktop's opener on a file or folder. xdg-open answers at once when it hands the file on;
+// where it runs the viewer itself it stays until that is closed, which counts as shown.
+bool open_with_desktop(const std::string& path) {
 #ifdef _WIN32
-  QProcess::startDetached(QStringLiteral("NOTEPAD.EXE"), {text_from_path(path)});
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(text_from_path(path)));
 #else
-  QDesktopServices::openUrl(QUrl::fromLocalFile(text_from_path(path)));
+  switch (start_tool("xdg-open", {path}, 1500)) {
+    case ToolStart::kSucceeded:
+    case ToolStart::kRunning: return true;
+    case ToolStart::kFailed: return false;
+    case ToolStart::kAbsent: break;
+  }
+  // Qt's own launchers; false when it finds none.
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(text_from_path(path)));
 #endif
 }
+
+}  // namespace
+
+bool DesktopServices::open_report(const std::string& path) {
+#ifdef _WIN32
+  return QProcess::startDetached(QStringLiteral("NOTEPAD.EXE"), {text_from_path(path)});
+#else
+  return open_with_desktop(path);
+#endif
+}
+
+bool DesktopServices::open_folder(const std::string& folder) { return open_with_desktop(folder); }
 
 void DesktopServices::register_shell(const std::string& command_line) {
   register_at_startup(command_line, program_file_path());

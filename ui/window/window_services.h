@@ -1,6 +1,7 @@
 #pragma once
-// Everything the window asks of the desktop around it: the two dialogs, the error box, where the
-// report goes and how it is shown, the shell registration, and ending the program. The program
+// Everything the window asks of the desktop around it: the two dialogs, the error box, a yes/no
+// question, where the report goes and how it is shown, the shell registration, and ending the
+// program. The program
 // uses DesktopServices; the tests put their own in, so no test waits on a modal dialog, opens a
 // viewer or writes outside its temporary folders.
 #include <string>
@@ -18,22 +19,32 @@ inline constexpr const char* kApplicationTitle = "Quarnell Verify";
 // The title of the checksum-file picker.
 inline constexpr const char* kPickChecksumPrompt =
     "More the one .qn checksum file detected - Please select file to process";
+// The check box of an error box that holds back the rest of a run's errors.
+inline constexpr const char* kSilenceErrorsText = "Do not show further errors of this run";
 
 class WindowServices {
  public:
   virtual ~WindowServices() = default;
-  // The folder dialog with `prompt` as its caption: the chosen folder (native separators, no
-  // trailing separator unless a root), or the empty text when cancelled.
-  virtual std::string BrowseForFolder(QWidget* owner, const std::string& prompt) = 0;
+  // The folder dialog with `prompt` as its caption, opening in `start_folder`: the chosen folder
+  // (native separators, no trailing separator unless a root), or the empty text when cancelled.
+  virtual std::string BrowseForFolder(QWidget* owner, const std::string& prompt,
+                                      const std::string& start_folder) = 0;
   // The open-file dialog for checksum files: the chosen file's full path, or the empty text.
   virtual std::string OpenChecksumFileDialog(QWidget* owner, const std::string& prompt,
                                              const std::string& folder) = 0;
-  // A message box with an OK button.
-  virtual void show_error_box(QWidget* owner, const QString& title, const QString& text) = 0;
+  // A message box with an OK button. With `offer_silence`, it also holds the check box
+  // kSilenceErrorsText; returns true when that was ticked.
+  virtual bool show_error_box(QWidget* owner, const QString& title, const QString& text,
+                              bool offer_silence) = 0;
+  // A question with Yes and No; true for Yes.
+  virtual bool ask_yes_no(QWidget* owner, const QString& title, const QString& text) = 0;
   // Where the next report is written.
   virtual std::string report_path() = 0;
-  // Shows the written report in the desktop's text viewer; does not wait for it.
-  virtual void open_report(const std::string& path) = 0;
+  // Shows the written report in the desktop's text viewer; does not wait for it. False when that
+  // cannot be done: no opener, or the opener failed or said it could not.
+  virtual bool open_report(const std::string& path) = 0;
+  // Shows a folder in the desktop's file manager; false when that cannot be done.
+  virtual bool open_folder(const std::string& folder) = 0;
   // The shell registration of a start without argument.
   virtual void register_shell(const std::string& command_line) = 0;
   // Ends the program at once, without a message.
@@ -42,12 +53,16 @@ class WindowServices {
 
 class DesktopServices : public WindowServices {
  public:
-  std::string BrowseForFolder(QWidget* owner, const std::string& prompt) override;
+  std::string BrowseForFolder(QWidget* owner, const std::string& prompt,
+                              const std::string& start_folder) override;
   std::string OpenChecksumFileDialog(QWidget* owner, const std::string& prompt,
                                      const std::string& folder) override;
-  void show_error_box(QWidget* owner, const QString& title, const QString& text) override;
+  bool show_error_box(QWidget* owner, const QString& title, const QString& text,
+                      bool offer_silence) override;
+  bool ask_yes_no(QWidget* owner, const QString& title, const QString& text) override;
   std::string report_path() override;
-  void open_report(const std::string& path) override;
+  bool open_report(const std::string& path) override;
+  bool open_folder(const std::string& folder) override;
   void register_shell(const std::string& command_line) override;
   void end_program() override;
 

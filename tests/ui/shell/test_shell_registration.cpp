@@ -86,9 +86,22 @@ TEST(RegisterAtStartup, WritesDesktopEntryMimePackageIconAndDefault) {
   EXPECT_EQ(key_lines(desktop, "Exec"),
             std::vector<std::string>{"Exec=\"/opt/Quarnell Verify/bin/quarnell-verify\" %f"});
   EXPECT_EQ(key_lines(desktop, "MimeType"),
-            std::vector<std::string>{
-                "MimeType=audio/mpeg;image/jpeg;application/x-quarnell-resource;"});
+            std::vector<std::string>{"MimeType=application/x-quarnell-resource;"});
   EXPECT_EQ(key_lines(desktop, "Icon"), std::vector<std::string>{"Icon=quarnell-verify"});
+
+  // The right-click entries; Dolphin and Nautilus run only files marked executable.
+  struct Action { fs::path file; bool executable; const char* exec_line; };
+  for (const Action& a :
+       {Action{home.data() / "kio/servicemenus/quarnell-verify.desktop", true,
+               "Exec=\"/opt/Quarnell Verify/bin/quarnell-verify\" %f"},
+        Action{home.data() / "nautilus/scripts/Quarnell Verify", true,
+               "exec '/opt/Quarnell Verify/bin/quarnell-verify' \"$target\""},
+        Action{home.data() / "nemo/actions/quarnell-verify.nemo_action", false,
+               "Exec=\"/opt/Quarnell Verify/bin/quarnell-verify\" %F"}}) {
+    EXPECT_TRUE(text::contains(test::read_file(a.file), a.exec_line)) << a.file;
+    bool executable = (fs::status(a.file).permissions() & fs::perms::owner_exec) != fs::perms::none;
+    EXPECT_EQ(executable, a.executable) << a.file;
+  }
 
   std::string mime = test::read_file(mime_file(home));
   EXPECT_TRUE(text::contains(mime, "<mime-type type=\"application/x-quarnell-resource\">"));
@@ -164,6 +177,12 @@ TEST(InstalledDesktopFiles, MatchWhatStartUpWrites) {
   EXPECT_EQ(test::read_file(desktop_dir / "quarnell-verify.desktop"),
             text::replace_all(desktop_entry_text("quarnell-verify"),
                               "Exec=\"quarnell-verify\" %f", "Exec=quarnell-verify %f"));
+  EXPECT_EQ(test::read_file(desktop_dir / "quarnell-verify-servicemenu.desktop"),
+            text::replace_all(service_menu_text("quarnell-verify"),
+                              "Exec=\"quarnell-verify\" %f", "Exec=quarnell-verify %f"));
+  EXPECT_EQ(test::read_file(desktop_dir / "quarnell-verify.nemo_action"),
+            text::replace_all(nemo_action_text("quarnell-verify"),
+                              "Exec=\"quarnell-verify\" %F", "Exec=quarnell-verify %F"));
 }
 
 // The desktop entry, read by the desktop's own launcher, passes the clicked file as the one
@@ -203,6 +222,76 @@ TEST(RegisterAtStartup, XdgMimeReportsTheResourceTypeOnceRegistered) {
             "application/x-quarnell-resource");
   EXPECT_EQ(command_output("xdg-mime query default application/x-quarnell-resource 2>/dev/null"),
             "quarnell-verify.desktop");
+}
+
+// A desktop where a player is the only application for MP3 and JPEG files, and an earlier version
+// of ours once claimed them as well: after a start, xdg-mime and gio answer with the player again
+// and with us only for .qn files.
+TEST(RegisterAtStartup, NeverTakesTheAudioAndImageDefaultsAndWithdrawsOldClaims) {
+  for (const char* tool : {"xdg-mime", "gio", "update-desktop-database", "desktop-file-validate"})
+    if (find_on_path(tool).empty()) GTEST_SKIP() << tool << " is not installed";
+  test::TempHome home;
+  home.set("XDG_CURRENT_DESKTOP", "X-Generic");
+  home.set("XDG_DATA_DIRS", (home.root() / "system").string() + ":/usr/share");
+  fs::path system_apps = home.root() / "system" / "applications";
+  test::write_file(system_apps / "player.desktop",
+                   "[Desktop Entry]\nType=Application\nName=Player\nExec=true %f\n"
+                   "MimeType=audio/mpeg;image/jpeg;\n");
+  ASSERT_TRUE(run_tool_if_present("update-desktop-database", {system_apps.string()}));
+  auto defaults = [] {
+    std::string answers;
+    for (const char* type : {"audio/mpeg", "image/jpeg"}) {
+      answers += command_output(std::string("xdg-mime query default ") + type + " 2>/dev/null") + "|";
+      std::string gio = command_output(std::string("gio mime ") + type + " 2>/dev/null");
+      answers += gio.substr(0, gio.find('\n')) + "|";
+    }
+    return answers;
+  };
+  const std::string before = defaults();
+  EXPECT_TRUE(text::contains(before, "player.desktop")) << before;
+
+  fs::path applications = home.data() / "applications";
+  test::write_file(desktop_file(home), text::replace_all(desktop_entry_text("/usr/bin/quarnell-verify"),
+                                                         "MimeType=", "MimeType=audio/mpeg;image/jpeg;"));
+  ASSERT_TRUE(run_tool_if_present("update-desktop-database", {applications.string()}));
+  ASSERT_TRUE(text::contains(defaults(), "quarnell-verify.desktop")) << "the old claim is in force";
+
+  register_at_startup("", "/usr/bin/quarnell-verify");
+  EXPECT_EQ(defaults(), before);
+  EXPECT_EQ(command_output("xdg-mime query default application/x-quarnell-resource 2>/dev/null"),
+            "quarnell-verify.desktop");
+  EXPECT_EQ(command_output("desktop-file-validate '" + desktop_file(home).string() + "' 2>&1"), "");
+  // The validator knows only application entries; a service menu is KDE's own kind.
+  std::string menu = home.data().string() + "/kio/servicemenus/quarnell-verify.desktop";
+  for (const std::string& line : text::split(command_output("desktop-file-validate '" + menu + "' 2>&1"), "\n"))
+    EXPECT_TRUE(line.empty() || text::contains(line, "the type is \"Service\"")) << line;
+}
+
+// The Nautilus script hands the program the selected name as an absolute path.
+TEST(RegisterAtStartup, NautilusScriptPassesTheSelectedFileWithItsFolder) {
+  test::TempHome home;
+  fs::path program = home.root() / "it's here" / "quarnell-verify";
+  fs::path out = home.root() / "arguments";
+  test::write_file(program, "#!/bin/sh\nprintf '%s|' \"$@\" > '" + out.string() + "'\n");
+  fs::permissions(program, fs::perms::owner_all);
+  register_at_startup("", program.string());
+  fs::path folder = home.root() / "Quarnell 1964";
+  fs::create_directories(folder);
+  std::string script = (home.data() / "nautilus/scripts/Quarnell Verify").string();
+  for (const auto& [argument, expected] :
+       {std::pair<std::string, std::string>{"u1964_001 - A - B.mp3", (folder / "u1964_001 - A - B.mp3").string()},
+        {"/elsewhere/x.qn", "/elsewhere/x.qn"}}) {
+    std::string command = "cd '" + folder.string() + "' && '" + script + "' '" + argument + "' 'second'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    EXPECT_EQ(test::read_file(out), expected + "|");
+  }
+}
+
+TEST(DropFromMimeCache, RemovesUsFromEveryTypeButTheKeptOne) {
+  EXPECT_EQ(drop_from_mime_cache("[MIME Cache]\naudio/mpeg=q.desktop;player.desktop;\nimage/jpeg=q.desktop;\n"
+                                 "a/qn=q.desktop;\n",
+                                 "q.desktop", "a/qn"),
+            "[MIME Cache]\naudio/mpeg=player.desktop;\na/qn=q.desktop;\n");
 }
 
 TEST(RegisterAtStartup, UnusableDataFolderLeavesStartUpUnharmed) {

@@ -1,16 +1,21 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <filesystem>
 #include <fstream>
 #include <memory>
 
 #include "base/paths.h"
+#include "base/text.h"
 #include "ui/window/form1.h"
+#include "ui/window/report_view.h"
 #include "ui/window/window_fixture.h"
 
 namespace fs = std::filesystem;
@@ -282,6 +287,7 @@ TEST_F(WindowTest, CommandLineStartWithoutChecksumFileOnlySaysSo) {
   EXPECT_TRUE(form->isVisible());
   EXPECT_TRUE(services.opened_reports.empty());
   EXPECT_TRUE(services.registrations.empty());
+  EXPECT_TRUE(services.questions.empty()) << "a folder that cannot be read offers no collection";
 }
 
 TEST_F(WindowTest, CommandLineStartWithTwoChecksumFilesEndsWhenThePickIsCancelled) {
@@ -335,4 +341,162 @@ TEST_F(WindowTest, AReportThatCannotBeWrittenIsReportedAndNotOpened) {
   ASSERT_EQ(services.error_texts.size(), 1u);
   EXPECT_TRUE(services.error_texts[0].endsWith(QString::fromStdString("\r\n" + services.report_file)));
   EXPECT_TRUE(services.opened_reports.empty());
+}
+
+TEST_F(WindowTest, TickingTheErrorBoxCheckBoxHoldsTheRestOfTheRunForOneBoxAtTheEnd) {
+  TempFolder scratch;
+  std::string folder = scratch.copy_sample(kMp3Sample);
+  // Thirty tracks listed without fingerprints: one failed step each.
+  std::string lines;
+  for (int i = 10; i < 40; ++i) {
+    std::string name = "u1964_0" + std::to_string(i) + " - Harbour Lights - Evening Tide.mp3";
+    fs::copy_file(folder + "u1964_001 - Harbour Lights - Evening Tide.mp3", folder + name);
+    lines += name + "\r\n";
+  }
+  std::ofstream(folder + "Quarnell 1964 Top 6.qn", std::ios::binary) << lines;
+  services.silence_after = 2;
+  form->Form_Load(folder + "x.mp3");
+
+  ASSERT_EQ(services.error_texts.size(), 3u) << "two boxes one by one, then one with the rest";
+  QString last = services.error_texts[2];
+  EXPECT_TRUE(last.startsWith(QStringLiteral("28 further errors of this run:"))) << last.toStdString();
+  EXPECT_EQ(last.count(QStringLiteral("\r\n\r\n")), 28) << "the head, then the 28 errors one below the other";
+  EXPECT_EQ(services.opened_reports.size(), 1u);
+
+  // The next run starts with boxes again.
+  services.silence_after = 0;
+  click("btnVerify");
+  EXPECT_EQ(services.error_texts.size(), 33u);
+}
+
+TEST_F(WindowTest, AReportTheDesktopCannotOpenIsShownInTheWindowsOwnView) {
+  TempFolder scratch;
+  std::string folder = scratch.copy_sample(kMp3Sample);
+  services.opener_works = false;
+  form->Form_Load(folder + "x.mp3");
+
+  ASSERT_NE(form->report_view(), nullptr);
+  EXPECT_TRUE(form->report_view()->isVisible());
+  auto* text = form->report_view()->findChild<QPlainTextEdit*>(QStringLiteral("reportText"));
+  EXPECT_TRUE(text->isReadOnly());
+  EXPECT_EQ(text->toPlainText().toStdString(), qn::text::replace_all(report(), "\r\n", "\n"));
+  int marked = 0;
+  for (const QString& line : text->toPlainText().split(QLatin1Char('\n')))
+    if (line.contains(QLatin1String(" FAIL")) || line.contains(QLatin1String(" Fails")) ||
+        line.contains(QLatin1String("MISSING")))
+      ++marked;
+  EXPECT_GT(marked, 0);
+  EXPECT_EQ(text->extraSelections().size(), marked);
+  EXPECT_TRUE(form->report_view()->findChild<QLabel*>(QStringLiteral("reportPath"))->text().endsWith(
+      QString::fromStdString(services.report_file)));
+  QTest::mouseClick(form->report_view()->findChild<QPushButton*>(QStringLiteral("btnOpenFolder")), Qt::LeftButton);
+  EXPECT_EQ(services.opened_folders, std::vector<std::string>{reports.text()});
+  EXPECT_EQ(services.error_texts.size(), 1u) << "the folder could not be opened either, and says so";
+}
+
+TEST_F(WindowTest, NamesToggleTheirBoxesButtonsTakeEnterAndBrowseOpensWhereTheUserWasLast) {
+  for (const auto& [label, box] : {std::pair{"Label2", "Check1"}, {"Label3", "Check2"}, {"Label4", "chkNfo"}}) {
+    bool before = check_box(box)->isChecked();
+    QTest::mouseClick(find_child<QLabel>(label), Qt::LeftButton);
+    EXPECT_NE(check_box(box)->isChecked(), before) << label;
+  }
+  QTest::mouseClick(find_child<QLabel>("Label5"), Qt::LeftButton);
+  EXPECT_TRUE(check_box("Check3")->isChecked());
+  EXPECT_EQ(Label1()->text(), "Browse to Label Folder") << "the same as a click on the box";
+  bool id3v1 = check_box("Check1")->isChecked();
+  QTest::mouseClick(find_child<QLabel>("Label2"), Qt::LeftButton);
+  EXPECT_EQ(check_box("Check1")->isChecked(), id3v1) << "a disabled box stays as it is";
+  QTest::mouseClick(find_child<QLabel>("Label5"), Qt::LeftButton);
+
+  TempFolder folder;
+  services.folder_answer = folder.path().string();
+  for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+    button("btnBrowse")->setFocus();
+    QTest::keyClick(button("btnBrowse"), key);
+  }
+  ASSERT_EQ(services.browse_starts.size(), 3u);
+  EXPECT_EQ(services.browse_starts[0], QDir::homePath().toStdString());
+  EXPECT_EQ(services.browse_starts[1], folder.path().string());
+}
+
+// At any usual font size (and 8 points at 144 dpi, which is 16 pixels), every control shows all of
+// its text and box, inside the window, without covering another.
+TEST(WindowLayout, NoControlIsCutOrCoveredAtAnyUsualFontSize) {
+  app();
+  const QFont original = QApplication::font();
+  for (int pixels : {10, 11, 13, 16, 20, 24}) {
+    QFont font = original;
+    font.setPixelSize(pixels);
+    QApplication::setFont(font);
+    FakeServices services;
+    qn::Form1 form(services);
+    QList<QWidget*> controls = form.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    for (QWidget* c : controls) {
+      std::string what = c->objectName().toStdString() + " at " + std::to_string(pixels) + " px";
+      EXPECT_TRUE(QRect(QPoint(0, 0), form.size()).contains(c->geometry())) << what;
+      if (c->objectName() != "Label1" && c->objectName() != "Image1") {
+        EXPECT_GE(c->height(), c->sizeHint().height()) << what;
+        if (qobject_cast<QLabel*>(c) != nullptr) {
+          EXPECT_GE(c->width(), c->sizeHint().width()) << what;
+        }
+      }
+      if (auto* b = qobject_cast<QPushButton*>(c)) {
+        EXPECT_GT(b->width(), b->fontMetrics().horizontalAdvance(b->text())) << what;
+      }
+      for (QWidget* other : controls) {
+        if (other == c) continue;
+        EXPECT_FALSE(c->geometry().intersects(other->geometry())) << what << " / " << other->objectName().toStdString();
+      }
+    }
+    QLabel* status = form.findChild<QLabel*>("Label1");
+    EXPECT_GE(status->height(), 2 * status->fontMetrics().lineSpacing()) << "two lines of the status";
+  }
+  QApplication::setFont(original);
+}
+
+TEST_F(WindowTest, AFolderOfFoldersIsOfferedAndVerifiedAsACollectionThatCanBeCancelled) {
+  TempFolder root;
+  root.copy_sample(kMp3Sample);
+  root.copy_sample("Quarnell 1964 Labels");
+  root.write("Quarnell 1964 FLAC/a.qn");
+  root.write("Quarnell 1964 FLAC/b.qn");  // several: an error line, not a question
+  services.folder_answer = root.path().string();
+  click("btnBrowse");
+  ASSERT_EQ(services.questions.size(), 1u);
+  EXPECT_TRUE(services.questions[0].contains(QStringLiteral(", but 3 folders below it hold checksum files.")))
+      << services.questions[0].toStdString();
+  EXPECT_FALSE(fs::exists(reports.text() + "Quarnell Verify Summary.txt")) << "No means nothing is run";
+
+  services.yes_answer = true;
+  QString verify_text_in_run;
+  services.on_question = [&] {
+    // Clicked as soon as the run lets the window work: the rest of the collection is left out.
+    QTimer::singleShot(0, [&] {
+      verify_text_in_run = button("btnVerify")->text();
+      click("btnVerify");
+    });
+  };
+  click("btnBrowse");
+  std::string cancelled = read_file(reports.text() + "Quarnell Verify Summary.txt");
+  EXPECT_EQ(verify_text_in_run, "Cancel");
+  EXPECT_NE(cancelled.find(" of 3 (cancelled)"), std::string::npos) << cancelled;
+
+  services.on_question = nullptr;
+  click("btnBrowse");
+  std::string summary = read_file(reports.text() + "Quarnell Verify Summary.txt");
+  EXPECT_NE(summary.find("Folders verified: 3 of 3\r\n"), std::string::npos) << summary;
+  EXPECT_NE(summary.find("\r\nSummary\r\nentries      OK    FAIL MISSING additional  errors  kind    folder\r\n"),
+            std::string::npos);
+  EXPECT_NE(summary.find("  error   " + root.text() + "Quarnell 1964 FLAC/\r\n"), std::string::npos) << summary;
+  EXPECT_NE(summary.find("  labels  " + root.text() + "Quarnell 1964 Labels/\r\n"), std::string::npos);
+  EXPECT_NE(summary.find("  mp3     " + root.text() + "Quarnell 1964 Top 6/\r\n"), std::string::npos);
+  EXPECT_NE(summary.find("total   3 folders\r\n"), std::string::npos);
+  EXPECT_NE(summary.find("u1964_006 MISSING mp3 file\r\n"), std::string::npos) << "problem lines follow";
+  EXPECT_EQ(read_file(reports.text() + "Quarnell Verify 003.txt").rfind("Quarnell mp3 Verify Rev37", 0), 0u);
+  EXPECT_EQ(read_file(reports.text() + "Quarnell Verify 002.txt").rfind("Quarnell Label Verify Rev37", 0), 0u);
+  EXPECT_EQ(services.opened_reports.back(), reports.text() + "Quarnell Verify Summary.txt");
+  EXPECT_EQ(button("btnVerify")->text(), "Verify");
+  EXPECT_FALSE(button("btnVerify")->isEnabled()) << "no checksum file is chosen";
+  EXPECT_TRUE(button("btnBrowse")->isEnabled());
+  EXPECT_TRUE(services.error_texts.empty()) << "nothing is asked or shown per folder";
 }

@@ -1,11 +1,11 @@
-#include "cli/collection_summary.h"
+#include "engine/collection_summary.h"
 
 #include <cstdio>
 #include <set>
 
-#include "cli/exit_status.h"
+#include "engine/exit_status.h"
 
-namespace qn::cli {
+namespace qn {
 
 RunCounts& RunCounts::operator+=(const RunCounts& other) {
   entries += other.entries;
@@ -93,4 +93,4 @@ std::string Summary::text() const {
   return text;
 }
 
-}  // namespace qn::cli
+}  // namespace qn

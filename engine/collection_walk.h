@@ -1,6 +1,7 @@
 #pragma once
-// The walk of `qnverify -r`: every folder at or below a root that holds a checksum file becomes
-// one or two runs (audio, labels), in byte order of the folder paths. Folders that cannot be read
+// The walk of a collection run (`qnverify -r` and the window's many-folder run): every folder at
+// or below a root that holds a checksum file becomes one or two runs (audio, labels), in byte
+// order of the folder paths. Folders that cannot be read
 // and folders with several checksum files of one kind become problems in that same order.
 #include <filesystem>
 #include <functional>
@@ -8,7 +9,7 @@
 #include <system_error>
 #include <vector>
 
-namespace qn::cli {
+namespace qn {
 
 enum class ItemKind { kAudio, kLabels, kProblem };
 
@@ -43,4 +44,4 @@ std::vector<PlanItem> walk_collection(const std::string& root, const FolderListe
 // give a problem instead of a run). `folder` ends in the separator.
 std::vector<PlanItem> plan_folder(const std::string& folder, const std::vector<std::string>& file_names);
 
-}  // namespace qn::cli
+}  // namespace qn

@@ -1,13 +1,13 @@
 #pragma once
-// The summary of qnverify: counts per run and in total, the summary table, and the exit status of
-// a collection run.
+// The summary of a collection run: counts per run and in total, the summary table, and the exit
+// status of the whole run.
 #include <string>
 #include <vector>
 
-#include "cli/collection_walk.h"
+#include "engine/collection_walk.h"
 #include "engine/run_result.h"
 
-namespace qn::cli {
+namespace qn {
 
 struct RunCounts {
   long entries = 0;
@@ -51,4 +51,4 @@ class Summary {
   bool verified_any_ = false;
 };
 
-}  // namespace qn::cli
+}  // namespace qn

@@ -2,7 +2,7 @@
 // Exit status of qnverify: bit flags so that scripts can tell the kinds of trouble apart.
 #include "engine/run_result.h"
 
-namespace qn::cli {
+namespace qn {
 
 enum ExitFlag : int {
   kExitOk = 0,
@@ -16,4 +16,4 @@ enum ExitFlag : int {
 
 int exit_status_of(const RunResult& result);
 
-}  // namespace qn::cli
+}  // namespace qn

@@ -1,6 +1,6 @@
-#include "cli/exit_status.h"
+#include "engine/exit_status.h"
 
-namespace qn::cli {
+namespace qn {
 
 int exit_status_of(const RunResult& result) {
   if (result.nothing_verified) return kExitNothingVerified;
@@ -19,4 +19,4 @@ int exit_status_of(const RunResult& result) {
   return status;
 }
 
-}  // namespace qn::cli
+}  // namespace qn

@@ -1,12 +1,11 @@
-// The walk of qnverify -r over a folder tree, with real folders and with a lister that fails.
+// The walk of a collection run over a folder tree, with real folders and with a lister that fails.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <map>
 
-#include "cli/collection_summary.h"
-#include "cli/collection_walk.h"
-#include "cli/progress.h"
+#include "engine/collection_summary.h"
+#include "engine/collection_walk.h"
 #include "support/fixtures.h"
 
 namespace fs = std::filesystem;
@@ -14,8 +13,6 @@ namespace fs = std::filesystem;
 namespace qn {
 namespace {
 
-using cli::ItemKind;
-using cli::PlanItem;
 using test::TempFolder;
 
 std::vector<std::string> folders(const std::vector<PlanItem>& plan, const std::string& root) {
@@ -32,7 +29,7 @@ TEST(CollectionWalk, VisitsFoldersInByteOrderOfTheirPaths) {
   for (const char* folder : {"b", "a", "a/x", "a-b", "B", "a/x/y"}) dir.write(std::string(folder) + "/c.qn", "");
   dir.write("top.qn", "");
   dir.write("none/readme.txt", "");
-  std::vector<PlanItem> plan = cli::walk_collection(dir.path().string());
+  std::vector<PlanItem> plan = walk_collection(dir.path().string());
   std::string s(1, kSep);
   EXPECT_EQ(folders(plan, dir.folder()),
             (std::vector<std::string>{"", "B" + s, "a-b" + s, "a" + s, "a" + s + "x" + s, "a" + s + "x" + s + "y" + s, "b" + s}));
@@ -40,21 +37,21 @@ TEST(CollectionWalk, VisitsFoldersInByteOrderOfTheirPaths) {
 }
 
 TEST(CollectionWalk, AudioAndLabelChecksumFilesAreToldApartWithoutRegardToCase) {
-  std::vector<PlanItem> both = cli::plan_folder("/m/", {"Chart.qn", "Chart labels.QN", "u1.mp3"});
+  std::vector<PlanItem> both = plan_folder("/m/", {"Chart.qn", "Chart labels.QN", "u1.mp3"});
   ASSERT_EQ(both.size(), 2u);
   EXPECT_EQ(both[0].kind, ItemKind::kAudio);
   EXPECT_EQ(both[0].checksum_file, "/m/Chart.qn");
   EXPECT_EQ(both[1].kind, ItemKind::kLabels);
-  EXPECT_TRUE(cli::plan_folder("/m/", {"notes.txt", "x.qnx"}).empty());
+  EXPECT_TRUE(plan_folder("/m/", {"notes.txt", "x.qnx"}).empty());
 }
 
 TEST(CollectionWalk, SeveralChecksumFilesOfAKindAreAProblemNamingThem) {
-  std::vector<PlanItem> plan = cli::plan_folder("/m/", {"a.qn", "b.qn", "One Labels.qn"});
+  std::vector<PlanItem> plan = plan_folder("/m/", {"a.qn", "b.qn", "One Labels.qn"});
   ASSERT_EQ(plan.size(), 2u);
   EXPECT_EQ(plan[0].kind, ItemKind::kProblem);
   EXPECT_NE(plan[0].message.find("a.qn, b.qn"), std::string::npos);
   EXPECT_EQ(plan[1].kind, ItemKind::kLabels) << "the label run is still made";
-  plan = cli::plan_folder("/m/", {"c.qn", "A Labels.qn", "B Labels.qn"});
+  plan = plan_folder("/m/", {"c.qn", "A Labels.qn", "B Labels.qn"});
   ASSERT_EQ(plan.size(), 2u);
   EXPECT_EQ(plan[0].kind, ItemKind::kAudio);
   EXPECT_EQ(plan[1].kind, ItemKind::kProblem);
@@ -64,13 +61,13 @@ TEST(CollectionWalk, AFolderThatCannotBeListedIsAProblemAndTheWalkGoesOn) {
 #ifdef _WIN32
   GTEST_SKIP() << "the fake folder tree is written with \"/\" paths";
 #endif
-  std::map<std::string, std::vector<cli::FolderEntry>> tree = {
+  std::map<std::string, std::vector<FolderEntry>> tree = {
       {"/c/", {{"a", true, true}, {"locked", true, true}, {"z", true, true}, {"top.qn", false, false}}},
       {"/c/a/", {{"a.qn", false, false}}},
       {"/c/locked/", {}},
       {"/c/z/", {{"z.qn", false, false}, {"link", true, false}}},
   };
-  auto lister = [&tree](const fs::path& folder, std::vector<cli::FolderEntry>& entries, std::error_code& error) {
+  auto lister = [&tree](const fs::path& folder, std::vector<FolderEntry>& entries, std::error_code& error) {
     if (folder.string() == "/c/locked/") {
       error = std::make_error_code(std::errc::permission_denied);
       return false;
@@ -78,7 +75,7 @@ TEST(CollectionWalk, AFolderThatCannotBeListedIsAProblemAndTheWalkGoesOn) {
     entries = tree.at(folder.string());
     return true;
   };
-  std::vector<PlanItem> plan = cli::walk_collection("/c", lister);
+  std::vector<PlanItem> plan = walk_collection("/c", lister);
   ASSERT_EQ(plan.size(), 4u);
   EXPECT_EQ(plan[0].folder, "/c/");
   EXPECT_EQ(plan[1].folder, "/c/a/");
@@ -92,7 +89,7 @@ TEST(CollectionWalk, AFolderThatCannotBeListedIsAProblemAndTheWalkGoesOn) {
 TEST(CollectionSummary, NothingVerifiedFoldersCountAsStepErrorsUnlessNothingAtAllWasVerified) {
   RunResult none;
   none.nothing_verified = true;
-  cli::Summary only_none;
+  Summary only_none;
   only_none.add_run(none);
   EXPECT_EQ(only_none.ExitStatus(), 66);
   EXPECT_EQ(only_none.totals().errors, 1);
@@ -102,17 +99,11 @@ TEST(CollectionSummary, NothingVerifiedFoldersCountAsStepErrorsUnlessNothingAtAl
   missing.entries.resize(2);
   missing.entries[0].status = EntryStatus::kMissing;
   missing.entries[1].status = EntryStatus::kNoVerdict;
-  cli::Summary mixed;
+  Summary mixed;
   mixed.add_run(none);
   mixed.add_run(missing);
   EXPECT_EQ(mixed.ExitStatus(), 8 | 2 | 1);
   EXPECT_EQ(mixed.totals().fail, 1) << "an entry without a verdict counts as failed";
-}
-
-TEST(Progress, ShowsFoldersFilesElapsedAndAnEstimateOnceAFolderIsDone) {
-  EXPECT_EQ(cli::progress_text(0, 10, 0, 1.2), "qnverify: 0/10 folders, 0 files checked, 0:01 elapsed");
-  EXPECT_EQ(cli::progress_text(2, 10, 400, 30), "qnverify: 2/10 folders, 400 files checked, 0:30 elapsed, about 2:00 left");
-  EXPECT_EQ(cli::clock_text(3723), "1:02:03");
 }
 
 }  // namespace

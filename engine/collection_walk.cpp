@@ -1,4 +1,4 @@
-#include "cli/collection_walk.h"
+#include "engine/collection_walk.h"
 
 #include <algorithm>
 #include <utility>
@@ -9,7 +9,7 @@
 
 namespace fs = std::filesystem;
 
-namespace qn::cli {
+namespace qn {
 
 namespace {
 
@@ -127,4 +127,4 @@ std::vector<PlanItem> walk_collection(const std::string& root, const FolderListe
   return plan;
 }
 
-}  // namespace qn::cli
+}  // namespace qn

@@ -1,0 +1,67 @@
+#include "ui/window/collection_report.h"
+
+#include <cstdio>
+
+namespace qn {
+
+namespace {
+
+std::string clock_of(double seconds) {
+  long total = seconds < 0 ? 0 : static_cast<long>(seconds + 0.5);
+  char text[32];
+  if (total >= 3600)
+    std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60, total % 60);
+  else
+    std::snprintf(text, sizeof text, "%ld:%02ld", total / 60, total % 60);
+  return text;
+}
+
+}  // namespace
+
+std::string collection_status_text(int folders_done, int folders_total, double elapsed_seconds) {
+  int current = folders_done < folders_total ? folders_done + 1 : folders_total;
+  std::string text = "Folder " + std::to_string(current) + " of " + std::to_string(folders_total);
+  if (folders_done > 0 && folders_done < folders_total)
+    text += ", about " + clock_of(elapsed_seconds / folders_done * (folders_total - folders_done)) + " left";
+  return text;
+}
+
+std::string problem_lines(const RunResult& result, const std::string& report_file) {
+  std::string lines;
+  for (const EntryResult& entry : result.entries)
+    if (entry.status == EntryStatus::kFail || entry.status == EntryStatus::kMissing ||
+        entry.status == EntryStatus::kNoVerdict)
+      lines += entry.report_line + "\r\n";
+  for (const std::string& name : result.additional_files) lines += "additional: " + name + "\r\n";
+  for (const StepErrorRecord& error : result.errors) {
+    lines += "error " + std::to_string(error.number) + ": " + error.description;
+    if (!error.context.empty()) lines += " (" + error.context + ")";
+    lines += "\r\n";
+  }
+  if (result.nothing_verified) lines += "error: nothing could be verified\r\n";
+  if (lines.empty()) return lines;
+  return result.folder + " (" + kind_name(result.kind) + ", report " + report_file + ")\r\n" + lines + "\r\n";
+}
+
+std::string problem_lines(const PlanItem& problem) {
+  return problem.folder + "\r\nerror " + std::to_string(problem.error_number) + ": " + problem.message + "\r\n\r\n";
+}
+
+std::string collection_report_text(const std::string& root, const Summary& summary, const std::string& problems,
+                                   int folders_done, int folders_total) {
+  std::string text = "Quarnell Collection Verify\r\n";
+  text += "Folder Processed " + root + "\r\n";
+  text += "Folders verified: " + std::to_string(folders_done) + " of " + std::to_string(folders_total);
+  text += folders_done < folders_total ? " (cancelled)\r\n\r\n" : "\r\n\r\n";
+  text += summary.text();
+  if (!problems.empty()) text += "\r\n" + problems;
+  return text;
+}
+
+std::string collection_report_name(std::size_t index) {
+  char number[32];
+  std::snprintf(number, sizeof number, "%03zu", index);
+  return std::string("Quarnell Verify ") + number + ".txt";
+}
+
+}  // namespace qn

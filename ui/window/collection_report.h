@@ -1,0 +1,30 @@
+#pragma once
+// The texts of the window's many-folder run: the status line while it runs, and the summary
+// report at its end (the summary table, then the problem lines of every folder that has any).
+#include <string>
+
+#include "engine/collection_summary.h"
+#include "engine/collection_walk.h"
+#include "engine/run_result.h"
+
+namespace qn {
+
+// "Folder 3 of 250", then ", about 4:10 left" once a folder is done.
+std::string collection_status_text(int folders_done, int folders_total, double elapsed_seconds);
+
+// The lines of one run that need a look: entries that failed, are missing or have no verdict,
+// additional files and failed steps, under the folder and its own report file. Empty when the
+// run found nothing wrong.
+std::string problem_lines(const RunResult& result, const std::string& report_file);
+// The same for a folder that could not be verified.
+std::string problem_lines(const PlanItem& problem);
+
+// The summary report, CR LF line ends.
+std::string collection_report_text(const std::string& root, const Summary& summary, const std::string& problems,
+                                   int folders_done, int folders_total);
+
+// The file name of the report of the run at `index` (from 1) of a collection run.
+std::string collection_report_name(std::size_t index);
+inline constexpr const char* kSummaryReportName = "Quarnell Verify Summary.txt";
+
+}  // namespace qn
