@@ -85,6 +85,13 @@ std::vector<int> folder_numbers(const std::vector<PlanItem>& plan, int& folder_c
   return numbers;
 }
 
+// Error lines, and the names of the placeholders a run created.
+bool writes_to_stderr(const ItemOutcome& outcome) {
+  return !outcome.error_text.empty() ||
+         std::any_of(outcome.result.entries.begin(), outcome.result.entries.end(),
+                     [](const EntryResult& entry) { return entry.status == EntryStatus::kPlaceholderCreated; });
+}
+
 }  // namespace
 
 int default_jobs() {
@@ -133,7 +140,7 @@ void run_plan(const std::vector<PlanItem>& plan, const RunSettings& settings,
       while (emitted < count && done[emitted]) {
         ItemOutcome outcome = std::move(outcomes[emitted++]);
         lock.unlock();
-        if (reports_on_terminal || !outcome.error_text.empty()) progress.wipe();
+        if (reports_on_terminal || writes_to_stderr(outcome)) progress.wipe();
         emit(outcome);
         lock.lock();
       }

@@ -44,6 +44,7 @@ json entry_json(const EntryResult& entry) {
   std::string channel = text::trim_blanks(entry.channel_label);
   return {
       {"line", entry.line},
+      {"expected", entry.expected},
       {"track_key", text_or_null(entry.track_key)},
       {"found", text_or_null(entry.found_path)},
       {"channel", text_or_null(channel)},

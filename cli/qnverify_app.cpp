@@ -8,11 +8,14 @@
 #include <optional>
 
 #include "base/paths.h"
+#include "base/step_error.h"
 #include "base/text.h"
 #include "cli/cli_host.h"
 #include "cli/collection_run.h"
 #include "cli/create_command.h"
 #include "cli/json_output.h"
+#include "cli/path_list.h"
+#include "cli/problem_lines.h"
 #include "cli/progress.h"
 #include "engine/collection_summary.h"
 #include "engine/collection_walk.h"
@@ -29,7 +32,7 @@ namespace qn::cli {
 namespace {
 
 struct Options {
-  std::string path;
+  std::vector<std::string> paths;
   std::string qn;
   std::string report;
   bool no_id3v1 = false;
@@ -39,10 +42,18 @@ struct Options {
   bool recursive = false;
   bool summary_only = false;
   bool json = false;
+  bool problems = false;
+  bool null_separated = false;
   int jobs = default_jobs();
   int io_depth = ReadAheadPool::kDefaultDepth;
   CreateRequest create;  // --create and its options
   bool creating = false;
+};
+
+// Why a PATH cannot be verified: the exit status it gives alone, and the message.
+struct Refusal {
+  int status;
+  std::string message;
 };
 
 // What a command line asks to verify, once the path has been looked at.
@@ -63,10 +74,25 @@ std::string absolute_text(const fs::path& p) {
 
 bool is_qn_file(const fs::path& p) { return text::iequals(p.extension().string(), ".qn"); }
 
-// Finds the folder and the checksum file; returns an exit status when nothing can be verified.
-std::optional<int> resolve_target(const Options& options, Target& target) {
+// A second line, "use -r to verify the N folders below", when folders below `folder` hold
+// checksum files; empty otherwise.
+std::string recursive_hint(const std::string& folder) {
+  int folders = 0;
+  std::string last;
+  for (const PlanItem& item : walk_collection(folder)) {
+    if (item.kind == ItemKind::kProblem || item.folder == last || item.folder == folder) continue;
+    last = item.folder;
+    ++folders;
+  }
+  if (folders == 0) return "";
+  return "\nqnverify: use -r to verify the " + (folders == 1 ? std::string("folder") : std::to_string(folders) + " folders") +
+         " below";
+}
+
+// Finds the folder and the checksum file of `path`; refuses it when nothing can be verified.
+std::optional<Refusal> resolve_target(const Options& options, const std::string& path, Target& target) {
   std::error_code ec;
-  fs::path given(options.path);
+  fs::path given(path);
   fs::file_status status = fs::status(given, ec);
   std::string chosen_qn;
   if (fs::is_directory(status)) {
@@ -75,15 +101,13 @@ std::optional<int> resolve_target(const Options& options, Target& target) {
     target.folder = FolderOfPath(absolute_text(given));
     if (is_qn_file(given)) chosen_qn = absolute_text(given);
   } else {
-    say("no such file or folder: " + options.path);
-    return kExitNothingVerified;
+    return Refusal{kExitNothingVerified, "no such file or folder: " + path};
   }
   if (!options.qn.empty()) {
     fs::path qn(options.qn);
     if (!fs::exists(qn, ec) && fs::exists(fs::path(target.folder) / qn, ec)) qn = fs::path(target.folder) / qn;
     if (!fs::is_regular_file(qn, ec)) {
-      say("checksum file not found: " + options.qn);
-      return kExitNothingVerified;
+      return Refusal{kExitNothingVerified, "checksum file not found: " + options.qn};
     }
     chosen_qn = absolute_text(qn);
   }
@@ -95,14 +119,12 @@ std::optional<int> resolve_target(const Options& options, Target& target) {
   if (chosen_qn.empty()) {
     FileList found = FindFiles(target.folder, "*.qn", false);
     if (file_count(found) < 1) {
-      say("No .qn file found in " + target.folder);
-      return kExitNothingVerified;
+      return Refusal{kExitNothingVerified, "No .qn file found in " + target.folder + recursive_hint(target.folder)};
     }
     if (file_count(found) > 1) {
       std::string names;
       for (int i = 1; i <= file_count(found); ++i) names += "\n  " + FileNameOfPath(found[i]);
-      say("the folder holds several checksum files; choose one with --qn:" + names);
-      return kExitUsage;
+      return Refusal{kExitUsage, "the folder holds several checksum files; choose one with --qn:" + names};
     }
     chosen_qn = found[1];
   }
@@ -113,61 +135,104 @@ std::optional<int> resolve_target(const Options& options, Target& target) {
 
 void write_stdout(const std::string& text) {
   platform::set_stdout_binary();
-  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::string out = platform_line_ends(text);
+  std::fwrite(out.data(), 1, out.size(), stdout);
   std::fflush(stdout);
 }
 
-// The plan of a single-folder command line: one run.
-std::optional<int> plan_one_folder(const Options& options, std::vector<PlanItem>& plan) {
+// What the command line verifies: the runs of every PATH in turn, each with the way its paths
+// are shown, and the PATHs that could not be verified at all.
+struct Plan {
+  std::vector<PlanItem> items;
+  std::vector<PathDisplay> displays;  // one per item
+  std::vector<PlanItem> refused;
+  bool several = false;  // more than one PATH: each is named in what is shown
+};
+
+// The plan of a single-folder PATH: one run.
+std::optional<Refusal> plan_one_folder(const Options& options, const std::string& path, Plan& plan) {
   Target target;
-  if (std::optional<int> status = resolve_target(options, target)) return status;
+  if (std::optional<Refusal> refusal = resolve_target(options, path, target)) return refusal;
   PlanItem item;
   item.kind = target.labels ? ItemKind::kLabels : ItemKind::kAudio;
   item.folder = target.folder;
   item.checksum_file = target.checksum_file;
-  plan.push_back(std::move(item));
+  plan.items.push_back(std::move(item));
+  std::error_code ec;
+  std::string shown = fs::is_directory(path, ec) ? AddBackslash(path) : FolderOfPath(path);
+  plan.displays.push_back({target.folder, plan.several ? shown : ""});
   return std::nullopt;
 }
 
 // The plan of `-r PATH`: every folder at or below PATH that holds a checksum file.
-std::optional<int> plan_collection(const Options& options, std::vector<PlanItem>& plan) {
-  if (!options.qn.empty() || options.images) {
-    say("--qn and --images choose the checksum file of one folder; they cannot be used with -r");
+std::optional<Refusal> plan_collection(const std::string& path, Plan& plan) {
+  std::error_code ec;
+  if (!fs::is_directory(path, ec)) return Refusal{kExitNothingVerified, "no such folder: " + path};
+  std::string root = AddBackslash(absolute_text(path));
+  std::vector<PlanItem> items = walk_collection(root);
+  if (items.empty()) return Refusal{kExitNothingVerified, "No .qn file found at or below " + root};
+  for (PlanItem& item : items) {
+    plan.items.push_back(std::move(item));
+    plan.displays.push_back({root, plan.several ? AddBackslash(path) : ""});
+  }
+  return std::nullopt;
+}
+
+// Replaces every "-" among the PATHs with the paths read from standard input.
+std::optional<int> expand_paths(Options& options) {
+  std::vector<std::string> paths;
+  for (const std::string& path : options.paths) {
+    if (path != "-") {
+      paths.push_back(path);
+      continue;
+    }
+    platform::set_stdin_binary();
+    std::string error;
+    if (!read_path_list(std::cin, options.null_separated ? '\0' : '\n', paths, error)) {
+      say(error);
+      return kExitUsage;
+    }
+  }
+  if (paths.empty()) {
+    say("no PATH to verify: standard input held none");
     return kExitUsage;
   }
-  std::error_code ec;
-  if (!fs::is_directory(options.path, ec)) {
-    say("no such folder: " + options.path);
-    return kExitNothingVerified;
-  }
-  std::string root = AddBackslash(absolute_text(options.path));
-  plan = walk_collection(root);
-  if (plan.empty()) {
-    say("No .qn file found at or below " + root);
-    return kExitNothingVerified;
-  }
+  options.paths = std::move(paths);
   return std::nullopt;
 }
 
 // What a command line prints while and after its runs are made.
 struct Output {
   const Options& options;
+  const Plan& plan;
   Summary summary;
   JsonDocument json;
   std::string report_texts;  // for --report
+  std::size_t taken = 0;
+
+  void add_refused(const PlanItem& problem) {
+    summary.add_problem(problem);
+    if (options.json) json.add_problem(problem);
+  }
 
   void Take(ItemOutcome& outcome) {
-    if (!outcome.error_text.empty()) {
+    const PathDisplay& display = plan.displays[taken++];
+    // In the problems-only output the failed steps are ERROR lines on standard output instead.
+    if (!outcome.error_text.empty() && !options.problems) {
       std::fwrite(outcome.error_text.data(), 1, outcome.error_text.size(), stderr);
       std::fflush(stderr);
     }
     if (!outcome.ran) {
-      summary.add_problem(outcome.item);
-      if (options.json) json.add_problem(outcome.item);
+      add_refused(outcome.item);
+      if (options.problems && !options.json) write_stdout(problem_lines(outcome.item, display));
       return;
     }
+    for (const EntryResult& entry : outcome.result.entries)
+      if (entry.status == EntryStatus::kPlaceholderCreated)
+        say("created placeholder " + display.show(outcome.result.folder + entry.expected));
     summary.add_run(outcome.result);
     if (options.json) json.add_run(outcome.result);
+    else if (options.problems) write_stdout(problem_lines(outcome.result, display));
     else if (!options.summary_only) write_stdout(outcome.result.report_text);
     if (!options.report.empty()) report_texts += outcome.result.report_text;
   }
@@ -179,47 +244,95 @@ struct Output {
       if (!write_report(options.report, report_texts, host))
         status = status == kExitNothingVerified ? status : (status | kExitStepError);
     }
-    if (options.json) write_stdout(json.text(summary, status));
-    else if (options.recursive || options.summary_only) write_stdout(summary.text());
+    if (options.json) {
+      write_stdout(json.text(summary, status));
+      return status;
+    }
+    if (options.summary_only || (!options.problems && (options.recursive || plan.several)))
+      write_stdout(summary.text());
+    if (options.problems || options.summary_only) write_stdout(tally_line(summary));
+    else if (stderr_is_terminal()) std::cerr << tally_line(summary) << std::flush;
     return status;
   }
 };
 
+// Job counts: a number from 1 to 256.
+std::string check_jobs(std::string& input) {
+  if (input.empty() || input.find_first_not_of("0123456789") != std::string::npos)
+    return "\"" + input + "\" is not a number";
+  if (input.size() > 3 || std::stoi(input) < 1 || std::stoi(input) > 256)
+    return input + " is not between 1 and 256";
+  return "";
+}
+
+const char* const kHelpFooter = R"(
+Exit status, flags added up:
+  0  everything is OK          1  some entry failed (FAIL, an ID3 check fails, no verdict)
+  2  some entry is MISSING     4  some file is additional (named by no checksum line)
+  8  some step failed          64 usage error        66 nothing could be verified
+
+Examples:
+  qnverify "/music/Quarnell 1964 Top 6"     print the folder's report
+  qnverify -q -r /music                     only the problems of every folder below /music, then a tally
+  find /music -name '*1964*' -type d -print0 | qnverify -0 --summary -
+                                            the folders find names, as a summary table
+)";
+
 void add_options(CLI::App& app, Options& options) {
-  app.add_option("PATH", options.path, "A folder, or a file inside one (.mp3, .jpg, .qn); with -r, the top folder")
-      ->required();
+  app.add_option("PATH", options.paths,
+                 "Folders, or files inside them (.mp3, .jpg, .qn); with -r, top folders; - reads them from standard input")
+      ->required()
+      ->type_name("");
   app.add_flag("--no-id3v1", options.no_id3v1, "Do not check the ID3v1 tags");
   app.add_flag("--no-id3v2", options.no_id3v2, "Do not check the ID3v2 tag regions");
   app.add_flag("--create-nfo", options.create_nfo, "Create missing .nfo placeholder files");
-  app.add_option("--qn", options.qn, "The checksum file to use when the folder holds several");
-  app.add_option("--report", options.report, "Also write the report(s) to this file");
+  app.add_option("--qn", options.qn, "The checksum file to use when the folder holds several")->type_name("FILE");
+  app.add_option("--report", options.report, "Also write the report(s) to this file")->type_name("FILE");
   app.add_flag("--images", options.images, "Verify the label images against the *Labels.qn file");
   app.add_flag("-r,--recursive", options.recursive,
                "Verify every folder at or below PATH that holds a checksum file, then print a summary");
-  CLI::Option* summary = app.add_flag("--summary", options.summary_only, "Print only the summary table");
-  app.add_flag("--json", options.json, "Print one JSON document instead of the reports")->excludes(summary);
-  app.add_option("-j,--jobs", options.jobs, "Folders verified at the same time with -r (default: processors, at most 4)")
-      ->check(CLI::Range(1, 256));
+  CLI::Option* problems = app.add_flag("-q,--problems", options.problems,
+                                       "Print only what needs attention, one line each, then a tally");
+  CLI::Option* summary = app.add_flag("--summary", options.summary_only, "Print only the summary table and the tally");
+  app.add_flag("--json", options.json, "Print one JSON document instead of the reports")->excludes(summary)->excludes(problems);
+  app.add_flag("-0,--null", options.null_separated, "Paths read from standard input (-) are separated by NUL bytes");
+  app.add_option("-j,--jobs", options.jobs, "Folders verified at the same time (default: processors, at most 4)")
+      ->check(CLI::Validator(check_jobs, ""))
+      ->type_name("N");
   app.add_option("--io-depth", options.io_depth,
                  "File reads in flight at most, over all folders (default: " +
                      std::to_string(ReadAheadPool::kDefaultDepth) + "; 1: each file is read by its check alone)")
-      ->check(CLI::Range(1, ReadAheadPool::kMostDepth));
+      ->check(CLI::Range(1, ReadAheadPool::kMostDepth))
+      ->type_name("N");
   CLI::Option* create = app.add_flag("--create", options.creating,
                                      "Write checksum lines for the folder's files instead of verifying it "
                                      "(with --images: label lines)");
   app.add_flag("--five", options.create.five_values, "With --create: MP3 lines with five values, not six")
       ->needs(create);
   app.add_option("--output", options.create.output, "With --create: write the lines to this new file")
-      ->needs(create);
+      ->needs(create)
+      ->type_name("FILE");
   app.add_flag("--force", options.create.force, "With --output: replace an existing file")->needs(create);
   app.set_version_flag("--version", std::string("qnverify (Quarnell Verify ") + kVersionText + ") " + kRevisionText);
+  app.footer(kHelpFooter);
+}
+
+// After a usage error: a PATH that starts with "-" and names something here needs "--" before it.
+void hint_double_dash(const std::vector<std::string>& args) {
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--") break;
+    std::error_code ec;
+    if (arg.size() > 1 && arg[0] == '-' && fs::exists(fs::path(arg), ec))
+      say("\"" + arg + "\" names a file or folder; to verify it, put -- before it: qnverify -- " + arg);
+  }
 }
 
 }  // namespace
 
 int run_qnverify(const std::vector<std::string>& args) {
-  CLI::App app{"qnverify: verifies a Quarnell collection folder against its .qn checksum file "
-               "and prints the verification report."};
+  CLI::App app{"qnverify: verifies Quarnell collection folders against their .qn checksum files "
+               "and prints the verification reports."};
   app.name("qnverify");
   // Options are written "--name" everywhere; on Windows a path such as "/music/x" must stay a path.
   app.allow_windows_style_options(false);
@@ -229,39 +342,62 @@ int run_qnverify(const std::vector<std::string>& args) {
   try {
     app.parse(reversed);
   } catch (const CLI::ParseError& e) {
-    int code = app.exit(e);
-    return code == 0 ? kExitOk : kExitUsage;
+    if (e.get_exit_code() == 0) return app.exit(e) == 0 ? kExitOk : kExitUsage;  // --help, --version
+    say(e.what());
+    hint_double_dash(args);
+    say("see qnverify --help");
+    return kExitUsage;
   }
-
+  if (std::optional<int> status = expand_paths(options)) return *status;
   if (options.creating) {
     for (const char* other : {"--no-id3v1", "--no-id3v2", "--create-nfo", "--qn", "--report", "--recursive",
-                              "--summary", "--json", "--jobs"}) {
+                              "--problems", "--summary", "--json", "--jobs", "--io-depth"}) {
       if (app.get_option(other)->count() > 0) {
         say(std::string(other) + " is an option of the verification; it cannot be used with --create");
         return kExitUsage;
       }
     }
-    options.create.path = options.path;
+    if (options.paths.size() != 1) {
+      say("--create writes the checksum lines of one folder: give one PATH");
+      return kExitUsage;
+    }
+    options.create.path = options.paths.front();
     options.create.images = options.images;
     return run_create(options.create);
   }
+  if (options.recursive && (!options.qn.empty() || options.images)) {
+    say("--qn and --images choose the checksum file of one folder; they cannot be used with -r");
+    return kExitUsage;
+  }
 
-  std::vector<PlanItem> plan;
-  std::optional<int> early = options.recursive ? plan_collection(options, plan) : plan_one_folder(options, plan);
-  if (early) return *early;
+  Plan plan;
+  plan.several = options.paths.size() > 1;
+  for (const std::string& path : options.paths) {
+    std::optional<Refusal> refusal =
+        options.recursive ? plan_collection(path, plan) : plan_one_folder(options, path, plan);
+    if (!refusal) continue;
+    say(refusal->message);
+    if (!plan.several) return refusal->status;
+    PlanItem problem;
+    problem.folder = path;
+    problem.error_number = refusal->status == kExitUsage ? kErrInvalidArgument : kErrFileAccess;
+    problem.message = refusal->message.substr(0, refusal->message.find('\n'));
+    plan.refused.push_back(std::move(problem));
+  }
 
   RunSettings settings;
   settings.id3v1 = !options.no_id3v1;
   settings.id3v2 = !options.no_id3v2;
   settings.create_nfo = options.create_nfo;
-  settings.jobs = options.recursive ? options.jobs : 1;
-  settings.prefix_errors = options.recursive;
-  settings.show_progress = options.recursive && stderr_is_terminal();
+  settings.jobs = options.jobs;
+  settings.prefix_errors = options.recursive || plan.several;
+  settings.show_progress = (options.recursive || plan.several) && stderr_is_terminal();
   std::optional<ReadAheadPool> read_ahead;
   if (options.io_depth > 1) read_ahead.emplace(options.io_depth);
   settings.read_ahead = read_ahead ? &*read_ahead : nullptr;
-  Output output{options, {}, {}, {}};
-  run_plan(plan, settings, [&output](ItemOutcome& outcome) { output.Take(outcome); });
+  Output output{options, plan, {}, {}, {}};
+  for (const PlanItem& problem : plan.refused) output.add_refused(problem);
+  run_plan(plan.items, settings, [&output](ItemOutcome& outcome) { output.Take(outcome); });
   return output.finish();
 }
 

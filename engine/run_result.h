@@ -18,6 +18,7 @@ enum class EntryStatus {
 
 struct EntryResult {
   std::string line;           // the checksum line as used (after the sub-folder rewrite)
+  std::string expected;       // the file name the line names, without its fingerprint
   std::string track_key;      // empty when it could not be formed
   std::string found_path;     // empty when not found
   std::string channel_label;  // FLAC folders: " mono " / " stereo "

@@ -162,6 +162,7 @@ void AudioRun::check_entry(ChecksumFile& checksums) {
 
   std::vector<std::string> pieces = split_entry_line(line, found_.flac);
   const std::string& name = pieces[0];
+  entry.expected = pieces.size() == 1 ? name : name + extension_;
 
   host_.show_progress(folder_ + name + extension_);
   host_.yield();

@@ -129,6 +129,7 @@ void LabelRun::check_entry(ChecksumFile& checksums, const SortedIndex& index) {
   EntryResult entry;
   guard_.run(context_, [&] { entry.line = checksums.read_line(); });
   std::vector<std::string> fields = split_label_line(entry.line);
+  entry.expected = fields[0];
   const int at = index.first_lookup(AddBackslash(folder_) + fields[0]);
   if (at > -1) {
     entry.found_path = (*images_)[at];

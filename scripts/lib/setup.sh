@@ -8,7 +8,8 @@ QN_PACKAGES=(g++ cmake make libgtest-dev libbenchmark-dev libcli11-dev nlohmann-
              qt6-base-dev lame flac id3v2 python3 python3-mutagen
              xdg-utils libfile-mimeinfo-perl shared-mime-info libglib2.0-bin desktop-file-utils
              xvfb xauth imagemagick xdotool openbox
-             clang libclang-rt-14-dev)
+             clang libclang-rt-14-dev
+             man-db groff-base dpkg-dev file lintian zsh)
 
 qn_missing_packages() {
   local missing=() p

@@ -3,6 +3,7 @@
 // standard error (both redirected to files, so standard error is never a terminal).
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -23,10 +24,25 @@
 
 namespace qn::test {
 
+inline void write_file(const std::filesystem::path& p, const std::string& bytes) {
+  std::ofstream(p, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
 struct CliRun {
   int status = -1;
-  std::string out;
+  std::string out;  // with the platform's line ends
   std::string err;
+
+  // Standard output with the CR LF line ends of the report files.
+  std::string crlf() const {
+#ifdef _WIN32
+    return out;
+#else
+    std::string text;
+    for (char c : out) text += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return text;
+#endif
+  }
 };
 
 #ifdef _WIN32
@@ -57,12 +73,13 @@ inline HANDLE inheritable_file(const std::string& path, bool write) {
 }
 
 // Started directly (no command interpreter), standard handles on files and NUL.
-inline CliRun run_cli(const std::vector<std::string>& args) {
+inline CliRun run_cli(const std::vector<std::string>& args, const std::string& input = "") {
   namespace fs = std::filesystem;
   static int counter = 0;
   fs::path tmp = fs::temp_directory_path();
   std::string stem = "qnverify-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
-  fs::path out = tmp / (stem + ".out"), err = tmp / (stem + ".err");
+  fs::path out = tmp / (stem + ".out"), err = tmp / (stem + ".err"), in = tmp / (stem + ".in");
+  write_file(in, input);
   std::string program = fs::absolute(fs::path(QNVERIFY_PATH)).make_preferred().string();
   std::string command = quote(program);
   for (const std::string& a : args) command += " " + quote(a);
@@ -70,7 +87,7 @@ inline CliRun run_cli(const std::vector<std::string>& args) {
   STARTUPINFOA si{};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdInput = inheritable_file("NUL", false);
+  si.hStdInput = inheritable_file(in.string(), false);
   si.hStdOutput = inheritable_file(out.string(), true);
   si.hStdError = inheritable_file(err.string(), true);
   PROCESS_INFORMATION pi{};
@@ -87,8 +104,7 @@ inline CliRun run_cli(const std::vector<std::string>& args) {
     if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
   run.out = read_file(out);
   run.err = read_file(err);
-  fs::remove(out);
-  fs::remove(err);
+  for (const fs::path& p : {out, err, in}) fs::remove(p);
   return run;
 }
 
@@ -100,22 +116,23 @@ inline std::string quote(const std::string& s) {
   return q + "'";
 }
 
-inline CliRun run_cli(const std::vector<std::string>& args) {
+// `input` is what the program reads from standard input.
+inline CliRun run_cli(const std::vector<std::string>& args, const std::string& input = "") {
   namespace fs = std::filesystem;
   static int counter = 0;
   fs::path tmp = fs::temp_directory_path();
   std::string stem = "qnverify-test-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
-  fs::path out = tmp / (stem + ".out"), err = tmp / (stem + ".err");
+  fs::path out = tmp / (stem + ".out"), err = tmp / (stem + ".err"), in = tmp / (stem + ".in");
+  write_file(in, input);
   std::string command = quote(QNVERIFY_PATH);
   for (const std::string& a : args) command += " " + quote(a);
-  command += " >" + quote(out.string()) + " 2>" + quote(err.string()) + " </dev/null";
+  command += " >" + quote(out.string()) + " 2>" + quote(err.string()) + " <" + quote(in.string());
   int raw = std::system(command.c_str());
   CliRun run;
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   run.out = read_file(out);
   run.err = read_file(err);
-  fs::remove(out);
-  fs::remove(err);
+  for (const fs::path& p : {out, err, in}) fs::remove(p);
   return run;
 }
 

@@ -47,13 +47,14 @@ TEST(Recursive, PrintsEachFolderReportInPathOrderThenTheSummary) {
   std::string expected;
   for (const char* folder : {"Alpha", "Alpha/Sub", "Pics"}) {
     CliRun one = run_cli({c.folder(folder)});
-    expected += one.out;
+    expected += one.crlf();
   }
-  std::size_t summary_at = all.out.find("Summary\r\n");
-  ASSERT_NE(summary_at, std::string::npos) << all.out;
-  EXPECT_EQ(without_dates(all.out.substr(0, summary_at)), without_dates(expected));
+  const std::string all_out = all.crlf();
+  std::size_t summary_at = all_out.find("Summary\r\n");
+  ASSERT_NE(summary_at, std::string::npos) << all_out;
+  EXPECT_EQ(without_dates(all_out.substr(0, summary_at)), without_dates(expected));
 
-  std::string summary = all.out.substr(summary_at);
+  std::string summary = all_out.substr(summary_at);
   EXPECT_NE(summary.find("      3       3       0       0          0       0  mp3     " + c.folder("Alpha") + "\r\n"),
             std::string::npos) << summary;
   EXPECT_NE(summary.find("      2       1       0       1          0       0  mp3     " + c.folder("Alpha/Sub")),
@@ -65,7 +66,7 @@ TEST(Recursive, PrintsEachFolderReportInPathOrderThenTheSummary) {
   EXPECT_EQ(summary.find("Plain"), std::string::npos);
 
   CliRun only = run_cli({"-r", "--summary", c.root()});
-  EXPECT_EQ(only.out, summary);
+  EXPECT_EQ(only.crlf(), summary + "qnverify: 8 entries in 3 folders: 6 OK, 0 FAIL, 2 MISSING, 0 additional, 0 errors\r\n");
   EXPECT_EQ(only.status, all.status);
 }
 
@@ -76,7 +77,7 @@ TEST(Recursive, AFolderWithAudioAndLabelChecksumFilesGetsBothRuns) {
   CliRun run = run_cli({"-r", "--summary", c.root()});
   EXPECT_NE(run.out.find("  mp3     " + c.folder("Both")), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("  labels  " + c.folder("Both")), std::string::npos);
-  EXPECT_NE(run.out.find("total   1 folder\r\n"), std::string::npos);
+  EXPECT_NE(run.crlf().find("total   1 folder\r\n"), std::string::npos);
   EXPECT_EQ(run.status, 2) << "the label line without an image";
 }
 
@@ -105,7 +106,7 @@ TEST(Recursive, LinksToFoldersAreNotFollowed) {
   fs::create_directory_symlink(c.root(), fs::path(c.root()) / "Real" / "Loop");
   CliRun run = run_cli({"-r", "--summary", c.root()});
   EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.out.find("total   1 folder\r\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.crlf().find("total   1 folder\r\n"), std::string::npos) << run.out;
   EXPECT_EQ(run.out.find("Link"), std::string::npos);
 }
 
@@ -181,7 +182,7 @@ TEST(Recursive, CreateNfoMakesPlaceholdersInEveryFolderAndNothingElseIsWritten) 
   EXPECT_EQ(create.status, 0) << create.out;
   EXPECT_TRUE(fs::exists(one));
   EXPECT_TRUE(fs::exists(two));
-  EXPECT_EQ(count(create.out, "u1964_005 OK Placeholder\r\n"), 2u);
+  EXPECT_EQ(count(create.crlf(), "u1964_005 OK Placeholder\r\n"), 2u);
 }
 
 TEST(Recursive, ExitStatusCombinesTheFoldersAndNothingVerifiedIs66) {

@@ -59,12 +59,14 @@ TEST(JsonOutput, DescribesEveryFolderEntryErrorAndTheTotals) {
   const json* missing = find_entry(mp3, "u1964_003");
   ASSERT_NE(missing, nullptr);
   EXPECT_TRUE(missing->at("found").is_null());
+  EXPECT_EQ(missing->at("expected"), Collection::track_name(3));
   EXPECT_EQ(missing->at("status"), "missing");
   EXPECT_EQ(missing->at("verdicts"), json::array({" MISSING mp3 file"}));
 
   const json* broken = find_entry(mp3, "u1964_008");
   ASSERT_NE(broken, nullptr);
   EXPECT_EQ(broken->at("status"), "no-verdict");
+  EXPECT_EQ(broken->at("expected"), "u1964_008 - Bad - Line.mp3");
   EXPECT_TRUE(broken->at("verdicts").empty());
   ASSERT_EQ(mp3.at("errors").size(), 1u);
   EXPECT_EQ(mp3["errors"][0].at("context"), "u1964_008 - Bad - Line.mp3XZY");

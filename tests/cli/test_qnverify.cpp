@@ -32,18 +32,22 @@ struct SampleCopy {
 TEST(Qnverify, PrintsTheReportAndSetsTheExitFlags) {
   CliRun run = run_cli({kSample});
   EXPECT_EQ(run.status, 1 | 2 | 4) << run.err;
-  EXPECT_NE(run.out.find("Quarnell mp3 Verify Rev37\r\n"), std::string::npos);
-  EXPECT_NE(run.out.find("u1964_002 OK ID3v1 OK ID3v2 OK\r\n"), std::string::npos);
-  EXPECT_NE(run.out.find("u1964_006 MISSING mp3 file\r\n"), std::string::npos);
-  EXPECT_NE(run.out.find("\r\nAdditional Files Found\r\nu1964_099 - Extra - Track.mp3\r\n"), std::string::npos);
+  EXPECT_NE(run.crlf().find("Quarnell mp3 Verify Rev37\r\n"), std::string::npos);
+  EXPECT_NE(run.crlf().find("u1964_002 OK ID3v1 OK ID3v2 OK\r\n"), std::string::npos);
+  EXPECT_NE(run.crlf().find("u1964_006 MISSING mp3 file\r\n"), std::string::npos);
+  EXPECT_NE(run.crlf().find("\r\nAdditional Files Found\r\nu1964_099 - Extra - Track.mp3\r\n"), std::string::npos);
   EXPECT_EQ(run.err, "");
 }
 
-TEST(Qnverify, ReportFileHoldsExactlyWhatStandardOutputShows) {
+TEST(Qnverify, ReportFileKeepsCrLfWhileStandardOutputHasThePlatformsLineEnds) {
   TempFolder out;
   std::string report = (out.path() / "report.txt").string();
   CliRun run = run_cli({"--report", report, kSample});
-  EXPECT_EQ(read_file(report), run.out);
+  EXPECT_EQ(read_file(report), run.crlf());
+  EXPECT_NE(read_file(report).find("Quarnell mp3 Verify Rev37\r\n"), std::string::npos);
+#ifndef _WIN32
+  EXPECT_EQ(run.out.find('\r'), std::string::npos) << "LF only on standard output";
+#endif
   CliRun bad = run_cli({"--report", (out.path() / "no" / "such" / "r.txt").string(), kSample});
   EXPECT_TRUE(bad.status & 8) << "a report that cannot be written is a step error";
   EXPECT_NE(bad.err.find("r.txt"), std::string::npos);
@@ -53,17 +57,17 @@ TEST(Qnverify, AFileInsideTheFolderVerifiesTheFolder) {
   CliRun by_folder = run_cli({kSample});
   CliRun by_track = run_cli({kSample + "/u1964_003 - Dora Venn - Slow Harbour.mp3"});
   CliRun by_qn = run_cli({kSample + "/Quarnell 1964 Top 6.qn"});
-  auto body = [](const std::string& s) { return s.substr(s.find("\r\n\r\n")); };
-  EXPECT_EQ(body(by_track.out), body(by_folder.out));
-  EXPECT_EQ(body(by_qn.out), body(by_folder.out));
+  auto body = [](const CliRun& run) { return run.crlf().substr(run.crlf().find("\r\n\r\n")); };
+  EXPECT_EQ(body(by_track), body(by_folder));
+  EXPECT_EQ(body(by_qn), body(by_folder));
   EXPECT_EQ(by_track.status, by_folder.status);
 }
 
 TEST(Qnverify, Id3OptionsSwitchTheTagChecksOff) {
   CliRun run = run_cli({"--no-id3v1", kSample});
-  EXPECT_NE(run.out.find("u1964_004 OK ID3v2 OK\r\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.crlf().find("u1964_004 OK ID3v2 OK\r\n"), std::string::npos) << run.out;
   run = run_cli({"--no-id3v1", "--no-id3v2", kSample});
-  EXPECT_NE(run.out.find("u1964_004 OK\r\n"), std::string::npos);
+  EXPECT_NE(run.crlf().find("u1964_004 OK\r\n"), std::string::npos);
 }
 
 TEST(Qnverify, CreatesPlaceholdersOnlyWithCreateNfo) {
@@ -74,7 +78,7 @@ TEST(Qnverify, CreatesPlaceholdersOnlyWithCreateNfo) {
   EXPECT_TRUE(plain.status & 2);
   CliRun create = run_cli({"--create-nfo", copy.folder});
   EXPECT_TRUE(fs::exists(nfo));
-  EXPECT_NE(create.out.find("u1964_002 OK Placeholder\r\n"), std::string::npos);
+  EXPECT_NE(create.crlf().find("u1964_002 OK Placeholder\r\n"), std::string::npos);
 }
 
 TEST(Qnverify, SeveralChecksumFilesNeedQn) {
@@ -135,8 +139,8 @@ const std::string kLabels = std::string(QN_SAMPLES_DIR) + "/Quarnell 1964 Labels
 TEST(QnverifyLabels, ALabelsChecksumFileChoosesTheLabelRun) {
   CliRun run = run_cli({kLabels});
   EXPECT_EQ(run.status, 1 | 2 | 4) << run.err;
-  EXPECT_EQ(run.out.rfind("Quarnell Label Verify Rev37\r\n---------------------------\r\n", 0), 0u);
-  EXPECT_NE(run.out.find("\r\n\r\nu1964_001 OK\r\nu1964_002 FAIL (255 bytes following Start of File)\r\n"
+  EXPECT_EQ(run.crlf().rfind("Quarnell Label Verify Rev37\r\n---------------------------\r\n", 0), 0u);
+  EXPECT_NE(run.crlf().find("\r\n\r\nu1964_001 OK\r\nu1964_002 FAIL (255 bytes following Start of File)\r\n"
                          "u1964_003 FAIL (Length of File Error)\r\nu1964_004 OK\r\n"
                          "u1964_005.jpg <<<  MISSING\r\n\r\n\r\n"
                          "\r\nAdditional Files Found\r\nu1964_099.jpg\r\n\r\n"),

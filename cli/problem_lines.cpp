@@ -1,0 +1,90 @@
+#include "cli/problem_lines.h"
+
+#include "base/text.h"
+
+namespace qn::cli {
+
+namespace {
+
+std::string line(const std::string& status, const std::string& path, const std::string& detail) {
+  std::string text = status;
+  text.append(status.size() < 8 ? 8 - status.size() : 0, ' ');
+  text += " " + path;
+  if (!detail.empty()) text += "  " + detail;
+  for (char& c : text)
+    if (c == '\r' || c == '\n') c = ' ';  // one line, whatever bytes a name holds
+  return text + "\n";
+}
+
+std::string without_prefix(const std::string& s, const std::string& prefix) {
+  return text::starts_with(s, prefix) ? s.substr(prefix.size()) : s;
+}
+
+std::string entry_line(const EntryResult& entry, const std::string& folder, const PathDisplay& display) {
+  std::string path = display.show(entry.found_path.empty() ? folder + entry.expected : entry.found_path);
+  std::string id3 = text::trim_blanks(entry.id3_suffix);
+  switch (entry.status) {
+    case EntryStatus::kOk:
+    case EntryStatus::kPlaceholderCreated: return "";
+    case EntryStatus::kMissing: return line("MISSING", path, "");
+    case EntryStatus::kNoVerdict: return line("NO-VERDICT", path, "");
+    case EntryStatus::kFail: break;
+  }
+  std::string failures;
+  for (const std::string& verdict : entry.verdicts) {
+    if (verdict == " OK") continue;
+    failures += (failures.empty() ? "" : " ") + without_prefix(verdict, " FAIL ");
+  }
+  if (failures.empty()) return line("ID3-FAIL", path, id3);
+  return line("FAIL", path, failures + (id3.empty() ? "" : " " + id3));
+}
+
+// What the report says when a run found nothing to verify.
+std::string nothing_verified_text(const RunResult& result) {
+  if (result.kind != FolderKind::kLabels) return "No Quarnell audio files found";
+  if (result.checksum_file.empty()) return "No matching .qn file found";
+  return "No Quarnell Image Files found";
+}
+
+std::string error_detail(int number, const std::string& message, const std::string& context) {
+  std::string detail = "error " + std::to_string(number) + ": " + message;
+  if (!context.empty()) detail += " [" + context + "]";
+  return detail;
+}
+
+std::string plural(long count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+}  // namespace
+
+std::string PathDisplay::show(const std::string& absolute) const {
+  if (!text::starts_with(absolute, root)) return absolute;
+  std::string shown = shown_prefix + absolute.substr(root.size());
+  return shown.empty() ? "." : shown;
+}
+
+std::string problem_lines(const RunResult& result, const PathDisplay& display) {
+  std::string text;
+  for (const EntryResult& entry : result.entries) text += entry_line(entry, result.folder, display);
+  for (const std::string& name : result.additional_files) text += line("EXTRA", display.show(result.folder + name), "");
+  std::string folder = display.show(result.folder);
+  for (const StepErrorRecord& error : result.errors)
+    text += line("ERROR", folder, error_detail(error.number, error.description, error.context));
+  if (result.nothing_verified) text += line("ERROR", folder, nothing_verified_text(result));
+  return text;
+}
+
+std::string problem_lines(const PlanItem& problem, const PathDisplay& display) {
+  return line("ERROR", display.show(problem.folder), error_detail(problem.error_number, problem.message, ""));
+}
+
+std::string tally_line(const Summary& summary) {
+  const RunCounts& c = summary.totals();
+  return "qnverify: " + plural(c.entries, "entry", "entries") + " in " +
+         plural(summary.folder_count(), "folder", "folders") + ": " + std::to_string(c.ok) + " OK, " +
+         std::to_string(c.fail) + " FAIL, " + std::to_string(c.missing) + " MISSING, " +
+         std::to_string(c.additional) + " additional, " + plural(c.errors, "error", "errors") + "\n";
+}
+
+}  // namespace qn::cli
