@@ -1,5 +1,6 @@
 #include "audio/check_audio_file.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <vector>
@@ -101,7 +102,55 @@ std::string check_flac(ByteFile& file, const std::string& fingerprint) {
   return flags;
 }
 
+// The first window of the start search and the 255-byte block at the start of audio.
+constexpr std::int64_t kStartReach = 4 * 1024 + 255;
+// A recorded start of audio beyond this is not read ahead (the field may say anything).
+constexpr std::int64_t kMostHead = 1024 * 1024;
+
+// The ranges [offset, offset + size) that lie inside the file, in file order, overlaps merged.
+std::vector<ByteRange> inside_file(std::vector<ByteRange> ranges, std::int64_t length) {
+  std::vector<ByteRange> kept;
+  for (ByteRange& r : ranges) {
+    r.offset = std::clamp<std::int64_t>(r.offset, 0, length);
+    r.size = std::clamp<std::int64_t>(r.size, 0, length - r.offset);
+    if (r.size > 0) kept.push_back(r);
+  }
+  std::sort(kept.begin(), kept.end(), [](const ByteRange& a, const ByteRange& b) { return a.offset < b.offset; });
+  std::vector<ByteRange> merged;
+  for (const ByteRange& r : kept) {
+    if (!merged.empty() && r.offset <= merged.back().offset + merged.back().size) {
+      ByteRange& last = merged.back();
+      last.size = std::max(last.size, r.offset + r.size - last.offset);
+    } else {
+      merged.push_back(r);
+    }
+  }
+  return merged;
+}
+
 }  // namespace
+
+std::vector<ByteRange> AudioCheckReads(const std::string& path, const std::string& fingerprint, std::int64_t length) {
+  const std::vector<std::string> parts = text::split(fingerprint, "Z");
+  if (parts.size() < 5 || length <= 0) return {};
+  const std::int64_t block = static_cast<std::int64_t>(ByteFile::kBlockSize);
+  if (text::ends_with(path, ".mp3")) {
+    unsigned long long start = 0;
+    if (!text::parse_hex(parts[3], start)) return {};
+    const std::int64_t head =
+        std::clamp<std::int64_t>(static_cast<std::int64_t>(std::min<unsigned long long>(start, kMostHead)) + kStartReach,
+                                 block, kMostHead);
+    // The end block and the ID3v1 tag; the end search reads backwards from the end a few kilobytes
+    // at a time and mostly stops within this block too.
+    return inside_file({{0, head}, {length - block, block}}, length);
+  }
+  if (text::ends_with(path, ".flac")) {
+    // The middle block is placed as the block in memory is: ending at the file's end at the latest.
+    const std::int64_t middle = std::min(length / 2 - 1, length - block);
+    return inside_file({{0, block}, {middle, block}, {length - block, block}}, length);
+  }
+  return {};
+}
 
 std::string CheckAudioFile(const std::string& path, const std::string& fingerprint, ID3Options options) {
   // The extension decides without regard to letter case: "Track.MP3" is examined like "track.mp3".

@@ -3,6 +3,9 @@
 // entry. Opens the file for reading only.
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "platform/read_ahead.h"
 
 namespace qn {
 
@@ -17,5 +20,12 @@ struct ID3Options {
 // is compared without regard to letter case.
 // Throws StepError for a malformed fingerprint field, an unreadable file, a negative block offset.
 std::string CheckAudioFile(const std::string& path, const std::string& fingerprint, ID3Options options);
+
+// The byte ranges CheckAudioFile reads in a file of `length` bytes, as far as the fingerprint field
+// tells them beforehand: the head (the ID3v2 region and where the start search begins), the tail
+// (the end block, the ID3v1 tag and where the end search begins), for FLAC the three sum blocks.
+// Empty for a malformed field or a file of another kind. A start or end search that goes further
+// reads more.
+std::vector<ByteRange> AudioCheckReads(const std::string& path, const std::string& fingerprint, std::int64_t length);
 
 }  // namespace qn

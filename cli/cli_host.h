@@ -23,7 +23,8 @@ inline std::string error_line(const std::string& folder, int number, const std::
 
 class CliHost : public RunHost {
  public:
-  CliHost(bool id3v1, bool id3v2) : id3v1_(id3v1), id3v2_(id3v2) {}
+  CliHost(bool id3v1, bool id3v2, ReadAheadPool* read_ahead = nullptr)
+      : id3v1_(id3v1), id3v2_(id3v2), read_ahead_(read_ahead) {}
 
   void show_progress(const std::string&) override {}
   void yield() override {}
@@ -34,18 +35,21 @@ class CliHost : public RunHost {
   void show_error(int number, const std::string& description, const std::string& context) override {
     std::cerr << error_line("", number, description, context) << std::flush;
   }
+  ReadAheadPool* read_ahead() override { return read_ahead_; }
 
  private:
   bool id3v1_;
   bool id3v2_;
+  ReadAheadPool* read_ahead_;
 };
 
 // The host of one run among several: error lines are kept (prefixed with `folder_prefix` when it is
 // not empty) and every entry checked is counted in a counter shared by all runs.
 class JobHost : public CliHost {
  public:
-  JobHost(bool id3v1, bool id3v2, std::string folder_prefix, std::atomic<long>& entries_checked)
-      : CliHost(id3v1, id3v2), prefix_(std::move(folder_prefix)), entries_checked_(entries_checked) {}
+  JobHost(bool id3v1, bool id3v2, ReadAheadPool* read_ahead, std::string folder_prefix,
+          std::atomic<long>& entries_checked)
+      : CliHost(id3v1, id3v2, read_ahead), prefix_(std::move(folder_prefix)), entries_checked_(entries_checked) {}
 
   void show_progress(const std::string&) override {
     ++progress_calls_;

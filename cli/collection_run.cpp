@@ -26,7 +26,7 @@ ItemOutcome execute(const PlanItem& item, const RunSettings& settings, std::atom
     outcome.error_text = error_line(item.folder, item.error_number, item.message, "");
     return outcome;
   }
-  JobHost host(settings.id3v1, settings.id3v2, settings.prefix_errors ? item.folder : "", entries_checked);
+  JobHost host(settings.id3v1, settings.id3v2, settings.read_ahead, settings.prefix_errors ? item.folder : "", entries_checked);
   try {
     outcome.result = item.kind == ItemKind::kAudio
                          ? VerifyAudioFolder(item.folder, item.checksum_file, settings.create_nfo, host)

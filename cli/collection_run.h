@@ -8,6 +8,10 @@
 #include "engine/collection_walk.h"
 #include "engine/run_result.h"
 
+namespace qn {
+class ReadAheadPool;
+}
+
 namespace qn::cli {
 
 struct RunSettings {
@@ -17,6 +21,8 @@ struct RunSettings {
   int jobs = 1;                // runs at the same time (at least 1)
   bool prefix_errors = false;  // start every error line with its folder
   bool show_progress = false;  // draw the progress line on standard error
+  // The reader threads shared by all runs (reads in flight stay within its depth), or none.
+  ReadAheadPool* read_ahead = nullptr;
 };
 
 struct ItemOutcome {

@@ -25,6 +25,7 @@
 #include "engine/verify.h"
 #include "platform/file_access.h"
 #include "platform/find_files.h"
+#include "platform/read_ahead.h"
 #include "platform/terminal.h"
 
 namespace fs = std::filesystem;
@@ -47,6 +48,7 @@ struct Options {
   bool problems = false;
   bool null_separated = false;
   int jobs = default_jobs();
+  int io_depth = ReadAheadPool::kDefaultDepth;
   CreateRequest create;  // --create and its options
   bool creating = false;
 };
@@ -351,6 +353,11 @@ void add_options(CLI::App& app, Options& options) {
   app.add_option("-j,--jobs", options.jobs, "Folders verified at the same time (default: processors, at most 4)")
       ->check(CLI::Validator(check_jobs, ""))
       ->type_name("N");
+  app.add_option("--io-depth", options.io_depth,
+                 "File reads in flight at most, over all folders (default: " +
+                     std::to_string(ReadAheadPool::kDefaultDepth) + "; 1: each file is read by its check alone)")
+      ->check(CLI::Range(1, ReadAheadPool::kMostDepth))
+      ->type_name("N");
   CLI::Option* create = app.add_flag("--create", options.creating,
                                      "Write checksum lines for the folder's files instead of verifying it "
                                      "(with --images: label lines)");
@@ -398,7 +405,7 @@ int run_qnverify(const std::vector<std::string>& args) {
   if (std::optional<int> status = expand_paths(options)) return *status;
   if (options.creating) {
     for (const char* other : {"--no-id3v1", "--no-id3v2", "--create-nfo", "--qn", "--report", "--recursive",
-                              "--problems", "--summary", "--json", "--jobs"}) {
+                              "--problems", "--summary", "--json", "--jobs", "--io-depth"}) {
       if (app.get_option(other)->count() > 0) {
         say(std::string(other) + " is an option of the verification; it cannot be used with --create");
         return kExitUsage;
@@ -446,6 +453,9 @@ int run_qnverify(const std::vector<std::string>& args) {
   settings.jobs = options.jobs;
   settings.prefix_errors = options.recursive || plan.several;
   settings.show_progress = (options.recursive || plan.several) && stderr_is_terminal();
+  std::optional<ReadAheadPool> read_ahead;
+  if (options.io_depth > 1) read_ahead.emplace(options.io_depth);
+  settings.read_ahead = read_ahead ? &*read_ahead : nullptr;
   Output output{options, plan, {}, {}, {}, {}};
   for (const PlanItem& problem : plan.refused) output.add_refused(problem);
   run_plan(plan.items, settings, [&output](ItemOutcome& outcome) { output.Take(outcome); });

@@ -14,22 +14,34 @@ ChecksumFile::ChecksumFile(const std::string& path)
 
 std::string ChecksumFile::read_line() {
   if (at_end()) throw StepError(62, "Input past end of file: " + path_);
-  std::size_t end = bytes_.find(line_end_, pos_);
-  std::string line;
-  if (end == std::string::npos) {
-    line = bytes_.substr(pos_);
-    pos_ = bytes_.size();
-  } else {
-    line = bytes_.substr(pos_, end - pos_);
-    pos_ = end + 1;
-    if (line_end_ == '\r' && pos_ < bytes_.size() && bytes_[pos_] == '\n') ++pos_;
-  }
+  std::size_t position = erased_ + pos_;
+  std::string line = line_at(position);
+  pos_ = position - erased_;
   // Once most of the file is read, what was read goes: a file of one huge line is not held twice.
   if (pos_ > (1u << 20) && pos_ > bytes_.size() / 2) {
     bytes_.erase(0, pos_);
     bytes_.shrink_to_fit();
+    erased_ += pos_;
     pos_ = 0;
   }
+  return line;
+}
+
+std::string ChecksumFile::line_at(std::size_t& position) const {
+  if (position < erased_) return {};  // a line already read and let go
+  std::size_t at = position - erased_;
+  if (at >= bytes_.size()) return {};
+  std::size_t end = bytes_.find(line_end_, at);
+  std::string line;
+  if (end == std::string::npos) {
+    line = bytes_.substr(at);
+    at = bytes_.size();
+  } else {
+    line = bytes_.substr(at, end - at);
+    at = end + 1;
+    if (line_end_ == '\r' && at < bytes_.size() && bytes_[at] == '\n') ++at;
+  }
+  position = erased_ + at;
   for (char& c : line)
     if (c == '\\') c = kSep;
   return line;

@@ -22,10 +22,17 @@ class ChecksumFile {
   // True once every byte has been consumed, so a trailing empty line is read as one more entry.
   bool at_end() const { return pos_ >= bytes_.size(); }
 
+  // Looking ahead without reading: the position of the next line, and the line at `position`
+  // (moving `position` past it; the empty text at the end).
+  std::size_t position() const { return erased_ + pos_; }
+  std::size_t size() const { return erased_ + bytes_.size(); }
+  std::string line_at(std::size_t& position) const;
+
  private:
   std::string path_;
   std::string bytes_;
   std::size_t pos_ = 0;
+  std::size_t erased_ = 0;  // bytes let go from the front: positions count from the file's start
   char line_end_ = '\r';
 };
 

@@ -6,6 +6,8 @@
 
 namespace qn {
 
+class ReadAheadPool;
+
 class RunHost {
  public:
   virtual ~RunHost() = default;
@@ -24,6 +26,9 @@ class RunHost {
   virtual void show_error(int number, const std::string& description, const std::string& context) = 0;
   // The local date and time for the report's date line.
   virtual std::tm now();
+  // The reader threads that read the files of the next entries ahead of their checks; none (one
+  // read at a time, each by its check) by default.
+  virtual ReadAheadPool* read_ahead() { return nullptr; }
 };
 
 // A host that does nothing and ticks both ID3 options; tests and tools derive from it.
@@ -36,7 +41,9 @@ class QuietHost : public RunHost {
   bool include_id3v2() override { return id3v2; }
   void enable_id3_options(bool enabled) override { id3_enabled = enabled; }
   void show_error(int, const std::string&, const std::string&) override {}
+  ReadAheadPool* read_ahead() override { return pool; }
 
+  ReadAheadPool* pool = nullptr;
   bool id3v1 = true;
   bool id3v2 = true;
   bool id3_enabled = true;

@@ -8,6 +8,7 @@
 #include "base/paths.h"
 #include "base/text.h"
 #include "engine/checksum_file.h"
+#include "engine/entry_read_ahead.h"
 #include "engine/found_list.h"
 #include "engine/report.h"
 #include "engine/run_steps.h"
@@ -109,6 +110,7 @@ class AudioRun {
   void check_entry(ChecksumFile& checksums);
   void found_entry(EntryResult& entry, int index, const std::vector<std::string>& pieces);
   void missing_entry(EntryResult& entry, const std::string& name, bool may_create);
+  std::optional<PlannedFile> planned_file(std::string line) const;
 
   std::string folder_;
   bool create_nfo_;
@@ -118,6 +120,7 @@ class AudioRun {
   FoundFiles found_;
   std::optional<SortedIndex> index_;
   FolderListings listings_;  // folders the matcher's tag step has listed
+  std::optional<EntryReadAhead> read_ahead_;
   std::string extension_;
   std::string channel_label_;
   std::string body_;
@@ -145,12 +148,15 @@ RunResult AudioRun::execute() {
     index_.emplace(found_.list);
     host_.set_busy(true);
     host_.yield();
+    if (checksums && host_.read_ahead())
+      read_ahead_.emplace(*host_.read_ahead(), *checksums, [this](const std::string& l) { return planned_file(l); });
     if (checksums) {
       do check_entry(*checksums);
       while (!checksums->at_end());
     } else {
       result_.nothing_verified = true;
     }
+    read_ahead_.reset();
     host_.set_busy(false);
   }
   result_.additional_files = unclaimed_file_names(found_.list);
@@ -161,6 +167,7 @@ RunResult AudioRun::execute() {
 void AudioRun::check_entry(ChecksumFile& checksums) {
   EntryResult entry;  // every per-entry value starts afresh
   guard_.begin_entry();
+  if (read_ahead_) read_ahead_->checking(result_.entries.size());
   std::string& line = entry.line;  // held once, however long
   guard_.run(line, [&] { line = checksums.read_line(); });
   if (found_.subfolder_mode && text::contains(line, "uLP"))
@@ -227,6 +234,20 @@ void AudioRun::found_entry(EntryResult& entry, int index, const std::vector<std:
   }
   entry.step_failed = result_.errors.size() != errors_before;
   found_.list[index].clear();  // claimed
+}
+
+// The file an entry's check will open, found as its first lookups find it (a name found only by
+// MatchTrackFile is left to the check), and the ranges the check reads.
+std::optional<PlannedFile> AudioRun::planned_file(std::string line) const {
+  if (found_.subfolder_mode && text::contains(line, "uLP")) line = sub_folder_rewrite(line);
+  const std::vector<std::string> pieces = split_entry_line(line, found_.flac);
+  if (pieces.size() < 2 || !placeholder_name_is_safe(pieces[0])) return std::nullopt;
+  const int index = exact_lookup(*index_, folder_, pieces[0], found_.flac ? ".flac" : ".mp3");
+  if (index <= 0 || found_.list[index].empty()) return std::nullopt;
+  std::string path = found_.list[index];
+  return PlannedFile{path, [path, fingerprint = pieces[1]](std::int64_t length) {
+                       return AudioCheckReads(path, fingerprint, length);
+                     }};
 }
 
 void AudioRun::missing_entry(EntryResult& entry, const std::string& name, bool may_create) {

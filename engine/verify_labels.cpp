@@ -5,6 +5,7 @@
 #include "base/paths.h"
 #include "base/text.h"
 #include "engine/checksum_file.h"
+#include "engine/entry_read_ahead.h"
 #include "engine/report.h"
 #include "engine/run_steps.h"
 #include "engine/verify.h"
@@ -107,7 +108,19 @@ RunResult LabelRun::execute() {
       const SortedIndex index(*images_);
       result_.file_count = file_count(*images_);
       if (!file) result_.nothing_verified = true;
+      std::optional<EntryReadAhead> read_ahead;
+      if (file && host_.read_ahead())
+        read_ahead.emplace(*host_.read_ahead(), *file, [&](const std::string& line) -> std::optional<PlannedFile> {
+          const std::vector<std::string> fields = split_label_line(line);
+          const int at = index.first_lookup(AddBackslash(folder_) + fields[0]);
+          if (fields.size() < 3 || at < 0 || (*images_)[at].empty()) return std::nullopt;
+          // The first 255 bytes, read as the check reads them: one block from the start.
+          return PlannedFile{(*images_)[at], [](std::int64_t) {
+                               return std::vector<ByteRange>{{0, static_cast<std::int64_t>(ByteFile::kBlockSize)}};
+                             }};
+        });
       while (file) {
+        if (read_ahead) read_ahead->checking(result_.entries.size());
         check_entry(*file, index);
         if (file->at_end()) break;
       }

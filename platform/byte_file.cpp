@@ -15,6 +15,10 @@ std::size_t ByteFile::read_direct(std::int64_t offset, std::uint8_t* out, std::s
   return file_.read_at(offset, out, n);
 }
 
+std::size_t ByteFile::read_cached(std::int64_t offset, std::uint8_t* out, std::size_t n) {
+  return file_.read_cached(offset, out, n);
+}
+
 std::vector<std::uint8_t> ByteFile::read_at(std::int64_t offset, std::size_t n) {
   std::vector<std::uint8_t> out(n);
   read_at(offset, out.data(), n);

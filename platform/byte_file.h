@@ -2,7 +2,8 @@
 // An audio or image file opened for reading bytes at any position. Small reads are served from
 // two blocks held in memory, one for the first half of the file and one for the second, so the
 // few fingerprint reads near the start and near the end of a track cost one read each; bytes past
-// the end of the file read as zero. Never writes.
+// the end of the file read as zero. The system is told that the file is read at a few places, not
+// from start to end, so that it reads no more from the device than is asked for. Never writes.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -27,6 +28,14 @@ class ByteFile {
   std::vector<std::uint8_t> read_at(std::int64_t offset, std::size_t n);
   // The same into a caller's buffer.
   void read_at(std::int64_t offset, std::uint8_t* out, std::size_t n);
+
+  // Up to n bytes at offset straight from the file, past the blocks; returns how many it held there.
+  std::size_t read_through(std::int64_t offset, std::uint8_t* out, std::size_t n) {
+    return read_direct(offset, out, n);
+  }
+  // Up to n bytes at offset that the system holds in memory already, read without waiting for the
+  // device; returns how many (none where the system cannot tell). Never throws.
+  std::size_t read_cached(std::int64_t offset, std::uint8_t* out, std::size_t n);
 
   // Reads of at most this many bytes go through the block held in memory.
   static constexpr std::size_t kBlockSize = 8 * 1024;

@@ -77,6 +77,9 @@ class ReadableFile {
   std::int64_t length() const { return length_; }
   // Up to n bytes at offset; fewer only at the end of the file. Throws StepError.
   std::size_t read_at(std::int64_t offset, void* out, std::size_t n);
+  // Up to n bytes at offset that the system holds in memory already, read without waiting for the
+  // device; returns how many (none where the system cannot tell). Never throws.
+  std::size_t read_cached(std::int64_t offset, void* out, std::size_t n);
 
  private:
   std::string path_;

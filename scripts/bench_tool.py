@@ -5,6 +5,11 @@
   bench_tool.py collection SRC ROOT N M    N folders of M tracks, hard-linked from SRC
   bench_tool.py time RUNS LABEL CWD CMD... prints the median wall time in seconds of
                                            RUNS runs after one warm-up (details on stderr)
+  bench_tool.py cold RUNS LABEL DIR CWD CMD...
+                                           the same with every file below DIR evicted from
+                                           the page cache before each run, no warm-up; prints
+                                           the median time and the median bytes read from disk
+  bench_tool.py evict DIR                  evicts every file below DIR (checked with fincore)
 
 The distinct audio comes from a handful of lame encodings that scripts/bench
 makes in the folder named by the environment variable BENCH_AUDIO; every track is one
@@ -112,6 +117,58 @@ def time_command(runs, label, cwd, cmd):
     return median
 
 
+def files_below(root):
+    for folder, _, names in os.walk(root):
+        for name in names:
+            yield os.path.join(folder, name)
+
+
+def evict(root):
+    """Drops the cached pages of every file below root; fails when fincore still sees some."""
+    paths = list(files_below(root))
+    for path in paths:
+        fd = os.open(path, os.O_RDONLY)
+        try:
+            os.fdatasync(fd)  # pages not yet written out cannot be dropped
+            os.posix_fadvise(fd, 0, 0, os.POSIX_FADV_DONTNEED)
+        finally:
+            os.close(fd)
+    cached = 0
+    for i in range(0, len(paths), 500):
+        out = subprocess.run(["fincore", "--bytes", "--noheadings", "--output", "RES"] + paths[i:i + 500],
+                             check=True, capture_output=True, text=True).stdout
+        cached += sum(int(v) for v in out.split())
+    if cached:
+        sys.exit("bench_tool: %d bytes of %s stay in the page cache" % (cached, root))
+
+
+def run_counting_reads(cmd, cwd):
+    """Runs cmd; returns (seconds, bytes it read from disk).
+
+    The bytes are the kernel's read_bytes count of the process and its threads (what
+    /proc/<pid>/io shows), which wait4 hands back as ru_inblock in 512-byte units.
+    """
+    start = time.perf_counter()
+    proc = subprocess.Popen(cmd, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    _, _, usage = os.wait4(proc.pid, 0)
+    elapsed = time.perf_counter() - start
+    proc.returncode = 0
+    return elapsed, usage.ru_inblock * 512
+
+
+def time_cold(runs, label, root, cwd, cmd):
+    samples, reads = [], []
+    for _ in range(runs):
+        evict(root)
+        elapsed, read = run_counting_reads(cmd, cwd)
+        samples.append(elapsed)
+        reads.append(read)
+    median = statistics.median(samples)
+    print("%-24s median %8.3f s  (min %.3f, max %.3f, %d runs), read from disk %.1f MB"
+          % (label, median, min(samples), max(samples), runs, statistics.median(reads) / 1e6), file=sys.stderr)
+    return median, statistics.median(reads)
+
+
 def main(argv):
     if len(argv) >= 3 and argv[0] == "folder":
         make_folder(argv[1], int(argv[2]))
@@ -119,6 +176,10 @@ def main(argv):
         make_collection(argv[1], argv[2], int(argv[3]), int(argv[4]))
     elif len(argv) >= 5 and argv[0] == "time":
         print("%.6f" % time_command(int(argv[1]), argv[2], argv[3], argv[4:]))
+    elif len(argv) >= 6 and argv[0] == "cold":
+        print("%.6f %d" % time_cold(int(argv[1]), argv[2], argv[3], argv[4], argv[5:]))
+    elif len(argv) == 2 and argv[0] == "evict":
+        evict(argv[1])
     else:
         sys.exit(__doc__)
 

@@ -141,7 +141,7 @@ TEST(Recursive, AFolderThatCannotBeOpenedIsAnErrorLineAndTheWalkGoesOn) {
   EXPECT_NE(run.out.find("  mp3     " + c.folder("Z")), std::string::npos) << "folders after it are still verified";
 }
 
-TEST(Recursive, OutputDoesNotDependOnTheNumberOfJobs) {
+TEST(Recursive, OutputDoesNotDependOnTheNumberOfJobsOrTheReadDepth) {
   Collection c;
   const std::string bad = "u1964_009 - Bad - Line.mp3";
   for (std::string folder : {"F1", "F2", "F2/a", "F3", "F4", "F5", "F6"}) {
@@ -149,14 +149,25 @@ TEST(Recursive, OutputDoesNotDependOnTheNumberOfJobs) {
     c.File(folder + "/" + bad, std::string(900, 'x'));
   }
   c.Labels("F4", 1);
-  CliRun one = run_cli({"-r", "--jobs", "1", c.root()});
-  CliRun four = run_cli({"-r", "--jobs", "4", c.root()});
+  c.File("F5/" + Collection::track_name(2), "");  // emptied
+  c.File("F6/" + Collection::track_name(1), std::string(100, '\xFF'));  // shrunk to sync bytes
+  fs::create_directory(fs::path(c.root()) / "F3" / Collection::track_name(3));  // a folder named like a track
+  CliRun one = run_cli({"-r", "--jobs", "1", "--io-depth", "1", c.root()});
   EXPECT_EQ(one.status, 1 | 2 | 8);
-  EXPECT_EQ(four.status, one.status);
-  EXPECT_EQ(without_dates(four.out), without_dates(one.out));
-  EXPECT_EQ(four.err, one.err);
   EXPECT_EQ(count(one.err, "\n"), 7u) << "one whole line per failed step";
   EXPECT_EQ(one.err.rfind("qnverify: " + c.folder("F1") + ": error ", 0), 0u) << one.err;
+  const std::vector<std::vector<std::string>> settings = {
+      {"--jobs", "4"}, {"--jobs", "1", "--io-depth", "64"}, {"--jobs", "4", "--io-depth", "4"},
+      {"--jobs", "3", "--io-depth", "64"}};
+  for (const std::vector<std::string>& setting : settings) {
+    std::vector<std::string> args = {"-r"};
+    args.insert(args.end(), setting.begin(), setting.end());
+    args.push_back(c.root());
+    CliRun run = run_cli(args);
+    EXPECT_EQ(run.status, one.status) << setting[1];
+    EXPECT_EQ(without_dates(run.out), without_dates(one.out)) << setting[1];
+    EXPECT_EQ(run.err, one.err) << setting[1];
+  }
 }
 
 TEST(Recursive, CreateNfoMakesPlaceholdersInEveryFolderAndNothingElseIsWritten) {

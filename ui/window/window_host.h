@@ -4,8 +4,10 @@
 // to hold back the rest of the run's errors; those are shown together at the end of the run.
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 #include "engine/host.h"
+#include "platform/read_ahead.h"
 
 class QCheckBox;
 class QLabel;
@@ -29,6 +31,11 @@ class WindowHost : public RunHost {
   bool include_id3v2() override;
   void enable_id3_options(bool enabled) override;
   void show_error(int number, const std::string& description, const std::string& context) override;
+  // The reader threads start with the first run that asks for them.
+  ReadAheadPool* read_ahead() override {
+    if (!read_ahead_) read_ahead_.emplace(ReadAheadPool::kDefaultDepth);
+    return &*read_ahead_;
+  }
 
   // From now on errors are held back instead of shown one by one.
   void hold_errors() { holding_ = true; }
@@ -45,6 +52,7 @@ class WindowHost : public RunHost {
   bool busy_ = false;
   bool holding_ = false;
   QStringList held_;
+  std::optional<ReadAheadPool> read_ahead_;
 };
 
 }  // namespace qn

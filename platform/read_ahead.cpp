@@ -1,0 +1,93 @@
+#include "platform/read_ahead.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "platform/byte_file.h"
+
+namespace qn {
+
+namespace {
+
+// Each reader's buffer; larger ranges are read in pieces of this size.
+constexpr std::size_t kScratchSize = 64 * 1024;
+
+}  // namespace
+
+RangesRead read_ranges(const std::string& path, const RangePlan& plan, std::vector<std::uint8_t>& scratch) {
+  if (scratch.empty()) return RangesRead::kFailed;
+  bool fetched = false;
+  try {
+    ByteFile file(path);
+    for (const ByteRange& range : plan(file.length())) {
+      std::int64_t at = std::max<std::int64_t>(range.offset, 0);
+      const std::int64_t end = std::min(file.length(), range.offset + std::max<std::int64_t>(range.size, 0));
+      while (at < end) {
+        std::size_t piece = static_cast<std::size_t>(std::min<std::int64_t>(end - at, scratch.size()));
+        std::size_t got = file.read_cached(at, scratch.data(), piece);
+        if (got < piece) {
+          fetched = true;
+          got += file.read_through(at + static_cast<std::int64_t>(got), scratch.data() + got, piece - got);
+        }
+        if (got < piece) return RangesRead::kFailed;  // the file shrank: nothing more to read
+        at += static_cast<std::int64_t>(got);
+      }
+    }
+  } catch (...) {
+    // The check meets the same trouble when its turn comes and reports it there.
+    return RangesRead::kFailed;
+  }
+  return fetched ? RangesRead::kFetched : RangesRead::kCached;
+}
+
+ReadAheadPool::ReadAheadPool(int depth) {
+  const int threads = std::clamp(depth, 1, kMostDepth);
+  threads_.reserve(static_cast<std::size_t>(threads));
+  for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { reader(); });
+}
+
+ReadAheadPool::~ReadAheadPool() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  for (std::thread& thread : threads_) thread.join();
+}
+
+void ReadAheadPool::reader() {
+  std::vector<std::uint8_t> scratch(kScratchSize);
+  for (;;) {
+    Job job;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+      if (stopping_) return;
+      job = std::move(jobs_.front());
+      jobs_.pop_front();
+    }
+    // A file whose check has begun is read by the check itself.
+    Stream::State& stream = *job.stream;
+    if (job.entry <= stream.checking.load(std::memory_order_relaxed)) continue;
+    switch (read_ranges(job.path, job.plan, scratch)) {
+      case RangesRead::kCached: stream.cached_in_a_row.fetch_add(1, std::memory_order_relaxed); break;
+      case RangesRead::kFetched: stream.cached_in_a_row.store(0, std::memory_order_relaxed); break;
+      case RangesRead::kFailed: break;
+    }
+  }
+}
+
+ReadAheadPool::Stream::Stream(ReadAheadPool& pool)
+    : pool_(pool), state_(std::make_shared<State>()) {}
+
+ReadAheadPool::Stream::~Stream() { state_->checking.store(std::numeric_limits<std::uint64_t>::max()); }
+
+void ReadAheadPool::Stream::add(std::uint64_t entry, std::string path, RangePlan plan) {
+  {
+    std::lock_guard<std::mutex> lock(pool_.mutex_);
+    pool_.jobs_.push_back(Job{entry, std::move(path), std::move(plan), state_});
+  }
+  pool_.wake_.notify_one();
+}
+
+}  // namespace qn
