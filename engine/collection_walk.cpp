@@ -61,7 +61,7 @@ bool list_real_folder(const fs::path& folder, std::vector<FolderEntry>& entries,
     FolderEntry entry;
     entry.name = std::move(item.name);
     entry.directory = item.leads_to_folder;
-    entry.enter = item.type == platform::EntryType::Folder;
+    entry.enter = item.type == platform::EntryType::kFolder;
     entries.push_back(std::move(entry));
   }
   return true;

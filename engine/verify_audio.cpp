@@ -18,6 +18,7 @@
 #include "naming/nfo.h"
 #include "naming/pattern_match.h"
 #include "naming/track_key.h"
+#include "platform/file_access.h"
 #include "platform/find_files.h"
 
 namespace qn {
@@ -109,6 +110,7 @@ class AudioRun {
  private:
   void check_entry(ChecksumFile& checksums);
   void found_entry(EntryResult& entry, int index, const std::vector<std::string>& pieces);
+  bool regular_placeholder(const EntryResult& entry, const std::string& path);
   void missing_entry(EntryResult& entry, const std::string& name, bool may_create);
   std::optional<PlannedFile> planned_file(std::string line) const;
 
@@ -224,6 +226,14 @@ void AudioRun::found_entry(EntryResult& entry, int index, const std::vector<std:
   } else {
     result = "0";
     entry.id3_suffix = " Placeholder";
+    if (create_nfo_ && !regular_placeholder(entry, path)) {
+      entry.verdicts = {" MISSING Placeholder file"};
+      entry.status = EntryStatus::kMissing;
+      entry.report_line += entry.verdicts.front();
+      entry.step_failed = true;
+      found_.list[index].clear();  // claimed
+      return;
+    }
   }
   // A check that failed with an error has no verdict: its reset result must not read as " OK".
   if (checked) {
@@ -234,6 +244,16 @@ void AudioRun::found_entry(EntryResult& entry, int index, const std::vector<std:
   }
   entry.step_failed = result_.errors.size() != errors_before;
   found_.list[index].clear();  // claimed
+}
+
+// When placeholders are being made, one that stands there as a link or as anything but a regular
+// file is not taken as present: it is reported, left as it is, and the entry is missing.
+bool AudioRun::regular_placeholder(const EntryResult& entry, const std::string& path) {
+  platform::EntryType type = platform::EntryType::kFile;
+  if (!platform::entry_type(path, type) || type == platform::EntryType::kFile) return true;
+  guard_.report(kErrRefused, "The placeholder is a link or not a regular file and is left as it is: " + path,
+                entry.line);
+  return false;
 }
 
 // The file an entry's check will open, found as its first lookups find it (a name found only by

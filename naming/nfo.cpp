@@ -30,7 +30,7 @@ bool placeholder_name_is_safe(const std::string& entry_name) { return platform::
 
 bool create_placeholder(const std::string& folder, const std::string& entry_name) {
   return platform::create_new_file_beneath(folder, entry_name, entry_name + "\r\n") ==
-         platform::CreateOutcome::Created;
+         platform::CreateOutcome::kCreated;
 }
 
 }  // namespace qn

@@ -168,10 +168,10 @@ bool write_all(int fd, const char* data, std::size_t n) {
 }
 
 EntryType type_of(mode_t mode) {
-  if (S_ISLNK(mode)) return EntryType::Link;
-  if (S_ISDIR(mode)) return EntryType::Folder;
-  if (S_ISREG(mode)) return EntryType::File;
-  return EntryType::Other;
+  if (S_ISLNK(mode)) return EntryType::kLink;
+  if (S_ISDIR(mode)) return EntryType::kFolder;
+  if (S_ISREG(mode)) return EntryType::kFile;
+  return EntryType::kOther;
 }
 
 }  // namespace
@@ -264,14 +264,14 @@ CreateOutcome create_new_file_beneath(const std::string& folder, const std::stri
     struct stat st {};
     if (g_calls.fstatat(dir.get(), parts.back().c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
       throw_io_error("Creating the file", path);
-    if (S_ISREG(st.st_mode)) return CreateOutcome::AlreadyThere;
+    if (S_ISREG(st.st_mode)) return CreateOutcome::kAlreadyThere;
     throw StepError(kErrRefused, std::string("Creating the file failed: a ") +
                                      (S_ISLNK(st.st_mode) ? "link" : "file that is not a regular file") +
                                      " of that name is there: " + path);
   }
   if (!write_all(file.get(), bytes.data(), bytes.size())) throw_io_error("Writing the file", path);
   if (g_calls.close(file.release()) != 0) throw_io_error("Writing the file", path);
-  return CreateOutcome::Created;
+  return CreateOutcome::kCreated;
 }
 
 std::FILE* open_stream(const std::string& path, const char* mode) { return g_calls.fopen(path.c_str(), mode); }
@@ -313,8 +313,8 @@ bool list_folder(const std::string& folder, std::vector<FolderEntry>& entries, i
     entry.name = name;
     struct stat st {};
     if (g_calls.fstatat(dirfd(dir), d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) entry.type = type_of(st.st_mode);
-    entry.leads_to_folder = entry.type == EntryType::Folder;
-    if (entry.type == EntryType::Link && g_calls.fstatat(dirfd(dir), d->d_name, &st, 0) == 0)
+    entry.leads_to_folder = entry.type == EntryType::kFolder;
+    if (entry.type == EntryType::kLink && g_calls.fstatat(dirfd(dir), d->d_name, &st, 0) == 0)
       entry.leads_to_folder = S_ISDIR(st.st_mode);
     entries.push_back(std::move(entry));
   }
@@ -502,7 +502,7 @@ CreateOutcome create_new_file_beneath(const std::string& folder, const std::stri
     if (errno != EEXIST) throw_io_error("Creating the file", path);
     const unsigned long a = g_calls.attributes(path.c_str());
     if (a != INVALID_FILE_ATTRIBUTES && (a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0)
-      return CreateOutcome::AlreadyThere;
+      return CreateOutcome::kAlreadyThere;
     throw StepError(kErrRefused, "Creating the file failed: a link or folder of that name is there: " + path);
   }
   const bool written = write_all(fd, bytes.data(), bytes.size());
@@ -510,7 +510,7 @@ CreateOutcome create_new_file_beneath(const std::string& folder, const std::stri
   const bool closed = g_calls.close(fd) == 0;
   errno = err;
   if (!written || !closed) throw_io_error("Writing the file", path);
-  return CreateOutcome::Created;
+  return CreateOutcome::kCreated;
 }
 
 std::FILE* open_stream(const std::string& path, const char* mode) {
@@ -545,9 +545,9 @@ bool list_folder(const std::string& folder, std::vector<FolderEntry>& entries, i
     if (name == "." || name == "..") continue;
     FolderEntry entry;
     entry.name = name;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) entry.type = EntryType::Link;
-    else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) entry.type = EntryType::Folder;
-    else entry.type = EntryType::File;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) entry.type = EntryType::kLink;
+    else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) entry.type = EntryType::kFolder;
+    else entry.type = EntryType::kFile;
     entry.leads_to_folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     entries.push_back(std::move(entry));
   } while (FindNextFileA(h, &data));
@@ -563,9 +563,9 @@ bool list_folder(const std::string& folder, std::vector<FolderEntry>& entries, i
 bool entry_type(const std::string& path, EntryType& type) {
   const unsigned long a = g_calls.attributes(path.c_str());
   if (a == INVALID_FILE_ATTRIBUTES) return false;
-  type = (a & FILE_ATTRIBUTE_REPARSE_POINT) ? EntryType::Link
-         : (a & FILE_ATTRIBUTE_DIRECTORY)   ? EntryType::Folder
-                                            : EntryType::File;
+  type = (a & FILE_ATTRIBUTE_REPARSE_POINT) ? EntryType::kLink
+         : (a & FILE_ATTRIBUTE_DIRECTORY)   ? EntryType::kFolder
+                                            : EntryType::kFile;
   return true;
 }
 

@@ -96,7 +96,7 @@ std::string read_regular_file(const std::string& path, std::uint64_t max_size);
 // Creates or replaces the file at path with `bytes`. On failure returns false with errno set.
 bool write_whole_file(const std::string& path, const std::string& bytes);
 
-enum class CreateOutcome { Created, AlreadyThere };
+enum class CreateOutcome { kCreated, kAlreadyThere };
 
 // Creates the file folder + relative_name holding `bytes`, only as a new file and only inside the
 // folder: the folder is opened once, every component below it is opened without following links,
@@ -114,11 +114,11 @@ bool remove_file(const std::string& path);
 
 // ---- Folders and names ---------------------------------------------------------------------------
 
-enum class EntryType { File, Folder, Link, Other };
+enum class EntryType { kFile, kFolder, kLink, kOther };
 
 struct FolderEntry {
   std::string name;
-  EntryType type = EntryType::Other;  // of the entry itself: a link is Link, whatever it points at
+  EntryType type = EntryType::kOther;  // of the entry itself: a link is Link, whatever it points at
   bool leads_to_folder = false;       // a folder, or a link to one
 };
 

@@ -30,7 +30,7 @@ std::vector<Entry> list_folder(const std::string& folder, bool follow, std::vect
     Entry entry;
     entry.name = std::move(item.name);
     entry.directory = item.leads_to_folder;
-    entry.enter = item.type == platform::EntryType::Folder;
+    entry.enter = item.type == platform::EntryType::kFolder;
     entries.push_back(std::move(entry));
   }
   std::sort(entries.begin(), entries.end(),

@@ -102,14 +102,14 @@ TEST(FileAccess, WhatAlreadyStandsUnderThePlaceholderNameIsNeverChanged) {
   ::mkfifo((dir.path() / "fifo.nfo").c_str(), 0644);
   dir.make_folder("folder.nfo");
 
-  EXPECT_EQ(platform::create_new_file_beneath(dir.folder(), "listed.nfo", "x"), CreateOutcome::AlreadyThere);
-  EXPECT_EQ(platform::create_new_file_beneath(dir.folder(), "hard.nfo", "x"), CreateOutcome::AlreadyThere);
+  EXPECT_EQ(platform::create_new_file_beneath(dir.folder(), "listed.nfo", "x"), CreateOutcome::kAlreadyThere);
+  EXPECT_EQ(platform::create_new_file_beneath(dir.folder(), "hard.nfo", "x"), CreateOutcome::kAlreadyThere);
   for (const char* name : {"soft.nfo", "dangling.nfo", "fifo.nfo", "folder.nfo"})
     EXPECT_THROW(platform::create_new_file_beneath(dir.folder(), name, "x"), StepError) << name;
   EXPECT_EQ(test::read_file(dir.path() / "listed.nfo"), "old content");
   EXPECT_EQ(test::read_file(victim), "keep");
   EXPECT_FALSE(fs::exists(outside.path() / "none.nfo"));
-  EXPECT_EQ(platform::create_new_file_beneath(dir.folder(), "new.nfo", "x"), CreateOutcome::Created);
+  EXPECT_EQ(platform::create_new_file_beneath(dir.folder(), "new.nfo", "x"), CreateOutcome::kCreated);
 }
 
 TEST(FileAccess, OnlyRegularFilesAreReadAndNothingWaits) {
