@@ -335,7 +335,6 @@ Examples:
 void add_options(CLI::App& app, Options& options) {
   app.add_option("PATH", options.paths,
                  "Folders, or files inside them (.mp3, .jpg, .qn); with -r, top folders; - reads them from standard input")
-      ->required()
       ->type_name("");
   app.add_flag("--no-id3v1", options.no_id3v1, "Do not check the ID3v1 tags");
   app.add_flag("--no-id3v2", options.no_id3v2, "Do not check the ID3v2 tag regions");
@@ -399,6 +398,12 @@ int run_qnverify(const std::vector<std::string>& args) {
     if (e.get_exit_code() == 0) return app.exit(e) == 0 ? kExitOk : kExitUsage;  // --help, --version
     say(e.what());
     hint_double_dash(args);
+    say("see qnverify --help");
+    return kExitUsage;
+  }
+  // Checked after the parse, so that an unknown option is named before a missing PATH.
+  if (options.paths.empty()) {
+    say("PATH is required");
     say("see qnverify --help");
     return kExitUsage;
   }
