@@ -11,6 +11,7 @@
 
 #include "cli/cli_host.h"
 #include "cli/progress.h"
+#include "platform/terminal.h"
 #include "engine/verify.h"
 
 namespace qn::cli {
@@ -132,7 +133,7 @@ void run_plan(const std::vector<PlanItem>& plan, const RunSettings& settings,
   ProgressLine progress(settings.show_progress);
   // The line is wiped before anything is written to its terminal: error lines, or reports when
   // standard output is the same terminal.
-  const bool reports_on_terminal = settings.show_progress && stdout_is_terminal();
+  const bool reports_on_terminal = settings.show_progress && platform::stdout_is_terminal();
   try {
     std::unique_lock<std::mutex> lock(mutex);
     for (std::size_t emitted = 0; emitted < count;) {

@@ -7,9 +7,6 @@
 
 namespace qn::cli {
 
-bool stderr_is_terminal() { return platform::stderr_is_terminal(); }
-bool stdout_is_terminal() { return platform::stdout_is_terminal(); }
-
 std::string clock_text(double seconds) {
   long total = seconds > 0 ? static_cast<long>(std::lround(seconds)) : 0;
   long hours = total / 3600, minutes = total / 60 % 60, secs = total % 60;

@@ -4,10 +4,6 @@
 
 namespace qn::cli {
 
-// True when standard error is a terminal (never for scripts and CI logs).
-bool stderr_is_terminal();
-bool stdout_is_terminal();
-
 // "qnverify: 3/10 folders, 612 files checked, 0:07 elapsed, about 0:16 left"; the estimate is
 // left out until a folder is done.
 std::string progress_text(int folders_done, int folders_total, long files_checked, double elapsed_seconds);

@@ -295,7 +295,7 @@ struct Output {
     if (options.summary_only || (!options.problems && (options.recursive || plan.several)))
       out.write(summary.text());
     if (options.problems || options.summary_only) out.write(tally_line(summary));
-    else if (stderr_is_terminal()) std::cerr << tally_line(summary) << std::flush;
+    else if (platform::stderr_is_terminal()) std::cerr << tally_line(summary) << std::flush;
     return with_output_error(status);
   }
 
@@ -457,7 +457,7 @@ int run_qnverify(const std::vector<std::string>& args) {
   settings.create_nfo = options.create_nfo;
   settings.jobs = options.jobs;
   settings.prefix_errors = options.recursive || plan.several;
-  settings.show_progress = (options.recursive || plan.several) && stderr_is_terminal();
+  settings.show_progress = (options.recursive || plan.several) && platform::stderr_is_terminal();
   std::optional<ReadAheadPool> read_ahead;
   if (options.io_depth > 1) read_ahead.emplace(options.io_depth);
   settings.read_ahead = read_ahead ? &*read_ahead : nullptr;

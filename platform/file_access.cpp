@@ -350,16 +350,6 @@ void secure_standard_streams() {
   ::signal(SIGPIPE, SIG_IGN);
 }
 
-bool write_standard_output(const std::string& bytes) {
-  std::fflush(stdout);
-  return write_all(1, bytes.data(), bytes.size());
-}
-
-bool write_standard_error(const std::string& bytes) {
-  std::fflush(stderr);
-  return write_all(2, bytes.data(), bytes.size());
-}
-
 #else  // _WIN32
 
 namespace {
@@ -594,6 +584,9 @@ void secure_standard_streams() {
   _setmode(1, _O_BINARY);
 }
 
+#endif
+
+// The same on every system: write_all is each system's own.
 bool write_standard_output(const std::string& bytes) {
   std::fflush(stdout);
   return write_all(1, bytes.data(), bytes.size());
@@ -603,7 +596,5 @@ bool write_standard_error(const std::string& bytes) {
   std::fflush(stderr);
   return write_all(2, bytes.data(), bytes.size());
 }
-
-#endif
 
 }  // namespace qn::platform
