@@ -130,7 +130,7 @@ std::vector<ByteRange> inside_file(std::vector<ByteRange> ranges, std::int64_t l
 
 }  // namespace
 
-std::vector<ByteRange> AudioCheckReads(const std::string& path, const std::string& fingerprint, std::int64_t length) {
+std::vector<ByteRange> audio_check_reads(const std::string& path, const std::string& fingerprint, std::int64_t length) {
   const std::vector<std::string> parts = text::split(fingerprint, "Z");
   if (parts.size() < 5 || length <= 0) return {};
   const std::int64_t block = static_cast<std::int64_t>(ByteFile::kBlockSize);

@@ -26,6 +26,6 @@ std::string CheckAudioFile(const std::string& path, const std::string& fingerpri
 // (the end block, the ID3v1 tag and where the end search begins), for FLAC the three sum blocks.
 // Empty for a malformed field or a file of another kind. A start or end search that goes further
 // reads more.
-std::vector<ByteRange> AudioCheckReads(const std::string& path, const std::string& fingerprint, std::int64_t length);
+std::vector<ByteRange> audio_check_reads(const std::string& path, const std::string& fingerprint, std::int64_t length);
 
 }  // namespace qn

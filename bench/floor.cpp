@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     for (std::size_t i = next++; i < tracks.size(); i = next++) {
       const Track& t = tracks[i];
       qn::read_ranges(t.path, [&](std::int64_t length) {
-        std::vector<qn::ByteRange> ranges = qn::AudioCheckReads(t.path, t.fingerprint, length);
+        std::vector<qn::ByteRange> ranges = qn::audio_check_reads(t.path, t.fingerprint, length);
         for (const qn::ByteRange& r : ranges) {
           requested += r.size;
           in_pages += (r.offset + r.size + kPage - 1) / kPage * kPage - r.offset / kPage * kPage;

@@ -282,7 +282,7 @@ struct Output {
   }
 
   int finish() {
-    int status = summary.ExitStatus();
+    int status = summary.exit_status();
     if (!options.report.empty()) {
       CliHost host(true, true);
       if (!write_report(options.report, report_texts, host))

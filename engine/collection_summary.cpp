@@ -71,7 +71,7 @@ int Summary::folder_count() const {
   return static_cast<int>(folders.size());
 }
 
-int Summary::ExitStatus() const { return verified_any_ ? status_ : kExitNothingVerified; }
+int Summary::exit_status() const { return verified_any_ ? status_ : kExitNothingVerified; }
 
 namespace {
 

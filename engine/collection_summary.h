@@ -37,7 +37,7 @@ class Summary {
 
   // The exit flags of every run combined; a folder that could not be verified (several checksum
   // files, unreadable, no audio files) adds "a step failed"; 66 when nothing at all was verified.
-  int ExitStatus() const;
+  int exit_status() const;
 
  private:
   struct Row {

@@ -266,7 +266,7 @@ std::optional<PlannedFile> AudioRun::planned_file(std::string line) const {
   if (index <= 0 || found_.list[index].empty()) return std::nullopt;
   std::string path = found_.list[index];
   return PlannedFile{path, [path, fingerprint = pieces[1]](std::int64_t length) {
-                       return AudioCheckReads(path, fingerprint, length);
+                       return audio_check_reads(path, fingerprint, length);
                      }};
 }
 

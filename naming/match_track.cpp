@@ -136,7 +136,7 @@ int tag_based_match(const FileList& list, const std::string& e, const std::strin
   // What a search of the folder for prefix + "*.mp3" finds, from the folder's one listing.
   const std::string patterns = widen_pattern(prefix + "*.mp3");
   FileList candidates = empty_file_list();
-  for (const std::string& path : listings.Files(folder)) {
+  for (const std::string& path : listings.files(folder)) {
     if (!path.empty() && MatchesPattern(FileNameOfPath(path), patterns)) candidates.push_back(path);
     if (file_count(candidates) > 1) return -1;
   }
@@ -204,7 +204,7 @@ std::string DropLastChars(const std::string& text, int n) {
   return text.size() >= count ? text.substr(0, text.size() - count) : std::string();
 }
 
-const FileList& FolderListings::Files(const std::string& folder) {
+const FileList& FolderListings::files(const std::string& folder) {
   auto it = listings_.find(folder);
   if (it == listings_.end()) it = listings_.emplace(folder, FindFiles(folder, "*", false)).first;
   return it->second;

@@ -13,7 +13,7 @@ namespace qn {
 // listed once, however many entries go unmatched.
 class FolderListings {
  public:
-  const FileList& Files(const std::string& folder);
+  const FileList& files(const std::string& folder);
 
  private:
   std::map<std::string, FileList> listings_;

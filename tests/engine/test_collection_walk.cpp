@@ -96,7 +96,7 @@ TEST(CollectionSummary, NothingVerifiedFoldersCountAsStepErrorsUnlessNothingAtAl
   none.nothing_verified = true;
   Summary only_none;
   only_none.add_run(none);
-  EXPECT_EQ(only_none.ExitStatus(), 66);
+  EXPECT_EQ(only_none.exit_status(), 66);
   EXPECT_EQ(only_none.totals().errors, 1);
 
   RunResult missing;
@@ -107,7 +107,7 @@ TEST(CollectionSummary, NothingVerifiedFoldersCountAsStepErrorsUnlessNothingAtAl
   Summary mixed;
   mixed.add_run(none);
   mixed.add_run(missing);
-  EXPECT_EQ(mixed.ExitStatus(), 8 | 2 | 1);
+  EXPECT_EQ(mixed.exit_status(), 8 | 2 | 1);
   EXPECT_EQ(mixed.totals().fail, 1) << "an entry without a verdict counts as failed";
 }
 
