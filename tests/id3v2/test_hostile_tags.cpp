@@ -1,39 +1,17 @@
 // Tags built byte by byte: search rules, TCON parsing, and sizes that lie about the file.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <vector>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "id3v2/cMP3ID3v2.h"
+#include "support/fixtures.h"
 
 namespace qn {
 namespace {
 
-namespace fs = std::filesystem;
-
-// Writes bytes to a temporary file that is removed with the object.
-class TempFile {
- public:
-  explicit TempFile(const std::string& bytes) {
-    static std::atomic<int> counter{0};
-    path_ = fs::temp_directory_path() /
-            ("qn_id3v2_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-             std::to_string(counter++) + ".mp3");
-    std::ofstream(path_, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  }
-  ~TempFile() {
-    std::error_code ec;
-    fs::remove(path_, ec);
-  }
-  std::string path() const { return path_.string(); }
-
- private:
-  fs::path path_;
-};
 
 std::string synchsafe(std::uint32_t n) {
   return {char((n >> 21) & 0x7F), char((n >> 14) & 0x7F), char((n >> 7) & 0x7F), char(n & 0x7F)};
@@ -51,10 +29,11 @@ std::string tag3(const std::string& frames, std::size_t padding = 16) {
   return header(3, static_cast<std::uint32_t>(frames.size() + padding)) + frames + std::string(padding, '\0');
 }
 
+// Each load gets its own folder: test processes run side by side and must never share a file.
 cMP3ID3v2 load(const std::string& bytes) {
-  TempFile file(bytes);
+  test::TempFolder folder("id3v2");
   cMP3ID3v2 tag;
-  tag.MP3File(file.path());
+  tag.MP3File(folder.write("tag.mp3", bytes));
   return tag;
 }
 
