@@ -12,7 +12,6 @@
 namespace qn {
 namespace {
 
-
 std::string synchsafe(std::uint32_t n) {
   return {char((n >> 21) & 0x7F), char((n >> 14) & 0x7F), char((n >> 7) & 0x7F), char(n & 0x7F)};
 }
