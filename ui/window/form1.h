@@ -1,100 +1,77 @@
 #pragma once
-// The program's one window: the options of a run as check boxes, Browse and Verify, and the status
-// label that shows messages and progress and carries the chosen folder to the run. A folder
-// without a checksum file whose sub-folders hold some can be verified as a collection.
-#include <QWidget>
-
+// The program's one window, without a toolkit: the start-up sequence, the mode box, Browse and
+// Verify, the status label that shows messages and progress and carries the chosen folder to the
+// run, and the many-folder run offered for a folder without a checksum file whose sub-folders
+// hold some. Everything it shows or asks goes through a Form1View.
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "base/file_list.h"
 #include "engine/collection_walk.h"
-
-class QCheckBox;
-class QLabel;
-class QPushButton;
+#include "ui/window/form1_view.h"
 
 namespace qn {
 
-class ReportView;
-class WindowServices;
-
 // The message of a folder without checksum file; the folder follows.
 inline constexpr const char* kNoChecksumFile = "No .qn file found in ";
+// The prompts of the two modes.
+inline constexpr const char* kAudioPrompt = "Browse to mp3 or flac Folder";
+inline constexpr const char* kLabelPrompt = "Browse to Label Folder";
+// The error box's title and the program's name.
+inline constexpr const char* kApplicationTitle = "Quarnell Verify";
+// The title of the checksum-file picker.
+inline constexpr const char* kPickChecksumPrompt =
+    "More the one .qn checksum file detected - Please select file to process";
+// The offer of an error box to hold back the rest of a run's errors.
+inline constexpr const char* kSilenceErrorsText = "Do not show further errors of this run";
 
 // The window's title: the product, its version and the revision text.
-QString window_title();
+std::string window_title();
 
-class Form1 : public QWidget {
-  Q_OBJECT
-
+class Form1 {
  public:
-  explicit Form1(WindowServices& services, QWidget* parent = nullptr);
+  explicit Form1(Form1View& view);
+  Form1(const Form1&) = delete;
+  Form1& operator=(const Form1&) = delete;
 
-  // The start-up sequence. `command_line` is every argument joined by single blanks; with one,
-  // the folder of the named file is verified at once, without one the shell registration is
-  // written. Shows the window unless the program was ended.
+  // The start-up sequence. `command_line` is the whole argument text; with one, the folder of the
+  // named file is verified at once, without one the shell registration is written. Shows the
+  // window unless the program was ended.
   void Form_Load(const std::string& command_line);
 
-  // The checksum files found for the chosen folder; element 1 is the one a run uses.
-  const FileList& checksum_files() const { return checksum_files_; }
-  // True while a run is in progress (a further Verify is refused meanwhile).
-  bool running() const { return running_; }
-  // The window's own report view, once it was needed (the desktop could not show a report).
-  ReportView* report_view() const { return report_view_; }
-
- public slots:
+  // The handlers of the user's clicks; the view has already changed the clicked box's value.
   void Check3_Click();
   void btnBrowse_Click();
   void btnVerify_Click();
+  // The window is being closed: a collection run stops after its current folder.
+  void window_closing();
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
+  // The checksum files found for the chosen folder; element 1 is the one a run uses.
+  const FileList& checksum_files() const { return checksum_files_; }
+  // Label1's text as last set (the bytes of a folder, a message or the progress of a run).
+  const std::string& label1() const { return label1_; }
+  // True while a run is in progress (a further Verify is refused meanwhile).
+  bool running() const { return running_; }
 
  private:
-  void create_controls();
-  // Grows the fixed layout evenly where the font needs more room than the fixed sizes give.
-  void fit_to_font();
-  std::vector<std::pair<QLabel*, int>> label_rooms() const;
-  // Label1 shows `path`; the exact bytes are kept so that a name the display cannot spell
-  // survives the way back to the run.
-  void set_label1_path(const std::string& path);
-  void set_label1_message(const QString& message);
-  std::string folder_from_label1() const;
-  // One run, audio or labels, with its report written and shown.
   enum class ChecksumFileFound { kNone, kCancelled, kOne };
+  void set_label1(const std::string& text);
   ChecksumFileFound find_checksum_file(const std::string& folder);
+  FileList ChooseChecksumFile(const std::string& folder);
+  void set_mode(CheckValue value);
   void run(bool labels);
-  // Without a checksum file in `folder`: offers the folders below it that hold one.
+  void show_report(const std::string& path, const std::string& text);
+  std::string browse_start_folder();
   void offer_collection(const std::string& folder);
   void run_collection(const std::string& root, const std::vector<PlanItem>& plan);
-  // The desktop's viewer on the report, or the window's own view where that fails.
-  void show_report(const std::string& path, const std::string& text);
-  std::string browse_start_folder() const;
 
-  WindowServices& services_;
+  Form1View& view_;
   FileList checksum_files_ = empty_file_list();
-  std::string label1_path_;
+  std::string label1_;
+  std::string last_folder_;  // the folder last chosen or started with, where Browse opens
   bool running_ = false;
   bool collection_running_ = false;
   bool cancel_requested_ = false;
-  std::string last_folder_;  // the folder last chosen or started with, where Browse opens
-  ReportView* report_view_ = nullptr;
-
-  QLabel* Image1 = nullptr;
-  QLabel* Label1 = nullptr;
-  QCheckBox* Check1 = nullptr;
-  QLabel* Label2 = nullptr;
-  QCheckBox* Check2 = nullptr;
-  QLabel* Label3 = nullptr;
-  QCheckBox* chkNfo = nullptr;
-  QLabel* Label4 = nullptr;
-  QCheckBox* Check3 = nullptr;
-  QLabel* Label5 = nullptr;
-  QPushButton* btnBrowse = nullptr;
-  QPushButton* btnVerify = nullptr;
 };
 
 }  // namespace qn

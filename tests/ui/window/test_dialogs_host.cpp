@@ -11,10 +11,10 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "ui/window/form1.h"
-#include "ui/window/report_view.h"
+#include "ui/window/qt/form1.h"
+#include "ui/window/qt/report_view.h"
 #include "ui/window/window_fixture.h"
-#include "ui/window/window_host.h"
+#include "ui/window/qt/window_host.h"
 
 using qn::test::app;
 using qn::test::FakeServices;

@@ -14,8 +14,8 @@
 
 #include "base/paths.h"
 #include "base/text.h"
-#include "ui/window/form1.h"
-#include "ui/window/report_view.h"
+#include "ui/window/qt/form1.h"
+#include "ui/window/qt/report_view.h"
 #include "ui/window/window_fixture.h"
 
 namespace fs = std::filesystem;

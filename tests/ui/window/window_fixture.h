@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/window/window_services.h"
+#include "ui/window/qt/window_services.h"
 
 #include "support/fixtures.h"
 

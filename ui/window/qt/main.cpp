@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "ui/window/form1.h"
-#include "ui/window/window_services.h"
+#include "ui/window/qt/form1.h"
+#include "ui/window/qt/window_services.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

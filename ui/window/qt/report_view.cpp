@@ -1,4 +1,4 @@
-#include "ui/window/report_view.h"
+#include "ui/window/qt/report_view.h"
 
 #include <QDialogButtonBox>
 #include <QFontDatabase>
@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "base/paths.h"
-#include "ui/window/window_services.h"
+#include "ui/window/qt/window_services.h"
 
 namespace qn {
 

@@ -13,9 +13,9 @@
 #include "engine/collection_summary.h"
 #include "engine/verify.h"
 #include "ui/window/collection_report.h"
-#include "ui/window/form1.h"
-#include "ui/window/window_host.h"
-#include "ui/window/window_services.h"
+#include "ui/window/qt/form1.h"
+#include "ui/window/qt/window_host.h"
+#include "ui/window/qt/window_services.h"
 
 namespace qn {
 

@@ -1,4 +1,4 @@
-#include "ui/window/window_services.h"
+#include "ui/window/qt/window_services.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "ui/window/form1.h"
+#include "ui/window/qt/form1.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -20,9 +20,9 @@
 #include "base/text.h"
 #include "engine/verify.h"
 #include "platform/find_files.h"
-#include "ui/window/report_view.h"
-#include "ui/window/window_host.h"
-#include "ui/window/window_services.h"
+#include "ui/window/qt/report_view.h"
+#include "ui/window/qt/window_host.h"
+#include "ui/window/qt/window_services.h"
 
 // The banner lives in this static library; its resources must be registered by hand.
 static void init_window_resources() { Q_INIT_RESOURCE(banner); }

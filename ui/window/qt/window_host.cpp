@@ -1,10 +1,10 @@
-#include "ui/window/window_host.h"
+#include "ui/window/qt/window_host.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 
-#include "ui/window/window_services.h"
+#include "ui/window/qt/window_services.h"
 
 namespace qn {
 
