@@ -1,0 +1,105 @@
+// The many-folder run of the window: a folder without a checksum file whose sub-folders hold some
+// is verified as a collection, with the walk and summary of `qnverify -r`.
+#include <algorithm>
+#include <chrono>
+#include <set>
+#include <utility>
+
+#include "base/paths.h"
+#include "engine/collection_summary.h"
+#include "engine/verify.h"
+#include "ui/window/collection_report.h"
+#include "ui/window/form1.h"
+#include "ui/window/form1_host.h"
+
+namespace qn {
+
+namespace {
+
+int folder_count(const std::vector<PlanItem>& plan) {
+  std::set<std::string> folders;
+  for (const PlanItem& item : plan) folders.insert(item.folder);
+  return static_cast<int>(folders.size());
+}
+
+}  // namespace
+
+void Form1::offer_collection(const std::string& folder) {
+  std::vector<PlanItem> plan = walk_collection(folder);
+  // Only problems (the folder itself cannot be read, say): there is nothing to offer.
+  if (std::none_of(plan.begin(), plan.end(), [](const PlanItem& item) { return item.kind != ItemKind::kProblem; }))
+    return;
+  int folders = folder_count(plan);
+  std::string question = kNoChecksumFile + folder + ", but " + std::to_string(folders) +
+                         (folders == 1 ? " folder below it holds" : " folders below it hold") +
+                         " checksum files.\r\n\r\nVerify them all?";
+  if (!view_.ask_yes_no(kApplicationTitle, question)) return;
+  run_collection(folder, plan);
+}
+
+// Every folder of the plan in turn, as `qnverify -r` does, each report written beside the
+// summary report; nothing is asked per folder. Verify is the Cancel meanwhile; a cancelled run
+// still writes and shows the summary of the folders done.
+void Form1::run_collection(const std::string& root, const std::vector<PlanItem>& plan) {
+  running_ = true;
+  collection_running_ = true;
+  cancel_requested_ = false;
+  bool browse_enabled = view_.is_enabled(Control::kBtnBrowse);
+  bool mode_enabled = view_.is_enabled(Control::kCheck3);
+  bool verify_enabled = view_.is_enabled(Control::kBtnVerify);
+  view_.set_enabled(Control::kBtnBrowse, false);
+  view_.set_enabled(Control::kCheck3, false);
+  view_.set_verify_caption("Cancel");
+  view_.set_enabled(Control::kBtnVerify, true);
+
+  const std::string report_folder = FolderOfPath(view_.report_path());
+  const int folders_total = folder_count(plan);
+  const auto start = std::chrono::steady_clock::now();
+  auto show_label1 = [this](const std::string& text) { set_label1(text); };
+  Summary summary;
+  std::string problems;
+  int folders_done = 0;
+  Form1Host report_host(view_, show_label1);
+  for (std::size_t i = 0; i < plan.size() && !cancel_requested_; ++i) {
+    const PlanItem& item = plan[i];
+    if (i > 0 && item.folder != plan[i - 1].folder) ++folders_done;
+    std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    std::string status = collection_status_text(folders_done, folders_total, elapsed.count());
+    set_label1(status);
+    view_.yield();
+    if (cancel_requested_) break;
+    if (item.kind == ItemKind::kProblem) {
+      summary.add_problem(item);
+      problems += problem_lines(item);
+      continue;
+    }
+    // Each folder's progress under the collection's status line; its errors held for the summary.
+    Form1Host host(view_, [&](const std::string& text) { set_label1(status + "\n" + text); });
+    host.hold_errors();
+    bool create_nfo = view_.check_value(Control::kChkNfo) == CheckValue::kChecked;
+    RunResult result = item.kind == ItemKind::kAudio
+                           ? VerifyAudioFolder(item.folder, item.checksum_file, create_nfo, host)
+                           : VerifyLabelFolder(item.folder, host, item.checksum_file);
+    summary.add_run(result);
+    std::string own_report = report_folder + collection_report_name(i + 1);
+    write_report(own_report, result.report_text, report_host);
+    problems += problem_lines(result, own_report);
+  }
+  if (!cancel_requested_) folders_done = folders_total;
+
+  std::string summary_path = report_folder + kSummaryReportName;
+  std::string text = collection_report_text(root, summary, problems, folders_done, folders_total);
+  if (write_report(summary_path, text, report_host)) show_report(summary_path, text);
+  report_host.show_held_errors();
+
+  set_label1("Verified " + std::to_string(folders_done) + " of " + std::to_string(folders_total) +
+             " folders below " + root);
+  view_.set_verify_caption("Verify");
+  view_.set_enabled(Control::kBtnVerify, verify_enabled);
+  view_.set_enabled(Control::kBtnBrowse, browse_enabled);
+  view_.set_enabled(Control::kCheck3, mode_enabled);
+  collection_running_ = false;
+  running_ = false;
+}
+
+}  // namespace qn
