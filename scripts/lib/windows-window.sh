@@ -14,6 +14,8 @@ exe="$B/build/quarnell-verify.exe"
 failures=0
 fail() { echo "FAIL: window: $*"; failures=$((failures + 1)); }
 windows_path() { printf 'Z:%s' "$1" | tr '/' '\\'; }
+# A Wine program in the foreground, never for longer than a minute.
+wine_run() { timeout 60 "$WINE" "$@" </dev/null; }
 
 [ -f "$exe" ] || { echo "FAIL: window: $exe was not built"; return 1; }
 rm -rf "$w"
@@ -82,23 +84,23 @@ for _ in $(seq 1 100); do [ -s "$w/display" ] && break; sleep 0.1; done
 outer_display=${DISPLAY-}
 export DISPLAY=":$(head -n 1 "$w/display")"
 restart_wineserver() {
-  "$WINESERVER" -k 2>/dev/null || true
-  "$WINESERVER" -w 2>/dev/null || true
+  "$WINESERVER" -k 2>/dev/null
+  timeout 30 "$WINESERVER" -w 2>/dev/null
   "$WINESERVER" -p </dev/null >/dev/null 2>&1
-  "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
+  wine_run cmd /c exit >/dev/null 2>&1
 }
 restart_wineserver
 
 # Ends the window by WM_CLOSE and waits (bounded) for the launcher that waits for it.
 close_window() {
   local pid=$1
-  "$WINE" taskkill /IM quarnell-verify.exe </dev/null >/dev/null 2>&1 || true
+  wine_run taskkill /IM quarnell-verify.exe >/dev/null 2>&1
   for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
   if kill -0 "$pid" 2>/dev/null; then
     fail "the window did not close on WM_CLOSE"
-    "$WINE" taskkill /F /IM quarnell-verify.exe </dev/null >/dev/null 2>&1 || true
+    wine_run taskkill /F /IM quarnell-verify.exe >/dev/null 2>&1
     sleep 1
-    kill "$pid" 2>/dev/null || true
+    kill "$pid" 2>/dev/null
   fi
   wait "$pid" 2>/dev/null || true
 }
@@ -106,11 +108,11 @@ close_window() {
 # --- a) a start with the path of a file of the folder
 # The report the window must write (the .nfo box is ticked), apart from the clock: qnverify.exe's
 # with --create-nfo on the same folder, which is then put back as it was.
-"$WINE" "$B/build/qnverify.exe" --create-nfo "$(windows_path "$folder")" </dev/null >"$w/qnverify.txt" 2>/dev/null
+wine_run "$B/build/qnverify.exe" --create-nfo "$(windows_path "$folder")" >"$w/qnverify.txt" 2>/dev/null
 rm -rf "$folder" && cp -r "$QN_ROOT/samples/Quarnell 1964 Top 6" "$w/music/"
 report="$app/Quarnell Verify.txt"
 argument="$(windows_path "$folder")\\u1964_001 - Harbour Lights - Evening Tide.mp3"
-"$WINE" "$w/launch.exe" "$(windows_path "$app")\\quarnell-verify.exe" "$argument" </dev/null >"$w/run.log" 2>&1 &
+timeout 120 "$WINE" "$w/launch.exe" "$(windows_path "$app")\\quarnell-verify.exe" "$argument" </dev/null >"$w/run.log" 2>&1 &
 run=$!
 for _ in $(seq 1 300); do [ -s "$app/notepad-calls.txt" ] && break; sleep 0.2; done
 expected_call="notepad.exe \"$(windows_path "$report")\""
@@ -133,12 +135,12 @@ PY
 fi
 
 # --- b) and c): a start without argument registers the program; its window is photographed
-for key in 'HKCU\Software\Classes\.qn' 'HKCU\Software\Classes\Quarnell Resource File' \
-           'HKLM\SOFTWARE\Classes\SystemFileAssociations\.mp3\Shell\Quarnell Verify' \
-           'HKLM\SOFTWARE\Classes\SystemFileAssociations\.jpg\Shell\Quarnell Verify'; do
-  "$WINE" reg delete "$key" /f </dev/null >/dev/null 2>&1 || true
-done
-"$WINE" "$w/launch.exe" "$(windows_path "$app")\\quarnell-verify.exe" </dev/null >"$w/start.log" 2>&1 &
+# The keys of the registration, removed before (the values read back must be this start's) and after.
+registration_keys=('HKCU\Software\Classes\.qn' 'HKCU\Software\Classes\Quarnell Resource File'
+                   'HKLM\SOFTWARE\Classes\SystemFileAssociations\.mp3\Shell\Quarnell Verify'
+                   'HKLM\SOFTWARE\Classes\SystemFileAssociations\.jpg\Shell\Quarnell Verify')
+for key in "${registration_keys[@]}"; do wine_run reg delete "$key" /f >/dev/null 2>&1; done
+timeout 120 "$WINE" "$w/launch.exe" "$(windows_path "$app")\\quarnell-verify.exe" </dev/null >"$w/start.log" 2>&1 &
 start=$!
 shot="$B/win32-window.png"
 colours=0
@@ -160,7 +162,7 @@ icon_text="$(windows_path "$app")\\quarnell-verify.exe,0"
 reg_value() {
   local key=$1 name=$2
   local option=(/ve); [ -n "$name" ] && option=(/v "$name")
-  "$WINE" reg query "$key" "${option[@]}" </dev/null 2>/dev/null | tr -d '\r' | sed -n 's/^.*    REG_SZ    //p' | head -n 1
+  wine_run reg query "$key" "${option[@]}" 2>/dev/null | tr -d '\r' | sed -n 's/^.*    REG_SZ    //p' | head -n 1
 }
 check_value() {
   local key=$1 name=$2 expected=$3 actual
@@ -174,6 +176,7 @@ check_value 'HKCU\Software\Classes\.qn' '' 'Quarnell Resource File'
 check_value 'HKCU\Software\Classes\Quarnell Resource File' 'FriendlyTypeName' 'Quarnell Resource File'
 check_value 'HKCU\Software\Classes\Quarnell Resource File\DefaultIcon' '' "$icon_text"
 close_window "$start"
+for key in "${registration_keys[@]}"; do wine_run reg delete "$key" /f >/dev/null 2>&1; done
 
 # The leg's persistent Wine server again, away from this X server, which goes.
 kill "$xvfb" 2>/dev/null || true
