@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/step_error.h"
+#include "platform/wide_text.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -46,7 +47,7 @@ std::vector<std::string> components(const std::string& name) {
   return parts;
 }
 
-[[noreturn]] void throw_errno(int err, const std::string& what, const std::string& path) {
+[[noreturn]] [[maybe_unused]] void throw_errno(int err, const std::string& what, const std::string& path) {
   errno = err;
   throw_io_error(what, path);
 }
@@ -354,15 +355,27 @@ void secure_standard_streams() {
 
 namespace {
 
+// The system's error of the last failed wide call, as errno.
+int errno_of_last_error() {
+  switch (GetLastError()) {
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return EEXIST;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION: return EACCES;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME: return ENOENT;
+    default: return EIO;
+  }
+}
+
+// Paths are UTF-8 texts: every call below takes the wide form (wide_path), so that names the
+// ANSI code page cannot spell and paths longer than 260 characters work.
 int create_new_real(const char* path) {
-  HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+  HANDLE h = CreateFileW(wide_path(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
-    const DWORD err = GetLastError();
-    errno = (err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS) ? EEXIST
-            : err == ERROR_ACCESS_DENIED                               ? EACCES
-            : err == ERROR_PATH_NOT_FOUND                              ? ENOENT
-                                                                       : EIO;
+    errno = errno_of_last_error();
     return -1;
   }
   const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_BINARY | _O_WRONLY);
@@ -371,26 +384,34 @@ int create_new_real(const char* path) {
 }
 
 unsigned long attributes_real(const char* path) {
-  const DWORD a = GetFileAttributesA(path);
+  const DWORD a = GetFileAttributesW(wide_path(path).c_str());
   if (a == INVALID_FILE_ATTRIBUTES) errno = ENOENT;
   return a;
 }
 
 const SystemCalls kRealCalls{
-    [](const char* path, int flags, int mode) { return _open(path, flags, mode); },
+    [](const char* path, int flags, int mode) { return _wopen(wide_path(path).c_str(), flags, mode); },
     [](int fd, struct _stat64* st) { return _fstat64(fd, st); },
-    [](const char* path, struct _stat64* st) { return _stat64(path, st); },
+    [](const char* path, struct _stat64* st) { return _wstat64(wide_path(path).c_str(), st); },
     [](int fd, void* buffer, unsigned n) { return _read(fd, buffer, n); },
     [](int fd, long long offset, int origin) { return static_cast<long long>(_lseeki64(fd, offset, origin)); },
     [](int fd, const void* buffer, unsigned n) { return _write(fd, buffer, n); },
     [](int fd) { return _close(fd); },
     create_new_real,
     attributes_real,
-    [](const char* path, const char* mode) { return std::fopen(path, mode); },
-    [](const char* from, const char* to) {
-      return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) ? 0 : (errno = EACCES, -1);
+    [](const char* path, const char* mode) {
+      return _wfopen(wide_path(path).c_str(), wide_from_utf8(mode).c_str());
     },
-    [](const char* path) { return std::remove(path); },
+    [](const char* from, const char* to) {
+      if (MoveFileExW(wide_path(from).c_str(), wide_path(to).c_str(), MOVEFILE_REPLACE_EXISTING)) return 0;
+      errno = errno_of_last_error();
+      return -1;
+    },
+    [](const char* path) {
+      if (DeleteFileW(wide_path(path).c_str())) return 0;
+      errno = errno_of_last_error();
+      return -1;
+    },
 };
 
 SystemCalls g_calls = kRealCalls;
@@ -522,8 +543,8 @@ bool list_folder(const std::string& folder, std::vector<FolderEntry>& entries, i
     error = ELOOP;
     return false;
   }
-  WIN32_FIND_DATAA data;
-  HANDLE h = FindFirstFileA((base + "*").c_str(), &data);
+  WIN32_FIND_DATAW data;
+  HANDLE h = FindFirstFileW(wide_path(base + "*").c_str(), &data);
   if (h == INVALID_HANDLE_VALUE) {
     const DWORD err = GetLastError();
     if (err == ERROR_FILE_NOT_FOUND) return true;  // an empty drive root
@@ -531,7 +552,7 @@ bool list_folder(const std::string& folder, std::vector<FolderEntry>& entries, i
     return false;
   }
   do {
-    const std::string name = data.cFileName;
+    const std::string name = utf8_from_wide(data.cFileName);
     if (name == "." || name == "..") continue;
     FolderEntry entry;
     entry.name = name;
@@ -540,7 +561,7 @@ bool list_folder(const std::string& folder, std::vector<FolderEntry>& entries, i
     else entry.type = EntryType::kFile;
     entry.leads_to_folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     entries.push_back(std::move(entry));
-  } while (FindNextFileA(h, &data));
+  } while (FindNextFileW(h, &data));
   const DWORD err = GetLastError();
   FindClose(h);
   if (err != ERROR_NO_MORE_FILES) {
@@ -560,7 +581,7 @@ bool entry_type(const std::string& path, EntryType& type) {
 }
 
 bool file_identity(const std::string& path, FileIdentity& identity) {
-  HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+  HANDLE h = CreateFileW(wide_path(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   BY_HANDLE_FILE_INFORMATION info;
