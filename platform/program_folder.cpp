@@ -62,8 +62,14 @@ std::string choose_report_path(const std::string& program_folder, const std::str
 }
 
 std::string report_path() {
+#ifdef _WIN32
+  // An installed program lies under Program Files, which only administrators may write.
+  const wchar_t* local = _wgetenv(L"LOCALAPPDATA");
+  std::string fallback = local && *local ? platform::utf8_from_wide(local) + "\\Quarnell Verify" : std::string();
+#else
   fs::path state = xdg_base_dir("XDG_STATE_HOME", ".local/state");
   std::string fallback = state.empty() ? std::string() : (state / "quarnell-verify").string();
+#endif
   return choose_report_path(program_folder(), fallback);
 }
 
