@@ -355,18 +355,52 @@ void secure_standard_streams() {
 
 namespace {
 
-// The system's error of the last failed wide call, as errno.
+// The system's error of the last failed wide call, as errno (as the C library maps it).
 int errno_of_last_error() {
   switch (GetLastError()) {
     case ERROR_FILE_EXISTS:
     case ERROR_ALREADY_EXISTS: return EEXIST;
     case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION: return EACCES;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return EACCES;
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_NAME: return ENOENT;
+    case ERROR_INVALID_NAME:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_FILENAME_EXCED_RANGE: return ENOENT;
+    case ERROR_TOO_MANY_OPEN_FILES: return EMFILE;
+    case ERROR_NOT_ENOUGH_MEMORY: return ENOMEM;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
     default: return EIO;
   }
+}
+
+// _wopen with the C library's flags, but sharing the file for deleting and renaming as well: a
+// file we only read for a moment never makes another program's delete or rename fail, as on
+// other systems.
+int open_real(const char* path, int flags, int) {
+  const int access = flags & (_O_RDONLY | _O_WRONLY | _O_RDWR);
+  const DWORD desired = access == _O_WRONLY ? GENERIC_WRITE
+                        : access == _O_RDWR ? GENERIC_READ | GENERIC_WRITE
+                                            : GENERIC_READ;
+  const bool create = (flags & _O_CREAT) != 0, truncate = (flags & _O_TRUNC) != 0;
+  const DWORD disposition = create && (flags & _O_EXCL) ? CREATE_NEW
+                            : create && truncate        ? CREATE_ALWAYS
+                            : create                    ? OPEN_ALWAYS
+                            : truncate                  ? TRUNCATE_EXISTING
+                                                        : OPEN_EXISTING;
+  HANDLE h = CreateFileW(wide_path(path).c_str(), desired, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    errno = errno_of_last_error();
+    return -1;
+  }
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), flags & (_O_RDONLY | _O_WRONLY | _O_RDWR | _O_APPEND | _O_BINARY | _O_TEXT));
+  if (fd < 0) CloseHandle(h);
+  return fd;
 }
 
 // Paths are UTF-8 texts: every call below takes the wide form (wide_path), so that names the
@@ -390,7 +424,7 @@ unsigned long attributes_real(const char* path) {
 }
 
 const SystemCalls kRealCalls{
-    [](const char* path, int flags, int mode) { return _wopen(wide_path(path).c_str(), flags, mode); },
+    open_real,
     [](int fd, struct _stat64* st) { return _fstat64(fd, st); },
     [](const char* path, struct _stat64* st) { return _wstat64(wide_path(path).c_str(), st); },
     [](int fd, void* buffer, unsigned n) { return _read(fd, buffer, n); },

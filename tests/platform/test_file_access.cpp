@@ -149,6 +149,23 @@ TEST(FileAccess, CallsFailingAfterASuccessfulOpenAreStepErrors) {
 
 #endif
 
+// Reading a file never stops another program from renaming or removing it (on Windows the file is
+// shared for deleting too), and what is open reads on.
+TEST(FileAccess, AFileBeingReadCanBeRenamedAndRemoved) {
+  TempFolder dir;
+  const std::string path = dir.write("u1964_001 - A - T.mp3", std::string("0123456789"));
+  platform::ReadableFile file(path);
+  ASSERT_TRUE(fs::exists(dir.path() / "u1964_001 - A - T.mp3"));
+  std::error_code ec;
+  fs::rename(dir.path() / "u1964_001 - A - T.mp3", dir.path() / "moved.mp3", ec);
+  EXPECT_FALSE(ec) << ec.message();
+  fs::remove(dir.path() / "moved.mp3", ec);
+  EXPECT_FALSE(ec) << ec.message();
+  char bytes[4] = {};
+  EXPECT_EQ(file.read_at(2, bytes, 4), 4u);
+  EXPECT_EQ(std::string(bytes, 4), "2345");
+}
+
 #ifdef _WIN32
 // The wide paths of the file calls: the "\\?\" form only where the plain one stops, and a name
 // that is not UTF-8 read in the system's 8-bit code page rather than lost.
