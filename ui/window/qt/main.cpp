@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "ui/window/qt/form1.h"
+#include "ui/window/qt/form1_window.h"
 #include "ui/window/qt/window_services.h"
 
 int main(int argc, char** argv) {
@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
   }
 
   qn::DesktopServices services;
-  qn::Form1 window(services);
+  qn::Form1Window window(services);
   window.Form_Load(command_line);
   // Ended by a cancelled pick, or closed while the first run was still going.
   if (services.ended() || !window.isVisible()) return 0;

@@ -14,8 +14,6 @@
 #include <QTreeView>
 #include <QUrl>
 
-#include "base/paths.h"
-#include "platform/find_files.h"
 #include "platform/program_folder.h"
 #include "platform/run_tool.h"
 #include "ui/shell/shell_registration.h"
@@ -41,15 +39,6 @@ void configure_checksum_file_dialog(QFileDialog& dialog, const std::string& prom
   dialog.resize(std::max(dialog.width(), 720), std::max(dialog.height(), 420));
   for (QTreeView* view : dialog.findChildren<QTreeView*>())
     view->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-}
-
-FileList ChooseChecksumFile(const std::string& folder, WindowServices& services, QWidget* owner) {
-  std::string path = services.OpenChecksumFileDialog(owner, kPickChecksumPrompt, folder);
-  if (path.empty()) return empty_file_list();
-  // Only the picked name counts: it is looked for in the folder that was passed in.
-  std::string name = FileNameOfPath(path);
-  if (name.empty()) return empty_file_list();
-  return FindFiles(folder, name, false);
 }
 
 std::string DesktopServices::BrowseForFolder(QWidget* owner, const std::string& prompt,

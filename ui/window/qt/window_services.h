@@ -6,21 +6,13 @@
 // viewer or writes outside its temporary folders.
 #include <string>
 
-#include "base/file_list.h"
+#include "ui/window/form1.h"
 
 class QFileDialog;
 class QString;
 class QWidget;
 
 namespace qn {
-
-// The error box's title and the program's name.
-inline constexpr const char* kApplicationTitle = "Quarnell Verify";
-// The title of the checksum-file picker.
-inline constexpr const char* kPickChecksumPrompt =
-    "More the one .qn checksum file detected - Please select file to process";
-// The check box of an error box that holds back the rest of a run's errors.
-inline constexpr const char* kSilenceErrorsText = "Do not show further errors of this run";
 
 class WindowServices {
  public:
@@ -76,10 +68,6 @@ class DesktopServices : public WindowServices {
 // Sets up `dialog` as the checksum-file picker: title `prompt`, opening in `folder`, offering the
 // one filter "Quarnell Checksum Files (*.qn)", which matches ".qn" in any letter case.
 void configure_checksum_file_dialog(QFileDialog& dialog, const std::string& prompt, const std::string& folder);
-
-// Lets the user pick one checksum file of `folder`; returns the file list of the picked name
-// searched in `folder` (normally exactly that file), or an empty list when cancelled.
-FileList ChooseChecksumFile(const std::string& folder, WindowServices& services, QWidget* owner);
 
 // Texts between the window and the engine: paths are kept as the bytes the file system uses.
 QString text_from_path(const std::string& path);

@@ -1,21 +1,16 @@
 // The many-folder run of the window: a folder without a checksum file whose sub-folders hold some
 // is verified as a collection, with the walk and summary of `qnverify -r`.
-#include <QCheckBox>
-#include <QCoreApplication>
-#include <QLabel>
-#include <QPushButton>
-
 #include <algorithm>
 #include <chrono>
 #include <set>
+#include <utility>
 
 #include "base/paths.h"
 #include "engine/collection_summary.h"
 #include "engine/verify.h"
 #include "ui/window/collection_report.h"
-#include "ui/window/qt/form1.h"
-#include "ui/window/qt/window_host.h"
-#include "ui/window/qt/window_services.h"
+#include "ui/window/form1.h"
+#include "ui/window/form1_host.h"
 
 namespace qn {
 
@@ -27,21 +22,6 @@ int folder_count(const std::vector<PlanItem>& plan) {
   return static_cast<int>(folders.size());
 }
 
-// The host of one folder of a collection run: its progress under the collection's status line,
-// its errors held back for the summary report.
-class CollectionHost : public WindowHost {
- public:
-  CollectionHost(QWidget* owner, QLabel* progress, QCheckBox* id3v1, QCheckBox* id3v2, WindowServices& services,
-                 std::string status)
-      : WindowHost(owner, progress, id3v1, id3v2, services), status_(std::move(status)) {
-    hold_errors();
-  }
-  void show_progress(const std::string& text) override { WindowHost::show_progress(status_ + "\n" + text); }
-
- private:
-  std::string status_;
-};
-
 }  // namespace
 
 void Form1::offer_collection(const std::string& folder) {
@@ -50,11 +30,10 @@ void Form1::offer_collection(const std::string& folder) {
   if (std::none_of(plan.begin(), plan.end(), [](const PlanItem& item) { return item.kind != ItemKind::kProblem; }))
     return;
   int folders = folder_count(plan);
-  QString question = QLatin1String(kNoChecksumFile) + text_from_path(folder) + QStringLiteral(", but ") +
-                     QString::number(folders) +
-                     (folders == 1 ? QStringLiteral(" folder below it holds") : QStringLiteral(" folders below it hold")) +
-                     QStringLiteral(" checksum files.\r\n\r\nVerify them all?");
-  if (!services_.ask_yes_no(this, QString::fromLatin1(kApplicationTitle), question)) return;
+  std::string question = kNoChecksumFile + folder + ", but " + std::to_string(folders) +
+                         (folders == 1 ? " folder below it holds" : " folders below it hold") +
+                         " checksum files.\r\n\r\nVerify them all?";
+  if (!view_.ask_yes_no(kApplicationTitle, question)) return;
   run_collection(folder, plan);
 }
 
@@ -65,37 +44,41 @@ void Form1::run_collection(const std::string& root, const std::vector<PlanItem>&
   running_ = true;
   collection_running_ = true;
   cancel_requested_ = false;
-  bool browse_enabled = btnBrowse->isEnabled();
-  bool mode_enabled = Check3->isEnabled();
-  bool verify_enabled = btnVerify->isEnabled();
-  btnBrowse->setEnabled(false);
-  Check3->setEnabled(false);
-  btnVerify->setText(QStringLiteral("Cancel"));
-  btnVerify->setEnabled(true);
+  bool browse_enabled = view_.is_enabled(Control::kBtnBrowse);
+  bool mode_enabled = view_.is_enabled(Control::kCheck3);
+  bool verify_enabled = view_.is_enabled(Control::kBtnVerify);
+  view_.set_enabled(Control::kBtnBrowse, false);
+  view_.set_enabled(Control::kCheck3, false);
+  view_.set_verify_caption("Cancel");
+  view_.set_enabled(Control::kBtnVerify, true);
 
-  const std::string report_folder = FolderOfPath(services_.report_path());
+  const std::string report_folder = FolderOfPath(view_.report_path());
   const int folders_total = folder_count(plan);
   const auto start = std::chrono::steady_clock::now();
+  auto show_label1 = [this](const std::string& text) { set_label1(text); };
   Summary summary;
   std::string problems;
   int folders_done = 0;
-  WindowHost report_host(this, Label1, Check1, Check2, services_);
+  Form1Host report_host(view_, show_label1);
   for (std::size_t i = 0; i < plan.size() && !cancel_requested_; ++i) {
     const PlanItem& item = plan[i];
     if (i > 0 && item.folder != plan[i - 1].folder) ++folders_done;
     std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     std::string status = collection_status_text(folders_done, folders_total, elapsed.count());
-    Label1->setText(text_from_path(status));
-    QCoreApplication::processEvents();
+    set_label1(status);
+    view_.yield();
     if (cancel_requested_) break;
     if (item.kind == ItemKind::kProblem) {
       summary.add_problem(item);
       problems += problem_lines(item);
       continue;
     }
-    CollectionHost host(this, Label1, Check1, Check2, services_, status);
+    // Each folder's progress under the collection's status line; its errors held for the summary.
+    Form1Host host(view_, [&](const std::string& text) { set_label1(status + "\n" + text); });
+    host.hold_errors();
+    bool create_nfo = view_.check_value(Control::kChkNfo) == CheckValue::kChecked;
     RunResult result = item.kind == ItemKind::kAudio
-                           ? VerifyAudioFolder(item.folder, item.checksum_file, chkNfo->checkState() == Qt::Checked, host)
+                           ? VerifyAudioFolder(item.folder, item.checksum_file, create_nfo, host)
                            : VerifyLabelFolder(item.folder, host, item.checksum_file);
     summary.add_run(result);
     std::string own_report = report_folder + collection_report_name(i + 1);
@@ -109,12 +92,12 @@ void Form1::run_collection(const std::string& root, const std::vector<PlanItem>&
   if (write_report(summary_path, text, report_host)) show_report(summary_path, text);
   report_host.show_held_errors();
 
-  set_label1_message(QStringLiteral("Verified ") + QString::number(folders_done) + QStringLiteral(" of ") +
-                     QString::number(folders_total) + QStringLiteral(" folders below ") + text_from_path(root));
-  btnVerify->setText(QStringLiteral("Verify"));
-  btnVerify->setEnabled(verify_enabled);
-  btnBrowse->setEnabled(browse_enabled);
-  Check3->setEnabled(mode_enabled);
+  set_label1("Verified " + std::to_string(folders_done) + " of " + std::to_string(folders_total) +
+             " folders below " + root);
+  view_.set_verify_caption("Verify");
+  view_.set_enabled(Control::kBtnVerify, verify_enabled);
+  view_.set_enabled(Control::kBtnBrowse, browse_enabled);
+  view_.set_enabled(Control::kCheck3, mode_enabled);
   collection_running_ = false;
   running_ = false;
 }

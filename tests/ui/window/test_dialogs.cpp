@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <QCheckBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
-#include <QLabel>
 #include <QTest>
 #include <QTreeView>
 
@@ -11,13 +9,11 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "ui/window/qt/form1.h"
+#include "ui/window/qt/form1_window.h"
 #include "ui/window/qt/report_view.h"
 #include "ui/window/window_fixture.h"
-#include "ui/window/qt/window_host.h"
 
 using qn::test::app;
-using qn::test::FakeServices;
 using qn::test::TempFolder;
 
 TEST(ChecksumFileDialog, OpensInTheFolderWithTheTitleAndOneFilterMatchingAnyLetterCase) {
@@ -59,56 +55,6 @@ TEST(ChecksumFileDialog, OpensInTheFolderWithTheTitleAndOneFilterMatchingAnyLett
   dialog.reject();
 }
 
-TEST(WindowHost, ReadsTheId3BoxesAtEachAskAndShowsProgressAndErrors) {
-  app();
-  QWidget owner;
-  auto* progress = new QLabel(&owner);
-  auto* v1 = new QCheckBox(&owner);
-  auto* v2 = new QCheckBox(&owner);
-  v1->setChecked(true);
-  FakeServices services;
-  qn::WindowHost host(&owner, progress, v1, v2, services);
-
-  EXPECT_TRUE(host.include_id3v1());
-  EXPECT_FALSE(host.include_id3v2());
-  v1->setCheckState(Qt::PartiallyChecked);
-  v2->setChecked(true);
-  EXPECT_FALSE(host.include_id3v1()) << "only a ticked box counts";
-  EXPECT_TRUE(host.include_id3v2());
-
-  host.enable_id3_options(false);
-  EXPECT_FALSE(v1->isEnabled());
-  EXPECT_FALSE(v2->isEnabled());
-
-  host.show_progress("/music/u1964_001 - A - T.mp3");
-  EXPECT_EQ(progress->text(), "/music/u1964_001 - A - T.mp3");
-
-  host.set_busy(true);
-  ASSERT_NE(QApplication::overrideCursor(), nullptr);
-  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
-  host.show_error(2, "No such file or directory", "u1964_001 - A - T.mp3ABZ1");
-  ASSERT_EQ(services.error_texts.size(), 1u);
-  EXPECT_EQ(services.error_titles[0], "Quarnell Verify");
-  EXPECT_EQ(services.error_texts[0], "2 No such file or directory\r\nu1964_001 - A - T.mp3ABZ1");
-  EXPECT_NE(QApplication::overrideCursor(), nullptr) << "busy again after the box";
-  host.set_busy(false);
-  host.set_busy(false);
-  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-}
-
-TEST(WindowHost, GivesTheCursorBackWhenARunEndsBusy) {
-  app();
-  QWidget owner;
-  QLabel progress;
-  QCheckBox v1, v2;
-  FakeServices services;
-  {
-    qn::WindowHost host(&owner, &progress, &v1, &v2, services);
-    host.set_busy(true);
-  }
-  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-}
-
 #ifndef _WIN32
 namespace {
 
@@ -140,7 +86,7 @@ TEST(DesktopOpener, AFailingOpenerLeavesTheReportToTheWindowsOwnView) {
     scratch.write("bin/xdg-open", std::string("#!/bin/sh\n") + c.script + "\n");
     std::filesystem::permissions(bin / "xdg-open", std::filesystem::perms::owner_all);
     ScratchDesktop services(scratch.text() + "Quarnell Verify.txt");
-    qn::Form1 form(services);
+    qn::Form1Window form(services);
     form.Form_Load(folder + "x.mp3");
     bool own_view = form.report_view() != nullptr && form.report_view()->isVisible();
     EXPECT_EQ(own_view, c.own_view) << c.script;

@@ -1,0 +1,192 @@
+#include "ui/window/form1.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "audio/frame_header.h"
+#include "base/paths.h"
+#include "base/text.h"
+#include "base/version.h"
+#include "engine/verify.h"
+#include "platform/find_files.h"
+#include "ui/window/form1_host.h"
+
+namespace qn {
+
+namespace {
+
+bool is_folder(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && std::filesystem::is_directory(std::filesystem::path(path), ec);
+}
+
+}  // namespace
+
+std::string window_title() { return std::string("Quarnell Verify ") + kVersionText + ' ' + kRevisionText; }
+
+// The view was built with its controls in their first state: the audio prompt in Label1.
+Form1::Form1(Form1View& view) : view_(view), label1_(kAudioPrompt) {}
+
+void Form1::set_label1(const std::string& text) {
+  label1_ = text;
+  view_.set_label1(text);
+}
+
+void Form1::Form_Load(const std::string& command_line) {
+  view_.set_title(window_title());
+  InitBitrateTable();
+  if (command_line.empty()) {
+    view_.register_shell();
+    view_.show_window();
+    return;
+  }
+  // The named file only serves to name its folder; a folder named itself is taken as it is.
+  std::string folder = is_folder(command_line) ? AddBackslash(command_line) : FolderOfPath(command_line);
+  last_folder_ = folder;
+  switch (find_checksum_file(folder)) {
+    case ChecksumFileFound::kNone:
+      view_.show_window();
+      offer_collection(folder);
+      return;
+    case ChecksumFileFound::kCancelled: return;
+    case ChecksumFileFound::kOne: break;
+  }
+  bool labels = text::contains(FileNameOfPath(checksum_files_[1]), "Labels.qn");
+  set_mode(labels ? CheckValue::kChecked : CheckValue::kUnchecked);
+  // After the mode is set: a change of mode disables Verify until a folder is chosen again.
+  view_.set_enabled(Control::kBtnVerify, true);
+  set_label1(folder);
+  view_.show_window();
+  btnVerify_Click();
+}
+
+// Sets Check3 as a click would, with the click's effects when the value changes.
+void Form1::set_mode(CheckValue value) {
+  if (view_.check_value(Control::kCheck3) == value) return;
+  view_.set_check_value(Control::kCheck3, value);
+  Check3_Click();
+}
+
+void Form1::Check3_Click() {
+  CheckValue mode = view_.check_value(Control::kCheck3);
+  if (mode == CheckValue::kGreyed) return;
+  bool audio = mode == CheckValue::kUnchecked;
+  set_label1(audio ? kAudioPrompt : kLabelPrompt);
+  for (Control box : {Control::kCheck1, Control::kCheck2, Control::kChkNfo}) view_.set_enabled(box, audio);
+  // The prompt has replaced the folder that a run would read from Label1.
+  view_.set_enabled(Control::kBtnVerify, false);
+}
+
+void Form1::btnBrowse_Click() {
+  if (running_) return;
+  std::string prompt;
+  switch (view_.check_value(Control::kCheck3)) {
+    case CheckValue::kUnchecked: prompt = "Containing Quarnell .qn file for mp3's/flacs:"; break;
+    case CheckValue::kChecked: prompt = "Containing Quarnell .qn file for images:"; break;
+    case CheckValue::kGreyed: return;
+  }
+  std::string folder = view_.BrowseForFolder(prompt, browse_start_folder());
+  if (folder.empty()) return;
+  last_folder_ = folder;
+  switch (find_checksum_file(folder)) {
+    case ChecksumFileFound::kNone: offer_collection(folder); return;
+    case ChecksumFileFound::kCancelled: return;
+    case ChecksumFileFound::kOne: break;
+  }
+  set_label1(FolderOfPath(checksum_files_[1]));
+  view_.set_enabled(Control::kBtnVerify, true);
+}
+
+// The folder's checksum file into checksum_files_: none says so in Label1 and disables Verify;
+// several are offered to pick from, and a cancelled pick ends the program.
+Form1::ChecksumFileFound Form1::find_checksum_file(const std::string& folder) {
+  checksum_files_ = FindFiles(folder, "*.qn", false);
+  if (file_count(checksum_files_) < 1) {
+    set_label1(kNoChecksumFile + folder);
+    view_.set_enabled(Control::kBtnVerify, false);
+    return ChecksumFileFound::kNone;
+  }
+  if (file_count(checksum_files_) > 1) {
+    checksum_files_ = ChooseChecksumFile(folder);
+    if (file_count(checksum_files_) < 1) {
+      view_.end_program();
+      return ChecksumFileFound::kCancelled;
+    }
+  }
+  return ChecksumFileFound::kOne;
+}
+
+// The file list of the picked name searched in `folder` (normally exactly that file), or an empty
+// list when the pick was cancelled. Only the picked name counts, whichever folder the dialog was in.
+FileList Form1::ChooseChecksumFile(const std::string& folder) {
+  std::string path = view_.OpenChecksumFileDialog(kPickChecksumPrompt, folder);
+  if (path.empty()) return empty_file_list();
+  std::string name = FileNameOfPath(path);
+  if (name.empty()) return empty_file_list();
+  return FindFiles(folder, name, false);
+}
+
+std::string Form1::browse_start_folder() {
+  if (is_folder(last_folder_)) return last_folder_;
+  return view_.home_folder();
+}
+
+void Form1::btnVerify_Click() {
+  // During a collection run the button is its Cancel.
+  if (collection_running_) {
+    cancel_requested_ = true;
+    view_.set_enabled(Control::kBtnVerify, false);
+    return;
+  }
+  // A run yields to the event loop between files; a second run would interleave two reports.
+  if (running_) return;
+  switch (view_.check_value(Control::kCheck3)) {
+    case CheckValue::kUnchecked: run(false); break;
+    case CheckValue::kChecked: run(true); break;
+    case CheckValue::kGreyed: break;
+  }
+}
+
+void Form1::window_closing() { cancel_requested_ = true; }
+
+void Form1::run(bool labels) {
+  running_ = true;
+  // The folder and the checksum-file list must stay what this run started with.
+  bool browse_enabled = view_.is_enabled(Control::kBtnBrowse);
+  bool mode_enabled = view_.is_enabled(Control::kCheck3);
+  view_.set_enabled(Control::kBtnBrowse, false);
+  view_.set_enabled(Control::kCheck3, false);
+
+  std::string folder = label1_;
+  {
+    Form1Host host(view_, [this](const std::string& text) { set_label1(text); });
+    RunResult result;
+    std::string checksum = file_count(checksum_files_) >= 1 ? checksum_files_[1] : std::string();
+    if (labels) {
+      // A label checksum file the user chose is the one verified against.
+      if (!text::contains(FileNameOfPath(checksum), "Labels.qn")) checksum.clear();
+      result = VerifyLabelFolder(folder, host, checksum);
+    } else {
+      bool create_nfo = view_.check_value(Control::kChkNfo) == CheckValue::kChecked;
+      result = VerifyAudioFolder(folder, checksum, create_nfo, host);
+    }
+    host.set_busy(false);
+    std::string report = view_.report_path();
+    // A report that could not be written is not shown: the viewer would show an older one.
+    if (write_report(report, result.report_text, host)) show_report(report, result.report_text);
+    host.show_held_errors();
+  }
+  // The progress text replaced the folder; put it back so that Verify can run again.
+  set_label1(folder);
+
+  view_.set_enabled(Control::kBtnBrowse, browse_enabled);
+  view_.set_enabled(Control::kCheck3, mode_enabled);
+  running_ = false;
+}
+
+void Form1::show_report(const std::string& path, const std::string& text) {
+  if (view_.open_report(path)) return;
+  view_.show_report_in_window(path, text);
+}
+
+}  // namespace qn
