@@ -13,6 +13,7 @@
 #include "platform/find_files.h"
 #include "platform/output_file.h"
 #include "platform/terminal.h"
+#include "platform/wide_text.h"
 
 
 namespace fs = std::filesystem;
@@ -23,7 +24,8 @@ namespace {
 
 void say(const std::string& message) { std::cerr << "qnverify: " << message << "\n"; }
 
-std::string absolute_text(const fs::path& p) {
+std::string absolute_text(const std::string& text) {
+  const fs::path p = platform::native_path(text);
   std::error_code ec;
   fs::path abs = fs::absolute(p, ec);
   return (ec ? p : abs).lexically_normal().string();
@@ -32,7 +34,7 @@ std::string absolute_text(const fs::path& p) {
 // The folder of PATH, ending in the separator; empty when PATH names nothing.
 std::string folder_of(const std::string& path) {
   std::error_code ec;
-  fs::file_status status = fs::status(path, ec);
+  fs::file_status status = fs::status(platform::native_path(path), ec);
   if (fs::is_directory(status)) return AddBackslash(absolute_text(path));
   if (fs::exists(status)) return FolderOfPath(absolute_text(path));
   return {};

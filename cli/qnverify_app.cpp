@@ -27,6 +27,7 @@
 #include "platform/find_files.h"
 #include "platform/read_ahead.h"
 #include "platform/terminal.h"
+#include "platform/wide_text.h"
 
 namespace fs = std::filesystem;
 
@@ -101,7 +102,7 @@ std::string listed_names(const FileList& found) {
 // Finds the folder and the checksum file of `path`; refuses it when nothing can be verified.
 std::optional<Refusal> resolve_target(const Options& options, const std::string& path, Target& target) {
   std::error_code ec;
-  fs::path given(path);
+  const fs::path given = platform::native_path(path);
   fs::file_status status = fs::status(given, ec);
   std::string chosen_qn;
   if (fs::is_directory(status)) {
@@ -113,8 +114,9 @@ std::optional<Refusal> resolve_target(const Options& options, const std::string&
     return Refusal{kExitNothingVerified, "no such file or folder: " + path};
   }
   if (!options.qn.empty()) {
-    fs::path qn(options.qn);
-    if (!fs::exists(qn, ec) && fs::exists(fs::path(target.folder) / qn, ec)) qn = fs::path(target.folder) / qn;
+    fs::path qn = platform::native_path(options.qn);
+    const fs::path in_folder = platform::native_path(target.folder) / qn;
+    if (!fs::exists(qn, ec) && fs::exists(in_folder, ec)) qn = in_folder;
     if (!fs::is_regular_file(qn, ec)) {
       return Refusal{kExitNothingVerified, "checksum file not found: " + options.qn};
     }
@@ -182,7 +184,7 @@ std::optional<Refusal> plan_one_folder(const Options& options, const std::string
   item.checksum_file = target.checksum_file;
   plan.items.push_back(std::move(item));
   std::error_code ec;
-  std::string shown = fs::is_directory(path, ec) ? AddBackslash(path) : FolderOfPath(path);
+  std::string shown = fs::is_directory(platform::native_path(path), ec) ? AddBackslash(path) : FolderOfPath(path);
   plan.displays.push_back({target.folder, plan.several ? shown : ""});
   return std::nullopt;
 }
@@ -190,8 +192,8 @@ std::optional<Refusal> plan_one_folder(const Options& options, const std::string
 // The plan of `-r PATH`: every folder at or below PATH that holds a checksum file.
 std::optional<Refusal> plan_collection(const std::string& path, Plan& plan) {
   std::error_code ec;
-  if (!fs::is_directory(path, ec)) return Refusal{kExitNothingVerified, "no such folder: " + path};
-  std::string root = AddBackslash(absolute_text(path));
+  if (!fs::is_directory(platform::native_path(path), ec)) return Refusal{kExitNothingVerified, "no such folder: " + path};
+  std::string root = AddBackslash(absolute_text(platform::native_path(path)));
   std::vector<PlanItem> items = walk_collection(root);
   if (items.empty()) return Refusal{kExitNothingVerified, "No .qn file found at or below " + root};
   for (PlanItem& item : items) {
@@ -376,7 +378,7 @@ void hint_double_dash(const std::vector<std::string>& args) {
     const std::string& arg = args[i];
     if (arg == "--") break;
     std::error_code ec;
-    if (arg.size() > 1 && arg[0] == '-' && fs::exists(fs::path(arg), ec))
+    if (arg.size() > 1 && arg[0] == '-' && fs::exists(platform::native_path(arg), ec))
       say("\"" + arg + "\" names a file or folder; to verify it, put -- before it: qnverify -- " + arg);
   }
 }

@@ -8,6 +8,7 @@
 #include "base/text.h"
 #include "platform/file_access.h"
 #include "platform/find_files.h"
+#include "platform/wide_text.h"
 
 namespace fs = std::filesystem;
 
@@ -106,7 +107,7 @@ std::vector<PlanItem> walk_collection(const std::string& root, const FolderListe
     Visited here;
     here.folder = std::move(pending.back());
     pending.pop_back();
-    if (!lister(fs::path(here.folder), entries, here.error)) {
+    if (!lister(platform::native_path(here.folder), entries, here.error)) {
       here.readable = false;
     } else {
       for (const FolderEntry& entry : entries) {

@@ -13,6 +13,7 @@
 #include "platform/byte_file.h"
 #include "platform/file_handle.h"
 #include "platform/file_access.h"
+#include "platform/wide_text.h"
 
 namespace qn::id3v2 {
 
@@ -85,7 +86,7 @@ void write_in_place(std::FILE* f, std::int64_t offset, const std::string& image,
 class NewFile {
  public:
   explicit NewFile(const std::string& original) {
-    const fs::path target(original);
+    const fs::path target = platform::native_path(original);
     const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
     std::random_device seed;
     std::mt19937_64 random(seed());
@@ -122,8 +123,8 @@ class NewFile {
   void replace(const std::string& original) {
     std::error_code ec;
     std::error_code status_ec;
-    const fs::perms perms = fs::status(original, status_ec).permissions();
-    if (!status_ec) fs::permissions(path_, perms, ec);
+    const fs::perms perms = fs::status(platform::native_path(original), status_ec).permissions();
+    if (!status_ec) fs::permissions(platform::native_path(path_), perms, ec);
     maybe_fail("rename", "Replacing the file by its rewritten copy", original);
     errno = 0;
     if (!platform::rename_file(path_, original)) throw_io_error("Replacing the file by its rewritten copy", original);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/step_error.h"
+#include "platform/wide_text.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -46,7 +47,7 @@ std::vector<std::string> components(const std::string& name) {
   return parts;
 }
 
-[[noreturn]] void throw_errno(int err, const std::string& what, const std::string& path) {
+[[noreturn]] [[maybe_unused]] void throw_errno(int err, const std::string& what, const std::string& path) {
   errno = err;
   throw_io_error(what, path);
 }
@@ -354,15 +355,61 @@ void secure_standard_streams() {
 
 namespace {
 
+// The system's error of the last failed wide call, as errno (as the C library maps it).
+int errno_of_last_error() {
+  switch (GetLastError()) {
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return EEXIST;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return EACCES;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_FILENAME_EXCED_RANGE: return ENOENT;
+    case ERROR_TOO_MANY_OPEN_FILES: return EMFILE;
+    case ERROR_NOT_ENOUGH_MEMORY: return ENOMEM;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+    default: return EIO;
+  }
+}
+
+// _wopen with the C library's flags, but sharing the file for deleting and renaming as well: a
+// file we only read for a moment never makes another program's delete or rename fail, as on
+// other systems.
+int open_real(const char* path, int flags, int) {
+  const int access = flags & (_O_RDONLY | _O_WRONLY | _O_RDWR);
+  const DWORD desired = access == _O_WRONLY ? GENERIC_WRITE
+                        : access == _O_RDWR ? GENERIC_READ | GENERIC_WRITE
+                                            : GENERIC_READ;
+  const bool create = (flags & _O_CREAT) != 0, truncate = (flags & _O_TRUNC) != 0;
+  const DWORD disposition = create && (flags & _O_EXCL) ? CREATE_NEW
+                            : create && truncate        ? CREATE_ALWAYS
+                            : create                    ? OPEN_ALWAYS
+                            : truncate                  ? TRUNCATE_EXISTING
+                                                        : OPEN_EXISTING;
+  HANDLE h = CreateFileW(wide_path(path).c_str(), desired, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    errno = errno_of_last_error();
+    return -1;
+  }
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), flags & (_O_RDONLY | _O_WRONLY | _O_RDWR | _O_APPEND | _O_BINARY | _O_TEXT));
+  if (fd < 0) CloseHandle(h);
+  return fd;
+}
+
+// Paths are UTF-8 texts: every call below takes the wide form (wide_path), so that names the
+// ANSI code page cannot spell and paths longer than 260 characters work.
 int create_new_real(const char* path) {
-  HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+  HANDLE h = CreateFileW(wide_path(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
-    const DWORD err = GetLastError();
-    errno = (err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS) ? EEXIST
-            : err == ERROR_ACCESS_DENIED                               ? EACCES
-            : err == ERROR_PATH_NOT_FOUND                              ? ENOENT
-                                                                       : EIO;
+    errno = errno_of_last_error();
     return -1;
   }
   const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_BINARY | _O_WRONLY);
@@ -371,26 +418,34 @@ int create_new_real(const char* path) {
 }
 
 unsigned long attributes_real(const char* path) {
-  const DWORD a = GetFileAttributesA(path);
+  const DWORD a = GetFileAttributesW(wide_path(path).c_str());
   if (a == INVALID_FILE_ATTRIBUTES) errno = ENOENT;
   return a;
 }
 
 const SystemCalls kRealCalls{
-    [](const char* path, int flags, int mode) { return _open(path, flags, mode); },
+    open_real,
     [](int fd, struct _stat64* st) { return _fstat64(fd, st); },
-    [](const char* path, struct _stat64* st) { return _stat64(path, st); },
+    [](const char* path, struct _stat64* st) { return _wstat64(wide_path(path).c_str(), st); },
     [](int fd, void* buffer, unsigned n) { return _read(fd, buffer, n); },
     [](int fd, long long offset, int origin) { return static_cast<long long>(_lseeki64(fd, offset, origin)); },
     [](int fd, const void* buffer, unsigned n) { return _write(fd, buffer, n); },
     [](int fd) { return _close(fd); },
     create_new_real,
     attributes_real,
-    [](const char* path, const char* mode) { return std::fopen(path, mode); },
-    [](const char* from, const char* to) {
-      return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) ? 0 : (errno = EACCES, -1);
+    [](const char* path, const char* mode) {
+      return _wfopen(wide_path(path).c_str(), wide_from_utf8(mode).c_str());
     },
-    [](const char* path) { return std::remove(path); },
+    [](const char* from, const char* to) {
+      if (MoveFileExW(wide_path(from).c_str(), wide_path(to).c_str(), MOVEFILE_REPLACE_EXISTING)) return 0;
+      errno = errno_of_last_error();
+      return -1;
+    },
+    [](const char* path) {
+      if (DeleteFileW(wide_path(path).c_str())) return 0;
+      errno = errno_of_last_error();
+      return -1;
+    },
 };
 
 SystemCalls g_calls = kRealCalls;
@@ -522,8 +577,8 @@ bool list_folder(const std::string& folder, std::vector<FolderEntry>& entries, i
     error = ELOOP;
     return false;
   }
-  WIN32_FIND_DATAA data;
-  HANDLE h = FindFirstFileA((base + "*").c_str(), &data);
+  WIN32_FIND_DATAW data;
+  HANDLE h = FindFirstFileW(wide_path(base + "*").c_str(), &data);
   if (h == INVALID_HANDLE_VALUE) {
     const DWORD err = GetLastError();
     if (err == ERROR_FILE_NOT_FOUND) return true;  // an empty drive root
@@ -531,7 +586,7 @@ bool list_folder(const std::string& folder, std::vector<FolderEntry>& entries, i
     return false;
   }
   do {
-    const std::string name = data.cFileName;
+    const std::string name = utf8_from_wide(data.cFileName);
     if (name == "." || name == "..") continue;
     FolderEntry entry;
     entry.name = name;
@@ -540,7 +595,7 @@ bool list_folder(const std::string& folder, std::vector<FolderEntry>& entries, i
     else entry.type = EntryType::kFile;
     entry.leads_to_folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     entries.push_back(std::move(entry));
-  } while (FindNextFileA(h, &data));
+  } while (FindNextFileW(h, &data));
   const DWORD err = GetLastError();
   FindClose(h);
   if (err != ERROR_NO_MORE_FILES) {
@@ -560,7 +615,7 @@ bool entry_type(const std::string& path, EntryType& type) {
 }
 
 bool file_identity(const std::string& path, FileIdentity& identity) {
-  HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+  HANDLE h = CreateFileW(wide_path(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   BY_HANDLE_FILE_INFORMATION info;

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "base/step_error.h"
+#include "platform/wide_text.h"
 
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
@@ -34,7 +35,7 @@ namespace fs = std::filesystem;
 // What stands at `path` may be replaced: nothing, or (with `replace`) a regular file that is no link.
 void check_target(const std::string& path, bool replace) {
   std::error_code ec;
-  fs::file_status status = fs::symlink_status(path, ec);
+  fs::file_status status = fs::symlink_status(platform::native_path(path), ec);
   if (!fs::exists(status)) return;
   if (fs::is_symlink(status)) throw StepError(kErrRefused, "Not written: the file is a symbolic link: " + path);
   if (!fs::is_regular_file(status)) throw StepError(kErrRefused, "Not written: not a regular file: " + path);
@@ -107,7 +108,7 @@ namespace {
 
 void write_or_throw(const std::string& path, const std::string& bytes, bool replace) {
   check_target(path, replace);
-  const fs::path target(path);
+  const fs::path target = platform::native_path(path);
   std::random_device rd;
   const fs::path temp = target.parent_path() / ("." + target.filename().string() + "." + std::to_string(rd()));
   std::error_code ec;
@@ -148,7 +149,7 @@ std::optional<OutputError> write_file_atomically(const std::string& path, const 
 
 bool is_symbolic_link(const std::string& path) {
   std::error_code ec;
-  return fs::is_symlink(fs::symlink_status(path, ec));
+  return fs::is_symlink(fs::symlink_status(platform::native_path(path), ec));
 }
 
 }  // namespace qn

@@ -20,7 +20,7 @@ std::string program_folder();
 std::string choose_report_path(const std::string& program_folder, const std::string& fallback_folder);
 
 // ChooseReportPath with the executable's folder and $XDG_STATE_HOME/quarnell-verify/ (default
-// ~/.local/state/quarnell-verify/).
+// ~/.local/state/quarnell-verify/); on Windows %LOCALAPPDATA%\Quarnell Verify\.
 std::string report_path();
 
 }  // namespace qn

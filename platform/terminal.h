@@ -1,5 +1,7 @@
 #pragma once
-// The standard streams as the operating system sees them.
+// The standard streams and the command line as the operating system sees them.
+#include <string>
+#include <vector>
 
 namespace qn::platform {
 
@@ -10,5 +12,10 @@ bool stdout_is_terminal();
 void set_stdout_binary();
 // Standard input passes bytes unchanged (no CR LF folded into LF on Windows).
 void set_stdin_binary();
+
+// The program's arguments, the program's own name first, as UTF-8 texts. On Windows they are taken
+// from the wide command line, since argv holds them in the ANSI code page and loses what it
+// cannot spell; elsewhere they are argv's bytes.
+std::vector<std::string> command_line_arguments(int argc, char** argv);
 
 }  // namespace qn::platform

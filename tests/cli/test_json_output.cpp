@@ -92,20 +92,20 @@ TEST(JsonOutput, DescribesEveryFolderEntryErrorAndTheTotals) {
 }
 
 TEST(JsonOutput, BytesThatAreNotUtf8BecomeReplacementCharacters) {
-#ifdef _WIN32
-  GTEST_SKIP() << "file names must be valid in the ANSI code page on Windows";
-#endif
   Collection c;
   const std::string name = "u1964_001 - Caf\xE9 - Cr\xE8me.mp3";
   FakeMp3 mp3 = FakeMp3::Make(0, 6, false);
   c.File("Latin/" + name, std::string(mp3.bytes.begin(), mp3.bytes.end()));
   c.File("Latin/c.qn", name + mp3.Fingerprint() + "\r\n");
   CliRun run = run_cli({"--json", c.folder("Latin")});
-  EXPECT_EQ(run.status, 0) << run.err;
   json doc = json::parse(run.out);
   const json& entry = doc.at("folders").at(0).at("entries").at(0);
   EXPECT_EQ(entry.at("line").get<std::string>().rfind("u1964_001 - Caf\xEF\xBF\xBD - Cr\xEF\xBF\xBD" "me.mp3", 0), 0u);
+#ifndef _WIN32
+  // Windows names are UTF-16: the folder lists this file under UTF-8 bytes that the line does not hold.
+  EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(entry.at("status"), "ok");
+#endif
 }
 
 TEST(JsonOutput, WithoutRecursiveItDescribesTheOneFolderAndKeepsItsExitStatus) {

@@ -11,6 +11,7 @@
 #include "platform/byte_file.h"
 #include "base/step_error.h"
 #include "support/fixtures.h"
+#include "platform/wide_text.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -146,6 +147,44 @@ TEST(FileAccess, CallsFailingAfterASuccessfulOpenAreStepErrors) {
   EXPECT_EQ(errno, ENOSPC);
 }
 
+#endif
+
+// Reading a file never stops another program from renaming or removing it (on Windows the file is
+// shared for deleting too), and what is open reads on.
+TEST(FileAccess, AFileBeingReadCanBeRenamedAndRemoved) {
+  TempFolder dir;
+  const std::string path = dir.write("u1964_001 - A - T.mp3", std::string("0123456789"));
+  platform::ReadableFile file(path);
+  ASSERT_TRUE(fs::exists(dir.path() / "u1964_001 - A - T.mp3"));
+  std::error_code ec;
+  fs::rename(dir.path() / "u1964_001 - A - T.mp3", dir.path() / "moved.mp3", ec);
+  EXPECT_FALSE(ec) << ec.message();
+  fs::remove(dir.path() / "moved.mp3", ec);
+  EXPECT_FALSE(ec) << ec.message();
+  char bytes[4] = {};
+  EXPECT_EQ(file.read_at(2, bytes, 4), 4u);
+  EXPECT_EQ(std::string(bytes, 4), "2345");
+}
+
+#ifdef _WIN32
+// The wide paths of the file calls: the "\\?\" form only where the plain one stops, and a name
+// that is not UTF-8 read in the system's 8-bit code page rather than lost.
+TEST(FileAccess, WidePathsOfTheFileCalls) {
+  const std::string deep = "C:\\" + std::string(150, 'a') + "/" + std::string(150, 'b');
+  const std::string share = "\\\\server\\share\\" + std::string(300, 'c');
+  const struct {
+    std::string path;
+    std::wstring wide;
+  } cases[] = {
+      {"C:\\music\\\xD0\x9F\xD1\x80\xD0\xB8.mp3", L"C:\\music\\\x041F\x0440\x0438.mp3"},
+      {"C:\\music\\\xF0\x9F\x8E\xB5", L"C:\\music\\\xD83C\xDFB5"},
+      {"C:\\music\\Caf\xE9", L"C:\\music\\Caf\x00E9"},  // Windows-1252, the code page under Wine
+      {deep, L"\\\\?\\C:\\" + std::wstring(150, L'a') + L"\\" + std::wstring(150, L'b')},
+      {share, L"\\\\?\\UNC\\server\\share\\" + std::wstring(300, L'c')},
+      {"\\\\?\\C:\\" + std::string(300, 'd'), L"\\\\?\\C:\\" + std::wstring(300, L'd')},
+  };
+  for (const auto& c : cases) EXPECT_EQ(platform::wide_path(c.path), c.wide) << c.path;
+}
 #endif
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "base/paths.h"
 #include "base/text.h"
+#include "platform/wide_text.h"
 
 namespace qn::test {
 
@@ -37,10 +38,11 @@ class TempFolder {
   std::string text() const { return folder(); }
 
   void make_file(const std::string& relative, const std::string& content = "x") const { write(relative, content); }
-  void make_folder(const std::string& relative) const { std::filesystem::create_directories(path_ / relative); }
+  void make_folder(const std::string& relative) const { std::filesystem::create_directories(path_ / platform::native_path(relative)); }
 
   std::string write(const std::string& relative, const std::string& bytes = "") const {
-    std::filesystem::path p = path_ / relative;
+    // Names are UTF-8, as the runs take them (the library alone would read them otherwise on Windows).
+    std::filesystem::path p = path_ / platform::native_path(relative);
     std::filesystem::create_directories(p.parent_path());
     std::ofstream(p, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return p.string();

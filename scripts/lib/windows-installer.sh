@@ -1,0 +1,115 @@
+# Sourced by the Windows leg (scripts/test-windows) in a subshell: builds the installer, installs it
+# silently under Wine, verifies the demo folders and a folder of Cyrillic and Japanese names with the
+# installed qnverify.exe, writes the registry values the window writes at start-up, uninstalls, and
+# checks that the files, the shortcut, the Add/Remove Programs entry and those values are gone.
+# Every Wine program runs under a timeout; returns non-zero on a failure.
+set -uo pipefail
+source "$QN_ROOT/scripts/lib/windows-reports.sh"
+
+failures=0
+fail() { echo "FAIL: installer: $*"; failures=$((failures + 1)); }
+wine_run() { timeout 120 "$WINE" "$@" </dev/null; }
+reg_has() { wine_run reg query "$@" >/dev/null 2>&1; }
+
+# Both programs; until the window is built by this leg, a copy of qnverify.exe stands in for it.
+programs="$B/build"
+if [ ! -f "$programs/quarnell-verify.exe" ]; then
+  echo "installer: no quarnell-verify.exe built; qnverify.exe stands in for it"
+  programs="$B/installer-programs"
+  rm -rf "$programs" && mkdir -p "$programs"
+  cp "$B/build/qnverify.exe" "$programs/qnverify.exe"
+  cp "$B/build/qnverify.exe" "$programs/quarnell-verify.exe"
+fi
+installer=$(bash "$QN_ROOT/scripts/package-windows" "$programs" "$B") || { echo "FAIL: installer: package-windows"; return 1; }
+echo "installer: $(basename "$installer"), $(stat -c %s "$installer") bytes"
+
+dir="$WINEPREFIX/drive_c/Program Files/Quarnell Verify"
+windows_dir='C:\Program Files\Quarnell Verify'
+shortcut="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quarnell Verify.lnk"
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QuarnellVerify'
+installed=(qnverify.exe quarnell-verify.exe README.txt qnverify.txt quarnell-verify.txt copyright.txt Uninstall.exe)
+
+wine_run "$installer" /S || fail "the silent install ended with status $?"
+for file in "${installed[@]}"; do
+  [ -f "$dir/$file" ] || fail "not installed: $file"
+done
+[ -f "$shortcut" ] || fail "no Start-menu shortcut"
+reg_has "$uninstall_key" /v UninstallString || fail "no Add/Remove Programs entry"
+head -c 300 "$dir/README.txt" | grep -q $'\r$' || fail "README.txt has no CR LF line ends"
+grep -q 'qnverify' "$dir/qnverify.txt" || fail "qnverify.txt holds no manual page"
+
+if [ -f "$dir/qnverify.exe" ]; then
+  qn_compare_demo_reports "$dir/qnverify.exe" "$B/reports-installed" || fail "demo reports of the installed qnverify.exe"
+
+  # A demo folder copied under Cyrillic and Japanese names, its checksum lines renamed alike.
+  names="$B/tmp/installer-names"
+  rm -rf "$names"
+  top="$QN_ROOT/samples/Quarnell 1964 Top 6"
+  folder="$names/Сборник 1964 コレクション"
+  mkdir -p "$folder"
+  one='u1964_001 - Огни гавани - Вечерний прилив'
+  two='u1964_002 - 紙の凧 - 港の歌'
+  cp "$top/u1964_001 - Harbour Lights - Evening Tide.mp3" "$folder/$one.mp3"
+  printf '%s.nfo\r\n' "$one" >"$folder/$one.nfo"
+  cp "$top/u1964_002 - The Marlow Set - Paper Kites.mp3" "$folder/$two.mp3"
+  sed -n '1,3p' "$top/Quarnell 1964 Top 6.qn" \
+    | sed "s/u1964_001 - Harbour Lights - Evening Tide/$one/; s/u1964_002 - The Marlow Set - Paper Kites/$two/" \
+    >"$folder/Сборник.qn"
+  windows_folder="Z:$(printf '%s' "$folder" | tr '/' '\\')"
+  # Wine reads its arguments in the locale's character set.
+  LC_ALL=C.UTF-8 timeout 120 "$WINE" "$dir/qnverify.exe" "$windows_folder" </dev/null >"$names.report" 2>"$names.err"
+  code=$?
+  expected=$'u1964_001 OK ID3v1 OK ID3v2 OK\nu1964_001 OK Placeholder\nu1964_002 OK ID3v1 OK ID3v2 OK'
+  got=$(tr -d '\r' <"$names.report" | grep '^u1964_')
+  if [ "$code" -ne 0 ] || [ "$got" != "$expected" ] || ! grep -qF "Folder Processed $windows_folder\\" "$names.report"; then
+    fail "Cyrillic and Japanese names (status $code):"
+    cat "$names.report" "$names.err"
+  else
+    echo "installer: Cyrillic and Japanese names: every entry found and OK"
+  fi
+fi
+
+# The six values the window writes at start-up, and a value of .qn that another program owns.
+command_text="$windows_dir\\quarnell-verify.exe %1"
+registration=(
+  "HKLM\\SOFTWARE\\Classes\\SystemFileAssociations\\.mp3\\Shell\\Quarnell Verify\\command|$command_text"
+  "HKLM\\SOFTWARE\\Classes\\SystemFileAssociations\\.jpg\\Shell\\Quarnell Verify\\command|$command_text"
+  "HKCU\\Software\\Classes\\Quarnell Resource File\\shell\\open\\command|$command_text"
+  "HKCU\\Software\\Classes\\.qn|Quarnell Resource File"
+  "HKCU\\Software\\Classes\\Quarnell Resource File\\DefaultIcon|$windows_dir\\quarnell-verify.exe,0"
+)
+for entry in "${registration[@]}"; do
+  wine_run reg add "${entry%%|*}" /ve /t REG_SZ /d "${entry#*|}" /f >/dev/null 2>&1 || fail "reg add ${entry%%|*}"
+done
+wine_run reg add 'HKCU\Software\Classes\Quarnell Resource File' /v FriendlyTypeName /t REG_SZ \
+  /d 'Quarnell Resource File' /f >/dev/null 2>&1 || fail "reg add FriendlyTypeName"
+wine_run reg add 'HKCU\Software\Classes\.qn' /v 'Content Type' /t REG_SZ /d 'text/plain' /f >/dev/null 2>&1
+
+# With _?= the uninstaller runs where it stands and is waited for; it leaves itself behind. The
+# uninstaller reads "_?=" only unquoted and last, and Wine quotes an argument holding blanks: the
+# command line is written into a batch file, which also waits for it.
+batch="$B/tmp/installer-uninstall.bat"
+printf '@"%s\\Uninstall.exe" /S _?=%s\r\n@exit /b %%errorlevel%%\r\n' "$windows_dir" "$windows_dir" >"$batch"
+wine_run cmd /c "Z:$(printf '%s' "$batch" | tr '/' '\\')" || fail "the silent uninstall ended with status $?"
+left=$(cd "$dir" 2>/dev/null && ls -A | grep -vx 'Uninstall.exe')
+[ -z "$left" ] || fail "left in the install folder: $left"
+[ ! -e "$shortcut" ] || fail "the Start-menu shortcut is still there"
+! reg_has "$uninstall_key" || fail "the Add/Remove Programs entry is still there"
+for key in 'HKLM\SOFTWARE\Classes\SystemFileAssociations\.mp3\Shell\Quarnell Verify' \
+           'HKLM\SOFTWARE\Classes\SystemFileAssociations\.jpg\Shell\Quarnell Verify' \
+           'HKCU\Software\Classes\Quarnell Resource File'; do
+  ! reg_has "$key" || fail "still in the registry: $key"
+done
+if wine_run reg query 'HKCU\Software\Classes\.qn' /ve 2>/dev/null | grep -q 'Quarnell Resource File'; then
+  fail "the .qn type still names Quarnell Resource File"
+fi
+if wine_run reg query 'HKCU\Software\Classes\.qn' /v 'Content Type' 2>/dev/null | grep -q 'text/plain'; then :; else
+  fail "the uninstaller removed a value of .qn that is not ours"
+fi
+wine_run reg delete 'HKCU\Software\Classes\.qn' /f >/dev/null 2>&1
+rm -f "$dir/Uninstall.exe"
+rmdir "$dir" 2>/dev/null || true
+[ ! -e "$dir" ] || fail "the install folder could not be removed"
+
+[ "$failures" -eq 0 ] && echo "installer: installed, verified, uninstalled cleanly"
+return $(( failures > 0 ))
