@@ -3,6 +3,7 @@
 #include "base/paths.h"
 #include "base/step_error.h"
 #include "platform/file_access.h"
+#include "platform/wide_text.h"
 
 namespace qn {
 
@@ -44,7 +45,7 @@ std::string ChecksumFile::line_at(std::size_t& position) const {
   position = erased_ + at;
   for (char& c : line)
     if (c == '\\') c = kSep;
-  return line;
+  return platform::listing_text(line);
 }
 
 }  // namespace qn

@@ -74,6 +74,12 @@ std::wstring wide_path(const std::string& path) {
 
 std::filesystem::path native_path(const std::string& path) { return std::filesystem::path(wide_name(path)); }
 
+std::string listing_text(const std::string& line) {
+  if (line.empty() || !wide_in(CP_UTF8, MB_ERR_INVALID_CHARS, line).empty()) return line;
+  std::wstring wide = wide_in(system_ansi_code_page(), 0, line);
+  return wide.empty() ? line : utf8_from_wide(wide);
+}
+
 }  // namespace qn::platform
 
 #else
@@ -81,6 +87,8 @@ std::filesystem::path native_path(const std::string& path) { return std::filesys
 namespace qn::platform {
 
 std::filesystem::path native_path(const std::string& path) { return std::filesystem::path(path); }
+
+std::string listing_text(const std::string& line) { return line; }
 
 }  // namespace qn::platform
 

@@ -11,15 +11,8 @@ fail() { echo "FAIL: installer: $*"; failures=$((failures + 1)); }
 wine_run() { timeout 120 "$WINE" "$@" </dev/null; }
 reg_has() { wine_run reg query "$@" >/dev/null 2>&1; }
 
-# Both programs; until the window is built by this leg, a copy of qnverify.exe stands in for it.
+# Both programs of the leg's build, the window among them.
 programs="$B/build"
-if [ ! -f "$programs/quarnell-verify.exe" ]; then
-  echo "installer: no quarnell-verify.exe built; qnverify.exe stands in for it"
-  programs="$B/installer-programs"
-  rm -rf "$programs" && mkdir -p "$programs"
-  cp "$B/build/qnverify.exe" "$programs/qnverify.exe"
-  cp "$B/build/qnverify.exe" "$programs/quarnell-verify.exe"
-fi
 installer=$(bash "$QN_ROOT/scripts/package-windows" "$programs" "$B") || { echo "FAIL: installer: package-windows"; return 1; }
 echo "installer: $(basename "$installer"), $(stat -c %s "$installer") bytes"
 

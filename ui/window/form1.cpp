@@ -9,6 +9,7 @@
 #include "base/version.h"
 #include "engine/verify.h"
 #include "platform/find_files.h"
+#include "platform/wide_text.h"
 #include "ui/window/form1_host.h"
 
 namespace qn {
@@ -17,7 +18,7 @@ namespace {
 
 bool is_folder(const std::string& path) {
   std::error_code ec;
-  return !path.empty() && std::filesystem::is_directory(std::filesystem::path(path), ec);
+  return !path.empty() && std::filesystem::is_directory(platform::native_path(path), ec);
 }
 
 }  // namespace
