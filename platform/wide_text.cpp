@@ -75,9 +75,20 @@ std::wstring wide_path(const std::string& path) {
 std::filesystem::path native_path(const std::string& path) { return std::filesystem::path(wide_name(path)); }
 
 std::string listing_text(const std::string& line) {
-  if (line.empty() || !wide_in(CP_UTF8, MB_ERR_INVALID_CHARS, line).empty()) return line;
-  std::wstring wide = wide_in(system_ansi_code_page(), 0, line);
-  return wide.empty() ? line : utf8_from_wide(wide);
+  // Field by field: the byte FF that separates the fields of label lines is no character here.
+  std::string result;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t end = line.find('\xFF', start);
+    const std::string field = line.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    std::wstring wide;
+    if (!field.empty() && wide_in(CP_UTF8, MB_ERR_INVALID_CHARS, field).empty())
+      wide = wide_in(system_ansi_code_page(), 0, field);
+    result += wide.empty() ? field : utf8_from_wide(wide);
+    if (end == std::string::npos) return result;
+    result += '\xFF';
+    start = end + 1;
+  }
 }
 
 }  // namespace qn::platform

@@ -90,22 +90,6 @@ TEST(HostilePaths, CyrillicAndCjkNamesAreFoundAndVerified) {
   EXPECT_TRUE(host.errors.empty());
 }
 
-#ifdef _WIN32
-// Older checksum files hold their names in the system's 8-bit code page (here 1252): on Windows
-// such a line still finds its file, whose name the folder listing gives in UTF-8.
-TEST(HostilePaths, CodePageLinesFindTheirFilesOnWindows) {
-  TempFolder dir;
-  FakeMp3 mp3 = FakeMp3::Make(0, 6, false);
-  dir.write("u1964_001 - Bj\xC3\xB6rk - Caf\xC3\xA9.mp3", mp3.bytes);
-  const std::string qn = dir.write("c.qn", "u1964_001 - Bj\xF6rk - Caf\xE9.mp3" + mp3.Fingerprint() + "\r\n");
-  RecordingHost host;
-  RunResult r = VerifyAudioFolder(dir.folder(), qn, false, host);
-  ASSERT_EQ(r.entries.size(), 1u);
-  EXPECT_EQ(r.entries[0].status, EntryStatus::kOk) << r.entries[0].line;
-  EXPECT_TRUE(r.additional_files.empty());
-}
-#endif
-
 TEST(HostilePaths, SymbolicLinkLoopsEndTheRecursiveSearch) {
   TempFolder dir;
   dir.write("a/u1.mp3", std::string("x"));
