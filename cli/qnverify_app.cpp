@@ -183,16 +183,14 @@ std::optional<Refusal> plan_one_folder(const Options& options, const std::string
   item.folder = target.folder;
   item.checksum_file = target.checksum_file;
   plan.items.push_back(std::move(item));
-  std::error_code ec;
-  std::string shown = fs::is_directory(platform::native_path(path), ec) ? AddBackslash(path) : FolderOfPath(path);
+  std::string shown = folder_named_by(path);
   plan.displays.push_back({target.folder, plan.several ? shown : ""});
   return std::nullopt;
 }
 
 // The plan of `-r PATH`: every folder at or below PATH that holds a checksum file.
 std::optional<Refusal> plan_collection(const std::string& path, Plan& plan) {
-  std::error_code ec;
-  if (!fs::is_directory(platform::native_path(path), ec)) return Refusal{kExitNothingVerified, "no such folder: " + path};
+  if (!is_folder(path)) return Refusal{kExitNothingVerified, "no such folder: " + path};
   std::string root = AddBackslash(absolute_text(platform::native_path(path)));
   std::vector<PlanItem> items = walk_collection(root);
   if (items.empty()) return Refusal{kExitNothingVerified, "No .qn file found at or below " + root};

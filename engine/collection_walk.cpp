@@ -6,11 +6,7 @@
 #include "base/paths.h"
 #include "base/step_error.h"
 #include "base/text.h"
-#include "platform/file_access.h"
 #include "platform/find_files.h"
-#include "platform/wide_text.h"
-
-namespace fs = std::filesystem;
 
 namespace qn {
 
@@ -48,24 +44,27 @@ PlanItem unreadable_problem(const std::string& folder, const std::error_code& er
   return item;
 }
 
+// The run of one kind for the checksum files `names` of that kind: none, one run, or a problem.
+void add_run(std::vector<PlanItem>& items, const std::string& folder, const std::vector<std::string>& names,
+             ItemKind kind, const char* what) {
+  if (names.size() > 1) {
+    items.push_back(several_files_problem(folder, names, what));
+  } else if (names.size() == 1) {
+    PlanItem item;
+    item.kind = kind;
+    item.folder = folder;
+    item.checksum_file = folder + names.front();
+    items.push_back(std::move(item));
+  }
+}
+
 }  // namespace
 
-bool list_real_folder(const fs::path& folder, std::vector<FolderEntry>& entries, std::error_code& error) {
-  entries.clear();
-  std::vector<platform::FolderEntry> listed;
+bool list_real_folder(const std::string& folder, std::vector<FolderEntry>& entries, std::error_code& error) {
   int number = 0;
-  if (!platform::list_folder(folder.string(), listed, number)) {
-    error = std::error_code(number, std::generic_category());
-    return false;
-  }
-  for (platform::FolderEntry& item : listed) {
-    FolderEntry entry;
-    entry.name = std::move(item.name);
-    entry.directory = item.leads_to_folder;
-    entry.enter = item.type == platform::EntryType::kFolder;
-    entries.push_back(std::move(entry));
-  }
-  return true;
+  if (platform::list_search_entries(folder, entries, number)) return true;
+  error = std::error_code(number, std::generic_category());
+  return false;
 }
 
 std::vector<PlanItem> plan_folder(const std::string& folder, const std::vector<std::string>& file_names) {
@@ -78,24 +77,8 @@ std::vector<PlanItem> plan_folder(const std::string& folder, const std::vector<s
     else audio.push_back(name);
   }
   std::vector<PlanItem> items;
-  if (audio.size() > 1) {
-    items.push_back(several_files_problem(folder, audio, "audio"));
-  } else if (audio.size() == 1) {
-    PlanItem item;
-    item.kind = ItemKind::kAudio;
-    item.folder = folder;
-    item.checksum_file = folder + audio.front();
-    items.push_back(std::move(item));
-  }
-  if (labels.size() > 1) {
-    items.push_back(several_files_problem(folder, labels, "label"));
-  } else if (labels.size() == 1) {
-    PlanItem item;
-    item.kind = ItemKind::kLabels;
-    item.folder = folder;
-    item.checksum_file = folder + labels.front();
-    items.push_back(std::move(item));
-  }
+  add_run(items, folder, audio, ItemKind::kAudio, "audio");
+  add_run(items, folder, labels, ItemKind::kLabels, "label");
   return items;
 }
 
@@ -107,7 +90,7 @@ std::vector<PlanItem> walk_collection(const std::string& root, const FolderListe
     Visited here;
     here.folder = std::move(pending.back());
     pending.pop_back();
-    if (!lister(platform::native_path(here.folder), entries, here.error)) {
+    if (!lister(here.folder, entries, here.error)) {
       here.readable = false;
     } else {
       for (const FolderEntry& entry : entries) {

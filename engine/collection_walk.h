@@ -3,11 +3,12 @@
 // or below a root that holds a checksum file becomes one or two runs (audio, labels), in byte
 // order of the folder paths. Folders that cannot be read
 // and folders with several checksum files of one kind become problems in that same order.
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <system_error>
 #include <vector>
+
+#include "platform/find_files.h"
 
 namespace qn {
 
@@ -22,20 +23,16 @@ struct PlanItem {
   std::string message;        // problems only
 };
 
-// One entry of a folder as the walk sees it.
-struct FolderEntry {
-  std::string name;
-  bool directory = false;  // a folder, or a link to one: never a checksum file
-  bool enter = false;      // a real folder, which the walk descends into
-};
+// One entry of a folder as the walk sees it, as the file search sees it.
+using FolderEntry = platform::SearchEntry;
 
 // Lists a folder; returns false with `error` set when the folder cannot be read. The walk takes
 // it as a parameter so tests can make any folder fail.
 using FolderLister =
-    std::function<bool(const std::filesystem::path& folder, std::vector<FolderEntry>& entries, std::error_code& error)>;
+    std::function<bool(const std::string& folder, std::vector<FolderEntry>& entries, std::error_code& error)>;
 
 // The lister over the real file system; links to folders are listed but not entered.
-bool list_real_folder(const std::filesystem::path& folder, std::vector<FolderEntry>& entries, std::error_code& error);
+bool list_real_folder(const std::string& folder, std::vector<FolderEntry>& entries, std::error_code& error);
 
 // The plan for the folder `root` (a folder text, with or without its separator).
 std::vector<PlanItem> walk_collection(const std::string& root, const FolderLister& lister = list_real_folder);

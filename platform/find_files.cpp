@@ -2,39 +2,28 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "base/paths.h"
 #include "base/text.h"
 #include "platform/file_access.h"
+#include "platform/wide_text.h"
 
 namespace qn {
 namespace {
 
-struct Entry {
-  std::string name;
-  bool directory = false;  // a folder, or a link to one
-  bool enter = false;      // a real folder that a recursive search descends into
-};
-
 // The entries of one folder in byte order of their names; empty when it cannot be read, which is
 // recorded in `problems` unless the folder does not exist.
-std::vector<Entry> list_folder(const std::string& folder, bool follow, std::vector<SearchProblem>* problems) {
-  std::vector<Entry> entries;
-  std::vector<platform::FolderEntry> listed;
+std::vector<platform::SearchEntry> list_folder(const std::string& folder, bool follow,
+                                               std::vector<SearchProblem>* problems) {
+  std::vector<platform::SearchEntry> entries;
   int error = 0;
-  if (!platform::list_folder(folder, listed, error, follow) && error != ENOENT && error != ENOTDIR && problems) {
+  if (!platform::list_search_entries(folder, entries, error, follow) && error != ENOENT && error != ENOTDIR &&
+      problems) {
     problems->push_back({folder, error});
   }
-  for (platform::FolderEntry& item : listed) {
-    Entry entry;
-    entry.name = std::move(item.name);
-    entry.directory = item.leads_to_folder;
-    entry.enter = item.type == platform::EntryType::kFolder;
-    entries.push_back(std::move(entry));
-  }
-  std::sort(entries.begin(), entries.end(),
-            [](const Entry& a, const Entry& b) { return a.name < b.name; });
   return entries;
 }
 
@@ -64,7 +53,7 @@ bool matches_wildcard(const std::string& name, const std::string& piece) {
 void SearchFolder(const std::string& folder, const std::string& patterns, std::vector<std::string>& results,
                   bool recurse, bool follow, std::vector<SearchProblem>* problems) {
   const std::string base = AddBackslash(folder);
-  for (const Entry& entry : list_folder(base, follow, problems)) {
+  for (const platform::SearchEntry& entry : list_folder(base, follow, problems)) {
     if (!entry.directory) {
       const std::string name = TrimAtNul(entry.name);
       if (MatchesPattern(name, patterns)) results.push_back(base + name);
@@ -122,4 +111,26 @@ FileList FindFiles(const std::string& folder, const std::string& patterns, bool 
   return list;
 }
 
+bool is_folder(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && std::filesystem::is_directory(platform::native_path(path), ec);
+}
+
+std::string folder_named_by(const std::string& path) {
+  return is_folder(path) ? AddBackslash(path) : FolderOfPath(path);
+}
+
+namespace platform {
+
+bool list_search_entries(const std::string& folder, std::vector<SearchEntry>& entries, int& error, bool follow_last) {
+  entries.clear();
+  std::vector<FolderEntry> listed;
+  const bool read = list_folder(folder, listed, error, follow_last);
+  for (FolderEntry& item : listed)
+    entries.push_back({std::move(item.name), item.leads_to_folder, item.type == EntryType::kFolder});
+  std::sort(entries.begin(), entries.end(), [](const SearchEntry& a, const SearchEntry& b) { return a.name < b.name; });
+  return read;
+}
+
+}  // namespace platform
 }  // namespace qn

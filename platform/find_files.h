@@ -38,4 +38,25 @@ std::string AddBackslash(const std::string& path);
 // The text up to, not including, its first NUL.
 std::string TrimAtNul(const std::string& s);
 
+// True when `path` names a folder, or a link to one.
+bool is_folder(const std::string& path);
+// The folder a path names: a folder as it is (with its separator), else the folder of the file.
+std::string folder_named_by(const std::string& path);
+
+namespace platform {
+
+// One entry of a folder as a search sees it.
+struct SearchEntry {
+  std::string name;
+  bool directory = false;  // a folder, or a link to one: never taken for a file
+  bool enter = false;      // a real folder, which a recursive search descends into
+};
+
+// The entries of `folder` in byte order of their names. Returns false with `error` set (an errno
+// value) when the folder cannot be read; with follow_last false a folder that is a link is not read.
+bool list_search_entries(const std::string& folder, std::vector<SearchEntry>& entries, int& error,
+                         bool follow_last = true);
+
+}  // namespace platform
+
 }  // namespace qn

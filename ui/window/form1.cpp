@@ -1,27 +1,14 @@
 #include "ui/window/form1.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "audio/frame_header.h"
 #include "base/paths.h"
 #include "base/text.h"
 #include "base/version.h"
 #include "engine/verify.h"
 #include "platform/find_files.h"
-#include "platform/wide_text.h"
 #include "ui/window/form1_host.h"
 
 namespace qn {
-
-namespace {
-
-bool is_folder(const std::string& path) {
-  std::error_code ec;
-  return !path.empty() && std::filesystem::is_directory(platform::native_path(path), ec);
-}
-
-}  // namespace
 
 std::string window_title() { return std::string("Quarnell Verify ") + kVersionText + ' ' + kRevisionText; }
 
@@ -42,7 +29,7 @@ void Form1::Form_Load(const std::string& command_line) {
     return;
   }
   // The named file only serves to name its folder; a folder named itself is taken as it is.
-  std::string folder = is_folder(command_line) ? AddBackslash(command_line) : FolderOfPath(command_line);
+  std::string folder = folder_named_by(command_line);
   last_folder_ = folder;
   switch (find_checksum_file(folder)) {
     case ChecksumFileFound::kNone:
