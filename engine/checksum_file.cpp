@@ -1,5 +1,7 @@
 #include "engine/checksum_file.h"
 
+#include <utility>
+
 #include "base/paths.h"
 #include "base/step_error.h"
 #include "platform/file_access.h"
@@ -45,7 +47,7 @@ std::string ChecksumFile::line_at(std::size_t& position) const {
   position = erased_ + at;
   for (char& c : line)
     if (c == '\\') c = kSep;
-  return platform::listing_text(line);
+  return platform::listing_text(std::move(line));
 }
 
 }  // namespace qn

@@ -3,6 +3,8 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include <algorithm>
+
 namespace qn::platform {
 
 namespace {
@@ -74,7 +76,10 @@ std::wstring wide_path(const std::string& path) {
 
 std::filesystem::path native_path(const std::string& path) { return std::filesystem::path(wide_name(path)); }
 
-std::string listing_text(const std::string& line) {
+std::string listing_text(std::string line) {
+  // Most lines are ASCII but for the field separator: nothing to convert.
+  if (std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80 || c == '\xFF'; }))
+    return line;
   // Field by field: the byte FF that separates the fields of label lines is no character here.
   std::string result;
   std::size_t start = 0;
@@ -99,7 +104,7 @@ namespace qn::platform {
 
 std::filesystem::path native_path(const std::string& path) { return std::filesystem::path(path); }
 
-std::string listing_text(const std::string& line) { return line; }
+std::string listing_text(std::string line) { return line; }
 
 }  // namespace qn::platform
 

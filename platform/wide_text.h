@@ -24,6 +24,6 @@ std::filesystem::path native_path(const std::string& path);
 // listed in UTF-8, so a line that is not UTF-8 (written in the system's 8-bit code page, as older
 // checksum files are) is converted to UTF-8, field by field around the byte FF that separates the
 // fields of label lines; everywhere else, and for UTF-8, the bytes stay.
-std::string listing_text(const std::string& line);
+std::string listing_text(std::string line);
 
 }  // namespace qn::platform

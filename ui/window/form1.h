@@ -3,11 +3,13 @@
 // Verify, the status label that shows messages and progress and carries the chosen folder to the
 // run, and the many-folder run offered for a folder without a checksum file whose sub-folders
 // hold some. Everything it shows or asks goes through a Form1View.
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/file_list.h"
 #include "engine/collection_walk.h"
+#include "platform/read_ahead.h"
 #include "ui/window/form1_view.h"
 
 namespace qn {
@@ -72,6 +74,8 @@ class Form1 {
   bool running_ = false;
   bool collection_running_ = false;
   bool cancel_requested_ = false;
+  // The reader threads, started by the first run and kept for the next ones.
+  std::optional<ReadAheadPool> read_ahead_;
 };
 
 }  // namespace qn

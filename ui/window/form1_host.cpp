@@ -6,8 +6,11 @@
 
 namespace qn {
 
-Form1Host::Form1Host(Form1View& view, std::function<void(const std::string&)> show_label1)
-    : view_(view), show_label1_(std::move(show_label1)) {}
+Form1Host::Form1Host(Form1View& view, std::function<void(const std::string&)> show_label1,
+                     std::optional<ReadAheadPool>* shared_read_ahead)
+    : view_(view),
+      show_label1_(std::move(show_label1)),
+      read_ahead_(shared_read_ahead != nullptr ? shared_read_ahead : &own_read_ahead_) {}
 
 // A run cut short still gives the pointer back.
 Form1Host::~Form1Host() { set_busy(false); }
@@ -33,8 +36,8 @@ void Form1Host::enable_id3_options(bool enabled) {
 }
 
 ReadAheadPool* Form1Host::read_ahead() {
-  if (!read_ahead_) read_ahead_.emplace(ReadAheadPool::kDefaultDepth);
-  return &*read_ahead_;
+  if (!*read_ahead_) read_ahead_->emplace(ReadAheadPool::kDefaultDepth);
+  return &**read_ahead_;
 }
 
 void Form1Host::show_error(int number, const std::string& description, const std::string& context) {

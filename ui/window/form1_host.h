@@ -16,7 +16,10 @@ namespace qn {
 class Form1Host : public RunHost {
  public:
   // `show_label1` puts a progress text into Label1 (Form1 keeps its copy of the text that way).
-  Form1Host(Form1View& view, std::function<void(const std::string&)> show_label1);
+  // `shared_read_ahead` is where the reader threads are kept from run to run; without it the host
+  // keeps its own.
+  Form1Host(Form1View& view, std::function<void(const std::string&)> show_label1,
+            std::optional<ReadAheadPool>* shared_read_ahead = nullptr);
   ~Form1Host() override;
   Form1Host(const Form1Host&) = delete;
   Form1Host& operator=(const Form1Host&) = delete;
@@ -46,7 +49,8 @@ class Form1Host : public RunHost {
   bool busy_ = false;
   bool holding_ = false;
   std::vector<std::string> held_;
-  std::optional<ReadAheadPool> read_ahead_;
+  std::optional<ReadAheadPool> own_read_ahead_;
+  std::optional<ReadAheadPool>* read_ahead_;
 };
 
 }  // namespace qn
