@@ -12,6 +12,20 @@ namespace qn {
 
 std::string window_title() { return std::string("Quarnell Verify ") + kVersionText + ' ' + kRevisionText; }
 
+std::string error_box_head(const std::string& text, bool& whole) {
+  std::size_t at = 0;
+  for (std::size_t line = 0; line < kErrorBoxLines; ++line) {
+    at = text.find('\n', at);
+    if (at == std::string::npos) {
+      whole = true;
+      return text;
+    }
+    ++at;
+  }
+  whole = false;
+  return text.substr(0, at) + "...";
+}
+
 // The view was built with its controls in their first state: the audio prompt in Label1.
 Form1::Form1(Form1View& view) : view_(view), label1_(kAudioPrompt) {}
 

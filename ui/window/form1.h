@@ -30,6 +30,11 @@ inline constexpr const char* kSilenceErrorsText = "Do not show further errors of
 // The window's title: the product, its version and the revision text.
 std::string window_title();
 
+// A long error text keeps its box on the screen: the box shows the first kErrorBoxLines lines and
+// "...", and the whole text apart. `whole` says whether the head is all of it.
+inline constexpr std::size_t kErrorBoxLines = 24;
+std::string error_box_head(const std::string& text, bool& whole);
+
 class Form1 {
  public:
   explicit Form1(Form1View& view);

@@ -406,3 +406,19 @@ TEST(Form1Host, OnlyATickedId3BoxCountsAndOneHeldErrorIsSaidSo) {
   host.show_held_errors();
   EXPECT_EQ(view.error_texts, std::vector<std::string>{"1 further error of this run:\r\n\r\n5 Access denied\r\nb.mp3"});
 }
+
+// Both windows cut a long error text the same way: 24 lines, then "...".
+TEST(ErrorBoxHead, MoreThan24LinesShowTheirHeadAndSayItIsNotAll) {
+  auto lines = [](int count, const char* end) {
+    std::string text;
+    for (int i = 1; i <= count; ++i) text += "line " + std::to_string(i) + (i < count ? "\r\n" : end);
+    return text;
+  };
+  bool whole = false;
+  EXPECT_EQ(qn::error_box_head(lines(24, ""), whole), lines(24, ""));
+  EXPECT_TRUE(whole);
+  EXPECT_EQ(qn::error_box_head(lines(25, ""), whole), lines(24, "\r\n") + "...");
+  EXPECT_FALSE(whole);
+  EXPECT_EQ(qn::error_box_head(lines(24, "\r\n"), whole), lines(24, "\r\n") + "...") << "a last line end starts a 25th line";
+  EXPECT_FALSE(whole);
+}

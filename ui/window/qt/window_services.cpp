@@ -63,9 +63,10 @@ bool DesktopServices::show_error_box(QWidget* owner, const QString& title, const
   QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, owner);
   if (offer_silence) box.setCheckBox(new QCheckBox(QString::fromLatin1(kSilenceErrorsText)));
   // A long list keeps the box on the screen: its head shown, all of it under "Show Details".
-  const QStringList lines = text.split(QStringLiteral("\r\n"));
-  if (lines.size() > 24) {
-    box.setText(lines.mid(0, 24).join(QStringLiteral("\r\n")) + QStringLiteral("\r\n..."));
+  bool whole = true;
+  const std::string head = error_box_head(text.toStdString(), whole);
+  if (!whole) {
+    box.setText(QString::fromStdString(head));
     box.setDetailedText(text);
   }
   box.exec();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/wide_text.h"
+#include "ui/window/form1.h"
 
 namespace qn {
 
@@ -19,8 +20,6 @@ namespace {
 
 // Paths may be longer than MAX_PATH (the manifest declares long paths).
 constexpr DWORD kPathCapacity = 32768;
-// A longer error text shows its head; the task dialog has the whole under its details.
-constexpr size_t kShownLines = 24;
 
 std::string cut_at_nul(const std::vector<wchar_t>& buffer) {
   return utf8_from_wide(std::wstring(buffer.data(), wcsnlen(buffer.data(), buffer.size())));
@@ -43,20 +42,6 @@ TaskDialogIndirectCall task_dialog_call() {
       reinterpret_cast<void*>(GetProcAddress(controls, "TaskDialogIndirect")));
 }
 
-// The first kShownLines lines of `text` and whether that is all of it.
-std::wstring head_of(const std::wstring& text, bool& whole) {
-  size_t at = 0;
-  for (size_t line = 0; line < kShownLines; ++line) {
-    at = text.find(L'\n', at);
-    if (at == std::wstring::npos) {
-      whole = true;
-      return text;
-    }
-    ++at;
-  }
-  whole = false;
-  return text.substr(0, at) + L"...";
-}
 
 }  // namespace
 
@@ -110,7 +95,7 @@ bool error_box(HWND owner, const std::string& title, const std::string& text, bo
   std::wstring wide_text = wide_from_utf8(text);
   std::wstring silence = wide_from_utf8(silence_text);
   bool whole = true;
-  std::wstring head = head_of(wide_text, whole);
+  std::wstring head = wide_from_utf8(error_box_head(text, whole));
 
   if (TaskDialogIndirectCall task_dialog = task_dialog_call(); task_dialog != nullptr && (offer_silence || !whole)) {
     TASKDIALOGCONFIG config{};

@@ -130,7 +130,8 @@ void Form1Window::create_controls() {
   // Created in the tab order: Windows moves the focus in the order the controls were made.
   btnBrowse = make(L"BUTTON", L"Browse", button, kIdBtnBrowse, {2760, 1690, 1095, 375});
   // Folder paths break anywhere (SS_EDITCONTROL), not only at blanks, and are never cut.
-  Label1 = make(L"STATIC", L"Browse to mp3 or flac Folder", label | SS_EDITCONTROL, kIdLabel1, {580, 920, 5000, 600});
+  Label1 = make(L"STATIC", wide_from_utf8(kAudioPrompt).c_str(), label | SS_EDITCONTROL, kIdLabel1,
+                {580, 920, 5000, 600});
   btnVerify = make(L"BUTTON", L"Verify", button | WS_DISABLED, kIdBtnVerify, {4320, 1690, 1095, 375});
   Check1 = make(L"BUTTON", L"", box, kIdCheck1, {360, 1640, 255, 195});
   Check2 = make(L"BUTTON", L"", box, kIdCheck2, {360, 1880, 255, 255});
