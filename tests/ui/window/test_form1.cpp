@@ -419,6 +419,7 @@ TEST(ErrorBoxHead, MoreThan24LinesShowTheirHeadAndSayItIsNotAll) {
   EXPECT_TRUE(whole);
   EXPECT_EQ(qn::error_box_head(lines(25, ""), whole), lines(24, "\r\n") + "...");
   EXPECT_FALSE(whole);
-  EXPECT_EQ(qn::error_box_head(lines(24, "\r\n"), whole), lines(24, "\r\n") + "...") << "a last line end starts a 25th line";
+  EXPECT_EQ(qn::error_box_head(lines(24, "\r\n"), whole), lines(24, "\r\n") + "...")
+      << "a last line end starts a 25th line";
   EXPECT_FALSE(whole);
 }
