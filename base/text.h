@@ -40,9 +40,16 @@ std::string left(std::string_view s, std::size_t n);
 // Upper-case hexadecimal without leading zeros, "0" for zero.
 std::string hex_text(unsigned long long value);
 
-// The text with every control byte (0x00-0x1F, 0x7F) written as "?": what a report line, an error
-// line or a terminal shows of a name, so that no name can forge a line or a screen.
+// The text with every control written as "?": C0 (0x00-0x1F, 0x7F) and C1 (U+0080-U+009F)
+// controls, the characters that change the direction of text (U+061C, U+200E/F, U+202A-U+202E,
+// U+2066-U+2069), and bytes 0x80-0x9F that belong to no UTF-8 sequence. What a report line, an
+// error line or a terminal shows of a name, so that no name can forge a line or a screen.
 std::string printable(std::string_view s);
+// The same for a text of several lines: its line feeds are kept.
+std::string printable_lines(std::string_view s);
+// JSON text with the controls that printable() hides written as \u escapes: the same characters
+// for a parser, none for a terminal. The controls are only ever inside strings of such a text.
+std::string escape_hidden_controls(std::string_view json_text);
 // Parses an unsigned hexadecimal number (digits 0-9, A-F in either case). Returns false for an
 // empty text, any other character, or a value beyond 64 bits.
 bool parse_hex(std::string_view s, unsigned long long& value);

@@ -22,7 +22,8 @@ namespace qn::cli {
 
 namespace {
 
-void say(const std::string& message) { std::cerr << "qnverify: " << message << "\n"; }
+// Messages name files: a name never reaches the terminal with its controls.
+void say(const std::string& message) { std::cerr << "qnverify: " << text::printable_lines(message) << "\n"; }
 
 std::string absolute_text(const std::string& text) {
   const fs::path p = platform::native_path(text);

@@ -106,7 +106,7 @@ std::string JsonDocument::text(const Summary& summary, int exit_status) const {
       {"totals", std::move(totals)},
       {"exit_status", exit_status},
   };
-  return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+  return text::escape_hidden_controls(document.dump(2, ' ', false, json::error_handler_t::replace)) + "\n";
 }
 
 }  // namespace qn::cli

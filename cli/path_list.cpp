@@ -15,6 +15,12 @@ bool read_path_list(std::istream& in, char separator, std::vector<std::string>& 
       finish();
       continue;
     }
+    if (c == '\0') {
+      // No path holds a NUL: the list was written for -0, and read by lines it would name a
+      // folder's files once more for each piece.
+      error = "a path read from standard input holds a NUL byte; use -0 for a NUL-separated list";
+      return false;
+    }
     if (path.size() >= kMaxListedPath) {
       error = "a path read from standard input is longer than " + std::to_string(kMaxListedPath) + " bytes";
       return false;

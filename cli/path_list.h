@@ -11,7 +11,8 @@ namespace qn::cli {
 inline constexpr std::size_t kMaxListedPath = 32 * 1024;
 
 // Reads the paths from `in`, separated by `separator` ('\n' or '\0'); with '\n' a CR before it is
-// dropped too. Empty paths are skipped. Returns false with `error` set when a path is too long.
+// dropped too. Empty paths are skipped. Returns false with `error` set when a path is too long or,
+// with '\n', holds a NUL byte.
 bool read_path_list(std::istream& in, char separator, std::vector<std::string>& paths, std::string& error);
 
 // The text with the line ends of this platform's standard output: CR LF becomes LF, except on

@@ -13,7 +13,7 @@ std::string line(const std::string& status, const std::string& path, const std::
   if (!detail.empty()) text += "  " + detail;
   for (char& c : text)
     if (c == '\r' || c == '\n') c = ' ';  // one line, whatever bytes a name holds
-  return text + "\n";
+  return text::printable(text) + "\n";
 }
 
 std::string without_prefix(const std::string& s, const std::string& prefix) {

@@ -67,7 +67,8 @@ struct Target {
   bool labels = false;
 };
 
-void say(const std::string& message) { std::cerr << "qnverify: " << message << "\n"; }
+// Messages name files: a name never reaches the terminal with its controls.
+void say(const std::string& message) { std::cerr << "qnverify: " << text::printable_lines(message) << "\n"; }
 
 std::string absolute_text(const fs::path& p) {
   std::error_code ec;

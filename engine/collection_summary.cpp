@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <set>
 
+#include "base/text.h"
 #include "engine/exit_status.h"
 
 namespace qn {
@@ -79,7 +80,7 @@ std::string row_text(const RunCounts& c, const std::string& kind, const std::str
   char numbers[128];
   std::snprintf(numbers, sizeof numbers, "%7ld %7ld %7ld %7ld %10ld %7ld  %-7s ", c.entries, c.ok, c.fail,
                 c.missing, c.additional, c.errors, kind.c_str());
-  return numbers + folder + "\r\n";
+  return numbers + text::printable(folder) + "\r\n";
 }
 
 }  // namespace

@@ -47,13 +47,21 @@ std::string line_path(const std::string& relative) {
   return s;
 }
 
+// A track of the folder's kind, in any letter case of its extension, as the file search finds it.
+bool is_track_name(const std::string& name, bool flac) {
+  const std::string extension = flac ? ".flac" : ".mp3";
+  return name.size() > extension.size() && text::iequals(text::right(name, extension.size()), extension);
+}
+
 // A track line carries its values; a placeholder line names its file in full.
 std::string audio_line(const std::string& relative, const std::string& path, bool flac, bool six_values) {
   const std::string extension = flac ? ".flac" : ".mp3";
   const std::string name = FileNameOfPath(path);
-  if (text::ends_with(name, extension)) {
+  if (is_track_name(name, flac)) {
     ByteFile file(path);
-    return line_path(relative) + (flac ? flac_fingerprint_values(file) : mp3_fingerprint_values(file, six_values));
+    // The line splits at the extension in small letters; the run's lookup finds ".MP3" by it too.
+    const std::string stem = relative.substr(0, relative.size() - extension.size());
+    return line_path(stem) + extension + (flac ? flac_fingerprint_values(file) : mp3_fingerprint_values(file, six_values));
   }
   if (text::iequals(text::right(name, 4), ".nfo")) return line_path(relative);
   not_nameable("the run looks it up but checks only names ending in \"" + extension + "\"", path);
@@ -124,7 +132,7 @@ CreatedChecksums create_audio_lines(const std::string& folder, const CreateSetti
       const std::string relative = path.substr(folder.size());
       check_name(relative, path);
       TrackKey(path);  // the run forms the key of every file it finds
-      const bool track = text::ends_with(path, found.flac ? ".flac" : ".mp3");
+      const bool track = is_track_name(FileNameOfPath(path), found.flac);
       std::string line = audio_line(relative, path, found.flac, settings.six_values);
       line = line_the_run_finds(line, track, folder, found, index, i);
       created.lines.push_back(line);

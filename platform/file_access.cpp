@@ -83,8 +83,12 @@ bool names_windows_device(const std::string& name) {
     for (char& c : stem) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     for (const char* device : kDevices)
       if (stem == device) return true;
-    if (stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
-        stem[3] >= '1' && stem[3] <= '9')
+    if (stem.compare(0, 3, "COM") != 0 && stem.compare(0, 3, "LPT") != 0) continue;
+    // COM0-COM9 and LPT0-LPT9, and with the superscript digits 1, 2 and 3, which Windows reads as
+    // the same devices.
+    const std::string number = stem.substr(std::min<std::size_t>(3, stem.size()));
+    if ((number.size() == 1 && number[0] >= '0' && number[0] <= '9') || number == "\xC2\xB9" ||
+        number == "\xC2\xB2" || number == "\xC2\xB3")
       return true;
   }
   return false;

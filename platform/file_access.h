@@ -141,8 +141,9 @@ struct FileIdentity {
 bool file_identity(const std::string& path, FileIdentity& identity);
 
 // True when one component of the name, as Windows reads it, is a reserved device name (CON, PRN,
-// AUX, NUL, COM1-9, LPT1-9, with or without an extension, any letter case, trailing dots or
-// blanks) or holds ":" (an alternate data stream). Both separators count.
+// AUX, NUL, COM0-9, LPT0-9, COM and LPT with a superscript 1, 2 or 3, with or without an
+// extension, any letter case, trailing dots or blanks) or holds ":" (an alternate data stream).
+// Both separators count.
 bool names_windows_device(const std::string& relative_name);
 
 // True when folder + name stays inside the folder: not empty, no NUL, not absolute, no drive or

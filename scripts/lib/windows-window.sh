@@ -1,8 +1,9 @@
 # The Win32 window under Wine on a virtual X server. Sourced by scripts/test-windows (in a subshell,
 # with WINE, WINESERVER, B, QN_ROOT and WINEPREFIX set); returns non-zero on a failure.
 #   a) started with the path of a file in a demo folder, it verifies the folder, writes the report
-#      beside itself and hands it to "notepad.exe" (a recording stub found first, in the program's
-#      folder), then closes on WM_CLOSE;
+#      beside itself and hands it to Notepad by its full path in the system folder (a recording
+#      stub put there; a second stub planted beside the program must never run), then closes on
+#      WM_CLOSE;
 #   b) started without argument, it writes the six registry values of the shell registration;
 #   c) its window, photographed while it waits, is not blank ($B/win32-window.png).
 # Every wait is bounded. The script counts its failures itself, so a failing step does not end it.
@@ -72,6 +73,7 @@ for tool in notepad launch; do
     || { echo "FAIL: window: cannot build $tool.exe"; return 1; }
 done
 cp "$w/notepad.exe" "$app/"
+system32="$WINEPREFIX/drive_c/windows/system32"
 
 # A private X server; the Wine server is restarted inside it, so that Wine's desktop process
 # (started by the first window) draws there.
@@ -106,6 +108,9 @@ close_window() {
 }
 
 # --- a) a start with the path of a file of the folder
+# The prefix exists now: the system folder's Notepad becomes the recording stub.
+cp "$w/notepad.exe" "$system32/notepad.exe" || fail "cannot put the stub into $system32"
+rm -f "$system32/notepad-calls.txt"
 # The report the window must write (the .nfo box is ticked), apart from the clock: qnverify.exe's
 # with --create-nfo on the same folder, which is then put back as it was.
 wine_run "$B/build/qnverify.exe" --create-nfo "$(windows_path "$folder")" >"$w/qnverify.txt" 2>/dev/null
@@ -114,13 +119,15 @@ report="$app/Quarnell Verify.txt"
 argument="$(windows_path "$folder")\\u1964_001 - Harbour Lights - Evening Tide.mp3"
 timeout 120 "$WINE" "$w/launch.exe" "$(windows_path "$app")\\quarnell-verify.exe" "$argument" </dev/null >"$w/run.log" 2>&1 &
 run=$!
-for _ in $(seq 1 300); do [ -s "$app/notepad-calls.txt" ] && break; sleep 0.2; done
-expected_call="notepad.exe \"$(windows_path "$report")\""
-if [ ! -s "$app/notepad-calls.txt" ]; then
-  fail "no call of notepad.exe within 60 s"
-elif [ "$(head -n 1 "$app/notepad-calls.txt")" != "$expected_call" ]; then
-  fail "notepad.exe was called as: $(head -n 1 "$app/notepad-calls.txt") (expected: $expected_call)"
+for _ in $(seq 1 300); do [ -s "$system32/notepad-calls.txt" ] && break; sleep 0.2; done
+expected_call="\"c:\\windows\\system32\\notepad.exe\" \"$(windows_path "$report")\""
+call=$(head -n 1 "$system32/notepad-calls.txt" 2>/dev/null)
+if [ -z "$call" ]; then
+  fail "no call of the system's notepad.exe within 60 s"
+elif [ "${call,,}" != "${expected_call,,}" ]; then
+  fail "notepad.exe was called as: $call (expected: $expected_call)"
 fi
+[ -e "$app/notepad-calls.txt" ] && fail "the notepad.exe planted beside the program ran"
 import -window root "$w/after-run.png" 2>/dev/null || true
 close_window "$run"
 if [ ! -s "$report" ]; then

@@ -69,5 +69,29 @@ TEST(Text, HexadecimalTextsRoundTripAndRejectWhatIsNotANumber) {
   }
 }
 
+// Every control a terminal acts on becomes "?"; letters of any script, valid or stray, stay.
+TEST(Printable, ShowsControlsAsQuestionMarks) {
+  const struct {
+    std::string in, out;
+  } cases[] = {
+      {"u1999_002 OK", "u1999_002 OK"},
+      {"a\rb\nc\x1b[1Ad\x7f", "a?b?c?[1Ad?"},
+      {"x\xC2\x9B" "1A\xC2\x85y", "x?1A?y"},                      // C1 as UTF-8: CSI, NEL
+      {"x\x9B" "1A", "x?1A"},                                      // C1 as a stray byte
+      {"\xE2\x80\xAE" "3pm.exe\xE2\x81\xA6\xE2\x80\x8F", "?3pm.exe??"},  // RLO, LRI, RLM
+      {"\xD8\x9C" "a", "?a"},                                      // Arabic letter mark
+      {"Caf\xC3\xA9 \xD0\x96 \xE6\x97\xA5 \xF0\x9F\x8E\xB5", "Caf\xC3\xA9 \xD0\x96 \xE6\x97\xA5 \xF0\x9F\x8E\xB5"},
+      {"Caf\xE9 Cr\xE8me", "Caf\xE9 Cr\xE8me"},                    // Latin-1 bytes stay
+      {"\xC0\x9B \xE0\x80\x9B \xED\xA0\x80 \xC2", "\xC0? \xE0?? \xED\xA0? \xC2"},  // overlong, surrogate, cut
+  };
+  for (const auto& c : cases) EXPECT_EQ(printable(c.in), c.out) << c.in;
+}
+
+TEST(Printable, JsonKeepsTheCharactersAsEscapes) {
+  EXPECT_EQ(escape_hidden_controls("{\"n\": \"a\xC2\x9B" "b\xE2\x80\xAE" "c\xC3\xA9\xE9\"}"),
+            "{\"n\": \"a\\u009bb\\u202ec\xC3\xA9\xE9\"}");
+  EXPECT_EQ(printable_lines("one\x1b\ntwo\xC2\x85"), "one?\ntwo?");
+}
+
 }  // namespace
 }  // namespace qn::text

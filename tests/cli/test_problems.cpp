@@ -99,6 +99,7 @@ TEST(Problems, SeveralPathsFromTheCommandLineOrStandardInputAreVerifiedInTurn) {
   EXPECT_EQ(nul.status, listed.status);
   EXPECT_EQ(run_cli({"-"}, "").status, 64) << "nothing to verify on standard input";
   EXPECT_EQ(run_cli({"-"}, std::string(40000, 'x')).status, 64) << "a path beyond any real one is refused";
+  EXPECT_EQ(run_cli({"-"}, pics + '\0' + mp3 + "\n").status, 64) << "a NUL in a list of lines";
 }
 
 TEST(Problems, UsageMessagesAndHints) {

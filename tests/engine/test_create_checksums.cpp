@@ -50,6 +50,8 @@ TEST(CreateChecksumLines, EveryListedFileOfEveryKindOfFolderChecksOk) {
       {"flac", {{"u1964_001 - A - One [mono].flac", flac_bytes(5001, 1)},
                 {"u1964_002 - B - Two.flac", flac_bytes(1003, 2)}, {"u1964_002 - B - Two.flac.nfo", "n"},
                 {"u1964_003 - C - Three.mp3", a}}, {}},
+      {"capital extensions", {{"u1964_001 - A - One.MP3", a}, {"u1964_002 - B - Two.Mp3", b}}, {}},
+      {"capital flac", {{"u1964_001 - A - One.FLAC", flac_bytes(2001, 3)}}, {}},
       {"labels", {{"u1964_001.jpg", "\xFF\xD8 label one"}, {"u1964_002.jpg", std::string(400, 'j')}},
        labels, "Mine Labels.qn"},
   };
@@ -92,7 +94,6 @@ TEST(CreateChecksumLines, AFileWithoutASoundLineIsAnErrorAndGetsNoLine) {
       {"u1964_004 - Short - Five.mp3", bytes_of(FakeMp3::Make(0, 2, false, 3)).substr(0, 380), false},
       {"u1964_004 - Tag - Overlap.mp3", tag_over_audio()},
       {"u1964_005 - Dot.mp3 - Inside.mp3", bytes_of(good)},  // split at its first ".mp3"
-      {"u1964_006 - Upper - Case.MP3", bytes_of(good)},      // the check reads only ".mp3"
       {"Albums", ""},
   };
   TempFolder outside;

@@ -32,9 +32,10 @@ struct RealCallsAfterwards {
 
 TEST(FileAccess, WindowsDeviceNamesAndStreamsInAnyComponent) {
   for (const char* name : {"NUL.nfo", "aux", "Con.txt", "con .nfo", "PRN..", "com1.nfo", "LPT9", "Albums\\nul.nfo",
-                           "Albums/AUX", "x.nfo:stream", "C:x.nfo"})
+                           "Albums/AUX", "x.nfo:stream", "C:x.nfo", "COM0.nfo", "lpt0", "COM\xC2\xB9.nfo",
+                           "LPT\xC2\xB2.nfo", "COM\xC2\xB3 .nfo", "com\xC2\xB9..."})
     EXPECT_TRUE(platform::names_windows_device(name)) << name;
-  for (const char* name : {"u1964_001 - Nul - Con.nfo", "COM0.nfo", "LPT10", "console.nfo", "nully.nfo", "Albums/u1.nfo"})
+  for (const char* name : {"u1964_001 - Nul - Con.nfo", "COM\xC2\xB4.nfo", "COM\xC2\xB9" "0", "LPT10", "console.nfo", "nully.nfo", "Albums/u1.nfo"})
     EXPECT_FALSE(platform::names_windows_device(name)) << name;
 }
 

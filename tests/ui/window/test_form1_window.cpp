@@ -71,7 +71,9 @@ TEST_F(WindowTest, StartsWithItsControlsTextsAndStates) {
     EXPECT_EQ(box->toolTip(), b.tip) << b.name;
     EXPECT_EQ(find_child<QLabel>(b.label)->text(), b.text) << b.label;
     EXPECT_EQ(find_child<QLabel>(b.label)->toolTip(), b.tip) << b.label;
+    EXPECT_EQ(find_child<QLabel>(b.label)->textFormat(), Qt::PlainText) << b.label;
   }
+  EXPECT_EQ(Label1()->textFormat(), Qt::PlainText) << "a folder named like markup is shown as it is";
   EXPECT_EQ(button("btnBrowse")->text(), "Browse");
   EXPECT_TRUE(button("btnBrowse")->isEnabled());
   EXPECT_EQ(button("btnVerify")->text(), "Verify");

@@ -36,6 +36,8 @@ QCheckBox* make_box(QWidget* parent, const char* name, const char* tooltip, QRec
 
 QLabel* make_label(QWidget* parent, const char* name, const char* text, const char* tooltip, QRect geometry) {
   auto* label = new QLabel(QLatin1String(text), parent);
+  // Folder and file names are shown as they are: a name never reads as markup.
+  label->setTextFormat(Qt::PlainText);
   label->setObjectName(QLatin1String(name));
   if (tooltip != nullptr) label->setToolTip(QLatin1String(tooltip));
   label->setGeometry(geometry);

@@ -36,6 +36,7 @@ ReportView::ReportView(QWidget* owner, WindowServices& services) : QDialog(owner
   text_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
 
   path_label_ = new QLabel(this);
+  path_label_->setTextFormat(Qt::PlainText);
   path_label_->setObjectName(QStringLiteral("reportPath"));
   path_label_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   path_label_->setWordWrap(true);

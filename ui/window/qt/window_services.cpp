@@ -61,6 +61,7 @@ std::string DesktopServices::OpenChecksumFileDialog(QWidget* owner, const std::s
 bool DesktopServices::show_error_box(QWidget* owner, const QString& title, const QString& text,
                                      bool offer_silence) {
   QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, owner);
+  box.setTextFormat(Qt::PlainText);  // messages hold names, which are never markup
   if (offer_silence) box.setCheckBox(new QCheckBox(QString::fromLatin1(kSilenceErrorsText)));
   // A long list keeps the box on the screen: its head shown, all of it under "Show Details".
   bool whole = true;
@@ -74,8 +75,10 @@ bool DesktopServices::show_error_box(QWidget* owner, const QString& title, const
 }
 
 bool DesktopServices::ask_yes_no(QWidget* owner, const QString& title, const QString& text) {
-  return QMessageBox::question(owner, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
-         QMessageBox::Yes;
+  QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, owner);
+  box.setTextFormat(Qt::PlainText);
+  box.setDefaultButton(QMessageBox::Yes);
+  return box.exec() == QMessageBox::Yes;
 }
 
 std::string DesktopServices::report_path() { return qn::report_path(); }

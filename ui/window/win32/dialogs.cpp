@@ -125,15 +125,25 @@ bool yes_no_box(HWND owner, const std::string& title, const std::string& text) {
                      MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES;
 }
 
+// Notepad by its full path in the system folder: a bare name would be looked up in the current
+// folder first, which after a right-click start is the collection folder, written by anyone.
+std::wstring notepad_program() {
+  std::vector<wchar_t> folder(kPathCapacity, L'\0');
+  const UINT n = GetSystemDirectoryW(folder.data(), kPathCapacity);
+  if (n == 0 || n >= kPathCapacity) return {};
+  return std::wstring(folder.data(), n) + L"\\notepad.exe";
+}
+
 bool open_with_notepad(HWND owner, const std::string& path) {
   std::wstring file = wide_from_utf8(path);
+  const std::wstring program = notepad_program();
   // Quoted: the report's own name holds a blank, and every Notepad strips the quote marks.
-  std::wstring command = L"notepad.exe \"" + file + L"\"";
+  std::wstring command = L"\"" + program + L"\" \"" + file + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  // The application's own folder is searched first, then the system's.
-  if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+  if (!program.empty() && CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                         nullptr, &startup, &process)) {
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return true;
