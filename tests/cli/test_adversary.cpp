@@ -139,8 +139,17 @@ TEST(Adversary, NamesCannotForgeALineOrAScreen) {
   CliRun run = run_cli({c.folder("a")});
   EXPECT_NE(run.crlf().find("u1964_003 - ?[2K?A - B.mp3\r\n"), std::string::npos) << run.out;
   EXPECT_EQ(run.out.find('\x1b'), std::string::npos);
+  // C1 and direction controls, in the report, the -q lines and JSON.
+  c.File("a/u1964_004 - \xC2\x9B" "1A\xE2\x80\xAE" "3pm.mp3", "x");
+  for (const auto& args : {std::vector<std::string>{c.folder("a")}, {"-q", c.folder("a")}}) {
+    CliRun shown = run_cli(args);
+    EXPECT_NE(shown.out.find("u1964_004 - ?1A?3pm.mp3"), std::string::npos) << shown.out;
+    EXPECT_EQ(shown.out.find("\xC2\x9B"), std::string::npos);
+    EXPECT_EQ(shown.out.find('\r' + std::string("A - B")), std::string::npos) << "-q lines too";
+  }
   CliRun json = run_cli({"--json", c.folder("a")});
   EXPECT_NE(json.out.find("u1964_003 - \\u001b[2K\\rA - B.mp3"), std::string::npos) << "JSON keeps the bytes";
+  EXPECT_NE(json.out.find("u1964_004 - \\u009b1A\\u202e3pm.mp3"), std::string::npos) << json.out;
 }
 
 TEST(Adversary, TheReportNeverReplacesWhatTheRunReads) {
