@@ -233,6 +233,7 @@ TEST(Adversary, ALinkAtTheReportOrOutputNameIsReplacedOrRefusedNeverWrittenThrou
       ::close(saved);
       ::close(null);
       platform::system_calls() = platform::real_system_calls();
+      EXPECT_FALSE(strike) << "the link was planted";
     } else {
       plant();
       status = run_cli(std::vector<std::string>(args.begin() + 1, args.end())).status;

@@ -79,7 +79,7 @@ TEST(OutputFile, ALinkAtTheNameIsReplacedUnlessItIsAFileTheRunReads) {
     rules.kept = {&read_file, 1};
     const std::optional<OutputError> failed = write_file_atomically(report, "the report", rules);
     platform::system_calls() = platform::real_system_calls();
-
+    EXPECT_FALSE(g_strike) << "the link was planted";
     EXPECT_EQ(test::read_file(track), "track bytes");
     EXPECT_EQ(test::read_file(victim), "keep");
     EXPECT_EQ(failed.has_value(), c.refused);
