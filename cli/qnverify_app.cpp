@@ -388,7 +388,12 @@ int run_qnverify(const std::vector<std::string>& args) {
   try {
     app.parse(reversed);
   } catch (const CLI::ParseError& e) {
-    if (e.get_exit_code() == 0) return app.exit(e) == 0 ? kExitOk : kExitUsage;  // --help, --version
+    if (e.get_exit_code() == 0) {  // --help, --version
+      const int status = app.exit(e) == 0 ? kExitOk : kExitUsage;
+      if (std::cout.flush()) return status;
+      say("Writing standard output failed");
+      return kExitStepError;
+    }
     say(e.what());
     hint_double_dash(args);
     say("see qnverify --help");

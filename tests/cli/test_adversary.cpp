@@ -82,7 +82,8 @@ TEST(Adversary, AFailedWriteOfStandardOutputIsAnErrorAndFlag8) {
   for (const std::string& redirect : {std::string(">/dev/full"), std::string(">&-"), ">&" + std::to_string(pipe_ends[1])}) {
     for (const std::vector<std::string>& args : {std::vector<std::string>{c.folder("a")},
                                                  std::vector<std::string>{"-r", c.root()},
-                                                 std::vector<std::string>{"--create", c.folder("a")}}) {
+                                                 std::vector<std::string>{"--create", c.folder("a")},
+                                                 std::vector<std::string>{"--version"}}) {
       CliRun run = run_shell(args, redirect);
       EXPECT_EQ(run.status, 8) << redirect << " " << args[0];
       EXPECT_NE(run.err.find("Writing standard output failed"), std::string::npos) << run.err;
