@@ -1,20 +1,23 @@
 #include "cli/create_command.h"
 
-#include <cstdio>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <optional>
 
 #include "cli/cli_host.h"
+#include "cli/kept_files.h"
 #include "engine/create_checksums.h"
 #include "engine/exit_status.h"
 #include "base/paths.h"
+#include "base/step_error.h"
 #include "base/text.h"
+#include "platform/file_access.h"
 #include "platform/find_files.h"
 #include "platform/output_file.h"
 #include "platform/terminal.h"
 #include "platform/wide_text.h"
-
 
 namespace fs = std::filesystem;
 
@@ -48,10 +51,19 @@ void name_not_listed(const CreatedChecksums& created, const std::string& folder,
     if (path != output_path) say("not listed (no run looks at it): " + path.substr(folder.size()));
 }
 
-void write_stdout(const std::string& text) {
+// The lines on standard output; a failed write (a full disk, a closed stream, a reader that went
+// away) is an error line, since the shell has made the file already and it holds only part of them.
+bool write_stdout(const std::string& text) {
   platform::set_stdout_binary();
-  std::fwrite(text.data(), 1, text.size(), stdout);
-  std::fflush(stdout);
+  errno = 0;
+  if (platform::write_standard_output(text)) return true;
+  const int err = errno != 0 ? errno : kErrFileAccess;
+  std::cerr << error_line("", err,
+                          std::string("Writing standard output failed: ") + std::strerror(err) +
+                              "; the checksum lines there are incomplete (--output writes a whole file or none)",
+                          "")
+            << std::flush;
+  return false;
 }
 
 }  // namespace
@@ -61,6 +73,19 @@ int run_create(const CreateRequest& request) {
   if (folder.empty()) {
     say("no such file or folder: " + request.path);
     return kExitNothingVerified;
+  }
+  // The files the run reads, which --output never replaces, not even under another name.
+  KeptFiles kept;
+  if (!request.output.empty()) {
+    PlanItem item;
+    item.kind = request.images ? ItemKind::kLabels : ItemKind::kAudio;
+    item.folder = folder;
+    kept = files_read_by({item}, false);
+    const std::string clash = kept_file_at(kept, request.output);
+    if (!clash.empty()) {
+      say("--output would replace a file that the run reads: " + text::printable(clash));
+      return kExitUsage;
+    }
   }
   CreateSettings settings;
   settings.six_values = !request.five_values;
@@ -78,11 +103,17 @@ int run_create(const CreateRequest& request) {
     return status;
   }
   const std::string text = checksum_file_text(created.lines);
-  if (request.output.empty()) {
-    write_stdout(text);
-    return status;
-  }
-  if (std::optional<OutputError> failed = write_file_atomically(request.output, text, request.force)) {
+  if (request.output.empty()) return write_stdout(text) ? status : status | kExitStepError;
+  OutputRules rules;
+  rules.replace = request.force;
+  rules.refuse_links = true;
+  rules.kept = kept.identities;
+  if (std::optional<OutputError> failed = write_file_atomically(request.output, text, rules)) {
+    if (failed->kept_file) {
+      say("--output would replace a file that the run reads: " +
+          text::printable(kept_file_at(kept, request.output)) + "; nothing was written");
+      return kExitUsage;
+    }
     std::cerr << error_line("", failed->number, failed->description, "") << std::flush;
     return status | kExitStepError;
   }

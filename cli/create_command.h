@@ -13,8 +13,8 @@ struct CreateRequest {
 };
 
 // Writes the lines and names on standard error every file that got none; returns the exit status:
-// 0, +8 when some file got no line or the output could not be written, 66 when the folder holds
-// no file the run would look up.
+// 0, +8 when some file got no line or the output could not be written, 64 when --output names a
+// file the run reads, 66 when the folder holds no file the run would look up.
 int run_create(const CreateRequest& request);
 
 }  // namespace qn::cli

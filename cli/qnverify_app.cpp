@@ -16,6 +16,7 @@
 #include "cli/collection_run.h"
 #include "cli/create_command.h"
 #include "cli/json_output.h"
+#include "cli/kept_files.h"
 #include "cli/path_list.h"
 #include "cli/problem_lines.h"
 #include "cli/progress.h"
@@ -25,6 +26,7 @@
 #include "engine/verify.h"
 #include "platform/file_access.h"
 #include "platform/find_files.h"
+#include "platform/output_file.h"
 #include "platform/read_ahead.h"
 #include "platform/terminal.h"
 #include "platform/wide_text.h"
@@ -225,33 +227,11 @@ std::optional<int> expand_paths(Options& options) {
   return std::nullopt;
 }
 
-// The file among those the runs read (checksum files, the files of each verified folder and of its
-// "Albums" folder) that `report` already is, under this or any other name; empty when none.
-std::string report_clash(const std::string& report, const std::vector<PlanItem>& plan) {
-  platform::FileIdentity target;
-  if (!platform::file_identity(report, target)) return {};  // a new file replaces nothing
-  auto same = [&](const std::string& path) {
-    platform::FileIdentity other;
-    return platform::file_identity(path, other) && other == target;
-  };
-  std::string last_folder;
-  for (const PlanItem& item : plan) {
-    if (!item.checksum_file.empty() && same(item.checksum_file)) return item.checksum_file;
-    if (item.folder == last_folder || item.kind == ItemKind::kProblem) continue;
-    last_folder = item.folder;
-    FileList files = FindFiles(item.folder, "*", false);
-    FileList albums = FindFiles(item.folder + "Albums" + kSep, "*", true, nullptr, false);
-    files.insert(files.end(), albums.begin() + 1, albums.end());
-    for (std::size_t i = 1; i < files.size(); ++i)
-      if (same(files[i])) return files[i];
-  }
-  return {};
-}
-
 // What a command line prints while and after its runs are made.
 struct Output {
   const Options& options;
   const Plan& plan;
+  const KeptFiles& kept;  // what --report may not replace
   Summary summary;
   JsonDocument json;
   std::string report_texts;  // for --report
@@ -284,11 +264,7 @@ struct Output {
 
   int finish() {
     int status = summary.exit_status();
-    if (!options.report.empty()) {
-      CliHost host(true, true);
-      if (!write_report(options.report, report_texts, host))
-        status = status == kExitNothingVerified ? status : (status | kExitStepError);
-    }
+    if (!options.report.empty()) status = write_report_file(status);
     if (options.json) {
       out.write(json.text(summary, status));
       return with_output_error(status);
@@ -298,6 +274,23 @@ struct Output {
     if (options.problems || options.summary_only) out.write(tally_line(summary));
     else if (platform::stderr_is_terminal()) std::cerr << tally_line(summary) << std::flush;
     return with_output_error(status);
+  }
+
+  // The reports for --report; a file the runs read that has come to stand at the name since the
+  // start is refused as it would have been then.
+  int write_report_file(int status) {
+    OutputRules rules;
+    rules.kept = kept.identities;
+    const std::optional<OutputError> failed = write_file_atomically(options.report, report_texts, rules);
+    if (!failed) return status;
+    if (failed->kept_file) {
+      say("--report would replace a file that the run reads: " + text::printable(kept_file_at(kept, options.report)) +
+          "; nothing was written");
+      return kExitUsage;
+    }
+    CliHost host(true, true);
+    host.show_error(failed->number, "Writing the report failed: " + failed->reason, options.report);
+    return status == kExitNothingVerified ? status : (status | kExitStepError);
   }
 
   // A failed write of standard output is an error line and flag 8.
@@ -396,7 +389,12 @@ int run_qnverify(const std::vector<std::string>& args) {
   try {
     app.parse(reversed);
   } catch (const CLI::ParseError& e) {
-    if (e.get_exit_code() == 0) return app.exit(e) == 0 ? kExitOk : kExitUsage;  // --help, --version
+    if (e.get_exit_code() == 0) {  // --help, --version
+      const int status = app.exit(e) == 0 ? kExitOk : kExitUsage;
+      if (std::cout.flush()) return status;
+      say("Writing standard output failed");
+      return kExitStepError;
+    }
     say(e.what());
     hint_double_dash(args);
     say("see qnverify --help");
@@ -444,8 +442,10 @@ int run_qnverify(const std::vector<std::string>& args) {
     problem.message = refusal->message.substr(0, refusal->message.find('\n'));
     plan.refused.push_back(std::move(problem));
   }
+  KeptFiles kept;
   if (!options.report.empty()) {
-    const std::string clash = report_clash(options.report, plan.items);
+    kept = files_read_by(plan.items);
+    const std::string clash = kept_file_at(kept, options.report);
     if (!clash.empty()) {
       say("--report would replace a file that the run reads: " + text::printable(clash));
       return kExitUsage;
@@ -462,7 +462,7 @@ int run_qnverify(const std::vector<std::string>& args) {
   std::optional<ReadAheadPool> read_ahead;
   if (options.io_depth > 1) read_ahead.emplace(options.io_depth);
   settings.read_ahead = read_ahead ? &*read_ahead : nullptr;
-  Output output{options, plan, {}, {}, {}, {}};
+  Output output{options, plan, kept, {}, {}, {}, {}};
   for (const PlanItem& problem : plan.refused) output.add_refused(problem);
   run_plan(plan.items, settings, [&output](ItemOutcome& outcome) { output.Take(outcome); });
   return output.finish();

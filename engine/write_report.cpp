@@ -1,18 +1,14 @@
-#include <cerrno>
-#include <cstring>
-
 #include "engine/verify.h"
-#include "platform/file_access.h"
+#include "platform/output_file.h"
 
 namespace qn {
 
 bool write_report(const std::string& report_path, const std::string& text, RunHost& host) {
-  errno = 0;
-  if (platform::write_whole_file(report_path, text)) return true;
-  const int err = errno;
-  host.show_error(err ? err : 75,
-                  std::string("Writing the report failed") + (err ? std::string(": ") + std::strerror(err) : ""),
-                  report_path);
+  // A new file renamed over the name: a link planted there is replaced, and another name of the
+  // file that stood there keeps its bytes.
+  const std::optional<OutputError> failed = write_file_atomically(report_path, text);
+  if (!failed) return true;
+  host.show_error(failed->number, "Writing the report failed: " + failed->reason, report_path);
   return false;
 }
 

@@ -112,6 +112,16 @@ std::string read_regular_file(const std::string& path, std::uint64_t max_size) {
 
 namespace {
 
+int renameat_real(int from_dir, const char* from, int to_dir, const char* to, bool exclusive) {
+  if (!exclusive) return ::renameat(from_dir, from, to_dir, to);
+#ifdef RENAME_NOREPLACE
+  return ::renameat2(from_dir, from, to_dir, to, RENAME_NOREPLACE);
+#else
+  errno = EINVAL;
+  return -1;
+#endif
+}
+
 const SystemCalls kRealCalls{
     [](const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); },
     [](int dir, const char* name, int flags, mode_t mode) { return ::openat(dir, name, flags, mode); },
@@ -129,6 +139,12 @@ const SystemCalls kRealCalls{
     [](const char* path, const char* mode) { return std::fopen(path, mode); },
     [](const char* from, const char* to) { return std::rename(from, to); },
     [](const char* path) { return std::remove(path); },
+    renameat_real,
+    [](int from_dir, const char* from, int to_dir, const char* to, int flags) {
+      return ::linkat(from_dir, from, to_dir, to, flags);
+    },
+    [](int dir, const char* name, int flags) { return ::unlinkat(dir, name, flags); },
+    [](int fd) { return ::fsync(fd); },
 };
 
 SystemCalls g_calls = kRealCalls;
@@ -227,16 +243,6 @@ std::size_t ReadableFile::read_cached(std::int64_t offset, void* out, std::size_
   (void)offset, (void)out, (void)n;
   return 0;
 #endif
-}
-
-bool write_whole_file(const std::string& path, const std::string& bytes) {
-  errno = 0;
-  Descriptor fd(g_calls.open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666));
-  if (fd.get() < 0) return false;
-  if (!write_all(fd.get(), bytes.data(), bytes.size())) return false;
-  int fd_number = fd.release();
-  if (g_calls.close(fd_number) != 0) return false;
-  return true;
 }
 
 CreateOutcome create_new_file_beneath(const std::string& folder, const std::string& relative_name,
@@ -421,6 +427,23 @@ int create_new_real(const char* path) {
   return fd;
 }
 
+int identity_real(const char* path, unsigned long long* volume, unsigned long long* index) {
+  HANDLE h = CreateFileW(wide_path(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    errno = errno_of_last_error();
+    return -1;
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool ok = GetFileInformationByHandle(h, &info) != 0;
+  if (!ok) errno = errno_of_last_error();
+  CloseHandle(h);
+  if (!ok) return -1;
+  *volume = info.dwVolumeSerialNumber;
+  *index = (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  return 0;
+}
+
 unsigned long attributes_real(const char* path) {
   const DWORD a = GetFileAttributesW(wide_path(path).c_str());
   if (a == INVALID_FILE_ATTRIBUTES) errno = ENOENT;
@@ -450,6 +473,13 @@ const SystemCalls kRealCalls{
       errno = errno_of_last_error();
       return -1;
     },
+    [](int fd) { return _commit(fd); },
+    [](const char* from, const char* to) {
+      if (MoveFileExW(wide_path(from).c_str(), wide_path(to).c_str(), MOVEFILE_WRITE_THROUGH)) return 0;
+      errno = errno_of_last_error();
+      return -1;
+    },
+    identity_real,
 };
 
 SystemCalls g_calls = kRealCalls;
@@ -512,21 +542,6 @@ std::size_t ReadableFile::read_at(std::int64_t offset, void* out, std::size_t n)
     got += static_cast<std::size_t>(r);
   }
   return got;
-}
-
-bool write_whole_file(const std::string& path, const std::string& bytes) {
-  if (names_windows_device(last_component(path))) {
-    errno = EACCES;
-    return false;
-  }
-  errno = 0;
-  const int fd = g_calls.open(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
-  if (fd < 0) return false;
-  const bool written = write_all(fd, bytes.data(), bytes.size());
-  const int err = errno;
-  const bool closed = g_calls.close(fd) == 0;
-  errno = written ? errno : err;
-  return written && closed;
 }
 
 CreateOutcome create_new_file_beneath(const std::string& folder, const std::string& relative_name,

@@ -36,6 +36,12 @@ struct SystemCalls {
   std::FILE* (*fopen)(const char* path, const char* mode);
   int (*rename)(const char* from, const char* to);
   int (*remove)(const char* path);
+  // For new files renamed into place: flushing to the disk (_commit), the move that fails when the
+  // name exists (MoveFileExW without MOVEFILE_REPLACE_EXISTING), and the volume and file index of
+  // the name itself, a reparse point not followed; each -1 with errno set on failure.
+  int (*fsync)(int fd);
+  int (*rename_new)(const char* from, const char* to);
+  int (*identity)(const char* path, unsigned long long* volume, unsigned long long* index);
 };
 #else
 struct SystemCalls {
@@ -55,6 +61,12 @@ struct SystemCalls {
   std::FILE* (*fopen)(const char* path, const char* mode);
   int (*rename)(const char* from, const char* to);
   int (*remove)(const char* path);
+  // For new files renamed into place within one folder. With `exclusive`, renameat fails (EEXIST)
+  // when `to` exists, or with EINVAL where the file system cannot tell (linkat is then the way).
+  int (*renameat)(int from_dir, const char* from, int to_dir, const char* to, bool exclusive);
+  int (*linkat)(int from_dir, const char* from, int to_dir, const char* to, int flags);
+  int (*unlinkat)(int dir, const char* name, int flags);
+  int (*fsync)(int fd);
 };
 #endif
 
@@ -93,8 +105,7 @@ std::string read_regular_file(const std::string& path, std::uint64_t max_size);
 
 // ---- Writing -------------------------------------------------------------------------------------
 
-// Creates or replaces the file at path with `bytes`. On failure returns false with errno set.
-bool write_whole_file(const std::string& path, const std::string& bytes);
+// A file that replaces another is a new file renamed into place: see platform/output_file.h.
 
 enum class CreateOutcome { kCreated, kAlreadyThere };
 

@@ -5,12 +5,7 @@
 
 #include "base/step_error.h"
 #include "platform/file_access.h"
-
-#ifdef _WIN32
-#include <process.h>
-#else
-#include <unistd.h>
-#endif
+#include "platform/output_file.h"
 
 namespace qn {
 
@@ -48,22 +43,6 @@ bool read_whole_file(const fs::path& file, std::string& content) {
   return true;
 }
 
-namespace {
-
-int process_id() {
-#ifdef _WIN32
-  return _getpid();
-#else
-  return static_cast<int>(getpid());
-#endif
-}
-
-bool write_new_file(const fs::path& file, const std::string& content) {
-  return platform::write_whole_file(file.string(), content);
-}
-
-}  // namespace
-
 bool replace_file_contents(const fs::path& file, const std::string& content) {
   try {
     std::error_code ec;
@@ -76,17 +55,7 @@ bool replace_file_contents(const fs::path& file, const std::string& content) {
       fs::create_directories(target.parent_path(), ec);
       if (ec) return false;
     }
-    fs::path temp = target;
-    temp += ".new-" + std::to_string(process_id());
-    if (!write_new_file(temp, content)) {
-      platform::remove_file(temp.string());
-      return false;
-    }
-    if (!platform::rename_file(temp.string(), target.string())) {
-      platform::remove_file(temp.string());
-      return false;
-    }
-    return true;
+    return !write_file_atomically(target.string(), content).has_value();
   } catch (...) {
     return false;
   }

@@ -5,13 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/collection_fixture.h"
+#include "cli/qnverify_app.h"
 #include "cli/run_cli.h"
+#include "platform/file_access.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -70,14 +75,21 @@ TEST(Adversary, APlaceholderThatIsALinkIsNeitherFollowedNorTakenAsPresent) {
 TEST(Adversary, AFailedWriteOfStandardOutputIsAnErrorAndFlag8) {
   Collection c;
   c.Audio("a", 2);
-  for (const std::string& redirect : {std::string(">/dev/full"), std::string(">&-")}) {
+  // A pipe whose reader has gone before the first write.
+  int pipe_ends[2];
+  ASSERT_EQ(::pipe(pipe_ends), 0);
+  ::close(pipe_ends[0]);
+  for (const std::string& redirect : {std::string(">/dev/full"), std::string(">&-"), ">&" + std::to_string(pipe_ends[1])}) {
     for (const std::vector<std::string>& args : {std::vector<std::string>{c.folder("a")},
-                                                 std::vector<std::string>{"-r", c.root()}}) {
+                                                 std::vector<std::string>{"-r", c.root()},
+                                                 std::vector<std::string>{"--create", c.folder("a")},
+                                                 std::vector<std::string>{"--version"}}) {
       CliRun run = run_shell(args, redirect);
-      EXPECT_EQ(run.status, 8) << redirect;
+      EXPECT_EQ(run.status, 8) << redirect << " " << args[0];
       EXPECT_NE(run.err.find("Writing standard output failed"), std::string::npos) << run.err;
     }
   }
+  ::close(pipe_ends[1]);
   // A reader that goes away: no signal ends the run before its report file is written.
   const std::string report = (fs::path(c.root()) / "report.txt").string();
   CliRun run = run_shell({"-r", "--report", report, c.root()}, "| true");
@@ -170,6 +182,79 @@ TEST(Adversary, TheReportNeverReplacesWhatTheRunReads) {
   }
   EXPECT_EQ(test::read_file(folder / "c.qn"), before_qn);
   EXPECT_EQ(test::read_file(track), before_track);
+}
+
+// What a run writes (--report, --create --output) against a link planted at the name before the
+// run or while the file is written (between two of its calls): a link is replaced and never
+// followed, another name of a file keeps its bytes, and a file the run reads is refused with 64.
+TEST(Adversary, ALinkAtTheReportOrOutputNameIsReplacedOrRefusedNeverWrittenThrough) {
+  struct Case {
+    const char* name;
+    bool output;       // --create --force --output, else --report
+    bool while_writing;
+    bool hard;
+    const char* to;    // "bashrc" outside, "a" a track of the folder the run reads, "b" one of another folder
+    int status;
+  };
+  const Case cases[] = {
+      {"report, symbolic link", false, false, false, "bashrc", 0},
+      {"report, hard link to a track not verified", false, false, true, "b", 0},
+      {"report, hard link to a verified track, while writing", false, true, true, "a", 64},
+      {"report, symbolic link, while writing", false, true, false, "bashrc", 0},
+      {"output, hard link to a fingerprinted track", true, false, true, "a", 64},
+      {"output, symbolic link, while writing", true, true, false, "bashrc", 0},
+      {"output, hard link to a fingerprinted track, while writing", true, true, true, "a", 64},
+  };
+  static std::function<void()> strike;
+  struct RealCallsAfterwards {
+    ~RealCallsAfterwards() { platform::system_calls() = platform::real_system_calls(); }
+  } restore;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Collection col;
+    col.Audio("a", 2);
+    col.Audio("b", 1);
+    col.File("bashrc", "keep");
+    const fs::path root = col.root();
+    const fs::path target = std::string(c.to) == "bashrc" ? root / "bashrc" : fs::path(col.folder(c.to)) / Collection::track_name(1);
+    const std::string before = test::read_file(target);
+    const fs::path name = root / (c.output ? "out.qn" : "report.txt");
+    auto plant = [&] {
+      if (c.hard) fs::create_hard_link(target, name);
+      else fs::create_symlink(target, name);
+    };
+    std::vector<std::string> args{"qnverify"};
+    if (c.output) args.insert(args.end(), {"--create", "--force", "--output", name.string(), col.folder("a")});
+    else args.insert(args.end(), {"--report", name.string(), col.folder("a")});
+
+    int status = -1;
+    if (c.while_writing) {
+      // In this process, so that the new file's flush is the moment the link appears.
+      strike = plant;
+      platform::system_calls().fsync = [](int fd) {
+        if (strike) std::exchange(strike, nullptr)();
+        return platform::real_system_calls().fsync(fd);
+      };
+      const int saved = ::dup(1);
+      const int null = ::open("/dev/null", O_WRONLY);
+      ::dup2(null, 1);
+      status = cli::run_qnverify(args);
+      ::dup2(saved, 1);
+      ::close(saved);
+      ::close(null);
+      platform::system_calls() = platform::real_system_calls();
+      EXPECT_FALSE(strike) << "the link was planted";
+    } else {
+      plant();
+      status = run_cli(std::vector<std::string>(args.begin() + 1, args.end())).status;
+    }
+    EXPECT_EQ(status, c.status);
+    EXPECT_EQ(test::read_file(target), before) << "the file behind the link keeps its bytes";
+    if (c.status == 0) {
+      EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(name)));
+      EXPECT_NE(test::read_file(name).find(c.output ? "u1964_002" : "Quarnell mp3 Verify"), std::string::npos);
+    }
+  }
 }
 
 #endif

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/byte_file.h"
+#include "platform/output_file.h"
 #include "base/step_error.h"
 #include "support/fixtures.h"
 #include "platform/wide_text.h"
@@ -144,8 +145,9 @@ TEST(FileAccess, CallsFailingAfterASuccessfulOpenAreStepErrors) {
   platform::system_calls().pread = platform::real_system_calls().pread;
   platform::system_calls().write = [](int, const void*, size_t) -> ssize_t { errno = ENOSPC; return -1; };
   EXPECT_THROW(platform::create_new_file_beneath(dir.folder(), "u1.nfo", "x"), StepError);
-  EXPECT_FALSE(platform::write_whole_file(dir.folder() + "report.txt", "x"));
-  EXPECT_EQ(errno, ENOSPC);
+  const std::optional<OutputError> failed = write_file_atomically(dir.folder() + "report.txt", "x");
+  ASSERT_TRUE(failed);
+  EXPECT_EQ(failed->number, ENOSPC);
 }
 
 #endif

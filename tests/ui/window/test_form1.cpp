@@ -6,8 +6,10 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <utility>
 
 #include "base/paths.h"
+#include "platform/file_access.h"
 #include "ui/window/form1.h"
 #include "ui/window/form1_host.h"
 #include "ui/window/recording_view.h"
@@ -423,3 +425,64 @@ TEST(ErrorBoxHead, MoreThan24LinesShowTheirHeadAndSayItIsNotAll) {
       << "a last line end starts a 25th line";
   EXPECT_FALSE(whole);
 }
+
+#ifndef _WIN32
+// The window's reports against a link planted at their names before the run, or once the new
+// report file has been created beside the name: the link is replaced, never written through, and
+// the file behind it keeps its bytes.
+TEST(Form1, ALinkAtAReportNameIsReplacedNeverWrittenThrough) {
+  struct Case {
+    const char* name;
+    bool collection;  // the summary of a collection run, else the report of one folder
+    bool hard;        // a hard link to a track, else a symbolic link to a file outside
+    bool while_writing;
+  };
+  static std::string strike_name;  // the temporary file whose creation lets the adversary act
+  static std::function<void()> strike;
+  struct RealCallsAfterwards {
+    ~RealCallsAfterwards() { qn::platform::system_calls() = qn::platform::real_system_calls(); }
+  } restore;
+  for (const Case& c : {Case{"report, symbolic link", false, false, false}, Case{"report, hard link", false, true, true},
+                        Case{"summary, hard link", true, true, false}, Case{"summary, symbolic link", true, false, true}}) {
+    SCOPED_TRACE(c.name);
+    TempFolder root, reports, outside;
+    const std::string folder = root.copy_sample(kMp3Sample);
+    root.copy_sample("Quarnell 1964 Labels");
+    const std::string victim = outside.write(".bashrc", std::string("keep"));
+    const std::string track = folder + "u1964_002 - The Marlow Set - Paper Kites.mp3";
+    const std::string track_bytes = read_file(track);
+    const std::string target = c.hard ? track : victim;
+    const std::string base = c.collection ? "Quarnell Verify Summary.txt" : "Quarnell Verify.txt";
+    const std::string name = reports.text() + base;
+    auto plant = [&] {
+      if (c.hard) fs::create_hard_link(target, name);
+      else fs::create_symlink(target, name);
+    };
+    if (!c.while_writing) plant();
+    strike_name = "." + base;
+    strike = c.while_writing ? std::function<void()>(plant) : nullptr;
+    qn::platform::system_calls().openat = [](int dir, const char* p, int flags, mode_t mode) {
+      const int fd = qn::platform::real_system_calls().openat(dir, p, flags, mode);
+      if (strike && std::string(p).starts_with(strike_name)) std::exchange(strike, nullptr)();
+      return fd;
+    };
+    RecordingView view;
+    view.report_file = reports.text() + "Quarnell Verify.txt";
+    Form1 form(view);
+    if (c.collection) {
+      view.folder_answer = root.path().string();
+      view.yes_answer = true;
+      form.btnBrowse_Click();
+    } else {
+      form.Form_Load(folder + "x.mp3");
+    }
+    qn::platform::system_calls() = qn::platform::real_system_calls();
+    EXPECT_FALSE(strike) << "the link was planted";
+    EXPECT_EQ(read_file(victim), "keep");
+    EXPECT_EQ(read_file(track), track_bytes);
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(name)));
+    EXPECT_TRUE(contains(read_file(name), c.collection ? "Folders verified: 2 of 2" : "Quarnell mp3 Verify")) << read_file(name);
+    EXPECT_TRUE(view.error_texts.empty());
+  }
+}
+#endif
