@@ -6,6 +6,7 @@
 // make any call fail, or to change the file system between two calls of one operation.
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -148,6 +149,55 @@ bool names_windows_device(const std::string& relative_name);
 // True when folder + name stays inside the folder: not empty, no NUL, not absolute, no drive or
 // root prefix, no ".." component. Both separators count.
 bool name_stays_inside(const std::string& relative_name);
+
+// ---- Held folders --------------------------------------------------------------------------------
+
+// A folder opened once and held for a run. While it is held, every operation of this module that
+// reads, lists, creates in or looks at a path starting with the folder's text (ReadableFile,
+// read_regular_file, list_folder, entry_type, create_new_file_beneath) takes the rest of the path
+// from the held folder, one component at a time, and never follows a link there: a link below a
+// held folder is neither listed through nor read. The folder's own path is not looked at again.
+// The held folder with the longest text wins. Paths outside every held folder work as before.
+// Held folders may be made and ended on any thread.
+class HeldFolder {
+ public:
+  // Opens `folder` (a folder text, with or without its separator). Below a held folder it is
+  // reached from that one without following links; elsewhere by its path, following links in it
+  // (the user named it). On failure nothing is held and error() tells why (an errno value).
+  explicit HeldFolder(const std::string& folder);
+  ~HeldFolder();
+  HeldFolder(const HeldFolder&) = delete;
+  HeldFolder& operator=(const HeldFolder&) = delete;
+
+  bool held() const { return error_ == 0; }
+  int error() const { return error_; }
+  // Device and inode (volume and file index on Windows) of the folder held.
+  const FileIdentity& identity() const { return identity_; }
+
+ private:
+  std::uint64_t id_ = 0;
+  int error_ = 0;
+  FileIdentity identity_;
+};
+
+// The held folder a path lies in, kept alive for as long as the reference lives (empty when the
+// path lies in none). A thread that works for a run hands it to PinHeld.
+struct HeldEntry;
+using HeldRef = std::shared_ptr<const HeldEntry>;
+HeldRef held_folder_of(const std::string& path);
+
+// While it lives, paths in the pinned folder resolve from it on this thread, even when the run
+// that held it has ended its HeldFolder meanwhile (the read-ahead threads).
+class PinHeld {
+ public:
+  explicit PinHeld(HeldRef folder);
+  ~PinHeld();
+  PinHeld(const PinHeld&) = delete;
+  PinHeld& operator=(const PinHeld&) = delete;
+
+ private:
+  bool pinned_ = false;
+};
 
 // ---- Standard streams ----------------------------------------------------------------------------
 
