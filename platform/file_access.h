@@ -66,7 +66,8 @@ const SystemCalls& real_system_calls();
 // ---- Reading -------------------------------------------------------------------------------------
 
 // A regular file opened for reading. Opening never waits (a FIFO fails at once) and anything that
-// is not a regular file (a folder, a device, a FIFO) is refused with "not a regular file".
+// is not a regular file (a folder, a device, a FIFO) is refused with "not a regular file". In a
+// held folder a link, as the file or on its way, is refused too ("links are not followed").
 class ReadableFile {
  public:
   // Throws StepError naming `what`, the path and the system's reason.
@@ -124,7 +125,8 @@ struct FolderEntry {
 };
 
 // The entries of a folder, without "." and "..", in the order the system gives them. With
-// follow_last false the folder's own last component must not be a link (ELOOP). Returns false with
+// follow_last false, and always in a held folder, the folder's own last component must not be a
+// link (ELOOP). Returns false with
 // `error` set (an errno value) when the folder cannot be opened or read.
 bool list_folder(const std::string& folder, std::vector<FolderEntry>& entries, int& error,
                  bool follow_last = true);
