@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <thread>
+#include <utility>
 
 #include "base/paths.h"
 #include "base/step_error.h"
@@ -112,7 +114,9 @@ namespace {
 std::mutex g_held_mutex;
 std::vector<std::shared_ptr<const HeldEntry>> g_held;  // in the order they were made
 std::uint64_t g_last_held_id = 0;
-thread_local std::vector<HeldRef> t_pinned;
+// Pinned folders with the thread that pinned each (not thread_local: a thread's own destructors
+// are not run reliably by every threads library at thread exit).
+std::vector<std::pair<std::thread::id, HeldRef>> g_pinned;
 
 bool lies_in(const std::string& path, const std::string& key) {
   if (path.compare(0, key.size(), key) == 0) return true;
@@ -152,8 +156,10 @@ HeldRef held_folder_of(const std::string& path) {
   auto consider = [&](const HeldRef& entry) {
     if (lies_in(path, entry->key) && (!best || entry->key.size() >= best->key.size())) best = entry;
   };
-  for (const HeldRef& entry : t_pinned) consider(entry);
+  const std::thread::id self = std::this_thread::get_id();
   std::lock_guard<std::mutex> lock(g_held_mutex);
+  for (const auto& [thread, entry] : g_pinned)
+    if (thread == self) consider(entry);
   for (const HeldRef& entry : g_held) consider(entry);
   return best;
 }
@@ -172,11 +178,23 @@ HeldFolder::~HeldFolder() {
 }
 
 PinHeld::PinHeld(HeldRef folder) : pinned_(folder != nullptr) {
-  if (pinned_) t_pinned.push_back(std::move(folder));
+  if (!pinned_) return;
+  std::lock_guard<std::mutex> lock(g_held_mutex);
+  g_pinned.emplace_back(std::this_thread::get_id(), std::move(folder));
 }
 
 PinHeld::~PinHeld() {
-  if (pinned_) t_pinned.pop_back();
+  if (!pinned_) return;
+  HeldRef ended;  // closed outside the lock
+  std::lock_guard<std::mutex> lock(g_held_mutex);
+  const std::thread::id self = std::this_thread::get_id();
+  for (auto it = g_pinned.end(); it != g_pinned.begin();) {
+    if ((--it)->first == self) {
+      ended = std::move(it->second);
+      g_pinned.erase(it);
+      break;
+    }
+  }
 }
 
 std::string read_regular_file(const std::string& path, std::uint64_t max_size) {
