@@ -27,6 +27,12 @@ ItemOutcome execute(const PlanItem& item, const RunSettings& settings, std::atom
     outcome.error_text = error_line(item.folder, item.error_number, item.message, "");
     return outcome;
   }
+  // A folder of a walk is taken only while it is still the folder listed; it stays held for its runs.
+  std::unique_ptr<platform::HeldFolder> held;
+  if (item.walked && !(held = hold_walked_folder(item, outcome.item))) {
+    outcome.error_text = error_line(item.folder, outcome.item.error_number, outcome.item.message, "");
+    return outcome;
+  }
   JobHost host(settings.id3v1, settings.id3v2, settings.read_ahead, settings.prefix_errors ? item.folder : "", entries_checked);
   try {
     outcome.result = item.kind == ItemKind::kAudio

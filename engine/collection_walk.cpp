@@ -1,6 +1,8 @@
 #include "engine/collection_walk.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <utility>
 
 #include "base/paths.h"
@@ -18,7 +20,32 @@ struct Visited {
   std::vector<std::string> file_names;
   bool readable = true;
   std::error_code error;
+  bool held = false;
+  platform::FileIdentity identity;  // of the folder listed, when it was held
 };
+
+// Lists `folder` (held while it is listed and its sub-folders are visited, so that each of them
+// is opened from it) and then its sub-folders.
+void visit(const std::string& folder, const FolderLister& lister, std::vector<Visited>& visited) {
+  const platform::HeldFolder held(folder);
+  Visited here;
+  here.folder = folder;
+  here.held = held.held();
+  here.identity = held.identity();
+  std::vector<FolderEntry> entries;
+  std::vector<std::string> sub_folders;
+  if (!lister(folder, entries, here.error)) {
+    here.readable = false;
+  } else {
+    for (const FolderEntry& entry : entries) {
+      if (entry.enter) sub_folders.push_back(folder + entry.name + kSep);
+      else if (!entry.directory) here.file_names.push_back(entry.name);
+    }
+    std::sort(here.file_names.begin(), here.file_names.end());
+  }
+  visited.push_back(std::move(here));
+  for (const std::string& sub_folder : sub_folders) visit(sub_folder, lister, visited);
+}
 
 std::string joined_names(const std::vector<std::string>& names) {
   std::string text;
@@ -60,6 +87,35 @@ void add_run(std::vector<PlanItem>& items, const std::string& folder, const std:
 
 }  // namespace
 
+std::unique_ptr<platform::HeldFolder> hold_walked_folder(const PlanItem& item, PlanItem& problem) {
+  auto held = std::make_unique<platform::HeldFolder>(item.folder);
+  problem = item;
+  problem.kind = ItemKind::kProblem;
+  // A folder swapped for a link since the walk reads as ELOOP here.
+  if (!held->held() || (item.walked && held->identity() != item.identity)) {
+    problem.error_number = held->held() ? kErrFileAccess : held->error();
+    problem.message = std::string(item.walked ? "The folder changed during the run and was skipped"
+                                              : "Opening the folder failed") +
+                      (held->held() ? "" : std::string(": ") + std::strerror(held->error()));
+    return nullptr;
+  }
+  if (!item.walked || item.checksum_file.empty()) return held;
+  platform::EntryType type = platform::EntryType::kOther;
+  if (!platform::entry_type(item.checksum_file, type)) {
+    problem.error_number = errno != 0 ? errno : kErrFileAccess;
+    problem.message = std::string("Reading the checksum file failed: ") + std::strerror(problem.error_number) + ": " +
+                      FileNameOfPath(item.checksum_file);
+    return nullptr;
+  }
+  if (type != platform::EntryType::kFile) {
+    problem.error_number = kErrFileAccess;
+    problem.message = "The checksum file is a link or not a regular file and the folder was skipped: " +
+                      FileNameOfPath(item.checksum_file);
+    return nullptr;
+  }
+  return held;
+}
+
 bool list_real_folder(const std::string& folder, std::vector<FolderEntry>& entries, std::error_code& error) {
   int number = 0;
   if (platform::list_search_entries(folder, entries, number)) return true;
@@ -83,24 +139,11 @@ std::vector<PlanItem> plan_folder(const std::string& folder, const std::vector<s
 }
 
 std::vector<PlanItem> walk_collection(const std::string& root, const FolderLister& lister) {
+  const std::string top = AddBackslash(root);
+  // Held until the last item of the plan ends: the runs reach their folders from it.
+  auto held_root = std::make_shared<const platform::HeldFolder>(top);
   std::vector<Visited> visited;
-  std::vector<std::string> pending{AddBackslash(root)};
-  std::vector<FolderEntry> entries;
-  while (!pending.empty()) {
-    Visited here;
-    here.folder = std::move(pending.back());
-    pending.pop_back();
-    if (!lister(here.folder, entries, here.error)) {
-      here.readable = false;
-    } else {
-      for (const FolderEntry& entry : entries) {
-        if (entry.enter) pending.push_back(here.folder + entry.name + kSep);
-        else if (!entry.directory) here.file_names.push_back(entry.name);
-      }
-      std::sort(here.file_names.begin(), here.file_names.end());
-    }
-    visited.push_back(std::move(here));
-  }
+  visit(top, lister, visited);
   std::sort(visited.begin(), visited.end(),
             [](const Visited& a, const Visited& b) { return a.folder < b.folder; });
 
@@ -110,7 +153,12 @@ std::vector<PlanItem> walk_collection(const std::string& root, const FolderListe
       plan.push_back(unreadable_problem(here.folder, here.error));
       continue;
     }
-    for (PlanItem& item : plan_folder(here.folder, here.file_names)) plan.push_back(std::move(item));
+    for (PlanItem& item : plan_folder(here.folder, here.file_names)) {
+      item.walked = here.held && held_root->held();
+      item.identity = here.identity;
+      item.root = held_root;
+      plan.push_back(std::move(item));
+    }
   }
   return plan;
 }

@@ -4,10 +4,12 @@
 // order of the folder paths. Folders that cannot be read
 // and folders with several checksum files of one kind become problems in that same order.
 #include <functional>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <vector>
 
+#include "platform/file_access.h"
 #include "platform/find_files.h"
 
 namespace qn {
@@ -21,6 +23,11 @@ struct PlanItem {
   std::string checksum_file;  // the checksum file of the run (not for problems)
   int error_number = 0;       // problems only
   std::string message;        // problems only
+  // The folder as the walk listed it (`walked`), and the walk's root, held while the plan lives:
+  // the run reaches the folder from it again and takes it only while it is still that folder.
+  bool walked = false;
+  platform::FileIdentity identity;
+  std::shared_ptr<const platform::HeldFolder> root;
 };
 
 // One entry of a folder as the walk sees it, as the file search sees it.
@@ -34,8 +41,16 @@ using FolderLister =
 // The lister over the real file system; links to folders are listed but not entered.
 bool list_real_folder(const std::string& folder, std::vector<FolderEntry>& entries, std::error_code& error);
 
-// The plan for the folder `root` (a folder text, with or without its separator).
+// The plan for the folder `root` (a folder text, with or without its separator). The root is
+// opened once (following links in its own path, which the user named) and held; each folder
+// below is opened from its parent without following links and listed through what was opened.
 std::vector<PlanItem> walk_collection(const std::string& root, const FolderLister& lister = list_real_folder);
+
+// Opens and holds the folder of a walked item for its run: reached from the held root without
+// following links, still the folder the walk listed, and its checksum file a regular file there.
+// Otherwise nothing is held and `problem` becomes a problem item saying why: nothing in the folder
+// may be read or created then. Items not made by a walk are held as they are named.
+std::unique_ptr<platform::HeldFolder> hold_walked_folder(const PlanItem& item, PlanItem& problem);
 
 // The runs that one folder with the given file names asks for (several checksum files of a kind
 // give a problem instead of a run). `folder` ends in the separator.

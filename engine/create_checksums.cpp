@@ -177,6 +177,8 @@ CreatedChecksums create_label_lines(const std::string& folder, RunHost& host, Fi
 }  // namespace
 
 CreatedChecksums create_checksum_lines(const std::string& folder, const CreateSettings& settings, RunHost& host) {
+  // Held for the whole run: nothing in it is reached by its path again.
+  const platform::HeldFolder held(folder);
   FileList looked_at;  // sorted
   CreatedChecksums created = settings.labels ? create_label_lines(folder, host, looked_at)
                                              : create_audio_lines(folder, settings, host, looked_at);

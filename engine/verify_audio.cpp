@@ -293,6 +293,8 @@ void AudioRun::missing_entry(EntryResult& entry, const std::string& name, bool m
 
 RunResult VerifyAudioFolder(const std::string& folder, const std::string& checksum_path,
                             bool create_nfo, RunHost& host) {
+  // Held for the whole run: nothing in it is reached by its path again.
+  const platform::HeldFolder held(folder);
   return AudioRun(folder, checksum_path, create_nfo, host).execute();
 }
 

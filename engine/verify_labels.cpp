@@ -175,6 +175,9 @@ void LabelRun::check_entry(ChecksumFile& checksums, const SortedIndex& index) {
 }  // namespace
 
 RunResult VerifyLabelFolder(const std::string& folder, RunHost& host, const std::string& checksum_path) {
+  // Held for the whole run: nothing in it is reached by its path again.
+  std::optional<platform::HeldFolder> held;
+  if (!folder.empty()) held.emplace(folder);
   return LabelRun(folder, checksum_path, host).execute();
 }
 

@@ -3,7 +3,11 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
+#include <thread>
+#include <utility>
 
+#include "base/paths.h"
 #include "base/step_error.h"
 #include "platform/wide_text.h"
 
@@ -92,6 +96,109 @@ bool names_windows_device(const std::string& name) {
       return true;
   }
   return false;
+}
+
+// A held folder as the registry keeps it; it closes its folder when the last reference ends.
+struct HeldEntry {
+  std::string key;  // the folder text, ending in its separator
+  std::uint64_t id = 0;
+#ifdef _WIN32
+  void* handle = nullptr;  // HANDLE
+#else
+  int fd = -1;
+#endif
+  HeldEntry() = default;
+  HeldEntry(const HeldEntry&) = delete;
+  HeldEntry& operator=(const HeldEntry&) = delete;
+  ~HeldEntry();
+};
+
+namespace {
+
+std::mutex g_held_mutex;
+std::vector<std::shared_ptr<const HeldEntry>> g_held;  // in the order they were made
+std::uint64_t g_last_held_id = 0;
+// Pinned folders with the thread that pinned each (not thread_local: a thread's own destructors
+// are not run reliably by every threads library at thread exit).
+std::vector<std::pair<std::thread::id, HeldRef>> g_pinned;
+
+bool lies_in(const std::string& path, const std::string& key) {
+  if (path.compare(0, key.size(), key) == 0) return true;
+  return path.size() + 1 == key.size() && key.compare(0, path.size(), path) == 0;  // the folder without its separator
+}
+
+std::string held_key(const std::string& folder) {
+  return is_separator(folder.back()) ? folder : folder + kSep;
+}
+
+void register_held(std::shared_ptr<HeldEntry> entry, std::uint64_t& id) {
+  std::lock_guard<std::mutex> lock(g_held_mutex);
+  entry->id = id = ++g_last_held_id;
+  g_held.push_back(std::move(entry));
+}
+
+// The components of `path` below the held folder; false with errno set for a ".." component,
+// which would leave it. "." components are dropped.
+bool parts_below(const HeldEntry& held, const std::string& path, std::vector<std::string>& parts) {
+  parts.clear();
+  if (path.size() <= held.key.size()) return true;
+  for (std::string& part : components(path.substr(held.key.size()))) {
+    if (part == "..") {
+      errno = EPERM;
+      return false;
+    }
+    if (part != ".") parts.push_back(std::move(part));
+  }
+  return true;
+}
+
+}  // namespace
+
+HeldRef held_folder_of(const std::string& path) {
+  HeldRef best;
+  // The longest text wins; of equal ones the one made last.
+  auto consider = [&](const HeldRef& entry) {
+    if (lies_in(path, entry->key) && (!best || entry->key.size() >= best->key.size())) best = entry;
+  };
+  const std::thread::id self = std::this_thread::get_id();
+  std::lock_guard<std::mutex> lock(g_held_mutex);
+  for (const auto& [thread, entry] : g_pinned)
+    if (thread == self) consider(entry);
+  for (const HeldRef& entry : g_held) consider(entry);
+  return best;
+}
+
+HeldFolder::~HeldFolder() {
+  if (id_ == 0) return;
+  std::shared_ptr<const HeldEntry> ended;  // closed outside the lock
+  std::lock_guard<std::mutex> lock(g_held_mutex);
+  for (auto it = g_held.begin(); it != g_held.end(); ++it) {
+    if ((*it)->id == id_) {
+      ended = std::move(*it);
+      g_held.erase(it);
+      break;
+    }
+  }
+}
+
+PinHeld::PinHeld(HeldRef folder) : pinned_(folder != nullptr) {
+  if (!pinned_) return;
+  std::lock_guard<std::mutex> lock(g_held_mutex);
+  g_pinned.emplace_back(std::this_thread::get_id(), std::move(folder));
+}
+
+PinHeld::~PinHeld() {
+  if (!pinned_) return;
+  HeldRef ended;  // closed outside the lock
+  std::lock_guard<std::mutex> lock(g_held_mutex);
+  const std::thread::id self = std::this_thread::get_id();
+  for (auto it = g_pinned.end(); it != g_pinned.begin();) {
+    if ((--it)->first == self) {
+      ended = std::move(it->second);
+      g_pinned.erase(it);
+      break;
+    }
+  }
 }
 
 std::string read_regular_file(const std::string& path, std::uint64_t max_size) {
@@ -195,16 +302,99 @@ EntryType type_of(mode_t mode) {
   return EntryType::kOther;
 }
 
+// A link met with O_NOFOLLOW reads as ENOTDIR when a folder was asked for: make it ELOOP.
+void name_link(int dir, const std::string& name) {
+  const int err = errno;
+  struct stat st {};
+  errno = err == ENOTDIR && g_calls.fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)
+              ? ELOOP
+              : err;
+}
+
+// The folder that holds the last of `parts`, reached from the held folder one folder at a time
+// without following links: the held descriptor itself, or one that `owner` closes. -1 with errno.
+int open_parent_in(const HeldEntry& held, const std::vector<std::string>& parts, Descriptor& owner) {
+  int at = held.fd;
+  for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+    errno = 0;
+    const int next = g_calls.openat(at, parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC, 0);
+    if (next < 0) {
+      name_link(at, parts[i]);
+      return -1;
+    }
+    owner.reset(next);
+    at = next;
+  }
+  return at;
+}
+
+// Opens a path that lies in a held folder from that folder, the last component with `flags` and
+// O_NOFOLLOW too (ELOOP for a link anywhere on the way). -1 with errno set.
+int open_in(const HeldEntry& held, const std::string& path, int flags) {
+  std::vector<std::string> parts;
+  if (!parts_below(held, path, parts)) return -1;
+  errno = 0;
+  if (parts.empty()) return g_calls.openat(held.fd, ".", flags | O_CLOEXEC, 0);
+  Descriptor owner;
+  const int dir = open_parent_in(held, parts, owner);
+  if (dir < 0) return -1;
+  errno = 0;
+  const int fd = g_calls.openat(dir, parts.back().c_str(), flags | O_NOFOLLOW | O_CLOEXEC, 0);
+  if (fd < 0) name_link(dir, parts.back());
+  return fd;
+}
+
+// Opens `path` from the held folder it lies in, else by the path itself.
+int open_path(const std::string& path, int flags, bool& held) {
+  const HeldRef folder = held_folder_of(path);
+  held = folder != nullptr;
+  if (held) return open_in(*folder, path, flags);
+  errno = 0;
+  return g_calls.open(path.c_str(), flags, 0);
+}
+
+[[noreturn]] void throw_open_error(const char* what, const std::string& path, bool held) {
+  if (held && errno == ELOOP)
+    throw StepError(ELOOP, std::string(what) + " failed: it is a link or lies behind one, and links are not followed: " + path);
+  throw_io_error(what, path);
+}
+
 }  // namespace
+
+HeldEntry::~HeldEntry() {
+  if (fd >= 0) g_calls.close(fd);
+}
+
+HeldFolder::HeldFolder(const std::string& folder) {
+  if (folder.empty()) {
+    error_ = ENOENT;
+    return;
+  }
+  auto entry = std::make_shared<HeldEntry>();
+  entry->key = held_key(folder);
+  bool below_held = false;
+  entry->fd = open_path(entry->key, O_RDONLY | O_DIRECTORY | O_CLOEXEC, below_held);
+  if (entry->fd < 0) {
+    error_ = errno ? errno : EIO;
+    return;
+  }
+  struct stat st {};
+  if (g_calls.fstat(entry->fd, &st) != 0) {
+    error_ = errno ? errno : EIO;
+    return;
+  }
+  identity_ = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+  register_held(std::move(entry), id_);
+}
 
 SystemCalls& system_calls() { return g_calls; }
 const SystemCalls& real_system_calls() { return kRealCalls; }
 
 ReadableFile::ReadableFile(const std::string& path, const char* what) : path_(path) {
-  errno = 0;
   // Non-blocking: opening a FIFO for reading would otherwise wait for a writer.
-  Descriptor fd(g_calls.open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0));
-  if (fd.get() < 0) throw_io_error(what, path);
+  bool held = false;
+  Descriptor fd(open_path(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, held));
+  if (fd.get() < 0) throw_open_error(what, path, held);
   struct stat st {};
   if (g_calls.fstat(fd.get(), &st) != 0) throw_io_error(what, path);
   if (!S_ISREG(st.st_mode)) throw_not_regular(what, path);
@@ -252,10 +442,10 @@ CreateOutcome create_new_file_beneath(const std::string& folder, const std::stri
     throw StepError(kErrRefused, "Creating the file failed: the name leads outside the verified folder " + folder + ": \"" +
                                      relative_name + "\"");
   const std::vector<std::string> parts = components(relative_name);
-  errno = 0;
-  // The verified folder itself is the one the user named, links and all.
-  Descriptor dir(g_calls.open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0));
-  if (dir.get() < 0) throw_io_error("Opening the folder", folder);
+  // The verified folder: the held one, else the one the user named, links and all.
+  bool held = false;
+  Descriptor dir(open_path(folder.empty() ? "." : folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC, held));
+  if (dir.get() < 0) throw_open_error("Opening the folder", folder, held);
   for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
     errno = 0;
     int next = g_calls.openat(dir.get(), parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC, 0);
@@ -296,12 +486,14 @@ bool list_folder(const std::string& folder, std::vector<FolderEntry>& entries, i
   std::string path = folder.empty() ? std::string(".") : folder;
   // A trailing separator would make the system follow a link in the last component.
   while (!follow_last && path.size() > 1 && path.back() == '/') path.pop_back();
-  const int fd = g_calls.open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (follow_last ? 0 : O_NOFOLLOW), 0);
+  // Below a held folder no link is followed, the last component's included.
+  bool held = false;
+  const int fd = open_path(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC | (follow_last ? 0 : O_NOFOLLOW), held);
   if (fd < 0) {
     error = errno ? errno : EIO;
     // A link met with O_NOFOLLOW reads as ENOTDIR on some systems: tell it apart from a file.
     struct stat st {};
-    if (!follow_last && error == ENOTDIR && g_calls.lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+    if (!held && !follow_last && error == ENOTDIR && g_calls.lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
       error = ELOOP;
     return false;
   }
@@ -335,7 +527,17 @@ bool list_folder(const std::string& folder, std::vector<FolderEntry>& entries, i
 
 bool entry_type(const std::string& path, EntryType& type) {
   struct stat st {};
-  if (g_calls.lstat(path.c_str(), &st) != 0) return false;
+  if (const HeldRef held = held_folder_of(path)) {
+    std::vector<std::string> parts;
+    if (!parts_below(*held, path, parts)) return false;
+    Descriptor owner;
+    const int dir = parts.empty() ? held->fd : open_parent_in(*held, parts, owner);
+    if (dir < 0) return false;
+    if ((parts.empty() ? g_calls.fstat(dir, &st) : g_calls.fstatat(dir, parts.back().c_str(), &st, AT_SYMLINK_NOFOLLOW)) != 0)
+      return false;
+  } else if (g_calls.lstat(path.c_str(), &st) != 0) {
+    return false;
+  }
   type = type_of(st.st_mode);
   return true;
 }
@@ -388,6 +590,22 @@ int errno_of_last_error() {
   }
 }
 
+// Not a flag of the C library: open the last component itself, and fail with ELOOP when it is a
+// link or a junction.
+constexpr int kOpenNoFollow = 0x40000000;
+
+// 1 when the handle's file is a link or a junction (a reparse point that stands for another
+// name), 0 when not, -1 with errno set when that cannot be told.
+int handle_is_link(HANDLE h, bool* folder = nullptr) {
+  FILE_ATTRIBUTE_TAG_INFO info{};
+  if (!GetFileInformationByHandleEx(h, FileAttributeTagInfo, &info, sizeof info)) {
+    errno = EIO;
+    return -1;
+  }
+  if (folder) *folder = (info.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  return (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && IsReparseTagNameSurrogate(info.ReparseTag) ? 1 : 0;
+}
+
 // _wopen with the C library's flags, but sharing the file for deleting and renaming as well: a
 // file we only read for a moment never makes another program's delete or rename fail, as on
 // other systems.
@@ -402,11 +620,21 @@ int open_real(const char* path, int flags, int) {
                             : create                    ? OPEN_ALWAYS
                             : truncate                  ? TRUNCATE_EXISTING
                                                         : OPEN_EXISTING;
+  const bool no_follow = (flags & kOpenNoFollow) != 0;
   HANDLE h = CreateFileW(wide_path(path).c_str(), desired, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                         nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+                         nullptr, disposition, FILE_ATTRIBUTE_NORMAL | (no_follow ? FILE_FLAG_OPEN_REPARSE_POINT : 0),
+                         nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     errno = errno_of_last_error();
     return -1;
+  }
+  if (no_follow) {
+    const int link = handle_is_link(h);
+    if (link != 0) {
+      CloseHandle(h);
+      if (link > 0) errno = ELOOP;
+      return -1;
+    }
   }
   const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), flags & (_O_RDONLY | _O_WRONLY | _O_RDWR | _O_APPEND | _O_BINARY | _O_TEXT));
   if (fd < 0) CloseHandle(h);
@@ -503,7 +731,115 @@ bool is_reparse_point(const std::string& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
+// A folder opened to be held: shared for reading and writing but not for deleting, so that while
+// the handle lives it can be neither renamed nor replaced, nor can any folder above it.
+HANDLE open_folder_handle(const std::string& path, bool no_follow) {
+  std::string text = path;
+  if (text.size() > 3 && is_separator(text.back())) text.pop_back();  // "C:\" keeps its separator
+  return CreateFileW(wide_path(text).c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | (no_follow ? FILE_FLAG_OPEN_REPARSE_POINT : 0), nullptr);
+}
+
+// The folders on the way from a held folder to a path in it, each opened without following a
+// link, checked to be a folder and not a link or junction, and held so until the operation on
+// the path is done.
+class PinnedWay {
+ public:
+  PinnedWay() = default;
+  PinnedWay(const PinnedWay&) = delete;
+  PinnedWay& operator=(const PinnedWay&) = delete;
+  ~PinnedWay() {
+    for (HANDLE h : handles_) CloseHandle(h);
+  }
+  // Pins the folders of `path` below `held` (the last component too when `last_too`); false
+  // with errno set (ELOOP for a link or junction on the way).
+  bool pin(const HeldEntry& held, const std::string& path, bool last_too) {
+    std::vector<std::string> parts;
+    if (!parts_below(held, path, parts)) return false;
+    if (!last_too && !parts.empty()) parts.pop_back();
+    std::string at = held.key;
+    for (const std::string& part : parts) {
+      at += part;
+      HANDLE h = open_folder_handle(at, true);
+      if (h == INVALID_HANDLE_VALUE) {
+        errno = errno_of_last_error();
+        return false;
+      }
+      handles_.push_back(h);
+      bool folder = false;
+      const int link = handle_is_link(h, &folder);
+      if (link != 0) {
+        if (link > 0) errno = ELOOP;
+        return false;
+      }
+      if (!folder) {
+        errno = ENOTDIR;
+        return false;
+      }
+      at += '\\';
+    }
+    return true;
+  }
+
+ private:
+  std::vector<HANDLE> handles_;
+};
+
+[[noreturn]] void throw_open_error(const char* what, const std::string& path, bool held) {
+  if (held && errno == ELOOP)
+    throw StepError(ELOOP, std::string(what) + " failed: it is a link or lies behind one, and links are not followed: " + path);
+  throw_io_error(what, path);
+}
+
 }  // namespace
+
+HeldEntry::~HeldEntry() {
+  if (handle) CloseHandle(static_cast<HANDLE>(handle));
+}
+
+HeldFolder::HeldFolder(const std::string& folder) {
+  if (folder.empty()) {
+    error_ = ENOENT;
+    return;
+  }
+  auto entry = std::make_shared<HeldEntry>();
+  entry->key = held_key(folder);
+  const HeldRef outer = held_folder_of(entry->key);
+  std::vector<std::string> parts;
+  HANDLE h = INVALID_HANDLE_VALUE;
+  if (outer && parts_below(*outer, entry->key, parts) && parts.empty()) {
+    // The same folder again: the same handle, not its path.
+    if (!DuplicateHandle(GetCurrentProcess(), static_cast<HANDLE>(outer->handle), GetCurrentProcess(), &h, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS))
+      h = INVALID_HANDLE_VALUE;
+  } else {
+    PinnedWay way;
+    if (outer && !way.pin(*outer, entry->key, false)) {
+      error_ = errno ? errno : EIO;
+      return;
+    }
+    // The user's own folder is taken as named, links and all; one below a held folder is not.
+    h = open_folder_handle(entry->key, outer != nullptr);
+  }
+  if (h == INVALID_HANDLE_VALUE) {
+    error_ = errno_of_last_error();
+    return;
+  }
+  entry->handle = h;
+  bool is_folder = false;
+  const int link = handle_is_link(h, &is_folder);
+  BY_HANDLE_FILE_INFORMATION info;
+  if (link < 0 || !GetFileInformationByHandle(h, &info)) {
+    error_ = EIO;
+    return;
+  }
+  if (link > 0 || !is_folder) {
+    error_ = link > 0 ? ELOOP : ENOTDIR;
+    return;
+  }
+  identity_ = {info.dwVolumeSerialNumber, (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+  register_held(std::move(entry), id_);
+}
 
 SystemCalls& system_calls() { return g_calls; }
 const SystemCalls& real_system_calls() { return kRealCalls; }
@@ -512,8 +848,12 @@ ReadableFile::ReadableFile(const std::string& path, const char* what) : path_(pa
   if (names_windows_device(last_component(path)))
     throw StepError(kErrRefused, std::string(what) + " failed: a reserved device name: " + path);
   errno = 0;
-  const int fd = g_calls.open(path.c_str(), _O_RDONLY | _O_BINARY, 0);
-  if (fd < 0) throw_io_error(what, path);
+  // In a held folder: the folders on the way held and checked, the file itself not followed.
+  const HeldRef held = held_folder_of(path);
+  PinnedWay way;
+  if (held && !way.pin(*held, path, false)) throw_open_error(what, path, true);
+  const int fd = g_calls.open(path.c_str(), _O_RDONLY | _O_BINARY | (held ? kOpenNoFollow : 0), 0);
+  if (fd < 0) throw_open_error(what, path, held != nullptr);
   struct _stat64 st {};
   if (g_calls.fstat(fd, &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG) {
     g_calls.close(fd);
@@ -552,7 +892,14 @@ CreateOutcome create_new_file_beneath(const std::string& folder, const std::stri
                                      relative_name + "\"");
   if (names_windows_device(relative_name))
     throw StepError(kErrRefused, "Creating the file failed: the name holds a reserved device name or \":\": " + path);
-  // No component below the folder may be a reparse point (a link or a junction).
+  // No component below the folder may be a reparse point (a link or a junction); in a held folder
+  // the folders on the way are held meanwhile.
+  const HeldRef held = held_folder_of(path);
+  PinnedWay way;
+  if (held && !way.pin(*held, path, false)) {
+    if (errno == ELOOP) throw StepError(kErrRefused, "Creating the file failed: a link stands in its path: " + path);
+    throw_io_error("Opening the folder of", path);
+  }
   const std::vector<std::string> parts = components(relative_name);
   std::string at = folder;
   for (const std::string& part : parts) {
@@ -592,7 +939,14 @@ bool list_folder(const std::string& folder, std::vector<FolderEntry>& entries, i
   error = 0;
   std::string base = folder.empty() ? std::string(".\\") : folder;
   if (!is_separator(base.back())) base += '\\';
-  if (!follow_last && is_reparse_point(base.substr(0, base.size() - 1))) {
+  // In a held folder no link or junction is listed through, the folder's own name included.
+  const HeldRef held = held_folder_of(base);
+  PinnedWay way;
+  if (held && !way.pin(*held, base, true)) {
+    error = errno ? errno : EIO;
+    return false;
+  }
+  if (!held && !follow_last && is_reparse_point(base.substr(0, base.size() - 1))) {
     error = ELOOP;
     return false;
   }
@@ -625,6 +979,9 @@ bool list_folder(const std::string& folder, std::vector<FolderEntry>& entries, i
 }
 
 bool entry_type(const std::string& path, EntryType& type) {
+  const HeldRef held = held_folder_of(path);
+  PinnedWay way;
+  if (held && !way.pin(*held, path, false)) return false;
   const unsigned long a = g_calls.attributes(path.c_str());
   if (a == INVALID_FILE_ATTRIBUTES) return false;
   type = (a & FILE_ATTRIBUTE_REPARSE_POINT) ? EntryType::kLink

@@ -6,6 +6,7 @@
 // make any call fail, or to change the file system between two calls of one operation.
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -77,7 +78,8 @@ const SystemCalls& real_system_calls();
 // ---- Reading -------------------------------------------------------------------------------------
 
 // A regular file opened for reading. Opening never waits (a FIFO fails at once) and anything that
-// is not a regular file (a folder, a device, a FIFO) is refused with "not a regular file".
+// is not a regular file (a folder, a device, a FIFO) is refused with "not a regular file". In a
+// held folder a link, as the file or on its way, is refused too ("links are not followed").
 class ReadableFile {
  public:
   // Throws StepError naming `what`, the path and the system's reason.
@@ -134,7 +136,8 @@ struct FolderEntry {
 };
 
 // The entries of a folder, without "." and "..", in the order the system gives them. With
-// follow_last false the folder's own last component must not be a link (ELOOP). Returns false with
+// follow_last false, and always in a held folder, the folder's own last component must not be a
+// link (ELOOP). Returns false with
 // `error` set (an errno value) when the folder cannot be opened or read.
 bool list_folder(const std::string& folder, std::vector<FolderEntry>& entries, int& error,
                  bool follow_last = true);
@@ -160,6 +163,55 @@ bool names_windows_device(const std::string& relative_name);
 // True when folder + name stays inside the folder: not empty, no NUL, not absolute, no drive or
 // root prefix, no ".." component. Both separators count.
 bool name_stays_inside(const std::string& relative_name);
+
+// ---- Held folders --------------------------------------------------------------------------------
+
+// A folder opened once and held for a run. While it is held, every operation of this module that
+// reads, lists, creates in or looks at a path starting with the folder's text (ReadableFile,
+// read_regular_file, list_folder, entry_type, create_new_file_beneath) takes the rest of the path
+// from the held folder, one component at a time, and never follows a link there: a link below a
+// held folder is neither listed through nor read. The folder's own path is not looked at again.
+// The held folder with the longest text wins. Paths outside every held folder work as before.
+// Held folders may be made and ended on any thread.
+class HeldFolder {
+ public:
+  // Opens `folder` (a folder text, with or without its separator). Below a held folder it is
+  // reached from that one without following links; elsewhere by its path, following links in it
+  // (the user named it). On failure nothing is held and error() tells why (an errno value).
+  explicit HeldFolder(const std::string& folder);
+  ~HeldFolder();
+  HeldFolder(const HeldFolder&) = delete;
+  HeldFolder& operator=(const HeldFolder&) = delete;
+
+  bool held() const { return error_ == 0; }
+  int error() const { return error_; }
+  // Device and inode (volume and file index on Windows) of the folder held.
+  const FileIdentity& identity() const { return identity_; }
+
+ private:
+  std::uint64_t id_ = 0;
+  int error_ = 0;
+  FileIdentity identity_;
+};
+
+// The held folder a path lies in, kept alive for as long as the reference lives (empty when the
+// path lies in none). A thread that works for a run hands it to PinHeld.
+struct HeldEntry;
+using HeldRef = std::shared_ptr<const HeldEntry>;
+HeldRef held_folder_of(const std::string& path);
+
+// While it lives, paths in the pinned folder resolve from it on this thread, even when the run
+// that held it has ended its HeldFolder meanwhile (the read-ahead threads).
+class PinHeld {
+ public:
+  explicit PinHeld(HeldRef folder);
+  ~PinHeld();
+  PinHeld(const PinHeld&) = delete;
+  PinHeld& operator=(const PinHeld&) = delete;
+
+ private:
+  bool pinned_ = false;
+};
 
 // ---- Standard streams ----------------------------------------------------------------------------
 

@@ -69,6 +69,8 @@ void ReadAheadPool::reader() {
     // A file whose check has begun is read by the check itself.
     Stream::State& stream = *job.stream;
     if (job.entry <= stream.checking.load(std::memory_order_relaxed)) continue;
+    // The run may end its hold meanwhile: the reader keeps the folder it was given.
+    const platform::PinHeld pin(std::move(job.folder));
     switch (read_ranges(job.path, job.plan, scratch)) {
       case RangesRead::kCached: stream.cached_in_a_row.fetch_add(1, std::memory_order_relaxed); break;
       case RangesRead::kFetched: stream.cached_in_a_row.store(0, std::memory_order_relaxed); break;
@@ -83,9 +85,10 @@ ReadAheadPool::Stream::Stream(ReadAheadPool& pool)
 ReadAheadPool::Stream::~Stream() { state_->checking.store(std::numeric_limits<std::uint64_t>::max()); }
 
 void ReadAheadPool::Stream::add(std::uint64_t entry, std::string path, RangePlan plan) {
+  platform::HeldRef folder = platform::held_folder_of(path);
   {
     std::lock_guard<std::mutex> lock(pool_.mutex_);
-    pool_.jobs_.push_back(Job{entry, std::move(path), std::move(plan), state_});
+    pool_.jobs_.push_back(Job{entry, std::move(path), std::move(folder), std::move(plan), state_});
   }
   pool_.wake_.notify_one();
 }

@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/file_access.h"
+
 namespace qn {
 
 struct ByteRange {
@@ -72,6 +74,7 @@ class ReadAheadPool {
   struct Job {
     std::uint64_t entry = 0;
     std::string path;
+    platform::HeldRef folder;  // the run's held folder the path lies in: opened from it, as the run does
     RangePlan plan;
     std::shared_ptr<Stream::State> stream;
   };

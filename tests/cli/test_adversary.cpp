@@ -4,13 +4,17 @@
 // that name what the run reads.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "cli/collection_fixture.h"
+#include "cli/collection_run.h"
 #include "cli/qnverify_app.h"
 #include "cli/run_cli.h"
 #include "platform/file_access.h"
@@ -30,6 +34,7 @@ using test::CliRun;
 using test::Collection;
 using test::quote;
 using test::run_cli;
+using test::TempFolder;
 
 #ifndef _WIN32
 
@@ -106,15 +111,21 @@ TEST(Adversary, ChecksumFilesThatAreNoRegularFilesFailAtOnce) {
   fs::remove(fs::path(c.folder("zero")) / "real.qn");
   fs::create_symlink("/dev/zero", fs::path(c.folder("zero")) / "c.qn");
 
-  for (const char* folder : {"fifo", "zero"}) {
+  // A link is never read, whatever it leads to.
+  for (const auto& [folder, why] : {std::pair{"fifo", "not a regular file"}, std::pair{"zero", "links are not followed"}}) {
     CliRun one = run_cli({c.folder(folder)});
     EXPECT_EQ(one.status, 66) << folder << one.err;
-    EXPECT_NE(one.err.find("not a regular file"), std::string::npos) << one.err;
+    EXPECT_NE(one.err.find(why), std::string::npos) << one.err;
   }
+  // The walk skips both folders: each is an error row of the summary, and nothing else.
   CliRun walk = run_cli({"-r", c.root()});
   EXPECT_EQ(walk.status & 8, 8);
   EXPECT_NE(walk.out.find("total"), std::string::npos) << "the walk reaches its summary";
   EXPECT_NE(walk.out.find(c.folder("good")), std::string::npos);
+  for (const char* folder : {"fifo", "zero"}) {
+    EXPECT_NE(walk.out.find("  error   " + c.folder(folder)), std::string::npos) << walk.out;
+    EXPECT_EQ(walk.out.find("  mp3     " + c.folder(folder)), std::string::npos) << walk.out;
+  }
 }
 
 TEST(Adversary, AnAlbumsLinkIsNotFollowedAndAnUnreadableFolderIsAnError) {
@@ -257,6 +268,227 @@ TEST(Adversary, ALinkAtTheReportOrOutputNameIsReplacedOrRefusedNeverWrittenThrou
   }
 }
 
+
+// Every descriptor the program opens through the call table, checked against the files of a
+// tripwire folder outside the collection; and, when armed, an attacker's move made right before
+// or right after the program opens the armed name.
+struct Trace {
+  static inline std::vector<platform::FileIdentity> tripwire;
+  static inline std::atomic<int> tripped{0};
+  static inline std::string armed_name;
+  static inline bool after = false;
+  static inline std::function<void()> move;
+
+  static void note(int fd) {
+    struct stat st {};
+    if (fd < 0 || platform::real_system_calls().fstat(fd, &st) != 0) return;
+    for (const platform::FileIdentity& id : tripwire)
+      if (id.device == static_cast<std::uint64_t>(st.st_dev) && id.inode == static_cast<std::uint64_t>(st.st_ino))
+        ++tripped;
+  }
+  static void maybe_move(const char* name, bool now_after) {
+    if (move && now_after == after && armed_name == name) {
+      std::function<void()> once = std::move(move);
+      move = nullptr;
+      once();
+    }
+  }
+  static int open(const char* path, int flags, mode_t mode) {
+    const int fd = platform::real_system_calls().open(path, flags, mode);
+    note(fd);
+    return fd;
+  }
+  static int openat(int dir, const char* name, int flags, mode_t mode) {
+    maybe_move(name, false);
+    const int fd = platform::real_system_calls().openat(dir, name, flags, mode);
+    note(fd);
+    maybe_move(name, true);
+    return fd;
+  }
+};
+
+// The trace in place for a scope, over the tripwire folder and everything in it.
+class Traced {
+ public:
+  explicit Traced(const fs::path& tripwire) {
+    Trace::tripwire.clear();
+    Trace::tripped = 0;
+    for (const fs::path& p : contents(tripwire)) {
+      platform::FileIdentity id;
+      if (platform::file_identity(p.string(), id)) Trace::tripwire.push_back(id);
+    }
+    platform::FileIdentity id;
+    platform::file_identity(tripwire.string(), id);
+    Trace::tripwire.push_back(id);
+    platform::system_calls().open = Trace::open;
+    platform::system_calls().openat = Trace::openat;
+  }
+  ~Traced() {
+    platform::system_calls() = platform::real_system_calls();
+    Trace::move = nullptr;
+  }
+  static std::set<fs::path> contents(const fs::path& folder) {
+    std::set<fs::path> found;
+    for (const auto& e : fs::recursive_directory_iterator(folder)) found.insert(e.path());
+    return found;
+  }
+};
+
+// `-r --create-nfo` in this process: the plan's outcomes in plan order.
+std::vector<cli::ItemOutcome> run_collection(const std::string& root, const std::function<void()>& after_walk = {}) {
+  std::vector<PlanItem> plan = walk_collection(root);
+  if (after_walk) after_walk();
+  cli::RunSettings settings;
+  settings.create_nfo = true;
+  std::vector<cli::ItemOutcome> outcomes;
+  cli::run_plan(plan, settings, [&](cli::ItemOutcome& outcome) { outcomes.push_back(std::move(outcome)); });
+  return outcomes;
+}
+
+const char* const kPlaceholder = "u1964_101 - A - B.nfo";
+
+// A collection with the folder "a" (one track, one placeholder line) and, outside it, a tripwire
+// folder that looks just like it, with an "Albums" folder and a track of its own.
+struct Swappable {
+  Collection c;
+  TempFolder outside;
+  fs::path a = fs::path(c.root()) / "a";
+  fs::path real = fs::path(c.root()) / "a.real";
+  Swappable() {
+    c.Audio("a", 1, 0, "c.qn", std::string(kPlaceholder) + "\r\nAlbums\\u1970_001 - A - B.mp3\r\n");
+    for (const fs::path& p : Traced::contents(a)) fs::copy(p, outside.path() / p.filename());
+    outside.write("Albums/u1970_001 - A - B.mp3", "tripwire");
+  }
+  // The folder "a" replaced by a link to the tripwire, the real one kept as "a.real".
+  void swap_in_link() const {
+    std::error_code ec;
+    fs::rename(a, real, ec);
+    fs::create_directory_symlink(outside.path(), a, ec);
+  }
+  void swap_back() const {
+    std::error_code ec;
+    fs::remove(a, ec);
+    fs::rename(real, a, ec);
+  }
+};
+
+TEST(Adversary, AFolderSwappedForALinkAtEachStepIsNeverListedReadOrWrittenThrough) {
+  const std::string track_name = Collection::track_name(1);
+  struct Case {
+    const char* window;
+    std::string armed_name;  // the open the move comes next to (empty: right after the walk)
+    bool armed_before_walk;
+    bool after;              // right after that open, else right before it
+    bool track;              // the track is replaced by a link, else the folder "a"
+    const char* error;       // in the error lines of "a"
+    bool placeholder_made;   // in the real folder
+    int ok_entries;
+  } cases[] = {
+      {"between the root's listing and the walk's opening of a", "a", true, false, false, "Reading the folder failed",
+       false, 0},
+      {"between the walk and the run", "", false, false, false, "The folder changed during the run", false, 0},
+      {"right after the run opened a", "a", false, true, false, "", true, 1},
+      {"between the listing of a and the opening of its track", track_name, false, false, true,
+       "links are not followed", true, 0},
+  };
+  for (const Case& k : cases) {
+    Swappable s;
+    Traced traced(s.outside.path());
+    const std::set<fs::path> before = Traced::contents(s.outside.path());
+    std::function<void()> move = [&] { s.swap_in_link(); };
+    if (k.track)
+      move = [&] {
+        fs::remove(s.a / track_name);
+        fs::create_symlink(s.outside.path() / track_name, s.a / track_name);
+      };
+    auto arm = [&] {
+      Trace::armed_name = k.armed_name;
+      Trace::after = k.after;
+      if (k.armed_name.empty()) move();
+      else Trace::move = move;
+    };
+    if (k.armed_before_walk) arm();
+    std::vector<cli::ItemOutcome> outcomes = run_collection(s.c.root(), k.armed_before_walk ? std::function<void()>() : arm);
+
+    std::string errors;
+    int ok = 0;
+    for (const cli::ItemOutcome& outcome : outcomes) {
+      errors += outcome.error_text;
+      for (const EntryResult& entry : outcome.result.entries) ok += entry.status == EntryStatus::kOk;
+    }
+    EXPECT_EQ(Trace::tripped, 0) << k.window;
+    EXPECT_EQ(Traced::contents(s.outside.path()), before) << k.window;
+    EXPECT_NE(errors.find(k.error), std::string::npos) << k.window << "\n" << errors;
+    const fs::path real = fs::exists(s.real) ? s.real : s.a;
+    EXPECT_EQ(fs::exists(real / kPlaceholder), k.placeholder_made) << k.window << "\n" << errors;
+    EXPECT_EQ(ok, k.ok_entries) << k.window << "\n" << errors;
+  }
+}
+
+// A link where a folder, a track or a checksum file should be: nothing behind it is listed or read.
+TEST(Adversary, LinksInAFolderAreNeverReadAndASkippedFolderIsAnErrorRow) {
+  struct Case {
+    const char* what;
+    std::function<void(const Swappable&)> make;
+    const char* error;
+    bool ran;
+    int ok_entries;  // the track of "a", unless it is the link
+  } cases[] = {
+      {"an Albums link", [](const Swappable& s) { fs::create_directory_symlink(s.outside.path() / "Albums", s.a / "Albums"); },
+       "is a link and is not searched", true, 1},
+      {"a linked track",
+       [](const Swappable& s) {
+         fs::remove(s.a / Collection::track_name(1));
+         fs::create_symlink(s.outside.path() / Collection::track_name(1), s.a / Collection::track_name(1));
+       },
+       "links are not followed", true, 0},
+      {"a FIFO checksum file",
+       [](const Swappable& s) {
+         fs::remove(s.a / "c.qn");
+         ::mkfifo((s.a / "c.qn").c_str(), 0644);
+       },
+       "not a regular file", false, 0},
+  };
+  for (const Case& k : cases) {
+    Swappable s;
+    k.make(s);
+    Traced traced(s.outside.path());
+    std::vector<cli::ItemOutcome> outcomes = run_collection(s.c.root());
+    ASSERT_EQ(outcomes.size(), 1u) << k.what;
+    const cli::ItemOutcome& a = outcomes[0];
+    EXPECT_EQ(Trace::tripped, 0) << k.what;
+    EXPECT_EQ(a.ran, k.ran) << k.what << "\n" << a.error_text;
+    EXPECT_NE(a.error_text.find(k.error), std::string::npos) << k.what << "\n" << a.error_text;
+    int ok = 0;
+    for (const EntryResult& entry : a.result.entries) ok += entry.status == EntryStatus::kOk;
+    EXPECT_EQ(ok, k.ok_entries) << k.what << "\n" << a.error_text;
+  }
+}
+
+// The attacker keeps swapping "a" for a link to the tripwire and back while `-r --create-nfo`
+// runs again and again: whatever each run reports, nothing outside the root is touched.
+TEST(Adversary, ASwapLoopNeverReachesOutsideTheRoot) {
+  Swappable s;
+  Traced traced(s.outside.path());
+  const std::set<fs::path> before = Traced::contents(s.outside.path());
+  std::atomic<bool> stop{false};
+  std::thread attacker([&] {
+    while (!stop) {
+      s.swap_in_link();
+      s.swap_back();
+    }
+  });
+  for (int run = 0; run < 300; ++run) {
+    run_collection(s.c.root());
+    std::error_code ec;
+    fs::remove(s.a / kPlaceholder, ec);
+    fs::remove(s.real / kPlaceholder, ec);
+  }
+  stop = true;
+  attacker.join();
+  EXPECT_EQ(Trace::tripped, 0);
+  EXPECT_EQ(Traced::contents(s.outside.path()), before);
+}
 #endif
 
 TEST(Adversary, TheLabelChecksumFileIsTheOneChosen) {

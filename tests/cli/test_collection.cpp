@@ -123,9 +123,10 @@ void make_too_deep_folder(const fs::path& base) {
   fs::current_path(back);
 }
 
-TEST(Recursive, AFolderThatCannotBeOpenedIsAnErrorLineAndTheWalkGoesOn) {
+// Each folder is opened from its parent, so a folder too deep for its path is walked like any other.
+TEST(Recursive, AFolderTooDeepForAPathIsWalkedFromItsParentAndTheWalkGoesOn) {
 #ifdef _WIN32
-  GTEST_SKIP() << "the unreadable folder is made with POSIX path limits and rm";
+  GTEST_SKIP() << "the deep folder is made with POSIX path limits and rm";
 #endif
   Collection c;
   c.Audio("A", 1);
@@ -134,9 +135,8 @@ TEST(Recursive, AFolderThatCannotBeOpenedIsAnErrorLineAndTheWalkGoesOn) {
   make_too_deep_folder(fs::path(c.root()) / "deep");
   CliRun run = run_cli({"-r", "--summary", c.root()});
   std::system(("rm -rf " + test::quote(c.root() + "/deep")).c_str());
-  EXPECT_EQ(run.status, 8) << run.err;
-  EXPECT_EQ(count(run.err, "\n"), 1u) << run.err;
-  EXPECT_NE(run.err.find("Reading the folder failed"), std::string::npos) << run.err;
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(count(run.err, "\n"), 0u) << run.err;
   EXPECT_NE(run.out.find("  mp3     " + c.folder("A")), std::string::npos);
   EXPECT_NE(run.out.find("  mp3     " + c.folder("Z")), std::string::npos) << "folders after it are still verified";
 }

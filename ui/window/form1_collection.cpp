@@ -2,6 +2,7 @@
 // is verified as a collection, with the walk and summary of `qnverify -r`.
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <set>
 #include <utility>
 
@@ -68,6 +69,14 @@ void Form1::run_collection(const std::string& root, const std::vector<PlanItem>&
     set_label1(status);
     view_.yield();
     if (cancel_requested_) break;
+    // A folder of the walk is taken only while it is still the folder listed; held for its run.
+    PlanItem problem;
+    std::unique_ptr<platform::HeldFolder> held;
+    if (item.kind != ItemKind::kProblem && !(held = hold_walked_folder(item, problem))) {
+      summary.add_problem(problem);
+      problems += problem_lines(problem);
+      continue;
+    }
     if (item.kind == ItemKind::kProblem) {
       summary.add_problem(item);
       problems += problem_lines(item);
