@@ -117,6 +117,7 @@ const SystemCalls kRealCalls{
     [](const char* path, struct stat* st) { return ::lstat(path, st); },
     [](int fd, void* buffer, size_t n) { return ::read(fd, buffer, n); },
     [](int fd, void* buffer, size_t n, off_t offset) { return ::pread(fd, buffer, n, offset); },
+    [](int fd, off_t offset, int whence) { return ::lseek(fd, offset, whence); },
     [](int fd, const void* buffer, size_t n) { return ::write(fd, buffer, n); },
     [](int fd) { return ::close(fd); },
     [](int fd) { return ::fdopendir(fd); },
@@ -223,6 +224,17 @@ std::size_t ReadableFile::read_cached(std::int64_t offset, void* out, std::size_
   (void)offset, (void)out, (void)n;
   return 0;
 #endif
+}
+
+std::int64_t ReadableFile::next_data(std::int64_t offset) {
+#ifdef SEEK_DATA
+  if (offset < 0 || offset >= length_) return offset;
+  errno = 0;
+  const off_t data = g_calls.lseek(fd_, static_cast<off_t>(offset), SEEK_DATA);
+  if (data >= 0) return std::max<std::int64_t>(offset, data);
+  if (errno == ENXIO) return length_;  // a hole up to the end
+#endif
+  return offset;
 }
 
 bool write_whole_file(const std::string& path, const std::string& bytes) {
@@ -494,6 +506,8 @@ ReadableFile::~ReadableFile() {
 }
 
 std::size_t ReadableFile::read_cached(std::int64_t, void*, std::size_t) { return 0; }
+
+std::int64_t ReadableFile::next_data(std::int64_t offset) { return offset; }
 
 std::size_t ReadableFile::read_at(std::int64_t offset, void* out, std::size_t n) {
   errno = 0;
