@@ -46,7 +46,7 @@ class ByteWindow {
         }
         fill(o);
       }
-      const std::int64_t stop = std::min(end, start_ + static_cast<std::int64_t>(size_));
+      const std::int64_t stop = start_ + std::min(end - start_, static_cast<std::int64_t>(size_));
       const void* at = std::memchr(buffer_.get() + (o - start_), 0xFF, static_cast<std::size_t>(stop - o));
       if (at != nullptr) return start_ + (static_cast<const std::uint8_t*>(at) - buffer_.get());
       o = stop;
@@ -55,8 +55,9 @@ class ByteWindow {
   }
 
  private:
+  // Differences only: an offset near the largest file length must not overflow.
   bool holds(std::int64_t offset, std::int64_t n) const {
-    return size_ != 0 && offset >= start_ && offset + n <= start_ + static_cast<std::int64_t>(size_);
+    return size_ != 0 && offset >= start_ && offset - start_ <= static_cast<std::int64_t>(size_) - n;
   }
 
   void fill(std::int64_t offset) {
@@ -103,7 +104,8 @@ std::int64_t FindStartOfAudio(ByteFile& file) {
     if (IsValidFrameHeader(window.four(r), record)) {
       if (candidate >= 0) return candidate == 0 ? 1 : candidate;
       candidate = r;
-      o = r + FrameLength(record);
+      // A partner past the end reads as zeros wherever it lies: the end itself stands for it.
+      o = r + std::min<std::int64_t>(FrameLength(record), length - r);
     } else {
       if (length - r < kLeastTail) return -1;
       if (candidate >= 0) {

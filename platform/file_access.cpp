@@ -229,10 +229,13 @@ std::size_t ReadableFile::read_cached(std::int64_t offset, void* out, std::size_
 std::int64_t ReadableFile::next_data(std::int64_t offset) {
 #ifdef SEEK_DATA
   if (offset < 0 || offset >= length_) return offset;
+  // The last 64 KiB always count as data: at the largest lengths a file system may round the end
+  // of the file wrongly and report its last page as a hole.
+  const std::int64_t tail = std::max<std::int64_t>(offset, length_ - 64 * 1024);
   errno = 0;
   const off_t data = g_calls.lseek(fd_, static_cast<off_t>(offset), SEEK_DATA);
-  if (data >= 0) return std::max<std::int64_t>(offset, data);
-  if (errno == ENXIO) return length_;  // a hole up to the end
+  if (data >= 0) return std::min<std::int64_t>(std::max<std::int64_t>(data, offset), tail);
+  if (errno == ENXIO) return tail;  // a hole up to the end
 #endif
   return offset;
 }
