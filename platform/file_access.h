@@ -83,8 +83,8 @@ class ReadableFile {
   // device; returns how many (none where the system cannot tell). Never throws.
   std::size_t read_cached(std::int64_t offset, void* out, std::size_t n);
   // The first offset at or after `offset` that may hold data: past the hole the file system
-  // reports there (a hole reads as zeros), at least the length when only a hole follows, otherwise
-  // `offset` itself, as where the system cannot tell (Windows). Never throws.
+  // reports there (a hole reads as zeros), but never into the file's last 64 KiB; `offset` itself
+  // where the system cannot tell (Windows). Never throws.
   std::int64_t next_data(std::int64_t offset);
 
  private:
