@@ -78,7 +78,9 @@ std::string check_mp3(ByteFile& file, const std::string& fingerprint, ID3Options
 
   std::string result(1, code);
   if (options.id3v1) result += check_id3v1(file, parts[1]);
-  if (options.id3v2) result += check_id3v2(file, static_cast<std::uint64_t>(recorded_start), parts[0]);
+  if (options.id3v2) {
+    result += check_id3v2(file, static_cast<std::uint64_t>(recorded_start), id3v2_region_reach(file, start), parts[0]);
+  }
   return result;
 }
 

@@ -14,6 +14,10 @@ namespace qn {
 namespace {
 
 constexpr std::string_view kDash = " - ";
+// The most the tag step takes of a tag field or of a track prefix. Real artists, titles and
+// prefixes are a few hundred bytes at most and a file name holds 255 characters, so every real
+// name stays whole, while a field of megabytes costs no more than one of a kilobyte.
+constexpr std::size_t kMostTagName = 1024;
 using LookUp = std::function<int(const std::string&)>;
 
 // Mid(s, pos) with a 0-based position: the empty text beyond the end.
@@ -133,6 +137,7 @@ int tag_based_match(const FileList& list, const std::string& e, const std::strin
   if (sep_u == std::string::npos) return -1;
   const std::string folder = e.substr(0, sep_u + 1);
   const std::string prefix = from(p0, sep_u + 1);
+  if (prefix.size() > kMostTagName) return -1;
   // What a search of the folder for prefix + "*.mp3" finds, from the folder's one listing.
   const std::string patterns = widen_pattern(prefix + "*.mp3");
   FileList candidates = empty_file_list();
@@ -142,14 +147,8 @@ int tag_based_match(const FileList& list, const std::string& e, const std::strin
   }
   if (file_count(candidates) != 1) return -1;
 
-  std::string artist, title;
-  {
-    cMP3ID3v2 tag;
-    tag.MP3File(candidates[1]);
-    artist = tag.Artist();
-    title = tag.Title();
-  }
-  const std::string pattern_text = match_track_detail::tag_pattern(folder, prefix, artist, title);
+  const FolderListings::TagNames& names = listings.tag_names(candidates[1]);
+  const std::string pattern_text = match_track_detail::tag_pattern(folder, prefix, names.artist, names.title);
   if (pattern_text.empty() || list.size() < 2) return -1;
   const CompiledPattern pattern(pattern_text);
   for (std::size_t i = 1; i < list.size(); ++i)
@@ -207,6 +206,19 @@ std::string DropLastChars(const std::string& text, int n) {
 const FileList& FolderListings::files(const std::string& folder) {
   auto it = listings_.find(folder);
   if (it == listings_.end()) it = listings_.emplace(folder, FindFiles(folder, "*", false)).first;
+  return it->second;
+}
+
+const FolderListings::TagNames& FolderListings::tag_names(const std::string& path) {
+  auto it = tags_.find(path);
+  if (it == tags_.end()) {
+    cMP3ID3v2 tag;
+    tag.MP3File(path);
+    TagNames names{tag.Artist(), tag.Title()};
+    if (names.artist.size() > kMostTagName) names.artist.resize(kMostTagName);
+    if (names.title.size() > kMostTagName) names.title.resize(kMostTagName);
+    it = tags_.emplace(path, std::move(names)).first;
+  }
   return it->second;
 }
 

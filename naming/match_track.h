@@ -9,14 +9,21 @@
 
 namespace qn {
 
-// The files of the folders that the tag step has searched, kept for one run: each folder is
-// listed once, however many entries go unmatched.
+// The files of the folders that the tag step has searched, and the names it took from the tags of
+// their tracks, kept for one run: each folder is listed and each tag read once, however many
+// entries go unmatched.
 class FolderListings {
  public:
+  struct TagNames {
+    std::string artist, title;
+  };
   const FileList& files(const std::string& folder);
+  // Lets the tag reader's StepError through (and keeps nothing then).
+  const TagNames& tag_names(const std::string& path);
 
  private:
   std::map<std::string, FileList> listings_;
+  std::map<std::string, TagNames> tags_;
 };
 
 // Index 1..N in found.list() of the file stored for the expected path, or -1. Throws StepError

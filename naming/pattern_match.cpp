@@ -45,6 +45,8 @@ CompiledPattern::CompiledPattern(const std::string& pattern) {
     }
     // A run of "*" means the same as one.
     if (token.kind == Kind::kRun && !tokens_.empty() && tokens_.back().kind == Kind::kRun) continue;
+    if (token.kind == Kind::kRun) has_run_ = true;
+    else ++least_length_;
     tokens_.push_back(token);
   }
 }
@@ -66,8 +68,10 @@ bool CompiledPattern::matches_one(const Token& token, unsigned char c) const {
 }
 
 // Every token but "*" takes exactly one character, so going back to the latest "*" only is
-// enough: at most text length times pattern length steps, whatever the number of "*".
+// enough: each step back moves the text position of that "*" on by one and the tokens after it
+// take no more characters than the text has, so at most text length squared steps.
 bool CompiledPattern::matches(const std::string& text) const {
+  if (text.size() < least_length_ || (!has_run_ && text.size() != least_length_)) return false;
   std::size_t t = 0, p = 0;
   std::size_t star_p = std::string::npos, star_t = 0;
   while (t < text.size()) {

@@ -13,7 +13,9 @@ namespace qn {
 bool pattern_match(const std::string& text, const std::string& pattern);
 
 // A pattern read once and matched against many texts, with the rules of PatternMatch. Its size
-// grows with the pattern's length by a small constant factor, whatever the pattern holds.
+// grows with the pattern's length by a small constant factor, whatever the pattern holds. A match
+// takes at most about the square of the text's length in steps, whatever the pattern's length: a
+// text shorter than the characters the pattern needs is refused at once.
 class CompiledPattern {
  public:
   // Throws StepError for a "[" without its "]".
@@ -33,6 +35,8 @@ class CompiledPattern {
   bool matches_one(const Token& token, unsigned char c) const;
 
   std::vector<Token> tokens_;
+  std::size_t least_length_ = 0;  // the tokens that take one character each
+  bool has_run_ = false;
   std::vector<std::pair<unsigned char, unsigned char>> ranges_;  // inclusive
 };
 

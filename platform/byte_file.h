@@ -36,6 +36,9 @@ class ByteFile {
   // Up to n bytes at offset that the system holds in memory already, read without waiting for the
   // device; returns how many (none where the system cannot tell). Never throws.
   std::size_t read_cached(std::int64_t offset, std::uint8_t* out, std::size_t n);
+  // The first offset at or after `offset` that may hold data; the bytes before it read as zero
+  // (a hole of a sparse file). Never throws.
+  std::int64_t next_data(std::int64_t offset) { return file_.next_data(offset); }
 
   // Reads of at most this many bytes go through the block held in memory.
   static constexpr std::size_t kBlockSize = 8 * 1024;

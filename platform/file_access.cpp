@@ -238,6 +238,7 @@ const SystemCalls kRealCalls{
     [](const char* path, struct stat* st) { return ::lstat(path, st); },
     [](int fd, void* buffer, size_t n) { return ::read(fd, buffer, n); },
     [](int fd, void* buffer, size_t n, off_t offset) { return ::pread(fd, buffer, n, offset); },
+    [](int fd, off_t offset, int whence) { return ::lseek(fd, offset, whence); },
     [](int fd, const void* buffer, size_t n) { return ::write(fd, buffer, n); },
     [](int fd) { return ::close(fd); },
     [](int fd) { return ::fdopendir(fd); },
@@ -433,6 +434,20 @@ std::size_t ReadableFile::read_cached(std::int64_t offset, void* out, std::size_
   (void)offset, (void)out, (void)n;
   return 0;
 #endif
+}
+
+std::int64_t ReadableFile::next_data(std::int64_t offset) {
+#ifdef SEEK_DATA
+  if (offset < 0 || offset >= length_) return offset;
+  // The last 64 KiB always count as data: at the largest lengths a file system may round the end
+  // of the file wrongly and report its last page as a hole.
+  const std::int64_t tail = std::max<std::int64_t>(offset, length_ - 64 * 1024);
+  errno = 0;
+  const off_t data = g_calls.lseek(fd_, static_cast<off_t>(offset), SEEK_DATA);
+  if (data >= 0) return std::min<std::int64_t>(std::max<std::int64_t>(data, offset), tail);
+  if (errno == ENXIO) return tail;  // a hole up to the end
+#endif
+  return offset;
 }
 
 CreateOutcome create_new_file_beneath(const std::string& folder, const std::string& relative_name,
@@ -868,6 +883,8 @@ ReadableFile::~ReadableFile() {
 }
 
 std::size_t ReadableFile::read_cached(std::int64_t, void*, std::size_t) { return 0; }
+
+std::int64_t ReadableFile::next_data(std::int64_t offset) { return offset; }
 
 std::size_t ReadableFile::read_at(std::int64_t offset, void* out, std::size_t n) {
   errno = 0;

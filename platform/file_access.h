@@ -54,6 +54,8 @@ struct SystemCalls {
   int (*lstat)(const char* path, struct stat* st);
   ssize_t (*read)(int fd, void* buffer, size_t n);
   ssize_t (*pread)(int fd, void* buffer, size_t n, off_t offset);
+  // Used with SEEK_DATA only, to pass over the holes of a sparse file.
+  off_t (*lseek)(int fd, off_t offset, int whence);
   ssize_t (*write)(int fd, const void* buffer, size_t n);
   int (*close)(int fd);
   DIR* (*fdopendir)(int fd);
@@ -94,6 +96,10 @@ class ReadableFile {
   // Up to n bytes at offset that the system holds in memory already, read without waiting for the
   // device; returns how many (none where the system cannot tell). Never throws.
   std::size_t read_cached(std::int64_t offset, void* out, std::size_t n);
+  // The first offset at or after `offset` that may hold data: past the hole the file system
+  // reports there (a hole reads as zeros), but never into the file's last 64 KiB; `offset` itself
+  // where the system cannot tell (Windows). Never throws.
+  std::int64_t next_data(std::int64_t offset);
 
  private:
   std::string path_;

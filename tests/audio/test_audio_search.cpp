@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "audio/track_fingerprint.h"
 #include "audio_fixture.h"
 #include "platform/byte_file.h"
 
@@ -126,6 +127,55 @@ TEST(FindEndOfAudio, LooksBackAt80002Offsets) {
   EXPECT_EQ(end_of(dir, b), 5);
   EXPECT_EQ(end_of(dir, Bytes{0xFF, 0xFB, 0x90}), -1);
 }
+
+#ifndef _WIN32
+TEST(FindStartOfAudio, HolesAreSkippedUnreadWithTheSameResults) {
+  // 64 MiB of zeros, in one row with a pair of frames 2000 bytes before the end. Each file is
+  // searched and fingerprinted once with the hole map and once without (every byte read).
+  constexpr std::int64_t L = std::int64_t{64} << 20;
+  Bytes pair(421, 0);
+  put(pair, 0);
+  put(pair, 417);
+  struct Row {
+    const char* what;
+    Bytes data;
+    std::int64_t start, end;
+  };
+  const Row rows[] = {
+      {"zeros only", {}, -1, -1},
+      {"a pair near the end", pair, L - 2000, L - 2000 + 417 + 5},
+  };
+  TempFolder dir;
+  for (const Row& row : rows) {
+    const std::string path = write_sparse(dir, "sparse.mp3", L, L - 2000, row.data);
+    struct Seen {
+      std::int64_t start, end;
+      std::string fingerprint;
+      std::uint64_t bytes;
+      int seeks;
+    };
+    auto search = [&](std::int64_t data_from) {
+      CountedReads counted(L, data_from);
+      ByteFile f(path);
+      Seen seen{FindStartOfAudio(f), FindEndOfAudio(f), {}, 0, 0};
+      if (seen.start != -1) seen.fingerprint = mp3_fingerprint_values(f, true);  // sums the hole too
+      seen.bytes = CountedReads::bytes();
+      seen.seeks = CountedReads::seeks();
+      return seen;
+    };
+    const Seen holes = search(L - 4096);
+    const Seen plain = search(-1);
+    EXPECT_EQ(holes.start, row.start) << row.what;
+    EXPECT_EQ(holes.end, row.end) << row.what;
+    EXPECT_EQ(plain.start, row.start) << row.what;
+    EXPECT_EQ(plain.end, row.end) << row.what;
+    EXPECT_EQ(holes.fingerprint, plain.fingerprint) << row.what;
+    EXPECT_GT(holes.seeks, 0) << row.what;
+    EXPECT_LT(holes.bytes, 256u * 1024) << row.what;
+    EXPECT_GT(plain.bytes, static_cast<std::uint64_t>(L - 4096)) << row.what;
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace qn

@@ -3,6 +3,7 @@
 
 #include "audio/check_audio_file.h"
 #include "base/step_error.h"
+#include "audio_fixture.h"
 #include "support/fixtures.h"
 
 namespace qn {
@@ -31,7 +32,7 @@ TEST(HostileAudioCheck, FingerprintNumbersBeyondTheFileAreReadAsFarAsItGoes) {
   TempFolder dir;
   FakeMp3 mp3 = FakeMp3::Make(64, 6, true);
   const std::string path = dir.write("u1964_001 - A - B.mp3", mp3.bytes);
-  // A recorded audio start of 2^63 - 1 bytes: the ID3v2 region sum covers the whole file only.
+  // A recorded audio start of 2^63 - 1 bytes: the ID3v2 region fails without being read.
   std::string result = CheckAudioFile(path, "0Z0Z10Z7FFFFFFFFFFFFFFFZ00000000", {false, true});
   EXPECT_EQ(result, "1 ID3v2 Fails");
   // Six parts whose end lies before the start give a length mismatch, not a crash.
@@ -40,6 +41,37 @@ TEST(HostileAudioCheck, FingerprintNumbersBeyondTheFileAreReadAsFarAsItGoes) {
   EXPECT_THROW(CheckAudioFile(path, "0Z0Z10Z8000000000000000Z0", {false, false}), StepError)
       << "a number beyond 64 signed bits is malformed";
 }
+
+#ifndef _WIN32
+TEST(HostileAudioCheck, Id3v2RegionStopsWhereTheAudioBegins) {
+  // A tagged track followed by zeros up to 64 MiB; the system reports no holes, so a region that
+  // ran to the end of the file would read all of it.
+  TempFolder dir;
+  const FakeMp3 mp3 = FakeMp3::Make(64, 6, false);
+  constexpr std::uint64_t L = std::uint64_t{64} << 20;
+  const std::string path = test::write_sparse(dir, "u1964_001 - A - B.mp3", L, 0, mp3.bytes);
+  const std::string head_sum = test::hex(test::sum(mp3.bytes, 0, mp3.start));
+  const std::string all_sum = test::hex(test::sum(mp3.bytes, 0, mp3.bytes.size()));
+  const std::string rest = "Z0Z" + test::hex(L - mp3.start) + "Z";
+  const std::string blocks = "Z" + test::four(test::sum(mp3.bytes, mp3.start, 255)) + "0000";
+  struct Row {
+    std::string region_sum, recorded_start, result;
+  };
+  const Row rows[] = {
+      {head_sum, test::hex(mp3.start), "0 ID3v2 OK"},
+      {"0", "0", "0 ID3v2 OK"},
+      // The whole file's sum under a start at or past its end: the region is not the file's.
+      {all_sum, test::hex(L), "0 ID3v2 Fails"},
+      {all_sum, "7FFFFFFFFFFFFFFF", "0 ID3v2 Fails"},
+  };
+  for (const Row& row : rows) {
+    test::CountedReads counted(static_cast<std::int64_t>(L), -1);
+    EXPECT_EQ(CheckAudioFile(path, row.region_sum + rest + row.recorded_start + blocks, {false, true}), row.result)
+        << row.recorded_start;
+    EXPECT_LT(test::CountedReads::bytes(), 256u * 1024) << row.recorded_start;
+  }
+}
+#endif
 
 TEST(HostileAudioCheck, FlacShorterThanItsBlocksFailsTheStep) {
   TempFolder dir;

@@ -73,10 +73,10 @@ TEST(Id3Checks, Id3v2RegionSumComparesAsText) {
   TempFolder dir;
   Bytes b = filler(3000);
   ByteFile f(dir.write("a.mp3", b));
-  EXPECT_EQ(check_id3v2(f, 0, "0"), " ID3v2 OK");
-  EXPECT_EQ(check_id3v2(f, 500, hex(sum(b, 0, 500))), " ID3v2 OK");
-  EXPECT_EQ(check_id3v2(f, 500, "0" + hex(sum(b, 0, 500))), " ID3v2 Fails");
-  EXPECT_EQ(check_id3v2(f, 499, hex(sum(b, 0, 500))), " ID3v2 Fails");
+  EXPECT_EQ(check_id3v2(f, 0, 3000, "0"), " ID3v2 OK");
+  EXPECT_EQ(check_id3v2(f, 500, 3000, hex(sum(b, 0, 500))), " ID3v2 OK");
+  EXPECT_EQ(check_id3v2(f, 500, 3000, "0" + hex(sum(b, 0, 500))), " ID3v2 Fails");
+  EXPECT_EQ(check_id3v2(f, 499, 3000, hex(sum(b, 0, 500))), " ID3v2 Fails");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "base/paths.h"
 #include "base/step_error.h"
+#include "platform/file_access.h"
 #include "support/fixtures.h"
 
 namespace qn {
@@ -133,6 +134,47 @@ TEST(MatchTrackFile, TagOfTheOneFileForThePrefixFindsTheTrack) {
   EXPECT_EQ(match(list, folder + "u1964_003 - Artist - Title.mp3"), -1);
   EXPECT_EQ(match({"", "u1964_001b - The Artist - Title (Remix).mp3"}, "u1964_001 - Artist - Title.mp3"), -1);
 }
+
+
+#ifndef _WIN32
+// An ID3v2.3 tag holding TPE1 and TIT2 of any size, in front of no audio.
+std::string tag_bytes(const std::string& artist, const std::string& title) {
+  std::string body;
+  for (const auto& [id, text] : {std::pair<std::string, std::string>{"TPE1", artist}, {"TIT2", title}}) {
+    const std::size_t size = text.size() + 1;
+    body += id;
+    for (int shift : {24, 16, 8, 0}) body += static_cast<char>((size >> shift) & 0xFF);
+    body += std::string(3, '\0') + text;
+  }
+  std::string head = "ID3" + std::string("\x03\0\0", 3);
+  for (int shift : {21, 14, 7, 0}) head += static_cast<char>((body.size() >> shift) & 0x7F);
+  return head + body;
+}
+
+TEST(MatchTrackFile, TagFieldsOfMegabytesAreCutAndEachTagIsReadOncePerRun) {
+  // Artist and title of 20 MB each, but for their first words all bytes that CleanTagText drops:
+  // the track is found as with the short fields.
+  const std::string big(20 << 20, '\x01');
+  test::TempFolder dir("match");
+  const std::string stored =
+      dir.write("u1964_001b - The Artist - Title (Remix).mp3", tag_bytes("The Artist" + big, "Title (Remix)" + big));
+  FileList list{"", stored};
+  SortedIndex index(list);
+  FolderListings listings;
+  const std::string expected = dir.folder() + "u1964_001 - Artist - Title.mp3";
+  EXPECT_EQ(MatchTrackFile(index, expected, &listings), 1);
+  static std::uint64_t read;
+  read = 0;
+  platform::system_calls().pread = [](int fd, void* b, size_t n, off_t at) {
+    const ssize_t got = platform::real_system_calls().pread(fd, b, n, at);
+    read += got > 0 ? static_cast<std::uint64_t>(got) : 0;
+    return got;
+  };
+  EXPECT_EQ(MatchTrackFile(index, expected, &listings), 1);
+  platform::system_calls() = platform::real_system_calls();
+  EXPECT_EQ(read, 0u) << "the tag is read again";
+}
+#endif
 
 }  // namespace
 }  // namespace qn
