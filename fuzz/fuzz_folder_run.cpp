@@ -1,7 +1,8 @@
 // Whole runs over a folder built from the input: its checksum file's bytes and any number of
 // entries (regular files, folders, links leading outside, FIFOs) under names the input chooses.
-// Both runs, placeholders created, must leave everything outside the folder as it was, must never
-// wait, and must give a report whose only controls are its own CR LF line ends.
+// Between two of the run's calls, a sub-folder may be swapped for a link to a folder outside.
+// Both runs, placeholders created, must leave everything outside the folder as it was and never
+// open it, must never wait, and must give a report whose only controls are its own CR LF line ends.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,11 +11,13 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/text.h"
 #include "engine/host.h"
 #include "engine/verify.h"
 #include "fuzz_support.h"
+#include "platform/file_access.h"
 
 namespace {
 
@@ -90,6 +93,39 @@ void CheckReport(const std::string& text) {
     if (qn::text::printable(line) != line) __builtin_trap();
 }
 
+// The attacker between two calls: at the n-th open of the run, "Albums" becomes a link to the
+// folder outside. Every descriptor the run gets is checked against what lies outside.
+struct Swap {
+  static inline int calls = 0;
+  static inline int strike_at = 0;
+  static inline fs::path folder;
+  static inline std::vector<struct stat> outside;
+
+  static void strike() {
+    if (++calls != strike_at) return;
+    std::error_code ec;
+    const fs::path albums = folder / "Albums";
+    if (!fs::is_directory(fs::symlink_status(albums, ec))) return;
+    fs::rename(albums, folder / ".gone", ec);
+    if (!ec) fs::create_directory_symlink(Scratch() / "outside" / "dir", albums, ec);
+  }
+  static int checked(int fd) {
+    struct stat st {};
+    if (fd >= 0 && ::fstat(fd, &st) == 0)
+      for (const struct stat& o : outside)
+        if (o.st_dev == st.st_dev && o.st_ino == st.st_ino) __builtin_trap();
+    return fd;
+  }
+  static int open(const char* path, int flags, mode_t mode) {
+    strike();
+    return checked(qn::platform::real_system_calls().open(path, flags, mode));
+  }
+  static int openat(int dir, const char* name, int flags, mode_t mode) {
+    strike();
+    return checked(qn::platform::real_system_calls().openat(dir, name, flags, mode));
+  }
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -111,12 +147,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   for (int entries = 0; !rest.empty() && entries < 16; ++entries) Place(folder, qn::fuzz::take_piece(rest, '\x01'));
 
+  Swap::folder = folder;
+  Swap::calls = 0;
+  Swap::strike_at = static_cast<int>(size % 24) + 1;
+  Swap::outside.clear();
+  for (const fs::path& p : {Scratch() / "outside", Scratch() / "outside" / "dir", Scratch() / "outside" / "keep.nfo"}) {
+    struct stat st {};
+    if (::stat(p.c_str(), &st) == 0) Swap::outside.push_back(st);
+  }
+  qn::platform::SystemCalls& calls = qn::platform::system_calls();
+  calls.open = Swap::open;
+  calls.openat = Swap::openat;
+
   const std::string folder_text = folder.string() + "/";
   qn::QuietHost host;
   const qn::RunResult audio = qn::VerifyAudioFolder(folder_text, folder_text + "c.qn", true, host);
   CheckReport(audio.report_text);
   const qn::RunResult labels = qn::VerifyLabelFolder(folder_text, host, folder_text + "c.qn");
   CheckReport(labels.report_text);
+  calls = qn::platform::real_system_calls();
   CheckOutside();
   return 0;
 }
