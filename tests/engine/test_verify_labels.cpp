@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "base/step_error.h"
+#include "engine/exit_status.h"
 #include "engine/verify.h"
 #include "engine/verify_labels.h"
 #include "support/collected_run.h"
@@ -131,6 +132,28 @@ TEST(VerifyLabelFolder, AnEmptyLineIsAFailedStepAndALineLeavingTheFolderIsNotLoo
   EXPECT_EQ(r.entries[2].status, EntryStatus::kMissing);
   ASSERT_EQ(host.errors.size(), 2u);
   EXPECT_NE(host.errors[1].description.find("outside the verified folder"), std::string::npos);
+}
+
+template <typename T>
+constexpr bool keeps_entries = requires(T run) { run.entries; };
+
+// A run holds no entries, however many it has: they go to its sink, and the result keeps their
+// tally, the first kKeptErrors failed steps and the number of all of them, which the host saw each.
+TEST(VerifyLabelFolder, KeepsATallyAndTheFirstErrorsNotTheEntries) {
+  static_assert(!keeps_entries<RunResult>);
+  TempFolder dir;
+  dir.write("u1964_001.jpg", Image(300, 1));
+  const long lines = static_cast<long>(kKeptErrors) + 5;
+  dir.write("Set Labels.qn", std::string(static_cast<std::size_t>(lines), '\r'));  // empty lines: a failed step each
+  RecordingHost host;
+  test::CollectedRun r = test::verify_labels(dir.folder(), host);
+  EXPECT_EQ(r.entries.size(), static_cast<std::size_t>(lines));
+  EXPECT_EQ(r.tally.entries, lines);
+  EXPECT_EQ(r.tally.no_verdict, lines);
+  EXPECT_EQ(r.errors.size(), kKeptErrors);
+  EXPECT_EQ(r.error_count, lines);
+  EXPECT_EQ(static_cast<long>(host.errors.size()), lines);
+  EXPECT_EQ(exit_status_of(r), 1 | 4 | 8);
 }
 
 }  // namespace
