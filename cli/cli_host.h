@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/collection_run.h"
 #include "engine/host.h"
 #include "base/text.h"
 
@@ -43,30 +44,35 @@ class CliHost : public RunHost {
   ReadAheadPool* read_ahead_;
 };
 
-// The host of one run among several: error lines are kept (prefixed with `folder_prefix` when it is
-// not empty) and every entry checked is counted in a counter shared by all runs.
+// The host of one run among several: error lines (prefixed with `folder_prefix` when it is not
+// empty) go to the run's stream, held for the end of the run as long as there are few, and every
+// entry checked is counted in a counter shared by all runs. When the run's first errors are shown
+// otherwise (`hold_errors` false), only the lines beyond them are streamed.
 class JobHost : public CliHost {
  public:
   JobHost(bool id3v1, bool id3v2, ReadAheadPool* read_ahead, std::string folder_prefix,
-          std::atomic<long>& entries_checked)
-      : CliHost(id3v1, id3v2, read_ahead), prefix_(std::move(folder_prefix)), entries_checked_(entries_checked) {}
+          std::atomic<long>& entries_checked, ItemStream& stream, bool hold_errors)
+      : CliHost(id3v1, id3v2, read_ahead), prefix_(std::move(folder_prefix)), entries_checked_(entries_checked),
+        stream_(stream), hold_errors_(hold_errors) {}
 
   void show_progress(const std::string&) override {
     ++progress_calls_;
     entries_checked_.fetch_add(1, std::memory_order_relaxed);
   }
   void show_error(int number, const std::string& description, const std::string& context) override {
-    error_text_ += error_line(prefix_, number, description, context);
+    if (hold_errors_) stream_.hold(ItemStream::Held::kErrors, error_line(prefix_, number, description, context));
+    else if (++errors_ > kKeptErrors) stream_.err(error_line(prefix_, number, description, context));
   }
 
-  const std::string& error_text() const { return error_text_; }
   // Entries counted so far; a run that shows no progress (the label run) is counted at its end.
   long progress_calls() const { return progress_calls_; }
 
  private:
   std::string prefix_;
   std::atomic<long>& entries_checked_;
-  std::string error_text_;
+  ItemStream& stream_;
+  bool hold_errors_;
+  std::size_t errors_ = 0;
   long progress_calls_ = 0;
 };
 

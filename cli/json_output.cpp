@@ -59,24 +59,62 @@ json entry_json(const EntryResult& entry) {
   };
 }
 
-json run_json(const RunResult& result) {
-  json entries = json::array();
-  for (const EntryResult& entry : result.entries) entries.push_back(entry_json(entry));
-  json errors = json::array();
-  for (const StepErrorRecord& error : result.errors)
-    errors.push_back({{"number", error.number}, {"message", error.description}, {"context", error.context}});
-  return {
-      {"path", result.folder},
-      {"kind", kind_name(result.kind)},
-      {"checksum_file", text_or_null(result.checksum_file)},
-      {"files", result.file_count},
-      {"verified", !result.nothing_verified},
-      {"entries", std::move(entries)},
-      {"additional_files", result.additional_files},
-      {"errors", std::move(errors)},
-      {"counts", counts_json(counts_of(result))},
-  };
+// A value as dump() writes it inside the document, `depth` levels in (two spaces each).
+std::string dumped(const json& value, int depth) {
+  std::string text = text::escape_hidden_controls(value.dump(2, ' ', false, json::error_handler_t::replace));
+  const std::string pad(static_cast<std::size_t>(depth) * 2, ' ');
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {  // a line feed inside a text is escaped, so each one here ends a line
+    out += c;
+    if (c == '\n') out += pad;
+  }
+  return out;
 }
+
+// The members of an object as dump() writes them `depth` levels in, without the braces: each
+// member on its own line, separated by commas.
+std::string members(const json& object, int depth) {
+  std::string text = dumped(object, depth);
+  // "{" + members + "\n" + pad + "}"
+  return text.substr(1, text.size() - 1 - 1 - 1 - static_cast<std::size_t>(depth) * 2);
+}
+
+const int kRunDepth = 2;  // the document, its "folders" list, then each run
+
+}  // namespace
+
+std::string json_run_head(const RunResult& run) {
+  json head = {
+      {"path", run.folder},
+      {"kind", kind_name(run.kind)},
+      {"checksum_file", text_or_null(run.checksum_file)},
+      {"files", run.file_count},
+      {"verified", !run.nothing_verified},
+  };
+  return "\n" + std::string(kRunDepth * 2, ' ') + "{" + members(head, kRunDepth) + ",\n" +
+         std::string(kRunDepth * 2 + 2, ' ') + "\"entries\": [";
+}
+
+std::string json_entry(const EntryResult& entry, bool first) {
+  const int depth = kRunDepth + 2;
+  return (first ? "\n" : ",\n") + std::string(depth * 2, ' ') + dumped(entry_json(entry), depth);
+}
+
+std::string json_run_tail(const RunResult& run, bool had_entries) {
+  json errors = json::array();
+  for (const StepErrorRecord& error : run.errors)
+    errors.push_back({{"number", error.number}, {"message", error.description}, {"context", error.context}});
+  json tail = {
+      {"additional_files", run.additional_files},
+      {"errors", std::move(errors)},
+      {"counts", counts_json(counts_of(run))},
+  };
+  std::string text = had_entries ? "\n" + std::string(kRunDepth * 2 + 2, ' ') + "]" : "]";
+  return text + "," + members(tail, kRunDepth) + "\n" + std::string(kRunDepth * 2, ' ') + "}";
+}
+
+namespace {
 
 json problem_json(const PlanItem& problem) {
   return {{"path", problem.folder}, {"number", problem.error_number}, {"message", problem.message}};
@@ -85,28 +123,31 @@ json problem_json(const PlanItem& problem) {
 }  // namespace
 
 struct JsonDocument::Parts {
-  json folders = json::array();
   json problems = json::array();
+  long runs = 0;
 };
 
 JsonDocument::JsonDocument() : parts_(std::make_unique<Parts>()) {}
 JsonDocument::~JsonDocument() = default;
 
-void JsonDocument::add_run(const RunResult& result) { parts_->folders.push_back(run_json(result)); }
+std::string JsonDocument::head() const {
+  json head = {{"program", "qnverify"}, {"revision", kRevisionText}};
+  return "{" + members(head, 0) + ",\n  \"folders\": [";
+}
+
+std::string JsonDocument::before_run() { return parts_->runs++ > 0 ? "," : ""; }
+
 void JsonDocument::add_problem(const PlanItem& problem) { parts_->problems.push_back(problem_json(problem)); }
 
-std::string JsonDocument::text(const Summary& summary, int exit_status) const {
+std::string JsonDocument::tail(const Summary& summary, int exit_status) const {
   json totals = counts_json(summary.totals());
   totals["folders"] = summary.folder_count();
-  json document = {
-      {"program", "qnverify"},
-      {"revision", kRevisionText},
-      {"folders", parts_->folders},
+  json tail = {
       {"problems", parts_->problems},
       {"totals", std::move(totals)},
       {"exit_status", exit_status},
   };
-  return text::escape_hidden_controls(document.dump(2, ' ', false, json::error_handler_t::replace)) + "\n";
+  return std::string(parts_->runs > 0 ? "\n  ]" : "]") + "," + members(tail, 0) + "\n}\n";
 }
 
 }  // namespace qn::cli

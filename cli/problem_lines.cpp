@@ -20,7 +20,9 @@ std::string without_prefix(const std::string& s, const std::string& prefix) {
   return text::starts_with(s, prefix) ? s.substr(prefix.size()) : s;
 }
 
-std::string entry_line(const EntryResult& entry, const std::string& folder, const PathDisplay& display) {
+}  // namespace
+
+std::string problem_line(const EntryResult& entry, const std::string& folder, const PathDisplay& display) {
   std::string path = display.show(entry.found_path.empty() ? folder + entry.expected : entry.found_path);
   std::string id3 = text::trim_blanks(entry.id3_suffix);
   switch (entry.status) {
@@ -38,6 +40,8 @@ std::string entry_line(const EntryResult& entry, const std::string& folder, cons
   if (failures.empty()) return line("ID3-FAIL", path, id3);
   return line("FAIL", path, failures + (id3.empty() ? "" : " " + id3));
 }
+
+namespace {
 
 // What the report says when a run found nothing to verify.
 std::string nothing_verified_text(const RunResult& result) {
@@ -66,7 +70,6 @@ std::string PathDisplay::show(const std::string& absolute) const {
 
 std::string problem_lines(const RunResult& result, const PathDisplay& display) {
   std::string text;
-  for (const EntryResult& entry : result.entries) text += entry_line(entry, result.folder, display);
   for (const std::string& name : result.additional_files) text += line("EXTRA", display.show(result.folder + name), "");
   std::string folder = display.show(result.folder);
   for (const StepErrorRecord& error : result.errors)

@@ -20,8 +20,10 @@ struct PathDisplay {
 };
 
 // "FAIL     Top 6/u1964_003 - A - T.mp3  (255 bytes following Start of Audio) ID3v1 OK ID3v2 OK"
-// and its kin (MISSING, NO-VERDICT, ID3-FAIL, EXTRA, ERROR), one per line, each ending in "\n";
-// nothing for an entry that is OK.
+// and its kin (MISSING, NO-VERDICT, ID3-FAIL) for an entry of the run over `folder`, ending in
+// "\n"; nothing for an entry that is OK.
+std::string problem_line(const EntryResult& entry, const std::string& folder, const PathDisplay& display);
+// The lines that follow a run's entry lines: EXTRA files, then ERROR lines.
 std::string problem_lines(const RunResult& result, const PathDisplay& display);
 std::string problem_lines(const PlanItem& problem, const PathDisplay& display);
 

@@ -227,89 +227,144 @@ std::optional<int> expand_paths(Options& options) {
   return std::nullopt;
 }
 
-// What a command line prints while and after its runs are made.
-struct Output {
-  const Options& options;
-  const Plan& plan;
-  const KeptFiles& kept;  // what --report may not replace
-  Summary summary;
-  JsonDocument json;
-  std::string report_texts;  // for --report
-  StandardOutput out;
-  std::size_t taken = 0;
+// Where a run's entries go: the lines of -q, the entries of --json, the names of the placeholders
+// made, each as the entry is finished.
+class EntryOutput : public EntrySink {
+ public:
+  EntryOutput(const Options& options, const PathDisplay& display, const std::string& folder, ItemStream& stream)
+      : options_(options), display_(display), folder_(folder), stream_(stream) {}
 
-  void add_refused(const PlanItem& problem) {
-    summary.add_problem(problem);
-    if (options.json) json.add_problem(problem);
+  void begin(const RunResult& run) override {
+    if (options_.json) stream_.out(json_run_head(run));
+  }
+  void entry(const EntryResult& entry) override {
+    if (entry.status == EntryStatus::kPlaceholderCreated)
+      stream_.hold(ItemStream::Held::kNotices,
+                   "qnverify: created placeholder " + text::printable(display_.show(folder_ + entry.expected)) + "\n");
+    if (options_.json) stream_.out(json_entry(entry, first_));
+    else if (options_.problems) stream_.out(problem_line(entry, folder_, display_));
+    first_ = false;
   }
 
-  void Take(ItemOutcome& outcome) {
-    const PathDisplay& display = plan.displays[taken++];
-    // In the problems-only output the failed steps are ERROR lines on standard output instead.
-    if (!outcome.error_text.empty() && !options.problems) platform::write_standard_error(outcome.error_text);
-    if (!outcome.ran) {
-      add_refused(outcome.item);
-      if (options.problems && !options.json) out.write(problem_lines(outcome.item, display));
+ private:
+  const Options& options_;
+  const PathDisplay& display_;
+  const std::string& folder_;
+  ItemStream& stream_;
+  bool first_ = true;
+};
+
+// What a command line prints while and after its runs are made.
+class Output : public PlanOutput {
+ public:
+  Output(const Options& options, const Plan& plan, const KeptFiles& kept)
+      : options_(options), plan_(plan), kept_(kept) {
+    if (options_.json) out_.write(json_.head());
+  }
+
+  void add_refused(const PlanItem& problem) {
+    summary_.add_problem(problem);
+    if (options_.json) json_.add_problem(problem);
+  }
+
+  std::unique_ptr<EntrySink> sink(std::size_t index, const PlanItem& item, ItemStream& stream) override {
+    return std::make_unique<EntryOutput>(options_, plan_.displays[index], item.folder, stream);
+  }
+
+  void write(std::size_t index, bool to_stderr, const std::string& text) override {
+    if (to_stderr) {
+      platform::write_standard_error(text);
       return;
     }
-    for (const EntryResult& entry : outcome.result.entries)
-      if (entry.status == EntryStatus::kPlaceholderCreated)
-        say("created placeholder " + display.show(outcome.result.folder + entry.expected));
-    summary.add_run(outcome.result);
-    if (options.json) json.add_run(outcome.result);
-    else if (options.problems) out.write(problem_lines(outcome.result, display));
-    else if (!options.summary_only) out.write(outcome.result.report_text);
-    if (!options.report.empty()) report_texts += outcome.result.report_text;
+    if (options_.json && open_run_ != index) {  // the run's head comes first
+      out_.write(json_.before_run());
+      open_run_ = index;
+    }
+    out_.write(text);
+  }
+
+  void take(std::size_t index, ItemOutcome& outcome) override {
+    const PathDisplay& display = plan_.displays[index];
+    // In the problems-only output the failed steps are ERROR lines on standard output instead.
+    if (!outcome.error_text.empty() && !options_.problems) platform::write_standard_error(outcome.error_text);
+    if (!outcome.notice_text.empty()) platform::write_standard_error(outcome.notice_text);
+    const bool streamed = open_run_ == index;  // a run object was begun
+    if (!outcome.ran) {
+      if (streamed) out_.write(json_run_tail(outcome.result, true));
+      add_refused(outcome.item);
+      if (options_.problems && !options_.json) out_.write(problem_lines(outcome.item, display));
+      return;
+    }
+    summary_.add_run(outcome.result);
+    if (options_.json) {
+      if (!streamed) out_.write(json_.before_run() + json_run_head(outcome.result));
+      out_.write(json_run_tail(outcome.result, outcome.result.tally.entries > 0));
+    } else if (options_.problems) {
+      out_.write(problem_lines(outcome.result, display));
+    } else if (!options_.summary_only) {
+      out_.write(outcome.result.report_text);
+    }
+    if (!options_.report.empty()) report_texts_ += outcome.result.report_text;
   }
 
   int finish() {
-    int status = summary.exit_status();
-    if (!options.report.empty()) status = write_report_file(status);
-    if (options.json) {
-      out.write(json.text(summary, status));
+    int status = summary_.exit_status();
+    if (!options_.report.empty()) status = write_report_file(status);
+    if (options_.json) {
+      out_.write(json_.tail(summary_, status));
       return with_output_error(status);
     }
-    if (options.summary_only || (!options.problems && (options.recursive || plan.several)))
-      out.write(summary.text());
-    if (options.problems || options.summary_only) out.write(tally_line(summary));
-    else if (platform::stderr_is_terminal()) std::cerr << tally_line(summary) << std::flush;
+    if (options_.summary_only || (!options_.problems && (options_.recursive || plan_.several)))
+      out_.write(summary_.text());
+    if (options_.problems || options_.summary_only) out_.write(tally_line(summary_));
+    else if (platform::stderr_is_terminal()) std::cerr << tally_line(summary_) << std::flush;
     return with_output_error(status);
   }
 
+ private:
   // The reports for --report; a file the runs read that has come to stand at the name since the
   // start is refused as it would have been then.
   int write_report_file(int status) {
     OutputRules rules;
-    rules.kept = kept.identities;
-    const std::optional<OutputError> failed = write_file_atomically(options.report, report_texts, rules);
+    rules.kept = kept_.identities;
+    const std::optional<OutputError> failed = write_file_atomically(options_.report, report_texts_, rules);
     if (!failed) return status;
     if (failed->kept_file) {
-      say("--report would replace a file that the run reads: " + text::printable(kept_file_at(kept, options.report)) +
+      say("--report would replace a file that the run reads: " + text::printable(kept_file_at(kept_, options_.report)) +
           "; nothing was written");
       return kExitUsage;
     }
     CliHost host(true, true);
-    host.show_error(failed->number, "Writing the report failed: " + failed->reason, options.report);
+    host.show_error(failed->number, "Writing the report failed: " + failed->reason, options_.report);
     return status == kExitNothingVerified ? status : (status | kExitStepError);
   }
 
   // A failed write of standard output is an error line and flag 8.
   int with_output_error(int status) {
-    if (out.error() != 0) {
+    if (out_.error() != 0) {
       CliHost host(true, true);
-      host.show_error(out.error(), std::string("Writing standard output failed: ") + std::strerror(out.error()), "");
+      host.show_error(out_.error(), std::string("Writing standard output failed: ") + std::strerror(out_.error()), "");
       if (status != kExitNothingVerified) status |= kExitStepError;
     }
     return status;
   }
+
+  const Options& options_;
+  const Plan& plan_;
+  const KeptFiles& kept_;  // what --report may not replace
+  Summary summary_;
+  JsonDocument json_;
+  std::string report_texts_;  // for --report
+  StandardOutput out_;
+  std::size_t open_run_ = static_cast<std::size_t>(-1);  // the item whose run object was begun last
 };
 
-// Job counts: a number from 1 to 256.
+// Job counts: a number from 1 to kMostJobs.
 std::string check_jobs(std::string& input) {
   if (input.empty() || input.find_first_not_of("0123456789") != std::string::npos)
     return "\"" + input + "\" is not a number";
-  if (input.size() > 3 || std::stoi(input) < 1 || std::stoi(input) > 256)
-    return input + " is not between 1 and 256";
+  if (input.size() > 3 || std::stoi(input) < 1 || std::stoi(input) > kMostJobs)
+    return input + " is not between 1 and " + std::to_string(kMostJobs);
   return "";
 }
 
@@ -462,9 +517,10 @@ int run_qnverify(const std::vector<std::string>& args) {
   std::optional<ReadAheadPool> read_ahead;
   if (options.io_depth > 1) read_ahead.emplace(options.io_depth);
   settings.read_ahead = read_ahead ? &*read_ahead : nullptr;
-  Output output{options, plan, kept, {}, {}, {}, {}};
+  settings.errors_in_outcome = !options.problems;
+  Output output(options, plan, kept);
   for (const PlanItem& problem : plan.refused) output.add_refused(problem);
-  run_plan(plan.items, settings, [&output](ItemOutcome& outcome) { output.Take(outcome); });
+  run_plan(plan.items, settings, output);
   return output.finish();
 }
 

@@ -30,18 +30,12 @@ const char* kind_name(FolderKind kind) {
 
 RunCounts counts_of(const RunResult& result) {
   RunCounts counts;
-  counts.entries = static_cast<long>(result.entries.size());
-  for (const EntryResult& entry : result.entries) {
-    switch (entry.status) {
-      case EntryStatus::kOk:
-      case EntryStatus::kPlaceholderCreated: ++counts.ok; break;
-      case EntryStatus::kFail:
-      case EntryStatus::kNoVerdict: ++counts.fail; break;
-      case EntryStatus::kMissing: ++counts.missing; break;
-    }
-  }
+  counts.entries = result.tally.entries;
+  counts.ok = result.tally.ok + result.tally.placeholders_created;
+  counts.fail = result.tally.fail + result.tally.no_verdict;
+  counts.missing = result.tally.missing;
   counts.additional = static_cast<long>(result.additional_files.size());
-  counts.errors = static_cast<long>(result.errors.size()) + (result.nothing_verified ? 1 : 0);
+  counts.errors = result.error_count + (result.nothing_verified ? 1 : 0);
   return counts;
 }
 

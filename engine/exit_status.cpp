@@ -5,17 +5,10 @@ namespace qn {
 int exit_status_of(const RunResult& result) {
   if (result.nothing_verified) return kExitNothingVerified;
   int status = kExitOk;
-  for (const EntryResult& entry : result.entries) {
-    switch (entry.status) {
-      case EntryStatus::kFail:
-      case EntryStatus::kNoVerdict: status |= kExitFailed; break;
-      case EntryStatus::kMissing: status |= kExitMissing; break;
-      case EntryStatus::kOk:
-      case EntryStatus::kPlaceholderCreated: break;
-    }
-  }
+  if (result.tally.fail + result.tally.no_verdict > 0) status |= kExitFailed;
+  if (result.tally.missing > 0) status |= kExitMissing;
   if (!result.additional_files.empty()) status |= kExitAdditional;
-  if (!result.errors.empty()) status |= kExitStepError;
+  if (result.error_count > 0) status |= kExitStepError;
   return status;
 }
 

@@ -21,31 +21,34 @@ std::string date_line(const std::tm& when) {
   return buf;
 }
 
+// The head goes in front of the body in place: a large body is not copied.
 std::string audio_report_text(const std::string& folder, const std::string& extension,
-                            const FileList& found, const std::string& body, const std::tm& when) {
+                            const FileList& found, std::string body, const std::tm& when) {
   std::string kind = extension.empty() ? std::string() : extension.substr(1);
-  std::string text = "Quarnell " + kind + " Verify " + kRevisionText + kCrLf;
-  text += std::string(25, '-') + kCrLf;
-  text += "Folder Processed " + text::printable(folder) + kCrLf;
-  text += "Number of Files: " + std::to_string(file_count(found)) + kCrLf;
-  text += date_line(when);
-  text += std::string(kCrLf) + kCrLf;
-  text += body;
-  text += ListAdditionalFiles(found);
-  text += kCrLf;
-  return text;
+  std::string head = "Quarnell " + kind + " Verify " + kRevisionText + kCrLf;
+  head += std::string(25, '-') + kCrLf;
+  head += "Folder Processed " + text::printable(folder) + kCrLf;
+  head += "Number of Files: " + std::to_string(file_count(found)) + kCrLf;
+  head += date_line(when);
+  head += std::string(kCrLf) + kCrLf;
+  body.insert(0, head);
+  body += ListAdditionalFiles(found);
+  body += kCrLf;
+  return body;
 }
 
 std::string label_report_text(const std::string& folder, const FileList* images,
-                            const std::string& body, const std::tm& when) {
-  std::string text = std::string("Quarnell Label Verify ") + kRevisionText + kCrLf;
-  text += std::string(27, '-') + kCrLf;
-  text += "Folder Processed " + text::printable(folder) + kCrLf;
-  text += date_line(when);
-  text += std::string(kCrLf) + kCrLf + body + kCrLf + kCrLf;
-  if (images) text += ListAdditionalFiles(*images);
-  text += kCrLf;
-  return text;
+                            std::string body, const std::tm& when) {
+  std::string head = std::string("Quarnell Label Verify ") + kRevisionText + kCrLf;
+  head += std::string(27, '-') + kCrLf;
+  head += "Folder Processed " + text::printable(folder) + kCrLf;
+  head += date_line(when);
+  head += std::string(kCrLf) + kCrLf;
+  body.insert(0, head);
+  body += std::string(kCrLf) + kCrLf;
+  if (images) body += ListAdditionalFiles(*images);
+  body += kCrLf;
+  return body;
 }
 
 }  // namespace qn

@@ -1,6 +1,9 @@
 #pragma once
-// What one verification run found, entry by entry, beside the report text itself. The front ends
-// derive exit status, summaries and machine-readable output from it.
+// What one verification run found, beside the report text itself. The entries are not kept: each
+// is handed to the run's sink as it is finished, and the run keeps only their tally, so that a run
+// costs no more memory than its checksum file and its report, however many entries it has. The
+// front ends derive exit status, summaries and machine-readable output from the tally and the sink.
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -36,14 +39,54 @@ struct StepErrorRecord {
   std::string context;
 };
 
+// The entries of a run counted by status.
+struct EntryTally {
+  long entries = 0;
+  long ok = 0;
+  long placeholders_created = 0;
+  long fail = 0;
+  long no_verdict = 0;
+  long missing = 0;
+
+  void add(EntryStatus status);
+};
+
+inline void EntryTally::add(EntryStatus status) {
+  ++entries;
+  switch (status) {
+    case EntryStatus::kOk: ++ok; break;
+    case EntryStatus::kPlaceholderCreated: ++placeholders_created; break;
+    case EntryStatus::kFail: ++fail; break;
+    case EntryStatus::kNoVerdict: ++no_verdict; break;
+    case EntryStatus::kMissing: ++missing; break;
+  }
+}
+
+struct RunResult;
+
+// Where a run hands its entries, in checksum-file order, each as soon as it is finished. The entry
+// is gone once the call returns.
+class EntrySink {
+ public:
+  virtual ~EntrySink() = default;
+  // Once, before the first entry, with what the run knows by then (folder, kind, checksum file,
+  // file count, nothing_verified); not called for a run without entries.
+  virtual void begin(const RunResult&) {}
+  virtual void entry(const EntryResult& entry) = 0;
+};
+
+// Failed steps kept in full per run; the rest are counted (each was shown through the host).
+inline constexpr std::size_t kKeptErrors = 1000;
+
 struct RunResult {
   FolderKind kind = FolderKind::kNone;
   std::string folder;          // ends in the separator
   std::string checksum_file;   // the checksum file used (empty when none)
   int file_count = 0;          // files found on disk (the report's "Number of Files")
-  std::vector<EntryResult> entries;
+  EntryTally tally;
   std::vector<std::string> additional_files;  // file names, in list order
-  std::vector<StepErrorRecord> errors;
+  std::vector<StepErrorRecord> errors;        // the first kKeptErrors failed steps
+  long error_count = 0;                        // every failed step
   std::string report_text;     // byte for byte the report file's content
   bool nothing_verified = false;  // no checksum file, no audio/image files found
 };

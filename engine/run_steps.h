@@ -4,6 +4,7 @@
 #include <exception>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "base/step_error.h"
 #include "engine/host.h"
@@ -33,22 +34,26 @@ class StepGuard {
 
   // A failure already reported for the current entry (the same number, text and line, as when two
   // steps take the track key from one bad name) is reported once.
+  // The run keeps the first kKeptErrors in full and counts the rest.
   void report(int number, const std::string& description, const std::string& context) {
-    for (std::size_t i = entry_first_error_; i < result_.errors.size(); ++i) {
-      const StepErrorRecord& seen = result_.errors[i];
+    for (const StepErrorRecord& seen : entry_errors_)
       if (seen.number == number && seen.description == description && seen.context == context) return;
-    }
-    result_.errors.push_back({number, description, context});
+    StepErrorRecord record{number, description, context};
+    ++result_.error_count;
     host_.show_error(number, description, context);
+    if (result_.errors.size() < kKeptErrors) result_.errors.push_back(record);
+    entry_errors_.push_back(std::move(record));
   }
 
   // Starts a new entry: its errors are told apart from those of the entries before it.
-  void begin_entry() { entry_first_error_ = result_.errors.size(); }
+  void begin_entry() { entry_errors_.clear(); }
+  // Failed steps so far.
+  long error_count() const { return result_.error_count; }
 
  private:
   RunHost& host_;
   RunResult& result_;
-  std::size_t entry_first_error_ = 0;
+  std::vector<StepErrorRecord> entry_errors_;  // those of the current entry
 };
 
 }  // namespace qn

@@ -99,8 +99,8 @@ std::string channel_label(const std::string& line) {
 class AudioRun {
  public:
   AudioRun(const std::string& folder, const std::string& checksum_path, bool create_nfo,
-           RunHost& host)
-      : folder_(folder), create_nfo_(create_nfo), host_(host), guard_(host, result_) {
+           RunHost& host, EntrySink* sink)
+      : folder_(folder), create_nfo_(create_nfo), host_(host), sink_(sink), guard_(host, result_) {
     result_.folder = folder;
     result_.checksum_file = checksum_path;
   }
@@ -117,6 +117,7 @@ class AudioRun {
   std::string folder_;
   bool create_nfo_;
   RunHost& host_;
+  EntrySink* sink_;
   RunResult result_;
   StepGuard guard_;
   FoundFiles found_;
@@ -153,23 +154,25 @@ RunResult AudioRun::execute() {
     if (checksums && host_.read_ahead())
       read_ahead_.emplace(*host_.read_ahead(), *checksums, [this](const std::string& l) { return planned_file(l); });
     if (checksums) {
+      if (sink_) sink_->begin(result_);
       do check_entry(*checksums);
       while (!checksums->at_end());
     } else {
       result_.nothing_verified = true;
     }
     read_ahead_.reset();
+    checksums.reset();  // what is left of it goes before the report is put together
     host_.set_busy(false);
   }
   result_.additional_files = unclaimed_file_names(found_.list);
-  result_.report_text = audio_report_text(folder_, extension_, found_.list, body_, host_.now());
+  result_.report_text = audio_report_text(folder_, extension_, found_.list, std::move(body_), host_.now());
   return std::move(result_);
 }
 
 void AudioRun::check_entry(ChecksumFile& checksums) {
   EntryResult entry;  // every per-entry value starts afresh
   guard_.begin_entry();
-  if (read_ahead_) read_ahead_->checking(result_.entries.size());
+  if (read_ahead_) read_ahead_->checking(static_cast<std::size_t>(result_.tally.entries));
   std::string& line = entry.line;  // held once, however long
   guard_.run(line, [&] { line = checksums.read_line(); });
   if (found_.subfolder_mode && text::contains(line, "uLP"))
@@ -206,13 +209,14 @@ void AudioRun::check_entry(ChecksumFile& checksums) {
 
   guard_.run(line, [&] { entry.note = SheetMusicNote(line); });
   body_ += text::printable(entry.report_line + entry.note) + "\r\n";
-  result_.entries.push_back(std::move(entry));
+  result_.tally.add(entry.status);
+  if (sink_) sink_->entry(entry);
 }
 
 void AudioRun::found_entry(EntryResult& entry, int index, const std::vector<std::string>& pieces) {
   const std::string path = found_.list[index];
   entry.found_path = path;
-  std::size_t errors_before = result_.errors.size();
+  const long errors_before = guard_.error_count();
   // Without a track key the line shows the entry's name, so that it can still be traced.
   if (!guard_.run(entry.line, [&] { entry.track_key = TrackKey(path); })) entry.report_line += shown_name(pieces[0]);
   entry.report_line += entry.track_key + channel_label_;
@@ -242,7 +246,7 @@ void AudioRun::found_entry(EntryResult& entry, int index, const std::vector<std:
     entry.status = status_of_verdicts(decoded.verdicts, entry.id3_suffix);
     entry.verdicts = std::move(decoded.verdicts);
   }
-  entry.step_failed = result_.errors.size() != errors_before;
+  entry.step_failed = guard_.error_count() != errors_before;
   found_.list[index].clear();  // claimed
 }
 
@@ -271,7 +275,7 @@ std::optional<PlannedFile> AudioRun::planned_file(std::string line) const {
 }
 
 void AudioRun::missing_entry(EntryResult& entry, const std::string& name, bool may_create) {
-  std::size_t errors_before = result_.errors.size();
+  const long errors_before = guard_.error_count();
   bool present = false;  // created now, or a regular file of that name was already there
   bool created = false;
   if (may_create && create_nfo_ && FileTypeLabel(name, "") == " Placeholder file")
@@ -286,16 +290,16 @@ void AudioRun::missing_entry(EntryResult& entry, const std::string& name, bool m
     entry.status = EntryStatus::kMissing;
   }
   entry.report_line += entry.verdicts.front();
-  entry.step_failed = result_.errors.size() != errors_before;
+  entry.step_failed = guard_.error_count() != errors_before;
 }
 
 }  // namespace
 
 RunResult VerifyAudioFolder(const std::string& folder, const std::string& checksum_path,
-                            bool create_nfo, RunHost& host) {
+                            bool create_nfo, RunHost& host, EntrySink* sink) {
   // Held for the whole run: nothing in it is reached by its path again.
   const platform::HeldFolder held(folder);
-  return AudioRun(folder, checksum_path, create_nfo, host).execute();
+  return AudioRun(folder, checksum_path, create_nfo, host, sink).execute();
 }
 
 }  // namespace qn

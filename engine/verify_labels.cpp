@@ -62,8 +62,8 @@ namespace {
 // One label run: the images of a folder against its label checksum file, entry by entry.
 class LabelRun {
  public:
-  LabelRun(const std::string& folder, const std::string& checksum_path, RunHost& host)
-      : folder_(folder), checksum_path_(checksum_path), host_(host), guard_(host, result_) {
+  LabelRun(const std::string& folder, const std::string& checksum_path, RunHost& host, EntrySink* sink)
+      : folder_(folder), checksum_path_(checksum_path), host_(host), sink_(sink), guard_(host, result_) {
     result_.kind = FolderKind::kLabels;
     result_.folder = folder;
   }
@@ -77,6 +77,7 @@ class LabelRun {
   std::string folder_;
   std::string checksum_path_;  // empty: the folder's single "*Labels.qn"
   RunHost& host_;
+  EntrySink* sink_;
   RunResult result_;
   StepGuard guard_;
   std::optional<FileList> images_;
@@ -119,15 +120,16 @@ RunResult LabelRun::execute() {
                                return std::vector<ByteRange>{{0, static_cast<std::int64_t>(ByteFile::kBlockSize)}};
                              }};
         });
+      if (file && sink_) sink_->begin(result_);
       while (file) {
-        if (read_ahead) read_ahead->checking(result_.entries.size());
+        if (read_ahead) read_ahead->checking(static_cast<std::size_t>(result_.tally.entries));
         check_entry(*file, index);
         if (file->at_end()) break;
       }
     }
   }
   if (images_) result_.additional_files = unclaimed_file_names(*images_);
-  result_.report_text = label_report_text(folder_, images_ ? &*images_ : nullptr, body_, host_.now());
+  result_.report_text = label_report_text(folder_, images_ ? &*images_ : nullptr, std::move(body_), host_.now());
   return std::move(result_);
 }
 
@@ -141,7 +143,7 @@ void LabelRun::missing(EntryResult& entry, const std::string& name) {
 void LabelRun::check_entry(ChecksumFile& checksums, const SortedIndex& index) {
   EntryResult entry;
   guard_.begin_entry();
-  const std::size_t errors_before = result_.errors.size();
+  const long errors_before = guard_.error_count();
   guard_.run(checksum_path_.empty() ? result_.checksum_file : checksum_path_,
              [&] { entry.line = checksums.read_line(); });
   const std::string& line = entry.line;
@@ -167,18 +169,20 @@ void LabelRun::check_entry(ChecksumFile& checksums, const SortedIndex& index) {
   } else {
     missing(entry, fields[0]);
   }
-  entry.step_failed = result_.errors.size() != errors_before;
+  entry.step_failed = guard_.error_count() != errors_before;
   body_ += text::printable(entry.report_line) + "\r\n";
-  result_.entries.push_back(std::move(entry));
+  result_.tally.add(entry.status);
+  if (sink_) sink_->entry(entry);
 }
 
 }  // namespace
 
-RunResult VerifyLabelFolder(const std::string& folder, RunHost& host, const std::string& checksum_path) {
+RunResult VerifyLabelFolder(const std::string& folder, RunHost& host, const std::string& checksum_path,
+                            EntrySink* sink) {
   // Held for the whole run: nothing in it is reached by its path again.
   std::optional<platform::HeldFolder> held;
   if (!folder.empty()) held.emplace(folder);
-  return LabelRun(folder, checksum_path, host).execute();
+  return LabelRun(folder, checksum_path, host, sink).execute();
 }
 
 }  // namespace qn

@@ -9,6 +9,7 @@
 #include "cli/run_cli.h"
 
 namespace fs = std::filesystem;
+using nlohmann::json;
 
 namespace qn {
 namespace {
@@ -167,6 +168,37 @@ TEST(Recursive, OutputDoesNotDependOnTheNumberOfJobsOrTheReadDepth) {
     EXPECT_EQ(run.status, one.status) << setting[1];
     EXPECT_EQ(without_dates(run.out), without_dates(one.out)) << setting[1];
     EXPECT_EQ(run.err, one.err) << setting[1];
+  }
+}
+
+// Runs are streamed, not kept: folders whose entries fill more than a run may keep ahead of its
+// turn come out whole and in order, and the failed steps past those a run keeps each reach the user
+// once (in -q, the first as ERROR lines and the rest on standard error).
+TEST(Recursive, LargeRunsAndManyFailedStepsComeOutWhole) {
+  Collection c;
+  std::string missing;  // some 5 MB of JSON entries
+  for (int i = 0; i < 12000; ++i) missing += "u1964_" + std::to_string(100000 + i) + "\r\n";
+  for (const char* folder : {"A", "B", "C"}) c.Audio(folder, 1, 0, "c.qn", missing);
+  c.Labels("D", 1);
+  const int empty_lines = 1005;  // one failed step each, past the 1000 a run keeps
+  c.File("D/Set Labels.qn", std::string(empty_lines, '\r'));
+
+  CliRun one = run_cli({"-r", "--json", "--jobs", "1", c.root()});
+  CliRun three = run_cli({"-r", "--json", "--jobs", "3", c.root()});
+  EXPECT_EQ(three.out, one.out);
+  EXPECT_EQ(three.err, one.err);
+  json doc = json::parse(one.out);
+  ASSERT_EQ(doc.at("folders").size(), 4u);
+  for (int f = 0; f < 3; ++f) EXPECT_EQ(doc["folders"][f].at("entries").size(), 12001u);
+  EXPECT_EQ(doc["folders"][3].at("errors").size(), 1000u);
+  EXPECT_EQ(doc["folders"][3]["counts"].at("errors"), empty_lines);
+  EXPECT_EQ(count(one.err, "error "), static_cast<std::size_t>(empty_lines));
+
+  for (const char* jobs : {"1", "3"}) {
+    CliRun problems = run_cli({"-r", "-q", "--jobs", jobs, c.root()});
+    EXPECT_EQ(count(problems.out, "MISSING "), 36000u) << jobs;
+    EXPECT_EQ(count(problems.out, "\nERROR ") + count(problems.err, "error "),
+              static_cast<std::size_t>(empty_lines)) << jobs;
   }
 }
 

@@ -111,7 +111,8 @@ TEST(Problems, UsageMessagesAndHints) {
     std::string err;
   } cases[] = {
       {{"-j", "abc", t.c.root()}, 64, "qnverify: --jobs: \"abc\" is not a number"},
-      {{"-j", "0", t.c.root()}, 64, "qnverify: --jobs: 0 is not between 1 and 256"},
+      {{"-j", "0", t.c.root()}, 64, "qnverify: --jobs: 0 is not between 1 and 64"},
+      {{"-j", "65", t.c.root()}, 64, "qnverify: --jobs: 65 is not between 1 and 64"},
       {{"--bogus", t.c.root()}, 64, "qnverify: "},
       {{t.c.root()}, 66, "qnverify: use -r to verify the 2 folders below"},
       {{t.c.folder("Mp3")}, 1 | 2 | 4 | 8, ""},

@@ -101,9 +101,8 @@ TEST(CollectionSummary, NothingVerifiedFoldersCountAsStepErrorsUnlessNothingAtAl
 
   RunResult missing;
   missing.kind = FolderKind::kMp3;
-  missing.entries.resize(2);
-  missing.entries[0].status = EntryStatus::kMissing;
-  missing.entries[1].status = EntryStatus::kNoVerdict;
+  missing.tally.add(EntryStatus::kMissing);
+  missing.tally.add(EntryStatus::kNoVerdict);
   Summary mixed;
   mixed.add_run(none);
   mixed.add_run(missing);

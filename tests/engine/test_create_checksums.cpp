@@ -6,6 +6,7 @@
 
 #include "engine/create_checksums.h"
 #include "engine/verify.h"
+#include "support/collected_run.h"
 #include "support/fixtures.h"
 #include "support/test_host.h"
 
@@ -64,8 +65,8 @@ TEST(CreateChecksumLines, EveryListedFileOfEveryKindOfFolderChecksOk) {
     EXPECT_TRUE(host.errors.empty()) << host.errors.front().description;
     const std::string qn = dir.write(f.checksum_name, checksum_file_text(created.lines));
 
-    RunResult run = f.settings.labels ? VerifyLabelFolder(dir.folder(), host)
-                                      : VerifyAudioFolder(dir.folder(), qn, false, host);
+    test::CollectedRun run = f.settings.labels ? test::verify_labels(dir.folder(), host)
+                                      : test::verify_audio(dir.folder(), qn, false, host);
     EXPECT_TRUE(host.errors.empty()) << host.errors.front().description;
     EXPECT_EQ(run.entries.size(), created.lines.size());
     for (const EntryResult& entry : run.entries) EXPECT_EQ(entry.status, EntryStatus::kOk) << entry.report_line;

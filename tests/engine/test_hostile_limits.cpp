@@ -9,6 +9,7 @@
 #include "base/file_list.h"
 #include "engine/checksum_file.h"
 #include "engine/verify.h"
+#include "support/collected_run.h"
 #include "support/fixtures.h"
 #include "support/test_host.h"
 #include "support/wine.h"
@@ -32,9 +33,9 @@ struct OneTrackFolder {
   TempFolder dir;
   FakeMp3 mp3 = FakeMp3::Make(0, 6, false);
   OneTrackFolder() { dir.write("u1964_001 - A - B.mp3", mp3.bytes); }
-  RunResult run(const std::string& checksum_bytes, RecordingHost& host, bool create_nfo = false) {
+  test::CollectedRun run(const std::string& checksum_bytes, RecordingHost& host, bool create_nfo = false) {
     const std::string qn = dir.write("c.qn", checksum_bytes);
-    return VerifyAudioFolder(dir.folder(), qn, create_nfo, host);
+    return test::verify_audio(dir.folder(), qn, create_nfo, host);
   }
 };
 
@@ -47,7 +48,7 @@ TEST(HostileChecksumFile, LinesOfSeveralMegabytesAreOrdinaryMissingEntries) {
   const std::string qn = "u1964_002 - " + big + " - T.mp3" + f.mp3.Fingerprint() + "\r\n" + bracket +
                          "\r\nu1964_001 - A - B.mp3" + f.mp3.Fingerprint() + "\r\n";
   RecordingHost host;
-  RunResult r = f.run(qn, host);
+  test::CollectedRun r = f.run(qn, host);
   ASSERT_EQ(r.entries.size(), 3u);
   EXPECT_EQ(r.entries[0].status, EntryStatus::kMissing);
   EXPECT_EQ(r.entries[0].track_key, "u1964_002");
@@ -73,7 +74,7 @@ TEST(HostileChecksumFile, BinaryBytesGiveOneEntryPerLineAndCreateNothing) {
     }
   for (bool create_nfo : {false, true}) {
     RecordingHost host;
-    RunResult r = f.run(noise, host, create_nfo);
+    test::CollectedRun r = f.run(noise, host, create_nfo);
     EXPECT_EQ(r.entries.size(), lines);
     for (const EntryResult& e : r.entries) EXPECT_NE(e.status, EntryStatus::kOk) << e.line;
     // Placeholders come only from lines ending in "nfo" with a safe name, and only inside the folder.
@@ -89,7 +90,7 @@ TEST(HostileChecksumFile, BinaryBytesGiveOneEntryPerLineAndCreateNothing) {
 TEST(HostileChecksumFile, NoLineEndAtAll) {
   OneTrackFolder f;
   RecordingHost host;
-  RunResult r = f.run("u1964_001 - A - B.mp3" + f.mp3.Fingerprint(), host);
+  test::CollectedRun r = f.run("u1964_001 - A - B.mp3" + f.mp3.Fingerprint(), host);
   ASSERT_EQ(r.entries.size(), 1u);
   EXPECT_EQ(r.entries[0].status, EntryStatus::kOk);
   // Line feeds and no carriage return: the file was saved with LF line ends, one entry a line.
@@ -154,7 +155,7 @@ TEST(HostileFolder, HundredThousandFilesAreAllFoundAndClaimed) {
   const std::string qn_path = (dir.path() / "c.qn").string();
   std::ofstream(qn_path, std::ios::binary) << qn;
   RecordingHost host;
-  RunResult r = VerifyAudioFolder(dir.folder(), qn_path, false, host);
+  test::CollectedRun r = test::verify_audio(dir.folder(), qn_path, false, host);
   EXPECT_EQ(r.file_count, kFiles);
   ASSERT_EQ(r.entries.size(), kFiles + 1u);
   EXPECT_EQ(r.entries[0].track_key, "u1964_100000");
@@ -185,7 +186,7 @@ TEST(HostileFolder, HundredThousandLabelImagesAreAllFoundAndClaimed) {
   }
   std::ofstream(dir.path() / "Big Labels.qn", std::ios::binary) << qn;
   RecordingHost host;
-  RunResult r = VerifyLabelFolder(dir.folder(), host);
+  test::CollectedRun r = test::verify_labels(dir.folder(), host);
   EXPECT_EQ(r.file_count, kImages);
   ASSERT_EQ(r.entries.size(), static_cast<std::size_t>(kImages));
   EXPECT_EQ(r.entries[0].report_line, "u1964_100000 OK");
@@ -204,7 +205,7 @@ TEST(HostileFolder, LabelLookupIgnoresCaseAndTakesTheFirstInByteOrder) {
   dir.write("U1.JPG", std::string("x"));
   dir.write("c Labels.qn", std::string("u1.jpg\xFF" "1\xFF" "0078\r\nu1.jpg\xFF" "0\xFF" "0000\r\nu1.jpg\xFF" "0\xFF" "0000\r\n"));
   RecordingHost host;
-  RunResult r = VerifyLabelFolder(dir.folder(), host);
+  test::CollectedRun r = test::verify_labels(dir.folder(), host);
   ASSERT_EQ(r.entries.size(), 3u);
   EXPECT_EQ(r.entries[0].report_line, "U1 OK") << "\"U1.JPG\" sorts before \"u1.jpg\"";
   EXPECT_EQ(r.entries[1].report_line, "u1 OK");

@@ -7,6 +7,7 @@
 
 #include "engine/verify.h"
 #include "platform/find_files.h"
+#include "support/collected_run.h"
 #include "support/fixtures.h"
 #include "support/test_host.h"
 
@@ -30,7 +31,7 @@ TEST(HostilePaths, NamesThatAreNotUtf8AreFoundAndVerifiedByteForByte) {
 
   const std::string qn = dir.write("c.qn", name + mp3.Fingerprint() + "\r\nu1964_002 - \xFF - x.nfo\r\n");
   RecordingHost host;
-  RunResult r = VerifyAudioFolder(dir.folder(), qn, true, host);
+  test::CollectedRun r = test::verify_audio(dir.folder(), qn, true, host);
   ASSERT_EQ(r.entries.size(), 2u);
   EXPECT_EQ(r.entries[0].status, EntryStatus::kOk);
   EXPECT_EQ(r.entries[1].status, EntryStatus::kPlaceholderCreated);
@@ -57,7 +58,7 @@ TEST(HostilePaths, PathsLongerThan260Characters) {
   const std::string qn = folder + "c.qn";
   std::ofstream(qn, std::ios::binary) << name << mp3.Fingerprint() << "\r\n";
   RecordingHost host;
-  RunResult r = VerifyAudioFolder(folder, qn, false, host);
+  test::CollectedRun r = test::verify_audio(folder, qn, false, host);
   ASSERT_EQ(r.entries.size(), 1u);
   EXPECT_EQ(r.entries[0].status, EntryStatus::kOk);
   EXPECT_TRUE(host.errors.empty());
@@ -84,7 +85,7 @@ TEST(HostilePaths, CyrillicAndCjkNamesAreFoundAndVerified) {
   ASSERT_EQ(file_count(found), 3);
   for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(found[static_cast<int>(i) + 1], folder + names[i]);
   RecordingHost host;
-  RunResult r = VerifyAudioFolder(folder, folder + "c.qn", false, host);
+  test::CollectedRun r = test::verify_audio(folder, folder + "c.qn", false, host);
   ASSERT_EQ(r.entries.size(), 3u);
   for (const auto& entry : r.entries) EXPECT_EQ(entry.status, EntryStatus::kOk) << entry.line;
   EXPECT_TRUE(host.errors.empty());

@@ -9,6 +9,7 @@
 #include "base/text.h"
 #include "engine/verify.h"
 #include "platform/read_ahead.h"
+#include "support/collected_run.h"
 #include "support/fixtures.h"
 #include "support/test_host.h"
 
@@ -43,7 +44,7 @@ class ChangingHost : public test::RecordingHost {
 };
 
 // What a run reports, with its folder written as "<F>".
-std::string outcome(const RunResult& r, const std::vector<StepErrorRecord>& errors, const std::string& folder) {
+std::string outcome(const test::CollectedRun& r, const std::vector<StepErrorRecord>& errors, const std::string& folder) {
   std::string text = r.report_text;
   for (const StepErrorRecord& e : errors) text += std::to_string(e.number) + " " + e.description + " [" + e.context + "]\n";
   for (const EntryResult& e : r.entries) text += std::to_string(static_cast<int>(e.status)) + (e.step_failed ? "!" : "") + "\n";
@@ -88,7 +89,7 @@ TEST(ReadAhead, AudioRunReportsTheSameAtEveryDepthWhileFilesChange) {
     std::unique_ptr<ReadAheadPool> pool = depth > 1 ? std::make_unique<ReadAheadPool>(depth) : nullptr;
     ChangingHost host(dir.path(), kChanges);
     host.pool = pool.get();
-    RunResult r = VerifyAudioFolder(dir.folder(), qn_path, false, host);
+    test::CollectedRun r = test::verify_audio(dir.folder(), qn_path, false, host);
     const std::string got = outcome(r, host.errors, dir.folder());
     if (depth == 1) {
       reference = got;

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "engine/verify.h"
+#include "support/collected_run.h"
 #include "support/fixtures.h"
 #include "support/test_host.h"
 
@@ -49,7 +50,7 @@ struct Mp3Folder {
 TEST(VerifyAudioFolder, WritesTheReportLineByLine) {
   Mp3Folder f;
   RecordingHost host;
-  RunResult r = VerifyAudioFolder(f.dir.folder(), f.qn, false, host);
+  test::CollectedRun r = test::verify_audio(f.dir.folder(), f.qn, false, host);
   std::string expected = head("mp3", f.dir.folder(), 5) +
                          "u1964_001 OK ID3v1 OK ID3v2 OK\r\n"
                          "u1964_002b OK ID3v1 OK ID3v2 OK\r\n"
@@ -74,10 +75,10 @@ TEST(VerifyAudioFolder, Id3OptionsAreReadPerFile) {
   Mp3Folder f(false);
   RecordingHost host;
   host.id3v1 = false;
-  RunResult r = VerifyAudioFolder(f.dir.folder(), f.qn, false, host);
+  test::CollectedRun r = test::verify_audio(f.dir.folder(), f.qn, false, host);
   EXPECT_EQ(r.entries[0].report_line, "u1964_001 OK ID3v2 OK");
   host.id3v2 = false;
-  r = VerifyAudioFolder(f.dir.folder(), f.qn, false, host);
+  r = test::verify_audio(f.dir.folder(), f.qn, false, host);
   EXPECT_EQ(r.entries[0].report_line, "u1964_001 OK");
   EXPECT_TRUE(host.id3_enabled);
 }
@@ -88,7 +89,7 @@ TEST(VerifyAudioFolder, CreatesMissingPlaceholdersOnlyWhenAsked) {
   RecordingHost host;
   VerifyAudioFolder(f.dir.folder(), f.qn, false, host);
   EXPECT_FALSE(std::filesystem::exists(nfo));
-  RunResult r = VerifyAudioFolder(f.dir.folder(), f.qn, true, host);
+  test::CollectedRun r = test::verify_audio(f.dir.folder(), f.qn, true, host);
   EXPECT_EQ(r.entries[5].report_line, "u1964_002b OK Placeholder");
   EXPECT_EQ(r.entries[5].status, EntryStatus::kPlaceholderCreated);
   EXPECT_EQ(test::read_file(nfo), "u1964_002b - Beta - Two.nfo\r\n");
@@ -104,7 +105,7 @@ TEST(VerifyAudioFolder, RefusesPlaceholdersOutsideTheFolder) {
   std::string qn = root.write("chart/c.qn", "u1964_001 - A - B.mp3" + a.Fingerprint() +
                                                 "\r\n..\\u1964_002 - Evil - Up.nfo\r\n/tmp/u_abs.nfo");
   RecordingHost host;
-  RunResult r = VerifyAudioFolder(sub, qn, true, host);
+  test::CollectedRun r = test::verify_audio(sub, qn, true, host);
   EXPECT_FALSE(std::filesystem::exists(root.path() / "u1964_002 - Evil - Up.nfo"));
   EXPECT_FALSE(std::filesystem::exists("/tmp/u_abs.nfo"));
   ASSERT_EQ(r.entries.size(), 3u);
@@ -125,7 +126,7 @@ TEST(VerifyAudioFolder, AStepErrorNeverReadsAsOkAndTheRunGoesOn) {
                                      "u1964_003 - C - Three.mp3" + a.Fingerprint() + "\r\n"
                                      "no underscore here.mp3" + a.Fingerprint());
   RecordingHost host;
-  RunResult r = VerifyAudioFolder(dir.folder(), qn, false, host);
+  test::CollectedRun r = test::verify_audio(dir.folder(), qn, false, host);
   ASSERT_EQ(r.entries.size(), 4u);
   EXPECT_EQ(r.entries[0].report_line, "u1964_001");
   EXPECT_EQ(r.entries[0].status, EntryStatus::kNoVerdict);
@@ -151,12 +152,12 @@ TEST(VerifyAudioFolder, EmptyOrUnreadableChecksumFile) {
   dir.write("u1964_001 - A - B.mp3", a.bytes);
   std::string qn = dir.write("empty.qn", std::string());
   RecordingHost host;
-  RunResult r = VerifyAudioFolder(dir.folder(), qn, false, host);
+  test::CollectedRun r = test::verify_audio(dir.folder(), qn, false, host);
   ASSERT_EQ(r.entries.size(), 1u) << "an empty file is read as one empty entry";
   EXPECT_FALSE(host.errors.empty());
 
   RecordingHost host2;
-  RunResult none = VerifyAudioFolder(dir.folder(), dir.folder() + "absent.qn", false, host2);
+  test::CollectedRun none = test::verify_audio(dir.folder(), dir.folder() + "absent.qn", false, host2);
   EXPECT_TRUE(none.entries.empty());
   EXPECT_TRUE(none.nothing_verified);
   ASSERT_FALSE(host2.errors.empty());
@@ -169,7 +170,7 @@ TEST(VerifyAudioFolder, TrailingEmptyLineAndLoneLineFeeds) {
   dir.write("u1964_001 - A - B.mp3", a.bytes);
   std::string qn = dir.write("c.qn", "u1964_001 - A - B.mp3" + a.Fingerprint() + "\r\n\r\n");
   RecordingHost host;
-  RunResult r = VerifyAudioFolder(dir.folder(), qn, false, host);
+  test::CollectedRun r = test::verify_audio(dir.folder(), qn, false, host);
   EXPECT_EQ(r.entries.size(), 2u);
   EXPECT_EQ(r.entries[0].status, EntryStatus::kOk);
 }
@@ -178,7 +179,7 @@ TEST(VerifyAudioFolder, NoAudioFilesGivesTheShortReport) {
   TempFolder dir;
   std::string qn = dir.write("c.qn", "u1964_001 - A - B.mp3AZ0Z1Z0Z00000000\r\n");
   RecordingHost host;
-  RunResult r = VerifyAudioFolder(dir.folder(), qn, false, host);
+  test::CollectedRun r = test::verify_audio(dir.folder(), qn, false, host);
   EXPECT_EQ(r.report_text, "Quarnell  Verify Rev37\r\n" + kHead25 + "\r\nFolder Processed " + dir.folder() +
                                "\r\nNumber of Files: 0\r\n" + test::kFixedDateLine +
                                "\r\n\r\nNo Quarnell audio files found\r\n");
@@ -200,7 +201,7 @@ TEST(VerifyAudioFolder, FlacFolderIgnoresMp3FilesAndLabelsChannels) {
                                      "u1970_003 - E - F.flac.nfo\r\n"
                                      "u1970_002 - C - D.mp3\r\n");
   RecordingHost host;
-  RunResult r = VerifyAudioFolder(dir.folder(), qn, true, host);
+  test::CollectedRun r = test::verify_audio(dir.folder(), qn, true, host);
   EXPECT_EQ(r.kind, FolderKind::kFlac);
   EXPECT_FALSE(host.id3_enabled);
   EXPECT_EQ(r.file_count, 1);
@@ -219,7 +220,7 @@ TEST(VerifyAudioFolder, AlbumsSubFolderAndSubFolderMode) {
   dir.write("Albums/u1970_01 - Album - One.mp3", a.bytes);
   std::string qn = dir.write("c.qn", "Albums\\u1970_01 - Album - One.mp3" + a.Fingerprint() + "\r\n");
   RecordingHost host;
-  RunResult r = VerifyAudioFolder(dir.folder(), qn, false, host);
+  test::CollectedRun r = test::verify_audio(dir.folder(), qn, false, host);
   EXPECT_EQ(r.entries[0].status, EntryStatus::kOk) << r.report_text;
 
   // Tracks only in Albums/<chart>/: sub-folder mode puts "uLP" lines under the chart's folder.
@@ -227,7 +228,7 @@ TEST(VerifyAudioFolder, AlbumsSubFolderAndSubFolderMode) {
   TempFolder deep;
   deep.write("Albums/LP1970_5/uLP1970_5 - Album - Two.mp3", a.bytes);
   std::string qn2 = deep.write("c.qn", "Albums\\uLP1970_5 - Album - Two.mp3" + a.Fingerprint() + "\r\n");
-  RunResult r2 = VerifyAudioFolder(deep.folder(), qn2, false, host);
+  test::CollectedRun r2 = test::verify_audio(deep.folder(), qn2, false, host);
   ASSERT_EQ(r2.entries.size(), 1u);
   EXPECT_EQ(r2.entries[0].line, "Albums" + sep + "LP1970_5" + sep + "uLP1970_5 - Album - Two.mp3" + a.Fingerprint());
   EXPECT_EQ(r2.entries[0].status, EntryStatus::kOk);
@@ -235,7 +236,7 @@ TEST(VerifyAudioFolder, AlbumsSubFolderAndSubFolderMode) {
   // Verifying the Albums folder itself: the chart's folder is put in front of the line.
   std::string albums = (deep.path() / "Albums").string() + sep;
   std::string qn3 = deep.write("Albums/c.qn", "uLP1970_5 - Album - Two.mp3" + a.Fingerprint() + "\r\n");
-  RunResult r3 = VerifyAudioFolder(albums, qn3, false, host);
+  test::CollectedRun r3 = test::verify_audio(albums, qn3, false, host);
   ASSERT_EQ(r3.entries.size(), 1u);
   EXPECT_EQ(r3.entries[0].line, "LP1970_5" + sep + "uLP1970_5 - Album - Two.mp3" + a.Fingerprint());
   EXPECT_EQ(r3.entries[0].status, EntryStatus::kOk) << r3.report_text;
@@ -248,7 +249,7 @@ TEST(VerifyAudioFolder, ASecondEntryForAClaimedFileIsMissing) {
   std::string line = "u1964_001 - A - B.mp3" + a.Fingerprint() + "\r\n";
   std::string qn = dir.write("c.qn", line + line);
   RecordingHost host;
-  RunResult r = VerifyAudioFolder(dir.folder(), qn, false, host);
+  test::CollectedRun r = test::verify_audio(dir.folder(), qn, false, host);
   EXPECT_EQ(r.entries[0].status, EntryStatus::kOk);
   EXPECT_EQ(r.entries[1].status, EntryStatus::kMissing);
 }
@@ -274,7 +275,7 @@ TEST(VerifyAudioFolder, FindsTracksStoredUnderNameVariants) {
                                          "u1964_003 - Gamma Ray - Three.mp3" + c.Fingerprint() + "\r\n" +
                                          "u1964_004 - Delta Band - Four.mp3" + d.Fingerprint() + "\r\n");
   RecordingHost host;
-  RunResult r = VerifyAudioFolder(dir.folder(), qn, false, host);
+  test::CollectedRun r = test::verify_audio(dir.folder(), qn, false, host);
   EXPECT_TRUE(host.errors.empty()) << host.errors.front().description;
   ASSERT_EQ(r.entries.size(), 4u);
   EXPECT_EQ(r.entries[0].report_line, "u1964_001a OK ID3v1 OK ID3v2 OK");

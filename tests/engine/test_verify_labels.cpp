@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "base/step_error.h"
+#include "engine/exit_status.h"
 #include "engine/verify.h"
 #include "engine/verify_labels.h"
+#include "support/collected_run.h"
 #include "support/fixtures.h"
 #include "support/test_host.h"
 
@@ -45,7 +47,7 @@ TEST(VerifyLabelFolder, VerdictsMissingAndAdditional) {
                       label_line("u1964_005.jpg", e) + "\r\n" + label_line("u1964_006.jpg", e);
   dir.write("Chart Labels.qn", lines);
   RecordingHost host;
-  RunResult r = VerifyLabelFolder(dir.folder(), host);
+  test::CollectedRun r = test::verify_labels(dir.folder(), host);
   EXPECT_TRUE(host.errors.empty());
   EXPECT_EQ(r.report_text, kHead + dir.folder() + "\r\n" + test::kFixedDateLine + "\r\n\r\n" +
                                "u1964_001 OK\r\n"
@@ -83,7 +85,7 @@ TEST(VerifyLabelFolder, ALineWithoutFieldsFailsOnlyItsCheck) {
   dir.write("u2.jpg", a);
   dir.write("xLabels.qn", "u1.jpg\r\n" + label_line("u2.jpg", a) + "\r\n");
   RecordingHost host;
-  RunResult r = VerifyLabelFolder(dir.folder(), host);
+  test::CollectedRun r = test::verify_labels(dir.folder(), host);
   ASSERT_EQ(host.errors.size(), 1u);
   EXPECT_EQ(host.errors[0].context, "u1.jpg") << "the error names its checksum line";
   ASSERT_EQ(r.entries.size(), 2u);
@@ -99,19 +101,19 @@ TEST(VerifyLabelFolder, NeedsExactlyOneLabelsChecksumFileAndSomeImages) {
   dir.write("aLabels.qn", std::string("u1.jpg\xFF" "300\xFF" "0000"));
   dir.write("bLabels.qn", std::string("u1.jpg\xFF" "300\xFF" "0000"));
   RecordingHost host;
-  RunResult r = VerifyLabelFolder(dir.folder(), host);
+  test::CollectedRun r = test::verify_labels(dir.folder(), host);
   EXPECT_TRUE(r.nothing_verified);
   EXPECT_EQ(r.report_text, kHead + dir.folder() + "\r\n" + test::kFixedDateLine + "\r\n\r\n" +
                                "No matching .qn file found in " + dir.folder() + "\r\n\r\n\r\n");
 
   TempFolder bare;
   bare.write("Labels.qn", std::string("u1.jpg\xFF" "300\xFF" "0000"));
-  RunResult none = VerifyLabelFolder(bare.folder(), host);
+  test::CollectedRun none = test::verify_labels(bare.folder(), host);
   EXPECT_TRUE(none.nothing_verified);
   EXPECT_NE(none.report_text.find("No Quarnell Image Files found in " + bare.folder()), std::string::npos);
 
   // No folder at all: nothing is searched and the report's body is empty.
-  RunResult empty = VerifyLabelFolder("", host);
+  test::CollectedRun empty = test::verify_labels("", host);
   EXPECT_TRUE(empty.nothing_verified);
   EXPECT_EQ(empty.report_text, kHead + std::string("\r\n") + test::kFixedDateLine + "\r\n\r\n\r\n\r\n\r\n");
 }
@@ -122,7 +124,7 @@ TEST(VerifyLabelFolder, AnEmptyLineIsAFailedStepAndALineLeavingTheFolderIsNotLoo
   dir.write("u1.jpg", a);
   dir.write("xLabels.qn", label_line("u1.jpg", a) + "\r\n\r\n..\\u1.jpg\xFF" "700\xFF" "0000\r\n");
   RecordingHost host;
-  RunResult r = VerifyLabelFolder(dir.folder(), host);
+  test::CollectedRun r = test::verify_labels(dir.folder(), host);
   ASSERT_EQ(r.entries.size(), 3u);
   EXPECT_EQ(r.entries[0].status, EntryStatus::kOk);
   EXPECT_EQ(r.entries[1].status, EntryStatus::kNoVerdict);
@@ -130,6 +132,28 @@ TEST(VerifyLabelFolder, AnEmptyLineIsAFailedStepAndALineLeavingTheFolderIsNotLoo
   EXPECT_EQ(r.entries[2].status, EntryStatus::kMissing);
   ASSERT_EQ(host.errors.size(), 2u);
   EXPECT_NE(host.errors[1].description.find("outside the verified folder"), std::string::npos);
+}
+
+template <typename T>
+constexpr bool keeps_entries = requires(T run) { run.entries; };
+
+// A run holds no entries, however many it has: they go to its sink, and the result keeps their
+// tally, the first kKeptErrors failed steps and the number of all of them, which the host saw each.
+TEST(VerifyLabelFolder, KeepsATallyAndTheFirstErrorsNotTheEntries) {
+  static_assert(!keeps_entries<RunResult>);
+  TempFolder dir;
+  dir.write("u1964_001.jpg", Image(300, 1));
+  const long lines = static_cast<long>(kKeptErrors) + 5;
+  dir.write("Set Labels.qn", std::string(static_cast<std::size_t>(lines), '\r'));  // empty lines: a failed step each
+  RecordingHost host;
+  test::CollectedRun r = test::verify_labels(dir.folder(), host);
+  EXPECT_EQ(r.entries.size(), static_cast<std::size_t>(lines));
+  EXPECT_EQ(r.tally.entries, lines);
+  EXPECT_EQ(r.tally.no_verdict, lines);
+  EXPECT_EQ(r.errors.size(), kKeptErrors);
+  EXPECT_EQ(r.error_count, lines);
+  EXPECT_EQ(static_cast<long>(host.errors.size()), lines);
+  EXPECT_EQ(exit_status_of(r), 1 | 4 | 8);
 }
 
 }  // namespace

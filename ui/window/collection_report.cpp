@@ -26,12 +26,14 @@ std::string collection_status_text(int folders_done, int folders_total, double e
   return text;
 }
 
-std::string problem_lines(const RunResult& result, const std::string& report_file) {
-  std::string lines;
-  for (const EntryResult& entry : result.entries)
-    if (entry.status == EntryStatus::kFail || entry.status == EntryStatus::kMissing ||
-        entry.status == EntryStatus::kNoVerdict)
-      lines += entry.report_line + "\r\n";
+void ProblemEntryLines::entry(const EntryResult& entry) {
+  if (entry.status == EntryStatus::kFail || entry.status == EntryStatus::kMissing ||
+      entry.status == EntryStatus::kNoVerdict)
+    lines += entry.report_line + "\r\n";
+}
+
+std::string problem_lines(const RunResult& result, const std::string& report_file, const std::string& entry_lines) {
+  std::string lines = entry_lines;
   for (const std::string& name : result.additional_files) lines += "additional: " + name + "\r\n";
   for (const StepErrorRecord& error : result.errors) {
     lines += "error " + std::to_string(error.number) + ": " + error.description;

@@ -12,10 +12,18 @@ namespace qn {
 // "Folder 3 of 250", then ", about 4:10 left" once a folder is done.
 std::string collection_status_text(int folders_done, int folders_total, double elapsed_seconds);
 
-// The lines of one run that need a look: entries that failed, are missing or have no verdict,
-// additional files and failed steps, under the folder and its own report file. Empty when the
-// run found nothing wrong.
-std::string problem_lines(const RunResult& result, const std::string& report_file);
+// The report lines of a run's entries that failed, are missing or have no verdict, gathered as
+// the run hands them over.
+class ProblemEntryLines : public EntrySink {
+ public:
+  void entry(const EntryResult& entry) override;
+  std::string lines;  // CR LF line ends
+};
+
+// The lines of one run that need a look: `entry_lines` (from ProblemEntryLines), additional files
+// and failed steps, under the folder and its own report file. Empty when the run found nothing
+// wrong.
+std::string problem_lines(const RunResult& result, const std::string& report_file, const std::string& entry_lines);
 // The same for a folder that could not be verified.
 std::string problem_lines(const PlanItem& problem);
 

@@ -86,13 +86,14 @@ void Form1::run_collection(const std::string& root, const std::vector<PlanItem>&
     Form1Host host(view_, [&](const std::string& text) { set_label1(status + "\n" + text); }, &read_ahead_);
     host.hold_errors();
     bool create_nfo = view_.check_value(Control::kChkNfo) == CheckValue::kChecked;
+    ProblemEntryLines entry_lines;
     RunResult result = item.kind == ItemKind::kAudio
-                           ? VerifyAudioFolder(item.folder, item.checksum_file, create_nfo, host)
-                           : VerifyLabelFolder(item.folder, host, item.checksum_file);
+                           ? VerifyAudioFolder(item.folder, item.checksum_file, create_nfo, host, &entry_lines)
+                           : VerifyLabelFolder(item.folder, host, item.checksum_file, &entry_lines);
     summary.add_run(result);
     std::string own_report = report_folder + collection_report_name(i + 1);
     write_report(own_report, result.report_text, report_host);
-    problems += problem_lines(result, own_report);
+    problems += problem_lines(result, own_report, entry_lines.lines);
   }
   if (!cancel_requested_) folders_done = folders_total;
 
