@@ -117,7 +117,9 @@ wine_run "$B/build/qnverify.exe" --create-nfo "$(windows_path "$folder")" >"$w/q
 rm -rf "$folder" && cp -r "$QN_ROOT/samples/Quarnell 1964 Top 6" "$w/music/"
 report="$app/Quarnell Verify.txt"
 argument="$(windows_path "$folder")\\u1964_001 - Harbour Lights - Evening Tide.mp3"
-timeout 120 "$WINE" "$w/launch.exe" "$(windows_path "$app")\\quarnell-verify.exe" "$argument" </dev/null >"$w/run.log" 2>&1 &
+# Wine runs its own Notepad for that name unless told to load the file there (the stub).
+WINEDLLOVERRIDES="notepad.exe=n" timeout 120 "$WINE" "$w/launch.exe" "$(windows_path "$app")\\quarnell-verify.exe" \
+  "$argument" </dev/null >"$w/run.log" 2>&1 &
 run=$!
 for _ in $(seq 1 300); do [ -s "$system32/notepad-calls.txt" ] && break; sleep 0.2; done
 expected_call="\"c:\\windows\\system32\\notepad.exe\" \"$(windows_path "$report")\""
