@@ -40,21 +40,17 @@ bool parse_byte_number(std::string_view s, std::uint8_t& out) {
   return true;
 }
 
-// How many times the cut the field reader reads of a frame: room for the NULs in front of a text
-// (the encoding byte of Latin-1, stray padding), which the loaded tag strips.
+// The field reader reads this many times the cut of a frame: the bytes beyond the cut leave room
+// for NULs in front of the text (the Latin-1 encoding byte, stray padding), which a load strips.
 constexpr std::size_t kCutWindow = 4;
 
 // What strip_nuls and a cut to `most` bytes make of a frame whose first bytes are `bytes`;
 // `whole` when they are all of its content. Without the rest of the frame the NULs at the end of
 // the cut cannot be told from those before more text, so they are kept.
 std::string cut_text(const std::string& bytes, bool whole, std::size_t most) {
-  std::string text = whole ? id3v2::strip_nuls(bytes) : std::string();
-  if (!whole) {
-    const std::size_t first = bytes.find_first_not_of('\0');
-    if (first != std::string::npos) text = bytes.substr(first, most);
-  }
-  if (text.size() > most) text.resize(most);
-  return text;
+  if (whole) return id3v2::strip_nuls(bytes).substr(0, most);
+  const std::size_t first = bytes.find_first_not_of('\0');
+  return first == std::string::npos ? std::string() : bytes.substr(first, most);
 }
 
 }  // namespace
