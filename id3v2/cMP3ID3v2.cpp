@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <string_view>
 
 #include "base/step_error.h"
@@ -39,6 +40,19 @@ bool parse_byte_number(std::string_view s, std::uint8_t& out) {
   return true;
 }
 
+// The field reader reads this many times the cut of a frame: the bytes beyond the cut leave room
+// for NULs in front of the text (the Latin-1 encoding byte, stray padding), which a load strips.
+constexpr std::size_t kCutWindow = 4;
+
+// What strip_nuls and a cut to `most` bytes make of a frame whose first bytes are `bytes`;
+// `whole` when they are all of its content. Without the rest of the frame the NULs at the end of
+// the cut cannot be told from those before more text, so they are kept.
+std::string cut_text(const std::string& bytes, bool whole, std::size_t most) {
+  if (whole) return id3v2::strip_nuls(bytes).substr(0, most);
+  const std::size_t first = bytes.find_first_not_of('\0');
+  return first == std::string::npos ? std::string() : bytes.substr(first, most);
+}
+
 }  // namespace
 
 cMP3ID3v2::cMP3ID3v2() { reset(); }
@@ -74,6 +88,38 @@ void cMP3ID3v2::MP3File(const std::string& path) {
     reset();
     throw StepError(e.number(), std::string(e.what()) + " (" + kLoadSource + ")");
   }
+}
+
+std::vector<std::string> read_cut_fields(const std::string& path, const std::vector<std::string>& ids,
+                                         std::size_t most) {
+  std::vector<std::string> texts(ids.size());
+  try {
+    ByteFile file(path);
+    const std::int64_t position = id3v2::find_tag(file);
+    if (position < 1) return texts;
+    struct Place {
+      std::int64_t offset = 0;
+      std::int64_t size = -1;  // no frame of the id
+    };
+    std::vector<Place> last(ids.size());
+    id3v2::walk_frames(file, position, [&](const std::string& id, std::int64_t offset, std::int64_t size) {
+      for (std::size_t i = 0; i < ids.size(); ++i)
+        if (id == ids[i]) last[i] = {offset, size};
+    });
+    const std::size_t window =
+        most > std::numeric_limits<std::size_t>::max() / kCutWindow ? most : most * kCutWindow;
+    std::string bytes;
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+      if (last[i].size < 0) continue;
+      const bool whole = static_cast<std::uint64_t>(last[i].size) <= window;
+      bytes.resize(whole ? static_cast<std::size_t>(last[i].size) : window);
+      if (!bytes.empty()) file.read_at(last[i].offset, reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size());
+      texts[i] = cut_text(bytes, whole, most);
+    }
+  } catch (const StepError& e) {
+    throw StepError(e.number(), std::string(e.what()) + " (" + kLoadSource + ")");
+  }
+  return texts;
 }
 
 void cMP3ID3v2::store_frame(const std::string& id, const std::string& text) {

@@ -1,6 +1,7 @@
 #pragma once
 // The ID3v2 tag of one MP3 file. Setting MP3File loads the tag into frames (raw bytes, keyed
 // "ID:n") and typed fields; the getters below read them. The file is open only during the load.
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -160,5 +161,15 @@ class cMP3ID3v2 {
   std::uint64_t next_change_ = 0;
   std::map<std::string, std::string> frame_texts_;  // "ID:n" -> content
 };
+
+// The typed fields `ids` ("TPE1", "TIT2", ...) of the tag of an MP3 file as a loaded cMP3ID3v2
+// gives them, each cut to its first `most` bytes, read without loading the tag: frame headers are
+// walked and of the last frame of each id only the first 4 x `most` bytes are read, so a field of
+// megabytes costs no more than one of a few kilobytes. The cut text differs from the loaded one
+// only where it ends in NULs the frame holds beyond the bytes read (kept here, though the rest of
+// the frame may be NULs only), and where more than 3 x `most` NULs stand in front of the text
+// (the text behind them is cut shorter or lost). Throws StepError as MP3File does.
+std::vector<std::string> read_cut_fields(const std::string& path, const std::vector<std::string>& ids,
+                                         std::size_t most);
 
 }  // namespace qn

@@ -1,5 +1,6 @@
 #include <array>
 #include <cstring>
+#include <utility>
 
 #include "id3v2/tag_reading.h"
 #include "platform/byte_file.h"
@@ -59,7 +60,7 @@ std::string map_v2_id(const std::string& id) {
   return {};
 }
 
-RawTag parse_tag(ByteFile& file, std::int64_t position) {
+RawTag walk_frames(ByteFile& file, std::int64_t position, const FrameVisitor& visit) {
   RawTag tag;
   const std::int64_t file_length = file.length();
   std::int64_t at = position - 1;  // 0-based offset of the version byte
@@ -74,7 +75,6 @@ RawTag parse_tag(ByteFile& file, std::int64_t position) {
 
   const std::int64_t header_size = tag.version == 2 ? 6 : 10;
   std::int64_t consumed = 0;
-  std::string data;
   while (consumed < tag.length) {
     // A header or data the file does not hold ends the frames: nothing is read past its end.
     if (at + header_size > file_length) break;
@@ -84,14 +84,22 @@ RawTag parse_tag(ByteFile& file, std::int64_t position) {
     if (all_nul(h.id)) break;
     if (h.size < 0 || consumed + header_size + h.size > tag.length) break;
     if (at + header_size + h.size > file_length) break;
-    data.resize(static_cast<std::size_t>(h.size));
-    if (h.size > 0) {
-      file.read_at(at + header_size, reinterpret_cast<std::uint8_t*>(data.data()), data.size());
-    }
-    tag.frames.push_back({tag.version == 2 ? map_v2_id(h.id) : h.id, strip_nuls(data)});
+    visit(tag.version == 2 ? map_v2_id(h.id) : h.id, at + header_size, h.size);
     at += header_size + h.size;
     consumed += header_size + h.size;
   }
+  return tag;
+}
+
+RawTag parse_tag(ByteFile& file, std::int64_t position) {
+  std::vector<RawFrame> frames;
+  std::string data;
+  RawTag tag = walk_frames(file, position, [&](const std::string& id, std::int64_t offset, std::int64_t size) {
+    data.resize(static_cast<std::size_t>(size));
+    if (size > 0) file.read_at(offset, reinterpret_cast<std::uint8_t*>(data.data()), data.size());
+    frames.push_back({id, strip_nuls(data)});
+  });
+  tag.frames = std::move(frames);
   return tag;
 }
 

@@ -2,6 +2,7 @@
 // The two steps of loading a tag: finding "ID3" in the file, then reading the frames after it.
 // Neither reads past the end of the file, whatever sizes the tag claims.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,13 @@ struct RawTag {
 
 // Reads the tag whose version byte stands at the 1-based position `position`.
 RawTag parse_tag(ByteFile& file, std::int64_t position);
+
+// Called for each frame with its id (as in RawFrame), the 0-based offset of its content and the
+// content's size, which the tag and the file both hold.
+using FrameVisitor = std::function<void(const std::string& id, std::int64_t offset, std::int64_t size)>;
+// The frame walk of parse_tag: reads the tag header and the frame headers only, passing over each
+// frame's content by its size. The result has no frames.
+RawTag walk_frames(ByteFile& file, std::int64_t position, const FrameVisitor& visit);
 
 // The four-character id a version 2 id is stored under; empty for ids without one.
 std::string map_v2_id(const std::string& id);

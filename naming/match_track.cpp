@@ -212,12 +212,9 @@ const FileList& FolderListings::files(const std::string& folder) {
 const FolderListings::TagNames& FolderListings::tag_names(const std::string& path) {
   auto it = tags_.find(path);
   if (it == tags_.end()) {
-    cMP3ID3v2 tag;
-    tag.MP3File(path);
-    TagNames names{tag.Artist(), tag.Title()};
-    if (names.artist.size() > kMostTagName) names.artist.resize(kMostTagName);
-    if (names.title.size() > kMostTagName) names.title.resize(kMostTagName);
-    it = tags_.emplace(path, std::move(names)).first;
+    // Only the start of each field is read: the tag is not loaded, its frames are passed over.
+    std::vector<std::string> texts = read_cut_fields(path, {"TPE1", "TIT2"}, kMostTagName);
+    it = tags_.emplace(path, TagNames{std::move(texts[0]), std::move(texts[1])}).first;
   }
   return it->second;
 }

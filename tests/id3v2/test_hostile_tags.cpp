@@ -176,6 +176,47 @@ TEST(cMP3ID3v2Hostile, AMegabyteOfDistinctFrameIdsLoadsInLinearTime) {
   EXPECT_EQ(tag.TagText(ids.front(), 2), "y");
 }
 
+TEST(cMP3ID3v2Hostile, CutFieldsReadAloneEqualTheLoadedFieldsCut) {
+  constexpr std::size_t kCut = 1024;
+  auto repeat = [](const std::string& unit, std::size_t n) {
+    std::string out;
+    for (std::size_t i = 0; i < n; ++i) out += unit;
+    return out;
+  };
+  const std::string artist = frame3("TPE1", std::string("\0Harbour Lights\0", 16));
+  struct Row {
+    const char* what;
+    std::string bytes;
+  };
+  const Row rows[] = {
+      {"Latin-1", tag3(artist + frame3("TIT2", std::string("\0Evening Tide", 13)))},
+      {"UTF-16 with BOM across the cut",
+       tag3(frame3("TPE1", "\x01\xFF\xFE" + repeat(std::string("A\0", 2), 1500) + std::string(2, '\0')))},
+      // Longer than what is read, and the cut ends in a NUL that more text follows.
+      {"UTF-16BE beyond the bytes read", tag3(frame3("TIT2", "\x02" + repeat(std::string("\0A", 2), 2100)))},
+      {"UTF-8 across the cut", tag3(frame3("TIT2", "\x03" + repeat("\xC3\xA9", 700)))},
+      {"NULs in front and behind", tag3(frame3("TPE1", std::string(3000, '\0') + "Ann" + std::string(9, '\0')))},
+      {"the last of two frames", tag3(artist + frame3("TPE1", std::string("\0Second", 7)))},
+      {"version 2 ids", std::string("ID3\x02\0\0", 6) + synchsafe(40) + "TP1" + std::string("\0\0\x04\0Bob", 7) +
+                            "TT2" + std::string("\0\0\x04\0Sky", 7) + std::string(26, '\0')},
+      {"version 4 sizes", header(4, 221) + "TIT2" + synchsafe(201) + std::string(2, '\0') + "\0" +
+                              std::string(200, 'a') + std::string(10, '\0')},
+      {"a size beyond the file", std::string("ID3\x03\0\0\x7F\x7F\x7F\x7F", 10) + artist + "TIT2" +
+                                     be32(0x7FFFFFFF) + std::string(2, '\0') + "short"},
+      {"no tag", std::string(100, 'x')},
+  };
+  for (const Row& row : rows) {
+    test::TempFolder folder("id3v2");
+    const std::string path = folder.write("tag.mp3", row.bytes);
+    cMP3ID3v2 tag;
+    tag.MP3File(path);
+    std::vector<std::string> loaded{tag.Artist(), tag.Title()};
+    for (std::string& text : loaded)
+      if (text.size() > kCut) text.resize(kCut);
+    EXPECT_EQ(read_cut_fields(path, {"TPE1", "TIT2"}, kCut), loaded) << row.what;
+  }
+}
+
 TEST(cMP3ID3v2Hostile, TempDirEndsInASeparator) {
   const std::string dir = cMP3ID3v2().GetTempDir();
   ASSERT_FALSE(dir.empty());

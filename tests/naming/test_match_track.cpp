@@ -162,7 +162,6 @@ TEST(MatchTrackFile, TagFieldsOfMegabytesAreCutAndEachTagIsReadOncePerRun) {
   SortedIndex index(list);
   FolderListings listings;
   const std::string expected = dir.folder() + "u1964_001 - Artist - Title.mp3";
-  EXPECT_EQ(MatchTrackFile(index, expected, &listings), 1);
   static std::uint64_t read;
   read = 0;
   platform::system_calls().pread = [](int fd, void* b, size_t n, off_t at) {
@@ -170,6 +169,10 @@ TEST(MatchTrackFile, TagFieldsOfMegabytesAreCutAndEachTagIsReadOncePerRun) {
     read += got > 0 ? static_cast<std::uint64_t>(got) : 0;
     return got;
   };
+  EXPECT_EQ(MatchTrackFile(index, expected, &listings), 1);
+  // The frames are passed over: the first look reads a few blocks of the 40 MB tag.
+  EXPECT_LE(read, 64u << 10) << "the fields are read whole";
+  read = 0;
   EXPECT_EQ(MatchTrackFile(index, expected, &listings), 1);
   platform::system_calls() = platform::real_system_calls();
   EXPECT_EQ(read, 0u) << "the tag is read again";
