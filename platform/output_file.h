@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "platform/file_access.h"
 
@@ -26,11 +27,43 @@ struct OutputRules {
   std::span<const platform::FileIdentity> kept;
 };
 
-// Writes `bytes` to a new file of a unique name in the folder of `path` (opened once; created
-// exclusively, without following links), flushes it to the disk and renames it over `path`. A link
-// at the name is replaced, never followed; a hard link's other names keep their bytes; anything
-// but a regular file or a link at the name is refused. Returns what failed, or nothing when
-// written; the temporary file is removed on every failure.
+// A new file of a unique name in the folder of `path` (opened once; created exclusively, without
+// following links), written piece by piece and then flushed to the disk and renamed over `path`.
+// A link at the name is replaced, never followed; a hard link's other names keep their bytes;
+// anything but a regular file or a link at the name is refused. The name is looked at when the
+// file is created and again just before the rename. The temporary file is removed on every
+// failure, and when the object goes without commit().
+class NewFileInPlace {
+ public:
+  // `rules.kept` must outlive the object. A failure here is kept and returned by commit().
+  explicit NewFileInPlace(const std::string& path, const OutputRules& rules = {});
+  ~NewFileInPlace();
+  NewFileInPlace(const NewFileInPlace&) = delete;
+  NewFileInPlace& operator=(const NewFileInPlace&) = delete;
+
+  // Adds `bytes` to the new file. False once anything has failed: the first failure is kept, the
+  // temporary file is removed at once and nothing more is written.
+  bool append(std::string_view bytes);
+  // Puts the file in place; returns the first failure of all (creating, appending, flushing, the
+  // last look at the name, the rename), or nothing when the file stands at the name.
+  std::optional<OutputError> commit();
+  // The first failure so far.
+  const std::optional<OutputError>& error() const { return error_; }
+
+ private:
+  void discard();
+
+  std::string path_;
+  OutputRules rules_;
+  std::string name_;  // the last component of path_
+  std::string temp_;  // the temporary file: its name in the folder (its path on Windows)
+  int folder_ = -1;   // the folder, held (not on Windows)
+  int file_ = -1;
+  bool committed_ = false;
+  std::optional<OutputError> error_;
+};
+
+// The whole of `bytes` through a NewFileInPlace. Returns what failed, or nothing when written.
 std::optional<OutputError> write_file_atomically(const std::string& path, const std::string& bytes,
                                                  const OutputRules& rules = {});
 
