@@ -219,6 +219,47 @@ void NewFileInPlace::discard() {
   close_quietly(folder_);
 }
 
+
+ScratchFile::ScratchFile(const std::string& folder) {
+  errno = 0;
+  int dir = system_calls().open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  for (int attempt = 0; dir >= 0 && file_ < 0 && attempt < 16; ++attempt) {
+    const std::string name = temporary_name("scratch");
+    file_ = system_calls().openat(dir, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
+    // Held by its descriptor alone from here on.
+    if (file_ >= 0) system_calls().unlinkat(dir, name.c_str(), 0);
+    else if (errno != EEXIST) break;
+  }
+  close_quietly(dir);
+  failed_ = file_ < 0;
+}
+
+ScratchFile::~ScratchFile() { close_quietly(file_); }
+
+bool ScratchFile::append(std::string_view bytes) {
+  if (failed_) return false;
+  if (!write_all(file_, bytes)) {
+    failed_ = true;
+    return false;
+  }
+  size_ += bytes.size();
+  return true;
+}
+
+bool ScratchFile::read_back(const std::function<bool(std::string_view)>& take) {
+  if (file_ < 0) return size_ == 0;
+  failed_ = true;
+  std::string piece(std::min<std::uint64_t>(size_, 1 << 20), '\0');
+  for (std::uint64_t done = 0; done < size_;) {
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size_ - done, piece.size()));
+    const ssize_t n = system_calls().pread(file_, piece.data(), want, static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0 || !take(std::string_view(piece.data(), static_cast<std::size_t>(n)))) return false;
+    done += static_cast<std::uint64_t>(n);
+  }
+  return true;
+}
+
 #else
 
 namespace {
@@ -313,6 +354,55 @@ void NewFileInPlace::discard() {
   if (file_ >= 0) system_calls().close(std::exchange(file_, -1));
   if (!temp_.empty()) system_calls().remove(temp_.c_str());
   temp_.clear();
+}
+
+
+ScratchFile::ScratchFile(const std::string& folder) {
+  // Nobody else can open, rename or remove the file while it is held (no sharing).
+  for (int attempt = 0; file_ < 0 && attempt < 16; ++attempt) {
+    path_ = folder + temporary_name("scratch");
+    errno = 0;
+    file_ = system_calls().create_new(path_.c_str());
+    if (file_ < 0 && errno != EEXIST) break;
+  }
+  if (file_ < 0) path_.clear();
+  failed_ = file_ < 0;
+}
+
+ScratchFile::~ScratchFile() {
+  if (file_ >= 0) system_calls().close(file_);
+  if (!path_.empty()) system_calls().remove(path_.c_str());
+}
+
+bool ScratchFile::append(std::string_view bytes) {
+  if (failed_) return false;
+  if (!write_all(file_, bytes)) {
+    failed_ = true;
+    return false;
+  }
+  size_ += bytes.size();
+  return true;
+}
+
+bool ScratchFile::read_back(const std::function<bool(std::string_view)>& take) {
+  if (path_.empty()) return size_ == 0;
+  failed_ = true;
+  // The descriptor writes only: the file is read through a new one, as a regular file.
+  if (file_ >= 0) system_calls().close(std::exchange(file_, -1));
+  try {
+    platform::ReadableFile file(path_);
+    if (static_cast<std::uint64_t>(file.length()) < size_) return false;
+    std::string piece(std::min<std::uint64_t>(size_, 1 << 20), '\0');
+    for (std::uint64_t done = 0; done < size_;) {
+      const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size_ - done, piece.size()));
+      const std::size_t n = file.read_at(static_cast<std::int64_t>(done), piece.data(), want);
+      if (n == 0 || !take(std::string_view(piece.data(), n))) return false;
+      done += n;
+    }
+  } catch (const StepError&) {
+    return false;
+  }
+  return true;
 }
 
 #endif
