@@ -260,6 +260,12 @@ class Output : public PlanOutput {
   Output(const Options& options, const Plan& plan, const KeptFiles& kept)
       : options_(options), plan_(plan), kept_(kept) {
     if (options_.json) out_.write(json_.head());
+    // The reports go to the file as the runs are taken; it is put in place at the end.
+    if (!options_.report.empty()) {
+      OutputRules rules;
+      rules.kept = kept_.identities;
+      report_file_.emplace(options_.report, rules);
+    }
   }
 
   void add_refused(const PlanItem& problem) {
@@ -304,7 +310,7 @@ class Output : public PlanOutput {
     } else if (!options_.summary_only) {
       out_.write(outcome.result.report_text);
     }
-    if (!options_.report.empty()) report_texts_ += outcome.result.report_text;
+    if (report_file_) report_file_->append(outcome.result.report_text);
   }
 
   int finish() {
@@ -323,11 +329,9 @@ class Output : public PlanOutput {
 
  private:
   // The reports for --report; a file the runs read that has come to stand at the name since the
-  // start is refused as it would have been then.
+  // start is refused as it would have been then. A failure on the way is reported here, once.
   int write_report_file(int status) {
-    OutputRules rules;
-    rules.kept = kept_.identities;
-    const std::optional<OutputError> failed = write_file_atomically(options_.report, report_texts_, rules);
+    const std::optional<OutputError> failed = report_file_->commit();
     if (!failed) return status;
     if (failed->kept_file) {
       say("--report would replace a file that the run reads: " + text::printable(kept_file_at(kept_, options_.report)) +
@@ -354,7 +358,7 @@ class Output : public PlanOutput {
   const KeptFiles& kept_;  // what --report may not replace
   Summary summary_;
   JsonDocument json_;
-  std::string report_texts_;  // for --report
+  std::optional<NewFileInPlace> report_file_;  // for --report
   StandardOutput out_;
   std::size_t open_run_ = static_cast<std::size_t>(-1);  // the item whose run object was begun last
 };

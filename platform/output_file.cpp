@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <random>
+#include <string_view>
 #include <utility>
 
 #include "base/step_error.h"
@@ -41,9 +42,13 @@ struct Failure {
 }
 
 // A failed system call: errno as it was, or one of ours when it was not set.
-[[noreturn]] void fail(const char* what, int err, const std::string& path) {
+OutputError call_failure(const char* what, int err, const std::string& path) {
   const std::string reason = err != 0 ? std::string(std::strerror(err)) : std::string("the system gave no reason");
-  throw Failure{{err != 0 ? err : kErrFileAccess, std::string(what) + " failed: " + reason + ": " + path, reason, false}};
+  return {err != 0 ? err : kErrFileAccess, std::string(what) + " failed: " + reason + ": " + path, reason, false};
+}
+
+[[noreturn]] void fail(const char* what, int err, const std::string& path) {
+  throw Failure{call_failure(what, err, path)};
 }
 
 enum class AtName { kNothing, kFile, kLink, kOther };
@@ -99,25 +104,6 @@ std::string temporary_name(const std::string& name) {
 
 namespace {
 
-// Closes a descriptor on every way out, keeping errno.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ < 0) return;
-    const int err = errno;
-    system_calls().close(fd_);
-    errno = err;
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-  int release() { return std::exchange(fd_, -1); }
-
- private:
-  int fd_;
-};
-
 NameState look_at(int dir, const std::string& name, const std::string& path) {
   struct stat st {};
   errno = 0;
@@ -131,7 +117,7 @@ NameState look_at(int dir, const std::string& name, const std::string& path) {
   return at;
 }
 
-bool write_all(int fd, const std::string& bytes) {
+bool write_all(int fd, std::string_view bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n = system_calls().write(fd, bytes.data() + done, bytes.size() - done);
@@ -155,46 +141,124 @@ bool move_into_place(int dir, const std::string& temp, const std::string& name, 
   return true;
 }
 
-void write_or_throw(const std::string& path, const std::string& bytes, const OutputRules& rules) {
-  const SplitPath parts = split(path);
-  if (parts.name.empty() || parts.name == "." || parts.name == "..") refuse("not a file name", path);
-  errno = 0;
-  // The folder is the one the user named, links and all; everything after happens inside it.
-  const std::string folder = parts.folder.empty() ? std::string(".") : parts.folder;
-  Descriptor dir(system_calls().open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0));
-  if (dir.get() < 0) fail("Opening the folder of", errno, path);
-  check_name(look_at(dir.get(), parts.name, path), rules, path, true);
-
-  platform::SystemCalls& calls = system_calls();
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; fd < 0 && attempt < 16; ++attempt) {
-    temp = temporary_name(parts.name);
-    errno = 0;
-    fd = calls.openat(dir.get(), temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
-    if (fd < 0 && errno != EEXIST) break;
-  }
-  if (fd < 0) fail("Creating a temporary file beside", errno, path);
-  Descriptor file(fd);
-  try {
-    if (!write_all(file.get(), bytes) || system_calls().fsync(file.get()) != 0) fail("Writing", errno, path);
-    errno = 0;
-    if (system_calls().close(file.release()) != 0) fail("Writing", errno, path);
-    check_name(look_at(dir.get(), parts.name, path), rules, path, false);
-    errno = 0;
-    if (!move_into_place(dir.get(), temp, parts.name, rules.replace)) {
-      if (errno == EEXIST) refuse("the file exists (--force replaces it)", path);
-      fail("Writing", errno, path);
-    }
-  } catch (const Failure&) {
-    system_calls().unlinkat(dir.get(), temp.c_str(), 0);
-    throw;
-  }
-  // The new name itself reaches the disk with the folder.
-  system_calls().fsync(dir.get());
+// Closes a descriptor, keeping errno.
+void close_quietly(int& fd) {
+  if (fd < 0) return;
+  const int err = errno;
+  system_calls().close(std::exchange(fd, -1));
+  errno = err;
 }
 
 }  // namespace
+
+NewFileInPlace::NewFileInPlace(const std::string& path, const OutputRules& rules) : path_(path), rules_(rules) {
+  try {
+    const SplitPath parts = split(path);
+    name_ = parts.name;
+    if (name_.empty() || name_ == "." || name_ == "..") refuse("not a file name", path);
+    errno = 0;
+    // The folder is the one the user named, links and all; everything after happens inside it.
+    const std::string folder = parts.folder.empty() ? std::string(".") : parts.folder;
+    folder_ = system_calls().open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    if (folder_ < 0) fail("Opening the folder of", errno, path);
+    check_name(look_at(folder_, name_, path), rules_, path, true);
+    for (int attempt = 0; file_ < 0 && attempt < 16; ++attempt) {
+      temp_ = temporary_name(name_);
+      errno = 0;
+      file_ = system_calls().openat(folder_, temp_.c_str(),
+                                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
+      if (file_ < 0 && errno != EEXIST) break;
+    }
+    if (file_ < 0) {
+      temp_.clear();
+      fail("Creating a temporary file beside", errno, path);
+    }
+  } catch (const Failure& failure) {
+    error_ = failure.error;
+    discard();
+  }
+}
+
+bool NewFileInPlace::append(std::string_view bytes) {
+  if (error_ || committed_) return false;
+  if (write_all(file_, bytes)) return true;
+  error_ = call_failure("Writing", errno, path_);
+  discard();
+  return false;
+}
+
+std::optional<OutputError> NewFileInPlace::commit() {
+  if (error_ || committed_) return error_;
+  try {
+    errno = 0;
+    if (system_calls().fsync(file_) != 0) fail("Writing", errno, path_);
+    errno = 0;
+    if (system_calls().close(std::exchange(file_, -1)) != 0) fail("Writing", errno, path_);
+    check_name(look_at(folder_, name_, path_), rules_, path_, false);
+    errno = 0;
+    if (!move_into_place(folder_, temp_, name_, rules_.replace)) {
+      if (errno == EEXIST) refuse("the file exists (--force replaces it)", path_);
+      fail("Writing", errno, path_);
+    }
+  } catch (const Failure& failure) {
+    error_ = failure.error;
+    discard();
+    return error_;
+  }
+  committed_ = true;
+  // The new name itself reaches the disk with the folder.
+  system_calls().fsync(folder_);
+  close_quietly(folder_);
+  return std::nullopt;
+}
+
+void NewFileInPlace::discard() {
+  close_quietly(file_);
+  if (!temp_.empty() && folder_ >= 0) system_calls().unlinkat(folder_, temp_.c_str(), 0);
+  temp_.clear();
+  close_quietly(folder_);
+}
+
+
+ScratchFile::ScratchFile(const std::string& folder) {
+  errno = 0;
+  int dir = system_calls().open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  for (int attempt = 0; dir >= 0 && file_ < 0 && attempt < 16; ++attempt) {
+    const std::string name = temporary_name("scratch");
+    file_ = system_calls().openat(dir, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
+    // Held by its descriptor alone from here on.
+    if (file_ >= 0) system_calls().unlinkat(dir, name.c_str(), 0);
+    else if (errno != EEXIST) break;
+  }
+  close_quietly(dir);
+  failed_ = file_ < 0;
+}
+
+ScratchFile::~ScratchFile() { close_quietly(file_); }
+
+bool ScratchFile::append(std::string_view bytes) {
+  if (failed_) return false;
+  if (!write_all(file_, bytes)) {
+    failed_ = true;
+    return false;
+  }
+  size_ += bytes.size();
+  return true;
+}
+
+bool ScratchFile::read_back(const std::function<bool(std::string_view)>& take) {
+  if (file_ < 0) return size_ == 0;
+  failed_ = true;
+  std::string piece(std::min<std::uint64_t>(size_, 1 << 20), '\0');
+  for (std::uint64_t done = 0; done < size_;) {
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size_ - done, piece.size()));
+    const ssize_t n = system_calls().pread(file_, piece.data(), want, static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0 || !take(std::string_view(piece.data(), static_cast<std::size_t>(n)))) return false;
+    done += static_cast<std::uint64_t>(n);
+  }
+  return true;
+}
 
 #else
 
@@ -212,7 +276,7 @@ NameState look_at(const std::string& path, const OutputRules& rules) {
   return at;
 }
 
-bool write_all(int fd, const std::string& bytes) {
+bool write_all(int fd, std::string_view bytes) {
   for (std::size_t done = 0; done < bytes.size();) {
     const int n = system_calls().write(fd, bytes.data() + done,
                                        static_cast<unsigned>(std::min<std::size_t>(bytes.size() - done, 1u << 30)));
@@ -225,55 +289,133 @@ bool write_all(int fd, const std::string& bytes) {
   return true;
 }
 
-void write_or_throw(const std::string& path, const std::string& bytes, const OutputRules& rules) {
-  const SplitPath parts = split(path);
-  if (parts.name.empty() || parts.name == "." || parts.name == "..") refuse("not a file name", path);
-  if (platform::names_windows_device(parts.name)) refuse("a reserved device name", path);
-  check_name(look_at(path, rules), rules, path, true);
+}  // namespace
 
-  // Created in the same folder, exclusively and without following a reparse point.
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; fd < 0 && attempt < 16; ++attempt) {
-    temp = parts.folder + temporary_name(parts.name);
-    errno = 0;
-    fd = system_calls().create_new(temp.c_str());
-    if (fd < 0 && errno != EEXIST) break;
-  }
-  if (fd < 0) fail("Creating a temporary file beside", errno, path);
+NewFileInPlace::NewFileInPlace(const std::string& path, const OutputRules& rules) : path_(path), rules_(rules) {
   try {
-    const bool written = write_all(fd, bytes) && system_calls().fsync(fd) == 0;
-    const int err = errno;
-    errno = 0;
-    const bool closed = system_calls().close(fd) == 0;
-    if (!written || !closed) fail("Writing", written ? errno : err, path);
-    check_name(look_at(path, rules), rules, path, false);
-    errno = 0;
-    // MoveFileExW replaces a reparse point at the name itself; it never writes through it.
-    const int moved = rules.replace ? system_calls().rename(temp.c_str(), path.c_str())
-                                    : system_calls().rename_new(temp.c_str(), path.c_str());
-    if (moved != 0) {
-      if (errno == EEXIST) refuse("the file exists (--force replaces it)", path);
-      fail("Writing", errno, path);
+    const SplitPath parts = split(path);
+    name_ = parts.name;
+    if (name_.empty() || name_ == "." || name_ == "..") refuse("not a file name", path);
+    if (platform::names_windows_device(name_)) refuse("a reserved device name", path);
+    check_name(look_at(path, rules_), rules_, path, true);
+    // Created in the same folder, exclusively and without following a reparse point.
+    for (int attempt = 0; file_ < 0 && attempt < 16; ++attempt) {
+      temp_ = parts.folder + temporary_name(name_);
+      errno = 0;
+      file_ = system_calls().create_new(temp_.c_str());
+      if (file_ < 0 && errno != EEXIST) break;
     }
-  } catch (const Failure&) {
-    system_calls().remove(temp.c_str());
-    throw;
+    if (file_ < 0) {
+      temp_.clear();
+      fail("Creating a temporary file beside", errno, path);
+    }
+  } catch (const Failure& failure) {
+    error_ = failure.error;
+    discard();
   }
 }
 
-}  // namespace
+bool NewFileInPlace::append(std::string_view bytes) {
+  if (error_ || committed_) return false;
+  if (write_all(file_, bytes)) return true;
+  error_ = call_failure("Writing", errno, path_);
+  discard();
+  return false;
+}
+
+std::optional<OutputError> NewFileInPlace::commit() {
+  if (error_ || committed_) return error_;
+  try {
+    errno = 0;
+    const bool flushed = system_calls().fsync(file_) == 0;
+    const int err = errno;
+    errno = 0;
+    const bool closed = system_calls().close(std::exchange(file_, -1)) == 0;
+    if (!flushed || !closed) fail("Writing", flushed ? errno : err, path_);
+    check_name(look_at(path_, rules_), rules_, path_, false);
+    errno = 0;
+    // MoveFileExW replaces a reparse point at the name itself; it never writes through it.
+    const int moved = rules_.replace ? system_calls().rename(temp_.c_str(), path_.c_str())
+                                     : system_calls().rename_new(temp_.c_str(), path_.c_str());
+    if (moved != 0) {
+      if (errno == EEXIST) refuse("the file exists (--force replaces it)", path_);
+      fail("Writing", errno, path_);
+    }
+  } catch (const Failure& failure) {
+    error_ = failure.error;
+    discard();
+    return error_;
+  }
+  committed_ = true;
+  return std::nullopt;
+}
+
+void NewFileInPlace::discard() {
+  if (file_ >= 0) system_calls().close(std::exchange(file_, -1));
+  if (!temp_.empty()) system_calls().remove(temp_.c_str());
+  temp_.clear();
+}
+
+
+ScratchFile::ScratchFile(const std::string& folder) {
+  // Nobody else can open, rename or remove the file while it is held (no sharing).
+  for (int attempt = 0; file_ < 0 && attempt < 16; ++attempt) {
+    path_ = folder + temporary_name("scratch");
+    errno = 0;
+    file_ = system_calls().create_new(path_.c_str());
+    if (file_ < 0 && errno != EEXIST) break;
+  }
+  if (file_ < 0) path_.clear();
+  failed_ = file_ < 0;
+}
+
+ScratchFile::~ScratchFile() {
+  if (file_ >= 0) system_calls().close(file_);
+  if (!path_.empty()) system_calls().remove(path_.c_str());
+}
+
+bool ScratchFile::append(std::string_view bytes) {
+  if (failed_) return false;
+  if (!write_all(file_, bytes)) {
+    failed_ = true;
+    return false;
+  }
+  size_ += bytes.size();
+  return true;
+}
+
+bool ScratchFile::read_back(const std::function<bool(std::string_view)>& take) {
+  if (path_.empty()) return size_ == 0;
+  failed_ = true;
+  // The descriptor writes only: the file is read through a new one, as a regular file.
+  if (file_ >= 0) system_calls().close(std::exchange(file_, -1));
+  try {
+    platform::ReadableFile file(path_);
+    if (static_cast<std::uint64_t>(file.length()) < size_) return false;
+    std::string piece(std::min<std::uint64_t>(size_, 1 << 20), '\0');
+    for (std::uint64_t done = 0; done < size_;) {
+      const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size_ - done, piece.size()));
+      const std::size_t n = file.read_at(static_cast<std::int64_t>(done), piece.data(), want);
+      if (n == 0 || !take(std::string_view(piece.data(), n))) return false;
+      done += n;
+    }
+  } catch (const StepError&) {
+    return false;
+  }
+  return true;
+}
 
 #endif
 
+NewFileInPlace::~NewFileInPlace() {
+  if (!committed_) discard();
+}
+
 std::optional<OutputError> write_file_atomically(const std::string& path, const std::string& bytes,
                                                  const OutputRules& rules) {
-  try {
-    write_or_throw(path, bytes, rules);
-  } catch (const Failure& failure) {
-    return failure.error;
-  }
-  return std::nullopt;
+  NewFileInPlace file(path, rules);
+  file.append(bytes);
+  return file.commit();
 }
 
 bool is_symbolic_link(const std::string& path) {

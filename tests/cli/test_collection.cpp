@@ -160,14 +160,21 @@ TEST(Recursive, OutputDoesNotDependOnTheNumberOfJobsOrTheReadDepth) {
   const std::vector<std::vector<std::string>> settings = {
       {"--jobs", "4"}, {"--jobs", "1", "--io-depth", "64"}, {"--jobs", "4", "--io-depth", "4"},
       {"--jobs", "3", "--io-depth", "64"}};
+  test::TempFolder elsewhere;
+  const std::string report = (elsewhere.path() / "report.txt").string();
   for (const std::vector<std::string>& setting : settings) {
-    std::vector<std::string> args = {"-r"};
+    std::vector<std::string> args = {"-r", "--report", report};
     args.insert(args.end(), setting.begin(), setting.end());
     args.push_back(c.root());
     CliRun run = run_cli(args);
     EXPECT_EQ(run.status, one.status) << setting[1];
     EXPECT_EQ(without_dates(run.out), without_dates(one.out)) << setting[1];
     EXPECT_EQ(run.err, one.err) << setting[1];
+    // The report file holds the folders' reports as printed, in the same order, then nothing.
+    const std::string reports = test::read_file(report);
+    EXPECT_EQ(run.crlf().find("Summary\r\nentries"), reports.size()) << setting[1];
+    EXPECT_EQ(run.crlf().substr(0, reports.size()), reports) << setting[1];
+    EXPECT_EQ(elsewhere.names(), std::set<std::string>{"report.txt"}) << "no temporary file is left";
   }
 }
 

@@ -94,14 +94,19 @@ TEST(OutputFile, ALinkAtTheNameIsReplacedUnlessItIsAFileTheRunReads) {
   }
 }
 
+int g_writes = 0;
+
 // Each call of the write failing in turn: the error names it, the old file keeps its bytes and no
-// temporary file is left.
+// temporary file is left. Written in pieces, a failed piece removes the temporary file at once and
+// ends the writing; a file dropped without commit leaves nothing either.
 TEST(OutputFile, AFailingCallLeavesTheOldFileAndNoTemporaryOne) {
   RealCallsAfterwards restore;
   struct Case {
     const char* name;
     std::function<void(platform::SystemCalls&)> fail;
-    int number;
+    int number;     // 0: nothing fails
+    int pieces = 0;  // appended one by one; 0: write_file_atomically
+    bool commit = true;
   };
   const Case cases[] = {
       {"create", [](auto& calls) { calls.openat = [](int, const char*, int, mode_t) { errno = EACCES; return -1; }; }, EACCES},
@@ -111,16 +116,42 @@ TEST(OutputFile, AFailingCallLeavesTheOldFileAndNoTemporaryOne) {
       {"rename", [](auto& calls) {
          calls.renameat = [](int, const char*, int, const char*, bool) { errno = EXDEV; return -1; };
        }, EXDEV},
+      {"write of the second piece", [](auto& calls) {
+         calls.write = [](int fd, const void* bytes, size_t n) -> ssize_t {
+           if (++g_writes == 1) return platform::real_system_calls().write(fd, bytes, n);
+           errno = ENOSPC;
+           return -1;
+         };
+       }, ENOSPC, 3},
+      {"flush after pieces", [](auto& calls) { calls.fsync = [](int) { errno = EIO; return -1; }; }, EIO, 2},
+      {"dropped without commit", [](auto&) {}, 0, 2, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TempFolder dir;
     const std::string report = dir.write("report.txt", std::string("old report"));
+    g_writes = 0;
     c.fail(platform::system_calls());
-    const std::optional<OutputError> failed = write_file_atomically(report, "new report");
+    std::optional<OutputError> failed;
+    if (c.pieces == 0) {
+      failed = write_file_atomically(report, "new report");
+    } else {
+      NewFileInPlace file(report);
+      for (int i = 0; i < c.pieces; ++i) {
+        if (!file.append("new ")) {
+          EXPECT_EQ(dir.names(), std::set<std::string>{"report.txt"}) << "removed at once";
+        }
+      }
+      if (c.commit) failed = file.commit();
+    }
     platform::system_calls() = platform::real_system_calls();
-    ASSERT_TRUE(failed);
-    EXPECT_EQ(failed->number, c.number) << failed->description;
+    EXPECT_EQ(failed.has_value(), c.number != 0);
+    if (failed) {
+      EXPECT_EQ(failed->number, c.number) << failed->description;
+    }
+    if (c.pieces > 0 && c.number == ENOSPC) {
+      EXPECT_EQ(g_writes, 2) << "nothing is written after a failed piece";
+    }
     EXPECT_EQ(test::read_file(report), "old report");
     EXPECT_EQ(dir.names(), std::set<std::string>{"report.txt"});
   }

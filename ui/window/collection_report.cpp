@@ -49,14 +49,24 @@ std::string problem_lines(const PlanItem& problem) {
   return problem.folder + "\r\nerror " + std::to_string(problem.error_number) + ": " + problem.message + "\r\n\r\n";
 }
 
-std::string collection_report_text(const std::string& root, const Summary& summary, const std::string& problems,
+void CollectedProblems::add(const std::string& lines) {
+  if (lines.empty()) return;
+  if (rest_.empty() && file_.append(lines)) return;
+  rest_ += lines;
+}
+
+bool CollectedProblems::read(const std::function<bool(std::string_view)>& take) {
+  return file_.read_back(take) && (rest_.empty() || take(rest_));
+}
+
+std::string collection_report_head(const std::string& root, const Summary& summary, bool problems_follow,
                                    int folders_done, int folders_total) {
   std::string text = "Quarnell Collection Verify\r\n";
   text += "Folder Processed " + root + "\r\n";
   text += "Folders verified: " + std::to_string(folders_done) + " of " + std::to_string(folders_total);
   text += folders_done < folders_total ? " (cancelled)\r\n\r\n" : "\r\n\r\n";
   text += summary.text();
-  if (!problems.empty()) text += "\r\n" + problems;
+  if (problems_follow) text += "\r\n";
   return text;
 }
 

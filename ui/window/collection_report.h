@@ -1,11 +1,14 @@
 #pragma once
 // The texts of the window's many-folder run: the status line while it runs, and the summary
 // report at its end (the summary table, then the problem lines of every folder that has any).
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "engine/collection_summary.h"
 #include "engine/collection_walk.h"
 #include "engine/run_result.h"
+#include "platform/output_file.h"
 
 namespace qn {
 
@@ -27,8 +30,23 @@ std::string problem_lines(const RunResult& result, const std::string& report_fil
 // The same for a folder that could not be verified.
 std::string problem_lines(const PlanItem& problem);
 
-// The summary report, CR LF line ends.
-std::string collection_report_text(const std::string& root, const Summary& summary, const std::string& problems,
+// The problem lines of a collection run, in the order added: in a scratch file in `folder` while
+// one can be written there, in memory after (so that nothing is lost).
+class CollectedProblems {
+ public:
+  explicit CollectedProblems(const std::string& folder) : file_(folder) {}
+  void add(const std::string& lines);
+  bool empty() const { return file_.size() == 0 && rest_.empty(); }
+  // Every line, in pieces and in order; false when the scratch file cannot be read back.
+  bool read(const std::function<bool(std::string_view)>& take);
+
+ private:
+  ScratchFile file_;
+  std::string rest_;
+};
+
+// The summary report up to its problem lines (they follow it when there are any), CR LF line ends.
+std::string collection_report_head(const std::string& root, const Summary& summary, bool problems_follow,
                                    int folders_done, int folders_total);
 
 // The file name of the report of the run at `index` (from 1) of a collection run.

@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <set>
+#include <string_view>
 #include <utility>
 
 #include "base/paths.h"
+#include "base/step_error.h"
 #include "engine/collection_summary.h"
 #include "engine/verify.h"
 #include "ui/window/collection_report.h"
@@ -21,6 +24,20 @@ int folder_count(const std::vector<PlanItem>& plan) {
   std::set<std::string> folders;
   for (const PlanItem& item : plan) folders.insert(item.folder);
   return static_cast<int>(folders.size());
+}
+
+// The summary report: its head, then the problem lines as they were collected.
+bool write_summary(const std::string& path, const std::string& head, CollectedProblems& problems, RunHost& host) {
+  NewFileInPlace file(path);
+  const bool whole = file.append(head) && problems.read([&](std::string_view piece) { return file.append(piece); });
+  if (!whole && !file.error()) {
+    host.show_error(kErrFileAccess, "Writing the report failed: the problem lines could not be read back", path);
+    return false;  // dropped uncommitted: the old report stays
+  }
+  const std::optional<OutputError> failed = file.commit();
+  if (!failed) return true;
+  host.show_error(failed->number, "Writing the report failed: " + failed->reason, path);
+  return false;
 }
 
 }  // namespace
@@ -58,7 +75,7 @@ void Form1::run_collection(const std::string& root, const std::vector<PlanItem>&
   const auto start = std::chrono::steady_clock::now();
   auto show_label1 = [this](const std::string& text) { set_label1(text); };
   Summary summary;
-  std::string problems;
+  CollectedProblems problems(report_folder);
   int folders_done = 0;
   Form1Host report_host(view_, show_label1, &read_ahead_);
   for (std::size_t i = 0; i < plan.size() && !cancel_requested_; ++i) {
@@ -74,12 +91,12 @@ void Form1::run_collection(const std::string& root, const std::vector<PlanItem>&
     std::unique_ptr<platform::HeldFolder> held;
     if (item.kind != ItemKind::kProblem && !(held = hold_walked_folder(item, problem))) {
       summary.add_problem(problem);
-      problems += problem_lines(problem);
+      problems.add(problem_lines(problem));
       continue;
     }
     if (item.kind == ItemKind::kProblem) {
       summary.add_problem(item);
-      problems += problem_lines(item);
+      problems.add(problem_lines(item));
       continue;
     }
     // Each folder's progress under the collection's status line; its errors held for the summary.
@@ -93,13 +110,21 @@ void Form1::run_collection(const std::string& root, const std::vector<PlanItem>&
     summary.add_run(result);
     std::string own_report = report_folder + collection_report_name(i + 1);
     write_report(own_report, result.report_text, report_host);
-    problems += problem_lines(result, own_report, entry_lines.lines);
+    problems.add(problem_lines(result, own_report, entry_lines.lines));
   }
   if (!cancel_requested_) folders_done = folders_total;
 
   std::string summary_path = report_folder + kSummaryReportName;
-  std::string text = collection_report_text(root, summary, problems, folders_done, folders_total);
-  if (write_report(summary_path, text, report_host)) show_report(summary_path, text);
+  const std::string head = collection_report_head(root, summary, !problems.empty(), folders_done, folders_total);
+  if (write_summary(summary_path, head, problems, report_host) && !view_.open_report(summary_path)) {
+    // The window's own view holds the whole text.
+    std::string text = head;
+    problems.read([&](std::string_view piece) {
+      text += piece;
+      return true;
+    });
+    view_.show_report_in_window(summary_path, text);
+  }
   report_host.show_held_errors();
 
   set_label1("Verified " + std::to_string(folders_done) + " of " + std::to_string(folders_total) +

@@ -485,4 +485,92 @@ TEST(Form1, ALinkAtAReportNameIsReplacedNeverWrittenThrough) {
     EXPECT_TRUE(view.error_texts.empty());
   }
 }
+// The summary's problem lines wait in a scratch file beside the reports, or in memory where that
+// file cannot be made or fills up: the summary comes out the same either way, and no scratch file
+// is left. One that cannot be read back leaves the old summary and says so.
+TEST(Form1, TheSummaryIsTheSameWhereverItsProblemLinesWait) {
+  enum Trouble { kNone, kNotCreated, kFillsUp, kNotReadBack };
+  struct Case {
+    const char* name;
+    Trouble trouble;
+    bool opener_works;
+  };
+  static int scratch_fd = -1;
+  static int scratch_writes = 0;
+  struct RealCallsAfterwards {
+    ~RealCallsAfterwards() { qn::platform::system_calls() = qn::platform::real_system_calls(); }
+  } restore;
+  std::string expected;
+  for (const Case& c : {Case{"scratch file", kNone, true}, Case{"no scratch file", kNotCreated, false},
+                        Case{"scratch file full after one piece", kFillsUp, false},
+                        Case{"scratch file unreadable", kNotReadBack, true}}) {
+    SCOPED_TRACE(c.name);
+    TempFolder root, reports;
+    root.copy_sample(kMp3Sample);
+    root.copy_sample("Quarnell 1964 Labels");
+    root.write("Quarnell 1964 FLAC/a.qn");
+    root.write("Quarnell 1964 FLAC/b.qn");
+    const std::string summary_path = reports.text() + "Quarnell Verify Summary.txt";
+    reports.write("Quarnell Verify Summary.txt", std::string("old summary"));
+    scratch_fd = -1;
+    scratch_writes = 0;
+    qn::platform::SystemCalls& calls = qn::platform::system_calls();
+    calls.openat = [](int dir, const char* name, int flags, mode_t mode) {
+      if (std::string(name).starts_with(".scratch.") && scratch_fd == -2) {
+        errno = EACCES;
+        return -1;
+      }
+      const int fd = qn::platform::real_system_calls().openat(dir, name, flags, mode);
+      if (std::string(name).starts_with(".scratch.")) scratch_fd = fd;
+      return fd;
+    };
+    if (c.trouble == kNotCreated) scratch_fd = -2;
+    if (c.trouble == kFillsUp) {
+      calls.write = [](int fd, const void* bytes, size_t n) -> ssize_t {
+        if (fd == scratch_fd && ++scratch_writes > 1) {
+          errno = ENOSPC;
+          return -1;
+        }
+        return qn::platform::real_system_calls().write(fd, bytes, n);
+      };
+    }
+    if (c.trouble == kNotReadBack) {
+      calls.pread = [](int, void*, size_t, off_t) -> ssize_t {
+        errno = EIO;
+        return -1;
+      };
+    }
+    RecordingView view;
+    view.report_file = reports.text() + "Quarnell Verify.txt";
+    view.folder_answer = root.path().string();
+    view.yes_answer = true;
+    view.opener_works = c.opener_works;
+    Form1 form(view);
+    form.btnBrowse_Click();
+    qn::platform::system_calls() = qn::platform::real_system_calls();
+    // The folders' names differ from case to case.
+    auto same_names = [&](std::string text) {
+      for (const std::string& from : {root.path().string(), reports.path().string()}) {
+        for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at)) text.replace(at, from.size(), "F");
+      }
+      return text;
+    };
+    const std::string summary = same_names(read_file(summary_path));
+    if (c.trouble == kNotReadBack) {
+      EXPECT_EQ(summary, "old summary");
+      ASSERT_EQ(view.error_texts.size(), 1u);
+      EXPECT_TRUE(contains(view.error_texts[0], "Writing the report failed")) << view.error_texts[0];
+    } else if (c.trouble == kNone) {
+      expected = summary;
+      EXPECT_TRUE(contains(summary, "u1964_006 MISSING mp3 file\r\n")) << summary;
+      EXPECT_TRUE(contains(summary, "several audio checksum files")) << summary;
+    } else {
+      EXPECT_EQ(summary, expected);
+      ASSERT_EQ(view.report_texts_in_window.size(), 1u);
+      EXPECT_EQ(same_names(view.report_texts_in_window[0]), expected);
+    }
+    for (const std::string& name : reports.names()) EXPECT_NE(name[0], '.') << name;
+  }
+}
+
 #endif
