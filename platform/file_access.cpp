@@ -621,23 +621,22 @@ int handle_is_link(HANDLE h, bool* folder = nullptr) {
   return (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && IsReparseTagNameSurrogate(info.ReparseTag) ? 1 : 0;
 }
 
-// _wopen with the C library's flags, but sharing the file for deleting and renaming as well: a
-// file we only read for a moment never makes another program's delete or rename fail, as on
-// other systems.
+// _wopen of an existing file with the C library's flags, but sharing the file for deleting and
+// renaming as well: a file we only read for a moment never makes another program's delete or
+// rename fail, as on other systems. It never creates or truncates: new files come from
+// create_new and are renamed into place.
 int open_real(const char* path, int flags, int) {
+  if (flags & (_O_CREAT | _O_TRUNC)) {
+    errno = EINVAL;
+    return -1;
+  }
   const int access = flags & (_O_RDONLY | _O_WRONLY | _O_RDWR);
   const DWORD desired = access == _O_WRONLY ? GENERIC_WRITE
                         : access == _O_RDWR ? GENERIC_READ | GENERIC_WRITE
                                             : GENERIC_READ;
-  const bool create = (flags & _O_CREAT) != 0, truncate = (flags & _O_TRUNC) != 0;
-  const DWORD disposition = create && (flags & _O_EXCL) ? CREATE_NEW
-                            : create && truncate        ? CREATE_ALWAYS
-                            : create                    ? OPEN_ALWAYS
-                            : truncate                  ? TRUNCATE_EXISTING
-                                                        : OPEN_EXISTING;
   const bool no_follow = (flags & kOpenNoFollow) != 0;
   HANDLE h = CreateFileW(wide_path(path).c_str(), desired, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                         nullptr, disposition, FILE_ATTRIBUTE_NORMAL | (no_follow ? FILE_FLAG_OPEN_REPARSE_POINT : 0),
+                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | (no_follow ? FILE_FLAG_OPEN_REPARSE_POINT : 0),
                          nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     errno = errno_of_last_error();
