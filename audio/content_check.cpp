@@ -1,0 +1,57 @@
+#include "audio/content_check.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/text.h"
+#include "platform/file_access.h"
+
+namespace qn {
+
+std::size_t MemoryContentSource::read_at(std::int64_t offset, void* out, std::size_t n) {
+  if (offset < 0 || static_cast<std::uint64_t>(offset) >= size_) return 0;
+  const std::size_t count = std::min(n, size_ - static_cast<std::size_t>(offset));
+  std::memcpy(out, bytes_ + offset, count);
+  return count;
+}
+
+namespace {
+
+class FileContentSource : public ContentSource {
+ public:
+  explicit FileContentSource(const std::string& path) : file_(path, "Opening the track for the deep check") {}
+  std::int64_t length() const override { return file_.length(); }
+  std::size_t read_at(std::int64_t offset, void* out, std::size_t n) override {
+    std::size_t done = 0;
+    while (done < n) {
+      const std::size_t got = file_.read_at(offset + static_cast<std::int64_t>(done), static_cast<char*>(out) + done, n - done);
+      if (got == 0) break;
+      done += got;
+    }
+    return done;
+  }
+
+ private:
+  platform::ReadableFile file_;
+};
+
+std::string lower_extension(const std::string& path) {
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos) return "";
+  std::string ext = path.substr(dot);
+  for (char& c : ext)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return ext;
+}
+
+}  // namespace
+
+ContentVerdict check_track_content(const std::string& path) {
+  const std::string ext = lower_extension(path);
+  if (ext != ".mp3" && ext != ".flac")
+    return {ContentStatus::kUnsupported, "", "not an MP3 or FLAC file name", -1, -1};
+  FileContentSource source(path);
+  return ext == ".mp3" ? check_mp3_content(source) : check_flac_content(source);
+}
+
+}  // namespace qn
