@@ -43,7 +43,7 @@ std::string block_sum_text(const std::string& part4, std::size_t first) {
   return part4.substr(first, 4);
 }
 
-std::string check_mp3(ByteFile& file, const std::string& fingerprint, ID3Options options) {
+std::string check_mp3(ByteFile& file, const std::string& fingerprint, ID3Options options, AudioCheckFacts& facts) {
   const std::string& path = file.path();
   std::vector<std::string> parts = split_fingerprint(fingerprint, path);
   const bool six_parts = parts.size() == 6;
@@ -66,6 +66,7 @@ std::string check_mp3(ByteFile& file, const std::string& fingerprint, ID3Options
     measured = end - start;
   }
 
+  facts = {measured, expected};
   char code = '0';
   if (measured != expected) {
     code = '1';
@@ -89,9 +90,14 @@ std::string block_hex_sum(ByteFile& file, std::int64_t offset, std::size_t n) {
   return HexByteSum(block.data(), block.size());
 }
 
-std::string check_flac(ByteFile& file, const std::string& fingerprint) {
+std::string check_flac(ByteFile& file, const std::string& fingerprint, AudioCheckFacts& facts) {
   std::vector<std::string> parts = split_fingerprint(fingerprint, file.path());
   const std::int64_t length = file.length();
+  unsigned long long listed = 0;
+  facts = {length, text::parse_hex(parts[1], listed) && listed <= static_cast<unsigned long long>(
+                                                                      std::numeric_limits<std::int64_t>::max())
+                       ? static_cast<std::int64_t>(listed)
+                       : -1};
   // Half the length rounded to the nearest whole number, an exact half to the even neighbour.
   std::int64_t middle = length / 2;
   if (length % 2 != 0 && middle % 2 != 0) ++middle;
@@ -154,12 +160,16 @@ std::vector<ByteRange> audio_check_reads(const std::string& path, const std::str
   return {};
 }
 
-std::string CheckAudioFile(const std::string& path, const std::string& fingerprint, ID3Options options) {
+std::string CheckAudioFile(const std::string& path, const std::string& fingerprint, ID3Options options,
+                           AudioCheckFacts* facts) {
+  AudioCheckFacts unused;
+  AudioCheckFacts& out = facts ? *facts : unused;
+  out = {};
   // The extension decides without regard to letter case: "Track.MP3" is examined like "track.mp3".
   ByteFile file(path);
   const std::string lower = text::to_lower(text::right(path, 5));
-  if (text::ends_with(lower, ".mp3")) return check_mp3(file, fingerprint, options);
-  if (text::ends_with(lower, ".flac")) return check_flac(file, fingerprint);
+  if (text::ends_with(lower, ".mp3")) return check_mp3(file, fingerprint, options, out);
+  if (text::ends_with(lower, ".flac")) return check_flac(file, fingerprint, out);
   return {};
 }
 

@@ -15,11 +15,19 @@ struct ID3Options {
   bool id3v2 = true;
 };
 
+// Lengths the check compared, for telling the reader what a length error means: the measured and
+// the listed length of the audio (MP3) or of the file (FLAC); -1 where the check did not get that far.
+struct AudioCheckFacts {
+  std::int64_t measured_length = -1;
+  std::int64_t expected_length = -1;
+};
+
 // The audio check result: an MP3 result code digit possibly followed by " ID3v1 ..."/" ID3v2 ..."
 // texts, a four-character FLAC flag text, or the empty text for any other file name. The extension
 // is compared without regard to letter case.
 // Throws StepError for a malformed fingerprint field, an unreadable file, a negative block offset.
-std::string CheckAudioFile(const std::string& path, const std::string& fingerprint, ID3Options options);
+std::string CheckAudioFile(const std::string& path, const std::string& fingerprint, ID3Options options,
+                           AudioCheckFacts* facts = nullptr);
 
 // The byte ranges CheckAudioFile reads in a file of `length` bytes, as far as the fingerprint field
 // tells them beforehand: the head (the ID3v2 region and where the start search begins), the tail

@@ -37,11 +37,24 @@ class CliHost : public RunHost {
     std::cerr << error_line("", number, description, context) << std::flush;
   }
   ReadAheadPool* read_ahead() override { return read_ahead_; }
+  bool deep_check() override { return deep_; }
+  bool hints() override { return deep_ || hints_; }
+  ContentPool* content_pool() override { return content_pool_; }
+
+  // The deep check (with its workers, or none) and the hints after a FAIL.
+  void check_content(bool deep, bool hints, ContentPool* pool) {
+    deep_ = deep;
+    hints_ = hints;
+    content_pool_ = pool;
+  }
 
  private:
   bool id3v1_;
   bool id3v2_;
   ReadAheadPool* read_ahead_;
+  bool deep_ = false;
+  bool hints_ = false;
+  ContentPool* content_pool_ = nullptr;
 };
 
 // The host of one run among several: error lines (prefixed with `folder_prefix` when it is not

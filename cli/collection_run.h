@@ -16,6 +16,7 @@
 
 namespace qn {
 class ReadAheadPool;
+class ContentPool;
 }
 
 namespace qn::cli {
@@ -35,6 +36,10 @@ struct RunSettings {
   bool errors_in_outcome = true;
   // The reader threads shared by all runs (reads in flight stay within its depth), or none.
   ReadAheadPool* read_ahead = nullptr;
+  bool deep = false;   // the deep check of every found track
+  bool hints = false;  // plain words after each FAIL (always with `deep`)
+  // The workers of the deep checks, shared by all runs, or none.
+  ContentPool* content_pool = nullptr;
 };
 
 struct ItemOutcome {

@@ -40,9 +40,11 @@ const char* status_name(EntryStatus status) {
 
 namespace {
 
-json entry_json(const EntryResult& entry) {
+json number_or_null(std::int64_t n) { return n < 0 ? json(nullptr) : json(n); }
+
+json entry_json(const EntryResult& entry, bool hints) {
   std::string channel = text::trim_blanks(entry.channel_label);
-  return {
+  json out = {
       {"line", entry.line},
       {"expected", entry.expected},
       {"track_key", text_or_null(entry.track_key)},
@@ -54,9 +56,19 @@ json entry_json(const EntryResult& entry) {
       {"id3v2", id3_result(entry.id3_suffix, "ID3v2")},
       {"status", status_name(entry.status)},
       {"note", entry.note},
-      {"report_line", entry.report_line + entry.note},
+      {"report_line", entry.report_line + entry.note + (entry.content ? entry.content->text : "")},
       {"step_failed", entry.step_failed},
   };
+  if (entry.content) {
+    const EntryContent& c = *entry.content;
+    out["content"] = {{"status", c.status},
+                      {"method", text_or_null(c.method)},
+                      {"detail", text_or_null(c.detail)},
+                      {"offset", number_or_null(c.offset)},
+                      {"frame", number_or_null(c.frame)}};
+  }
+  if (hints) out["hint"] = text_or_null(entry.hint);
+  return out;
 }
 
 // A value as dump() writes it inside the document, `depth` levels in (two spaces each).
@@ -96,9 +108,9 @@ std::string json_run_head(const RunResult& run) {
          std::string(kRunDepth * 2 + 2, ' ') + "\"entries\": [";
 }
 
-std::string json_entry(const EntryResult& entry, bool first) {
+std::string json_entry(const EntryResult& entry, bool first, bool hints) {
   const int depth = kRunDepth + 2;
-  return (first ? "\n" : ",\n") + std::string(depth * 2, ' ') + dumped(entry_json(entry), depth);
+  return (first ? "\n" : ",\n") + std::string(depth * 2, ' ') + dumped(entry_json(entry, hints), depth);
 }
 
 std::string json_run_tail(const RunResult& run, bool had_entries) {

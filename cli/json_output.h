@@ -18,7 +18,8 @@ const char* status_name(EntryStatus status);
 // The pieces of one run's object, in order: the head, each entry, the tail. The head starts with
 // no comma: the document puts one before every run but the first.
 std::string json_run_head(const RunResult& run);
-std::string json_entry(const EntryResult& entry, bool first);
+// With `hints`, the entry's "hint" (null when it has none); its "content" whenever it has one.
+std::string json_entry(const EntryResult& entry, bool first, bool hints = false);
 std::string json_run_tail(const RunResult& run, bool had_entries);
 
 class JsonDocument {

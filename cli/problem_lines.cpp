@@ -37,8 +37,13 @@ std::string problem_line(const EntryResult& entry, const std::string& folder, co
     if (verdict == " OK") continue;
     failures += (failures.empty() ? "" : " ") + without_prefix(verdict, " FAIL ");
   }
-  if (failures.empty()) return line("ID3-FAIL", path, id3);
-  return line("FAIL", path, failures + (id3.empty() ? "" : " " + id3));
+  const std::string hint = entry.hint.empty() ? "" : "  hint: " + entry.hint;
+  std::string lines;
+  if (!failures.empty()) lines = line("FAIL", path, failures + (id3.empty() ? "" : " " + id3) + hint);
+  else if (text::contains(id3, "Fails") || !entry.content || entry.content->status != "fail")
+    lines = line("ID3-FAIL", path, id3 + hint);
+  if (entry.content && entry.content->status == "fail") lines += line("CONTENT-FAIL", path, entry.content->detail);
+  return lines;
 }
 
 namespace {

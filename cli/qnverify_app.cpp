@@ -22,6 +22,7 @@
 #include "cli/progress.h"
 #include "engine/collection_summary.h"
 #include "engine/collection_walk.h"
+#include "engine/content_checks.h"
 #include "engine/exit_status.h"
 #include "engine/verify.h"
 #include "platform/file_access.h"
@@ -50,6 +51,8 @@ struct Options {
   bool json = false;
   bool problems = false;
   bool null_separated = false;
+  bool deep = false;
+  bool hints = false;
   int jobs = default_jobs();
   int io_depth = ReadAheadPool::kDefaultDepth;
   CreateRequest create;  // --create and its options
@@ -241,7 +244,7 @@ class EntryOutput : public EntrySink {
     if (entry.status == EntryStatus::kPlaceholderCreated)
       stream_.hold(ItemStream::Held::kNotices,
                    "qnverify: created placeholder " + text::printable(display_.show(folder_ + entry.expected)) + "\n");
-    if (options_.json) stream_.out(json_entry(entry, first_));
+    if (options_.json) stream_.out(json_entry(entry, first_, options_.deep || options_.hints));
     else if (options_.problems) stream_.out(problem_line(entry, folder_, display_));
     first_ = false;
   }
@@ -395,6 +398,10 @@ void add_options(CLI::App& app, Options& options) {
   app.add_option("--qn", options.qn, "The checksum file to use when the folder holds several")->type_name("FILE");
   app.add_option("--report", options.report, "Also write the report(s) to this file")->type_name("FILE");
   app.add_flag("--images", options.images, "Verify the label images against the *Labels.qn file");
+  app.add_flag("--deep", options.deep,
+               "Also read every found track whole and check it against the checks it carries itself "
+               "(FLAC: frame CRCs and MD5; MP3: frame chain, music CRC, frame CRCs)");
+  app.add_flag("--hints", options.hints, "After each FAIL, say in plain words what it most likely means (on with --deep)");
   app.add_flag("-r,--recursive", options.recursive,
                "Verify every folder at or below PATH that holds a checksum file, then print a summary");
   CLI::Option* problems = app.add_flag("-q,--problems", options.problems,
@@ -468,7 +475,7 @@ int run_qnverify(const std::vector<std::string>& args) {
   if (std::optional<int> status = expand_paths(options)) return *status;
   if (options.creating) {
     for (const char* other : {"--no-id3v1", "--no-id3v2", "--create-nfo", "--qn", "--report", "--recursive",
-                              "--problems", "--summary", "--json", "--jobs", "--io-depth"}) {
+                              "--problems", "--summary", "--json", "--jobs", "--io-depth", "--deep", "--hints"}) {
       if (app.get_option(other)->count() > 0) {
         say(std::string(other) + " is an option of the verification; it cannot be used with --create");
         return kExitUsage;
@@ -522,6 +529,12 @@ int run_qnverify(const std::vector<std::string>& args) {
   if (options.io_depth > 1) read_ahead.emplace(options.io_depth);
   settings.read_ahead = read_ahead ? &*read_ahead : nullptr;
   settings.errors_in_outcome = !options.problems;
+  settings.deep = options.deep;
+  settings.hints = options.hints;
+  // The deep checks of all runs share these workers: one track each at a time.
+  std::optional<ContentPool> content_pool;
+  if (options.deep && options.jobs > 1) content_pool.emplace(options.jobs);
+  settings.content_pool = content_pool ? &*content_pool : nullptr;
   Output output(options, plan, kept);
   for (const PlanItem& problem : plan.refused) output.add_refused(problem);
   run_plan(plan.items, settings, output);

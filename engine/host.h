@@ -7,6 +7,7 @@
 namespace qn {
 
 class ReadAheadPool;
+class ContentPool;
 
 class RunHost {
  public:
@@ -29,6 +30,13 @@ class RunHost {
   // The reader threads that read the files of the next entries ahead of their checks; none (one
   // read at a time, each by its check) by default.
   virtual ReadAheadPool* read_ahead() { return nullptr; }
+  // The deep check of every found track after its fingerprint check; off by default.
+  virtual bool deep_check() { return false; }
+  // Plain words after each FAIL (always with the deep check).
+  virtual bool hints() { return deep_check(); }
+  // The workers that make the deep checks ahead of the checking loop; none: each check is made
+  // when its entry asks for it.
+  virtual ContentPool* content_pool() { return nullptr; }
 };
 
 // A host that does nothing and ticks both ID3 options; tests and tools derive from it.
@@ -42,8 +50,14 @@ class QuietHost : public RunHost {
   void enable_id3_options(bool enabled) override { id3_enabled = enabled; }
   void show_error(int, const std::string&, const std::string&) override {}
   ReadAheadPool* read_ahead() override { return pool; }
+  bool deep_check() override { return deep; }
+  bool hints() override { return deep || hint_words; }
+  ContentPool* content_pool() override { return content_workers; }
 
   ReadAheadPool* pool = nullptr;
+  bool deep = false;
+  bool hint_words = false;
+  ContentPool* content_workers = nullptr;
   bool id3v1 = true;
   bool id3v2 = true;
   bool id3_enabled = true;

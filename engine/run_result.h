@@ -4,6 +4,8 @@
 // costs no more memory than its checksum file and its report, however many entries it has. The
 // front ends derive exit status, summaries and machine-readable output from the tally and the sink.
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,16 @@ enum class EntryStatus {
   kNoVerdict,           // the entry's line carries no verdict (a failed step, a code outside the table)
 };
 
+// What the deep check found in an entry's track (made only when asked for).
+struct EntryContent {
+  std::string status;  // "ok", "fail", "unchecked", "unsupported", "unreadable"
+  std::string method;  // what proved it, or which check failed
+  std::string detail;  // plain words: what failed and where, or what was seen
+  std::int64_t offset = -1;  // byte offset of the failure; -1 for none
+  std::int64_t frame = -1;   // frame of the failure, from 1; -1 for none
+  std::string text;    // what ends the entry's report line: " content FAIL (...)"
+};
+
 struct EntryResult {
   std::string line;           // the checksum line as used (after the sub-folder rewrite)
   std::string expected;       // the file name the line names, without its fingerprint
@@ -28,7 +40,9 @@ struct EntryResult {
   std::vector<std::string> verdicts;  // verdict texts without the ID3 suffix
   std::string id3_suffix;     // " ID3v1 OK ID3v2 Fails", " Placeholder", or empty
   std::string note;           // the sheet-music note
-  std::string report_line;    // the entry's line of the report body, without CR LF
+  std::string report_line;    // the entry's line of the report body, without the note and CR LF
+  std::optional<EntryContent> content;  // the deep check of a found track, when asked for
+  std::string hint;           // plain words after a FAIL, when asked for
   EntryStatus status = EntryStatus::kNoVerdict;
   bool step_failed = false;   // some step of this entry raised an error
 };
