@@ -376,6 +376,14 @@ std::string check_jobs(std::string& input) {
 }
 
 const char* const kHelpFooter = R"(
+What an OK means:
+  The check the checksum file allows compares each track's length, its first and last blocks of
+  audio and its tag sums; it reads some kilobytes of a track. OK: the track is complete, starts and
+  ends as listed, its tags are the ones listed. A byte changed in the middle of a track reads OK.
+  --deep reads every byte and checks what the track carries itself (FLAC: frame CRCs and MD5; MP3:
+  the frame chain, the encoder's music CRC, protected frames), so such damage is found where those
+  checks cover it; "content unchecked": the MP3 carries no check and only its frames were walked.
+
 Exit status, flags added up:
   0  everything is OK          1  some entry failed (FAIL, an ID3 check fails, no verdict)
   2  some entry is MISSING     4  some file is additional (named by no checksum line)
@@ -384,6 +392,7 @@ Exit status, flags added up:
 Examples:
   qnverify "/music/Quarnell 1964 Top 6"     print the folder's report
   qnverify -q -r /music                     only the problems of every folder below /music, then a tally
+  qnverify --deep -q -r /music              the same, every track also read whole and checked
   find /music -name '*1964*' -type d -print0 | qnverify -0 --summary -
                                             the folders find names, as a summary table
 )";
@@ -399,9 +408,8 @@ void add_options(CLI::App& app, Options& options) {
   app.add_option("--report", options.report, "Also write the report(s) to this file")->type_name("FILE");
   app.add_flag("--images", options.images, "Verify the label images against the *Labels.qn file");
   app.add_flag("--deep", options.deep,
-               "Also read every found track whole and check it against the checks it carries itself "
-               "(FLAC: frame CRCs and MD5; MP3: frame chain, music CRC, frame CRCs)");
-  app.add_flag("--hints", options.hints, "After each FAIL, say in plain words what it most likely means (on with --deep)");
+               "Also read each track whole and check it against its own checks (see below)");
+  app.add_flag("--hints", options.hints, "After each FAIL, say what it most likely means (on with --deep)");
   app.add_flag("-r,--recursive", options.recursive,
                "Verify every folder at or below PATH that holds a checksum file, then print a summary");
   CLI::Option* problems = app.add_flag("-q,--problems", options.problems,

@@ -15,7 +15,7 @@ _qnverify() {
   local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
   local IFS=$'\n'
   local options=(-q --problems -r --recursive --summary --json --report --qn --images --create-nfo
-                 --no-id3v1 --no-id3v2 -j --jobs -0 --null --create --five --output --force -h --help --version)
+                 --no-id3v1 --no-id3v2 --deep --hints -j --jobs -0 --null --create --five --output --force -h --help --version)
   case $prev in
     --report | --output)
       COMPREPLY=($(compgen -f -- "$cur"))
