@@ -25,11 +25,13 @@ std::string without_prefix(const std::string& s, const std::string& prefix) {
 std::string problem_line(const EntryResult& entry, const std::string& folder, const PathDisplay& display) {
   std::string path = display.show(entry.found_path.empty() ? folder + entry.expected : entry.found_path);
   std::string id3 = text::trim_blanks(entry.id3_suffix);
+  const bool content_failed = entry.content && entry.content->status == "fail";
+  const std::string content = content_failed ? line("CONTENT-FAIL", path, entry.content->detail) : "";
   switch (entry.status) {
     case EntryStatus::kOk:
     case EntryStatus::kPlaceholderCreated: return "";
     case EntryStatus::kMissing: return line("MISSING", path, "");
-    case EntryStatus::kNoVerdict: return line("NO-VERDICT", path, "");
+    case EntryStatus::kNoVerdict: return line("NO-VERDICT", path, "") + content;
     case EntryStatus::kFail: break;
   }
   std::string failures;
@@ -40,10 +42,8 @@ std::string problem_line(const EntryResult& entry, const std::string& folder, co
   const std::string hint = entry.hint.empty() ? "" : "  hint: " + entry.hint;
   std::string lines;
   if (!failures.empty()) lines = line("FAIL", path, failures + (id3.empty() ? "" : " " + id3) + hint);
-  else if (text::contains(id3, "Fails") || !entry.content || entry.content->status != "fail")
-    lines = line("ID3-FAIL", path, id3 + hint);
-  if (entry.content && entry.content->status == "fail") lines += line("CONTENT-FAIL", path, entry.content->detail);
-  return lines;
+  else if (text::contains(id3, "Fails") || !content_failed) lines = line("ID3-FAIL", path, id3 + hint);
+  return lines + content;
 }
 
 namespace {
