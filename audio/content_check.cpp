@@ -19,7 +19,9 @@ namespace {
 
 class FileContentSource : public ContentSource {
  public:
-  explicit FileContentSource(const std::string& path) : file_(path, "Opening the track for the deep check") {}
+  explicit FileContentSource(const std::string& path) : file_(path, "Opening the track for the deep check") {
+    file_.reading_in_sequence();
+  }
   std::int64_t length() const override { return file_.length(); }
   std::size_t read_at(std::int64_t offset, void* out, std::size_t n) override {
     std::size_t done = 0;

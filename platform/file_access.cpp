@@ -409,6 +409,8 @@ ReadableFile::~ReadableFile() {
   if (fd_ >= 0) g_calls.close(fd_);
 }
 
+void ReadableFile::reading_in_sequence() { ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL); }
+
 std::size_t ReadableFile::read_at(std::int64_t offset, void* out, std::size_t n) {
   std::size_t got = 0;
   auto* bytes = static_cast<std::uint8_t*>(out);
@@ -884,6 +886,9 @@ ReadableFile::~ReadableFile() {
 std::size_t ReadableFile::read_cached(std::int64_t, void*, std::size_t) { return 0; }
 
 std::int64_t ReadableFile::next_data(std::int64_t offset) { return offset; }
+
+// The system's cache reads ahead of sequential reads by itself here.
+void ReadableFile::reading_in_sequence() {}
 
 std::size_t ReadableFile::read_at(std::int64_t offset, void* out, std::size_t n) {
   errno = 0;

@@ -100,6 +100,9 @@ class ReadableFile {
   // reports there (a hole reads as zeros), but never into the file's last 64 KiB; `offset` itself
   // where the system cannot tell (Windows). Never throws.
   std::int64_t next_data(std::int64_t offset);
+  // Advice that the file is now read from start to end, so that the system reads ahead of the
+  // reads (a file is opened with the advice that it is read at a few places). Never throws.
+  void reading_in_sequence();
 
  private:
   std::string path_;
