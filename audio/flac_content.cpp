@@ -3,12 +3,12 @@
 // so a damaged or hostile stream costs no more than the bytes up to it.
 #include <FLAC/stream_decoder.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <exception>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "audio/content_check.h"
 
@@ -16,7 +16,7 @@ namespace qn {
 namespace {
 
 // The source is read in blocks of this size through one buffer, whatever libFLAC asks for.
-constexpr std::size_t kReadBlock = 1 << 20;
+constexpr std::int64_t kReadBlock = 1 << 20;
 
 std::string grouped(std::uint64_t value) {
   std::string digits = std::to_string(value);
@@ -25,10 +25,15 @@ std::string grouped(std::uint64_t value) {
 }
 
 struct Decode {
-  explicit Decode(ContentSource& s) : source(s), buffer(kReadBlock) {}
+  // A short track needs no more than its length (a length that then grows costs only more reads).
+  explicit Decode(ContentSource& s)
+      : source(s),
+        buffer_size(static_cast<std::size_t>(std::clamp<std::int64_t>(s.length(), 4096, kReadBlock))),
+        buffer(new unsigned char[buffer_size]) {}
 
   ContentSource& source;
-  std::vector<unsigned char> buffer;
+  std::size_t buffer_size;
+  std::unique_ptr<unsigned char[]> buffer;
   std::size_t buffered = 0;     // bytes in `buffer`
   std::size_t handed = 0;       // of which libFLAC has taken this many
   std::int64_t next_read = 0;   // source offset of the byte after `buffer`
@@ -67,7 +72,7 @@ FLAC__StreamDecoderReadStatus on_read(const FLAC__StreamDecoder*, FLAC__byte out
   if (d.handed == d.buffered) {
     // libFLAC's C frames must never see an exception: it is kept and thrown once the decoder is gone.
     try {
-      d.buffered = d.source.read_at(d.next_read, d.buffer.data(), d.buffer.size());
+      d.buffered = d.source.read_at(d.next_read, d.buffer.get(), d.buffer_size);
     } catch (...) {
       d.read_error = std::current_exception();
       d.stop = true;
@@ -82,7 +87,7 @@ FLAC__StreamDecoderReadStatus on_read(const FLAC__StreamDecoder*, FLAC__byte out
     }
   }
   const std::size_t n = std::min(*bytes, d.buffered - d.handed);
-  std::memcpy(out, d.buffer.data() + d.handed, n);
+  std::memcpy(out, d.buffer.get() + d.handed, n);
   d.handed += n;
   d.passed += static_cast<std::int64_t>(n);
   *bytes = n;
