@@ -4,7 +4,8 @@
 QN_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 
 # Debian packages the build and the tests need.
-QN_PACKAGES=(g++ cmake make libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
+QN_PACKAGES=(g++ cmake make pkg-config libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
+             libflac-dev
              qt6-base-dev lame flac id3v2 python3 python3-mutagen
              xdg-utils libfile-mimeinfo-perl shared-mime-info libglib2.0-bin desktop-file-utils
              xvfb xauth imagemagick xdotool openbox

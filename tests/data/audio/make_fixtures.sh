@@ -1,7 +1,8 @@
 #!/bin/sh
 # Makes the small real MP3 files of the audio tests with lame, and writes their checksum
-# fingerprints, computed here in Python from the raw bytes, to fingerprints.txt.
-# Needs: python3, lame. Run from anywhere; writes next to this script.
+# fingerprints, computed here in Python from the raw bytes, to fingerprints.txt; then the small
+# FLAC files of the content check with flac and metaflac.
+# Needs: python3, lame, flac, metaflac. Run from anywhere; writes next to this script.
 set -eu
 cd "$(dirname "$0")"
 tmp=$(mktemp -d)
@@ -91,3 +92,43 @@ for name in sys.argv[1:]:
     print(name, five, six)
 PY
 cat fingerprints.txt
+
+# One second of a tone with a little noise (so that frames are not constant), 8 kHz, 16-bit mono,
+# in frames of 1024 samples: 8 frames, the last one short.
+python3 - "$tmp/tone.wav" <<'PY'
+import math, struct, sys, wave
+seed = 5
+with wave.open(sys.argv[1], "wb") as w:
+    w.setnchannels(1)
+    w.setsampwidth(2)
+    w.setframerate(8000)
+    out = bytearray()
+    for i in range(8000):
+        seed = (seed * 1103515245 + 12345) % 2**31
+        out += struct.pack("<h", int(6000 * math.sin(2 * math.pi * 440 * i / 8000)) + seed % 601 - 300)
+    w.writeframes(bytes(out))
+PY
+flac --silent --force --no-seektable --blocksize=1024 --padding=256 -o tone.flac "$tmp/tone.wav"
+# The same retagged in place: the tag grows into the padding, the audio stays as it was.
+cp tone.flac tone_retagged.flac
+metaflac --set-tag="TITLE=Fixture Title" --set-tag="ARTIST=Fixture Artist" tone_retagged.flac
+# Where each frame starts (the tests cut and change the files at these places).
+python3 - tone.flac <<'PY'
+import sys
+b = open(sys.argv[1], "rb").read()
+o = 4
+while True:
+    last, n = b[o] & 0x80, int.from_bytes(b[o + 1:o + 4], "big")
+    o += 4 + n
+    if last:
+        break
+starts = [o]
+# A header: the sync code 0xFFF8, two bytes of sizes, then the frame number (one byte below 128).
+while True:
+    o = b.find(b"\xff\xf8", o + 2)
+    if o < 0:
+        break
+    if b[o + 4] == len(starts):
+        starts.append(o)
+print("tone.flac:", len(b), "bytes, frames at", starts)
+PY
