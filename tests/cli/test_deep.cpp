@@ -120,9 +120,9 @@ TEST(Deep, DamageTheListedSumsMissIsFoundAndEachFailGetsItsHint) {
   EXPECT_NE(line_of(q_mp3.out, "ID3-FAIL u1964_003").find("hint: ID3v1 tag changed, audio intact (music CRC OK)"),
             std::string::npos)
       << q_mp3.out;
-  EXPECT_NE(line_of(q_mp3.out, "FAIL     u1964_004").find("hint: track truncated by 300 bytes; content: "),
-            std::string::npos)
-      << q_mp3.out;
+  const std::string cut = line_of(q_mp3.out, "FAIL     u1964_004");
+  EXPECT_NE(cut.find("hint: track truncated by 300 bytes; "), std::string::npos) << cut;
+  EXPECT_NE(cut.find("; content: "), std::string::npos) << cut;
   EXPECT_NE(line_of(q_flac.out, "CONTENT-FAIL u1964_002").find("frame CRC"), std::string::npos) << q_flac.out;
   EXPECT_NE(line_of(q_flac.out, "FAIL     u1964_003").find("hint: tags rewritten, audio intact (MD5 OK)"),
             std::string::npos)
