@@ -19,7 +19,8 @@ constexpr std::size_t kBlockSize = std::size_t{1} << 20;
 constexpr std::int64_t kFirstFrameSearch = 64 * 1024;
 constexpr std::int64_t kResumeSearch = std::int64_t{1} << 20;
 constexpr int kMaxLeadingTags = 8;
-// The longest frame that has a length (MPEG-2.5 Layer II, 160 kbit/s at 8 kHz, padded) and more.
+// The most the walk asks for at once: a whole frame (at most 2,881 bytes, MPEG-2.5 Layer II at
+// 160 kbit/s and 8 kHz, padded).
 constexpr std::size_t kMaxSpan = 4096;
 
 // ---- CRCs ----
@@ -85,13 +86,15 @@ struct FileShrank {
 class Reader {
  public:
   explicit Reader(ContentSource& source)
-      : source_(source), length_(std::max<std::int64_t>(source.length(), 0)), buffer_(kBlockSize) {}
+      : source_(source),
+        length_(std::max<std::int64_t>(source.length(), 0)),
+        buffer_(static_cast<std::size_t>(std::clamp<std::int64_t>(length_, 1, kBlockSize))) {}
 
   std::int64_t length() const { return length_; }
 
   // Bytes [offset, offset + n) of the file, n <= kMaxSpan; null when they run past its end.
   const std::uint8_t* bytes(std::int64_t offset, std::size_t n) {
-    if (offset < 0 || offset > length_ || static_cast<std::int64_t>(n) > length_ - offset) return nullptr;
+    if (n > kMaxSpan || offset < 0 || offset > length_ || static_cast<std::int64_t>(n) > length_ - offset) return nullptr;
     if (offset < start_ || offset + static_cast<std::int64_t>(n) > start_ + size_) {
       add_music_crc_to(offset);
       load(offset);
