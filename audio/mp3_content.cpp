@@ -45,16 +45,18 @@ std::uint16_t frame_crc(std::uint16_t crc, const std::uint8_t* p, std::size_t n)
 }
 
 // The CRC of the encoder's Info frame and of the music: polynomial 0x8005 reflected (0xA001),
-// least significant bit first. Sliced by 8 so that the music CRC keeps up with memory.
+// least significant bit first. Sliced by 16 so that the music CRC keeps up with memory.
+constexpr std::size_t kSlices = 16;
+
 struct MusicCrcTables {
-  std::array<std::array<std::uint16_t, 256>, 8> t{};
+  std::array<std::array<std::uint16_t, 256>, kSlices> t{};
   MusicCrcTables() {
     for (unsigned b = 0; b < 256; ++b) {
       std::uint16_t crc = static_cast<std::uint16_t>(b);
       for (int i = 0; i < 8; ++i) crc = static_cast<std::uint16_t>((crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1);
       t[0][b] = crc;
     }
-    for (std::size_t k = 1; k < 8; ++k)
+    for (std::size_t k = 1; k < kSlices; ++k)
       for (unsigned b = 0; b < 256; ++b)
         t[k][b] = static_cast<std::uint16_t>((t[k - 1][b] >> 8) ^ t[0][t[k - 1][b] & 0xFF]);
   }
@@ -63,12 +65,15 @@ struct MusicCrcTables {
 std::uint16_t music_crc(std::uint16_t crc, const std::uint8_t* p, std::size_t n) {
   static const MusicCrcTables tables;
   const auto& t = tables.t;
-  while (n >= 8) {
+  while (n >= kSlices) {
+    // The CRC meets the first two bytes; each byte then still passes through as many table
+    // steps as bytes follow it in the slice.
     const unsigned x = crc ^ (p[0] | (p[1] << 8));
-    crc = static_cast<std::uint16_t>(t[7][x & 0xFF] ^ t[6][x >> 8] ^ t[5][p[2]] ^ t[4][p[3]] ^ t[3][p[4]] ^
-                                     t[2][p[5]] ^ t[1][p[6]] ^ t[0][p[7]]);
-    p += 8;
-    n -= 8;
+    crc = static_cast<std::uint16_t>(t[15][x & 0xFF] ^ t[14][x >> 8] ^ t[13][p[2]] ^ t[12][p[3]] ^ t[11][p[4]] ^
+                                     t[10][p[5]] ^ t[9][p[6]] ^ t[8][p[7]] ^ t[7][p[8]] ^ t[6][p[9]] ^ t[5][p[10]] ^
+                                     t[4][p[11]] ^ t[3][p[12]] ^ t[2][p[13]] ^ t[1][p[14]] ^ t[0][p[15]]);
+    p += kSlices;
+    n -= kSlices;
   }
   for (std::size_t i = 0; i < n; ++i) crc = static_cast<std::uint16_t>((crc >> 8) ^ t[0][(crc ^ p[i]) & 0xFF]);
   return crc;
