@@ -467,11 +467,12 @@ ContentVerdict check(Reader& in) {
     detail += "; music CRC over " + range;
   }
   if (frame_crcs > 0) detail += "; " + grouped(frame_crcs) + " frame CRCs";
-  if (tags_start > at) detail += "; " + grouped(tags_start - at) + " bytes after the last frame";
+  const std::string trailing = tags_start > at ? "; " + grouped(tags_start - at) + " bytes after the last frame" : "";
+  detail += trailing;
 
   if (info.music_end < 0 && frame_crcs == 0)
     return {ContentStatus::kUnchecked, "frame walk",
-            "no check in the file; the frame walk passed (" + grouped(audio_frames) + " frames)", -1, -1};
+            "no check in the file; the frame walk passed (" + grouped(audio_frames) + " frames)" + trailing, -1, -1};
   const char* method = info.music_end >= 0 ? (frame_crcs > 0 ? "music CRC and frame CRCs" : "music CRC") : "frame CRCs";
   return {ContentStatus::kOk, method, detail, -1, -1};
 }
