@@ -25,6 +25,33 @@ lame --quiet -r -s 32 --bitwidth 16 --little-endian --signed -m m -b 32 --resamp
   --add-id3v2 --pad-id3v2-size 300 --tt "Fixture Title" --ta "Fixture Artist" --tl "Fixtures" \
   "$tmp/tone.pcm" tone_tagged.mp3
 
+# For the deep content check: 48 kHz at 128 kbit/s gives frames of exactly 384 bytes, so every
+# frame's offset follows from the first. Half a second of a sweeping stereo tone.
+python3 - "$tmp/sweep.pcm" <<'PY2'
+import math, struct, sys
+rate = 48000
+with open(sys.argv[1], "wb") as f:
+    for i in range(rate // 2):
+        t = i / rate
+        left = int(8000 * math.sin(2 * math.pi * (300 + 900 * t) * t))
+        right = int(6000 * math.sin(2 * math.pi * 523 * t))
+        f.write(struct.pack("<hh", left, right))
+PY2
+raw48="-r -s 48 --bitwidth 16 --little-endian --signed"
+# The encoder's Info frame, an ID3v2 tag in front and an ID3v1 tag at the end.
+lame --quiet $raw48 -m j -b 128 --add-id3v2 --tt "Deep Title" --ta "Deep Artist" \
+  "$tmp/sweep.pcm" deep_tagged.mp3
+# The same retagged by another tool: other tags, the same music.
+cp deep_tagged.mp3 deep_retagged.mp3
+id3v2 -a "Another Artist" -t "A longer title that moves the audio further on" -A "An Album" deep_retagged.mp3
+# CRC-protected frames, no tags.
+lame --quiet $raw48 -m j -b 128 -p "$tmp/sweep.pcm" deep_protected.mp3
+# No Info frame (-t): nothing in the file to check the music against.
+lame --quiet $raw48 -m j -b 128 -t "$tmp/sweep.pcm" deep_no_info.mp3
+# MPEG-2 mono, variable bitrate: a Xing frame after 9 bytes of side information.
+lame --quiet -r -s 48 --bitwidth 16 --little-endian --signed -m m --resample 22.05 -V 6 \
+  "$tmp/sweep.pcm" deep_vbr_mono.mp3
+
 python3 - tone_plain.mp3 tone_tagged.mp3 > fingerprints.txt <<'PY'
 # Fingerprints by the rules of the checksum files, written out independently of the C++ code.
 import sys
