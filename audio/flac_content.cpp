@@ -18,11 +18,6 @@ namespace {
 // The source is read in blocks of this size through one buffer, whatever libFLAC asks for.
 constexpr std::int64_t kReadBlock = 1 << 20;
 
-std::string grouped(std::uint64_t value) {
-  std::string digits = std::to_string(value);
-  for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
-  return digits;
-}
 
 struct Decode {
   // A short track needs no more than its length (a length that then grows costs only more reads).
@@ -191,15 +186,15 @@ ContentVerdict check_flac_content(ContentSource& source) {
     return {ContentStatus::kFail, "frame walk", "the stream ends inside its metadata blocks", d.passed, -1};
   if (d.total_samples != 0 && d.samples != d.total_samples) {
     return {ContentStatus::kFail, "sample count",
-            d.samples < d.total_samples ? "the stream ends after " + grouped(d.samples) + " of " + grouped(d.total_samples) + " samples"
-                                        : "the stream holds " + grouped(d.samples) + " samples where its STREAMINFO says " +
-                                              grouped(d.total_samples),
+            d.samples < d.total_samples ? "the stream ends after " + std::to_string(d.samples) + " of " + std::to_string(d.total_samples) + " samples"
+                                        : "the stream holds " + std::to_string(d.samples) + " samples where its STREAMINFO says " +
+                                              std::to_string(d.total_samples),
             d.frame_start, -1};
   }
   if (!d.have_md5)
     return {ContentStatus::kOk, "frame CRCs", "the stream carries no MD5 (all zero); every frame CRC matches", -1, -1};
   if (!md5_good) return {ContentStatus::kFail, "MD5", "MD5 of the decoded audio differs from the stream's", -1, -1};
-  return {ContentStatus::kOk, "MD5 and frame CRCs", "MD5 of " + grouped(d.samples) + " samples matches", -1, -1};
+  return {ContentStatus::kOk, "MD5 and frame CRCs", "MD5 of " + std::to_string(d.samples) + " samples matches", -1, -1};
 }
 
 }  // namespace qn

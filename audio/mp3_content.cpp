@@ -224,15 +224,6 @@ HeaderKind read_header(const std::uint8_t* b, Header& h) {
 
 // ---- texts ----
 
-std::string grouped(std::int64_t n) {
-  std::string digits = std::to_string(n < 0 ? -n : n);
-  std::string out;
-  for (std::size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-    out += digits[i];
-  }
-  return n < 0 ? "-" + out : out;
-}
 
 std::string hex4(unsigned v) {
   static const char kDigits[] = "0123456789ABCDEF";
@@ -241,7 +232,7 @@ std::string hex4(unsigned v) {
   return out;
 }
 
-std::string at_frame(std::int64_t n, std::int64_t at) { return "frame " + grouped(n) + " at byte " + grouped(at); }
+std::string at_frame(std::int64_t n, std::int64_t at) { return "frame " + std::to_string(n) + " at byte " + std::to_string(at); }
 
 ContentVerdict fail(std::string method, std::string detail, std::int64_t offset = -1, std::int64_t frame = -1) {
   return {ContentStatus::kFail, std::move(method), std::move(detail), offset, frame};
@@ -415,24 +406,24 @@ ContentVerdict check(Reader& in) {
       for (std::int64_t q = at + 1; q + 4 <= search_to; ++q) {
         const std::uint8_t* qb = in.bytes(q, 1);
         if (qb[0] == 0xFF && confirmed_frame(in, q, end, &stream, r))
-          return fail("frame walk", at_frame(n, at) + ": no frame header; the frames resume at byte " + grouped(q), at, n);
+          return fail("frame walk", at_frame(n, at) + ": no frame header; the frames resume at byte " + std::to_string(q), at, n);
       }
       if (search_to < end)
-        return fail("frame walk", at_frame(n, at) + ": no frame header, nor a frame in the " + grouped(kResumeSearch) +
-                                      " bytes after it (" + grouped(end - at) + " bytes to the end of the music)",
+        return fail("frame walk", at_frame(n, at) + ": no frame header, nor a frame in the " + std::to_string(kResumeSearch) +
+                                      " bytes after it (" + std::to_string(end - at) + " bytes to the end of the music)",
                     at, n);
       if (info.music_end >= 0)
         return fail("frame walk", at_frame(n, at) + ": no frame header, but the Info frame puts the end of the music at byte " +
-                                      grouped(info.music_end),
+                                      std::to_string(info.music_end),
                     at, n);
       break;
     }
     if (at + h.length > end) {
       if (end == tags_start)
-        return fail("frame walk", at_frame(n, at) + " is cut short: " + grouped(end - at) + " of " + grouped(h.length) + " bytes",
+        return fail("frame walk", at_frame(n, at) + " is cut short: " + std::to_string(end - at) + " of " + std::to_string(h.length) + " bytes",
                     at, n);
       return fail("frame walk", at_frame(n, at) + " runs past the end of the music the Info frame gives (byte " +
-                                    grouped(info.music_end) + ")",
+                                    std::to_string(info.music_end) + ")",
                   at, n);
     }
     if (h.protected_by_crc && h.layer == 3) {
@@ -449,30 +440,30 @@ ContentVerdict check(Reader& in) {
   }
 
   if (info.music_end >= 0 && at != info.music_end)
-    return fail("frame walk", "the frames end at byte " + grouped(at) + ", but the Info frame puts the end of the music at byte " +
-                                  grouped(info.music_end) + " (" + grouped(info.music_end - at) + " bytes missing)",
+    return fail("frame walk", "the frames end at byte " + std::to_string(at) + ", but the Info frame puts the end of the music at byte " +
+                                  std::to_string(info.music_end) + " (" + std::to_string(info.music_end - at) + " bytes missing)",
                 at, frames + 1);
   const std::int64_t audio_frames = info.present ? frames - 1 : frames;
   if (info.has_frame_count && info.frame_count != audio_frames)
-    return fail("frame walk", "the Info frame counts " + grouped(info.frame_count) + " frames after it; the walk found " +
-                                  grouped(audio_frames));
+    return fail("frame walk", "the Info frame counts " + std::to_string(info.frame_count) + " frames after it; the walk found " +
+                                  std::to_string(audio_frames));
 
-  std::string detail = grouped(audio_frames) + " frames";
+  std::string detail = std::to_string(audio_frames) + " frames";
   std::string range;
   if (info.music_end >= 0) {
-    range = "bytes " + grouped(first + stream.length) + ".." + grouped(info.music_end - 1);
+    range = "bytes " + std::to_string(first + stream.length) + ".." + std::to_string(info.music_end - 1);
     const std::uint16_t crc = in.music_crc_result();
     if (crc != info.music_crc)
       return fail("music CRC", "music CRC mismatch over " + range + ": stored " + hex4(info.music_crc) + ", computed " + hex4(crc));
     detail += "; music CRC over " + range;
   }
-  if (frame_crcs > 0) detail += "; " + grouped(frame_crcs) + " frame CRCs";
-  const std::string trailing = tags_start > at ? "; " + grouped(tags_start - at) + " bytes after the last frame" : "";
+  if (frame_crcs > 0) detail += "; " + std::to_string(frame_crcs) + " frame CRCs";
+  const std::string trailing = tags_start > at ? "; " + std::to_string(tags_start - at) + " bytes after the last frame" : "";
   detail += trailing;
 
   if (info.music_end < 0 && frame_crcs == 0)
     return {ContentStatus::kUnchecked, "frame walk",
-            "no check in the file; the frame walk passed (" + grouped(audio_frames) + " frames)" + trailing, -1, -1};
+            "no check in the file; the frame walk passed (" + std::to_string(audio_frames) + " frames)" + trailing, -1, -1};
   const char* method = info.music_end >= 0 ? (frame_crcs > 0 ? "music CRC and frame CRCs" : "music CRC") : "frame CRCs";
   return {ContentStatus::kOk, method, detail, -1, -1};
 }
@@ -485,7 +476,7 @@ ContentVerdict check_mp3_content(ContentSource& source) {
     return check(in);
   } catch (const FileShrank& e) {
     return {ContentStatus::kUnreadable, "frame walk",
-            "the file ended at byte " + grouped(e.at) + ", before its length of " + grouped(in.length()) + " bytes", e.at,
+            "the file ended at byte " + std::to_string(e.at) + ", before its length of " + std::to_string(in.length()) + " bytes", e.at,
             -1};
   }
 }

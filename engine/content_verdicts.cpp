@@ -30,18 +30,8 @@ const char* status_words(ContentStatus status) {
   return "unreadable";
 }
 
-// "12345678" as "12,345,678".
-std::string grouped(std::int64_t n) {
-  std::string digits = std::to_string(n < 0 ? -n : n);
-  std::string out;
-  for (std::size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-    out += digits[i];
-  }
-  return n < 0 ? "-" + out : out;
-}
 
-std::string plural_bytes(std::int64_t n) { return grouped(n) + (n == 1 ? " byte" : " bytes"); }
+std::string plural_bytes(std::int64_t n) { return std::to_string(n) + (n == 1 ? " byte" : " bytes"); }
 
 // What proved an OK content, in the hint's words.
 std::string proof(const EntryContent& content) {

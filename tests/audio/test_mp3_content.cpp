@@ -40,11 +40,11 @@ TEST(Mp3Content, LameFilesPassTheChecksTheyCarry) {
   // Frame counts, music lengths and CRCs as lame wrote them; the music CRC covers the frames
   // after the Info frame up to the music length counted from the Info frame's first byte.
   const Case cases[] = {
-      {"deep_tagged.mp3", ContentStatus::kOk, "music CRC", "22 frames; music CRC over bytes 533..8,980"},
-      {"deep_retagged.mp3", ContentStatus::kOk, "music CRC", "22 frames; music CRC over bytes 1,664..10,111"},
+      {"deep_tagged.mp3", ContentStatus::kOk, "music CRC", "22 frames; music CRC over bytes 533..8980"},
+      {"deep_retagged.mp3", ContentStatus::kOk, "music CRC", "22 frames; music CRC over bytes 1664..10111"},
       {"deep_protected.mp3", ContentStatus::kOk, "music CRC and frame CRCs",
-       "22 frames; music CRC over bytes 384..8,831; 23 frame CRCs"},
-      {"deep_vbr_mono.mp3", ContentStatus::kOk, "music CRC", "41 frames; music CRC over bytes 208..1,950"},
+       "22 frames; music CRC over bytes 384..8831; 23 frame CRCs"},
+      {"deep_vbr_mono.mp3", ContentStatus::kOk, "music CRC", "41 frames; music CRC over bytes 208..1950"},
       {"deep_no_info.mp3", ContentStatus::kUnchecked, "frame walk", "no check in the file; the frame walk passed (22 frames)"},
       // 144-byte frames have no room for an Info frame.
       {"tone_tagged.mp3", ContentStatus::kUnchecked, "frame walk", "no check in the file; the frame walk passed (29 frames)"},
@@ -73,7 +73,7 @@ TEST(Mp3Content, DamageIsFoundAndPlaced) {
     std::string detail;
     std::int64_t offset, frame;
   };
-  const std::string kCrc = "music CRC mismatch over bytes 533..8,980: stored 1EF2, computed ";
+  const std::string kCrc = "music CRC mismatch over bytes 533..8980: stored 1EF2, computed ";
   const Case cases[] = {
       {"a byte of the first audio frame", &tagged, [&](Bytes& b) { b[frame_at(kFirst, 2) + 100] ^= 0x10; },
        ContentStatus::kFail, "music CRC", kCrc, -1, -1},
@@ -84,26 +84,26 @@ TEST(Mp3Content, DamageIsFoundAndPlaced) {
       {"a byte of the Info frame", &tagged, [&](Bytes& b) { b[kFirst + 60] ^= 0x04; },
        ContentStatus::kFail, "Info frame", "the Info frame's own CRC does not match: the frame is damaged", kFirst, 1},
       {"a frame header wiped", &tagged, [&](Bytes& b) { b[frame_at(kFirst, 10)] = 0; },
-       ContentStatus::kFail, "frame walk", "frame 10 at byte 3,605: no frame header; the frames resume at byte 3,989",
+       ContentStatus::kFail, "frame walk", "frame 10 at byte 3605: no frame header; the frames resume at byte 3989",
        3605, 10},
       {"a frame cut out", &tagged,
        [&](Bytes& b) { b.erase(b.begin() + frame_at(kFirst, 10), b.begin() + frame_at(kFirst, 11)); },
        ContentStatus::kFail, "frame walk",
-       "the frames end at byte 8,597, but the Info frame puts the end of the music at byte 8,981 (384 bytes missing)",
+       "the frames end at byte 8597, but the Info frame puts the end of the music at byte 8981 (384 bytes missing)",
        8597, 23},
       {"bytes inserted", &tagged, [&](Bytes& b) { b.insert(b.begin() + frame_at(kFirst, 10), {1, 2, 3, 4, 5}); },
-       ContentStatus::kFail, "frame walk", "frame 10 at byte 3,605: no frame header; the frames resume at byte 3,610",
+       ContentStatus::kFail, "frame walk", "frame 10 at byte 3605: no frame header; the frames resume at byte 3610",
        3605, 10},
       // Only the ID3v1 tag loses bytes: the music is whole, the rest of the tag trails it.
       {"three bytes off a tagged file", &tagged, [](Bytes& b) { b.resize(b.size() - 3); },
-       ContentStatus::kOk, "music CRC", "22 frames; music CRC over bytes 533..8,980; 125 bytes after the last frame", -1, -1},
+       ContentStatus::kOk, "music CRC", "22 frames; music CRC over bytes 533..8980; 125 bytes after the last frame", -1, -1},
       {"three bytes off", &plain, [](Bytes& b) { b.resize(b.size() - 3); },
-       ContentStatus::kFail, "frame walk", "frame 23 at byte 8,448 is cut short: 381 of 384 bytes", 8448, 23},
+       ContentStatus::kFail, "frame walk", "frame 23 at byte 8448 is cut short: 381 of 384 bytes", 8448, 23},
       {"half a frame off", &plain, [](Bytes& b) { b.resize(b.size() - kFrame / 2); },
-       ContentStatus::kFail, "frame walk", "frame 23 at byte 8,448 is cut short: 192 of 384 bytes", 8448, 23},
+       ContentStatus::kFail, "frame walk", "frame 23 at byte 8448 is cut short: 192 of 384 bytes", 8448, 23},
       // Side information of frame 5 starts after its 4 header and 2 CRC bytes.
       {"a side-information byte", &plain, [&](Bytes& b) { b[frame_at(0, 5) + 10] ^= 0x20; },
-       ContentStatus::kFail, "frame CRC", "frame 5 at byte 1,536: frame CRC mismatch", 1536, 5},
+       ContentStatus::kFail, "frame CRC", "frame 5 at byte 1536: frame CRC mismatch", 1536, 5},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -183,7 +183,7 @@ TEST(Mp3Content, HostileLayoutsEndInABoundedVerdict) {
     std::copy(std::begin(xing), std::end(xing), b.begin() + 36);
     const ContentVerdict v = check(b);
     EXPECT_EQ(v.status, ContentStatus::kFail);
-    EXPECT_EQ(v.detail, "the Info frame counts 4,294,967,295 frames after it; the walk found 4");
+    EXPECT_EQ(v.detail, "the Info frame counts 4294967295 frames after it; the walk found 4");
   }
   {
     SCOPED_TRACE("free format");
