@@ -8,7 +8,9 @@
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <new>
 #include <string>
+#include <utility>
 
 #include "audio/content_check.h"
 

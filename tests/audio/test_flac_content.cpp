@@ -2,12 +2,15 @@
 // collector meets. Each expectation was held against `flac -t` on the same bytes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "audio/content_check.h"
@@ -21,7 +24,8 @@ using Bytes = std::vector<std::uint8_t>;
 const std::string kDir = std::string(QN_TEST_DATA_DIR) + "/audio/";
 
 // tone.flac: 10405 bytes, 8000 samples in frames of 1024; STREAMINFO at 8, the padding block's
-// header at 86, frame 1 at 346, frame 4 at 4205, frame 8 (the last) at 9347.
+// header at 86, frame 1 at 346 (its first subframe header at 352), frame 4 at 4205, frame 8 (the last)
+// at 9347.
 constexpr std::size_t kMd5At = 26;
 constexpr std::size_t kTotalSamplesAt = 21;  // 36 bits: the low half of this byte and four more
 constexpr std::size_t kPaddingHeaderAt = 86;
@@ -51,7 +55,7 @@ TEST(FlacContent, DamageGetsTheVerdictOfTheReferenceTool) {
     edit(b);
     return b;
   };
-  auto cut = [&](std::size_t length) { return Bytes(tone.begin(), tone.begin() + static_cast<long>(length)); };
+  auto cut = [&](std::size_t length) { return Bytes(tone.begin(), tone.begin() + static_cast<std::ptrdiff_t>(length)); };
   const auto kOk = ContentStatus::kOk;
   const auto kFail = ContentStatus::kFail;
   const std::string kNotFlac = "not a FLAC stream";
@@ -70,6 +74,9 @@ TEST(FlacContent, DamageGetsTheVerdictOfTheReferenceTool) {
       {"first frame header", changed(kFrame1 + 2), kFail, "frame walk", "frame 1 at byte 346: bad frame header"},
       {"start of the audio", changed(kFrame1 + 20), kFail, "frame CRC", "frame 1 at byte 346: frame CRC mismatch"},
       {"middle of the audio", changed(tone.size() / 2), kFail, "frame CRC", "frame 4 at byte 4205: frame CRC mismatch"},
+      // A reserved subframe type may come from a later encoder: flac -t fails it, saying so.
+      {"reserved subframe type", with([](Bytes& b) { b[kFrame1 + 6] = 0x04; }), ContentStatus::kUnsupported, "frame walk",
+       "frame 1 at byte 346: reserved fields in use (a later encoder or damage); the check cannot follow it"},
       {"last byte (a frame CRC)", changed(tone.size() - 1), kFail, "frame CRC", "frame 8 at byte 9347: frame CRC mismatch"},
       // A cut inside a frame is a lost sync to libFLAC; a cut between frames leaves samples missing.
       {"cut by 3 bytes", cut(tone.size() - 3), kFail, "frame walk", "lost sync at byte 9347 (after frame 7)"},
