@@ -46,12 +46,14 @@ bool has_verdict(const EntryResult& entry, const std::string& verdict) {
   return false;
 }
 
-// The tag checks that failed, as a hint: "ID3v1 tag changed".
-std::string tag_hint(const std::string& suffix) {
+// The tag checks that failed, as a hint: "ID3v1 tag changed". A track cut short has lost the
+// ID3v1 tag at its end rather than changed it.
+std::string tag_hint(const std::string& suffix, bool cut_short) {
   const bool v1 = text::contains(suffix, "ID3v1 Fails");
   const bool v2 = text::contains(suffix, "ID3v2 Fails");
-  if (v1 && v2) return "ID3v1 and ID3v2 tags changed";
-  if (v1) return "ID3v1 tag changed";
+  const std::string v1_text = cut_short ? "ID3v1 tag lost with the end" : "ID3v1 tag changed";
+  if (v1 && v2) return cut_short ? v1_text + ", ID3v2 tag changed" : "ID3v1 and ID3v2 tags changed";
+  if (v1) return v1_text;
   if (v2) return "ID3v2 tag changed";
   return "";
 }
@@ -126,7 +128,8 @@ std::string failure_hint(const EntryResult& entry, bool flac, const AudioCheckFa
     return "the audio is damaged where the checksum file's sums do not look: " + content->detail;
 
   std::string audio = flac ? flac_hint(flac_flags(entry), facts, content) : mp3_hint(entry, facts);
-  const std::string tags = flac ? "" : tag_hint(entry.id3_suffix);
+  const bool cut_short = facts.measured_length >= 0 && facts.measured_length < facts.expected_length;
+  const std::string tags = flac ? "" : tag_hint(entry.id3_suffix, cut_short);
   std::string deep;
   if (content && !(flac && content->status == "ok")) {
     if (content->status == "ok") deep = (audio_ok ? "audio intact (" : "the audio passes its own check (") + proof(*content) + ")";
