@@ -28,7 +28,7 @@ qn_windows_flac() {
   printf '%s\n' "$QN_FLAC_SOURCE_LIST" >"$work/apt/sources.list"
   local apt=(apt-get -q -o "Dir::Etc::SourceList=$work/apt/sources.list" -o Dir::Etc::SourceParts=/dev/null
              -o "Dir::State::Lists=$work/apt/lists" -o "Dir::Cache=$work/apt/cache")
-  if ! "${apt[@]}" update >"$work/apt.log" 2>&1; then
+  if ! "${apt[@]}" update --error-on=any >"$work/apt.log" 2>&1; then
     cat "$work/apt.log" >&2
     echo "Windows leg: cannot read Debian's source index" >&2
     return 77
