@@ -5,8 +5,8 @@
 # qn_windows_flac DEPS_FOLDER TOOLCHAIN_FILE
 #   Sets QN_FLAC_PREFIX to DEPS_FOLDER/flac-<version>: a static libFLAC (no Ogg, no programs) with
 #   its headers and lib/pkgconfig/flac.pc. A prefix already there is reused; it appears only once
-#   complete, so an interrupted build is started again. Returns 77 when the source cannot be
-#   fetched here, another non-zero status when the build fails.
+#   complete, so an interrupted build is started again. Returns 77 when Debian's source index
+#   cannot be read here (no network), another non-zero status on any other failure.
 
 QN_FLAC_SOURCE_VERSION="1.4.2+ds-2"
 QN_FLAC_SOURCE_LIST="deb-src http://deb.debian.org/debian bookworm main"
