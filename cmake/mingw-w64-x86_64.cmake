@@ -5,6 +5,8 @@
 # QN_DEPS_PREFIX (optional): a folder laid out as an install prefix that holds libraries built
 # with this same toolchain (GoogleTest) and header-only packages; it is searched like the
 # compiler's own root.
+# QN_PKG_CONFIG_LIBDIR (optional): the only folder of .pc files pkg-config reads (libFLAC's prefix);
+# without it, MinGW's own. The build machine's packages are never seen.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -14,10 +16,19 @@ set(CMAKE_CXX_COMPILER ${QN_MINGW_TRIPLE}-g++-posix)
 set(CMAKE_RC_COMPILER ${QN_MINGW_TRIPLE}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${QN_MINGW_TRIPLE})
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES QN_DEPS_PREFIX)
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES QN_DEPS_PREFIX QN_PKG_CONFIG_LIBDIR)
 if(QN_DEPS_PREFIX)
   list(APPEND CMAKE_FIND_ROOT_PATH "${QN_DEPS_PREFIX}")
 endif()
+# Set here rather than left to the caller's environment, so that a later run of cmake (a rebuild
+# after a CMakeLists.txt changed) sees the same packages.
+if(QN_PKG_CONFIG_LIBDIR)
+  set(ENV{PKG_CONFIG_LIBDIR} "${QN_PKG_CONFIG_LIBDIR}")
+else()
+  set(ENV{PKG_CONFIG_LIBDIR} "/usr/${QN_MINGW_TRIPLE}/lib/pkgconfig")
+endif()
+set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
+unset(ENV{PKG_CONFIG_PATH})
 # Programs run on the build machine; libraries, headers and packages come from the target's roots
 # only, never from the build machine's /usr.
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
