@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "audio/content_check.h"
+#include "audio/zero_tail_source.h"
 #include "base/step_error.h"
 
 namespace qn {
@@ -119,31 +120,7 @@ TEST(FlacContent, DamageGetsTheVerdictOfTheReferenceTool) {
   EXPECT_EQ(check_track_content(kDir + "tone.flac").status, kOk);
 }
 
-// A source of `length` bytes: `head`, then zeros. Counts what is read; throws once a read reaches
-// `throw_from`. Reads are short (at most 4096 bytes), so a throw can come in the middle of a stream.
-class HostileSource : public ContentSource {
- public:
-  HostileSource(Bytes head, std::int64_t length, std::int64_t throw_from = -1)
-      : head_(std::move(head)), length_(length), throw_from_(throw_from) {}
-  std::int64_t length() const override { return length_; }
-  std::size_t read_at(std::int64_t offset, void* out, std::size_t n) override {
-    if (throw_from_ >= 0 && offset >= throw_from_) throw StepError(5, "read failed");
-    n = static_cast<std::size_t>(std::min<std::int64_t>({static_cast<std::int64_t>(n), 4096, length_ - offset}));
-    auto* bytes = static_cast<std::uint8_t*>(out);
-    for (std::size_t i = 0; i < n; ++i) {
-      const auto at = static_cast<std::uint64_t>(offset) + i;
-      bytes[i] = at < head_.size() ? head_[at] : 0;
-    }
-    read += n;
-    return n;
-  }
-  std::uint64_t read = 0;
-
- private:
-  Bytes head_;
-  std::int64_t length_;
-  std::int64_t throw_from_;
-};
+using test::ZeroTailSource;
 
 TEST(FlacContent, HostileStreamsEndWithinTheFirstMegabytes) {
   const Bytes tone = read_fixture("tone.flac");
@@ -151,12 +128,12 @@ TEST(FlacContent, HostileStreamsEndWithinTheFirstMegabytes) {
   huge_claim[kTotalSamplesAt] |= 0x0F;
   const std::int64_t k100GB = 100LL << 30;
   for (const Bytes& head : {Bytes{}, Bytes(tone.begin(), tone.begin() + kFrame1), huge_claim}) {
-    HostileSource source(head, k100GB);
+    ZeroTailSource source(head, k100GB);
     EXPECT_EQ(check_flac_content(source).status, ContentStatus::kFail);
-    EXPECT_LT(source.read, 4u << 20);
+    EXPECT_LT(source.bytes_read, 4u << 20);
   }
   // A failed read mid-stream comes out as the source's own error, past libFLAC.
-  HostileSource failing(tone, static_cast<std::int64_t>(tone.size()), kFrame4);
+  ZeroTailSource failing(tone, static_cast<std::int64_t>(tone.size()), kFrame4);
   EXPECT_THROW(check_flac_content(failing), StepError);
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "audio/content_check.h"
+#include "audio/zero_tail_source.h"
 
 namespace qn {
 namespace {
@@ -150,28 +151,7 @@ TEST(Mp3Content, FrameLengthsOfEachVersionAndLayer) {
   }
 }
 
-// A file of `length` bytes, zero after the given ones (a sparse file), counting what is read.
-class SparseSource : public ContentSource {
- public:
-  SparseSource(Bytes head, std::int64_t length) : head_(std::move(head)), length_(length) {}
-  std::int64_t length() const override { return length_; }
-  std::size_t read_at(std::int64_t offset, void* out, std::size_t n) override {
-    if (offset >= length_) return 0;
-    n = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(n), length_ - offset));
-    auto* o = static_cast<std::uint8_t*>(out);
-    for (std::size_t i = 0; i < n; ++i) {
-      const auto at = static_cast<std::uint64_t>(offset) + i;
-      o[i] = at < head_.size() ? head_[at] : 0;
-    }
-    bytes_read += n;
-    return n;
-  }
-  std::uint64_t bytes_read = 0;
-
- private:
-  Bytes head_;
-  std::int64_t length_;
-};
+using test::ZeroTailSource;
 
 TEST(Mp3Content, HostileLayoutsEndInABoundedVerdict) {
   // MPEG-1 Layer III stereo, 128 kbit/s, 44.1 kHz: 417-byte frames, 32 bytes of side information.
@@ -209,7 +189,7 @@ TEST(Mp3Content, HostileLayoutsEndInABoundedVerdict) {
   }
   {
     SCOPED_TRACE("a 100 GB file of zeros after ten frames");
-    SparseSource source(frames_of(kHeader, 417, 10), std::int64_t{100} << 30);
+    ZeroTailSource source(frames_of(kHeader, 417, 10), std::int64_t{100} << 30);
     const ContentVerdict v = check_mp3_content(source);
     EXPECT_EQ(v.status, ContentStatus::kFail);
     EXPECT_EQ(v.offset, 4170);
