@@ -13,6 +13,9 @@ cpack -G DEB --config "$build_dir/CPackConfig.cmake" -B "$work/out" >"$work/cpac
   || { cat "$work/cpack.log"; fail "cpack"; }
 deb=$(ls "$work"/out/quarnell-verify_*.deb)
 
+# The deep check decodes FLAC with the system's libFLAC: the package must pull it in.
+dpkg-deb -f "$deb" Depends | grep -q 'libflac12' || fail "no libflac12 among the dependencies: $(dpkg-deb -f "$deb" Depends)"
+
 command -v lintian >/dev/null || fail "lintian is not installed (scripts/lib/setup.sh installs it)"
 lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 || { cat "$work/lintian.log"; fail "lintian"; }
 
