@@ -1,6 +1,7 @@
 #include "engine/content_checks.h"
 
 #include <algorithm>
+#include <exception>
 #include <new>
 #include <utility>
 
@@ -20,6 +21,10 @@ ContentOutcome check_content_now(const std::string& path) {
   } catch (const std::bad_alloc&) {
     outcome.error_number = 7;
     outcome.error_text = "Out of memory during the deep check of " + path;
+  } catch (const std::exception& e) {
+    // Never lost on a worker thread: the entry's run reports it.
+    outcome.error_number = 51;
+    outcome.error_text = std::string("Internal error in the deep check: ") + e.what() + ": " + path;
   }
   outcome.verdict = {ContentStatus::kUnreadable, "", outcome.error_text, -1, -1};
   return outcome;

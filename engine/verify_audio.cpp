@@ -274,6 +274,9 @@ void AudioRun::found_entry(EntryResult& entry, int index, const std::vector<std:
 void AudioRun::check_content(EntryResult& entry, const std::string& path) {
   const ContentOutcome outcome = content_->outcome(static_cast<std::uint64_t>(result_.tally.entries), path);
   if (outcome.error_number != 0) guard_.report(outcome.error_number, outcome.error_text, entry.line);
+  else if (outcome.verdict.status == ContentStatus::kUnreadable)  // the file changed while it was read
+    guard_.report(kErrFileAccess, "The deep check could not read the track to its end: " + outcome.verdict.detail + ": " + path,
+                  entry.line);
   entry.content = entry_content(outcome.verdict);
   if (outcome.verdict.status == ContentStatus::kFail && entry.status == EntryStatus::kOk) entry.status = EntryStatus::kFail;
 }
