@@ -2,6 +2,7 @@
 // ways a collector meets, against the fields of their undamaged bytes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -63,6 +64,13 @@ std::string folder_with(const TempFolder& dir, const std::string& name, const st
   return folder;
 }
 
+// Standard output with LF line ends on both platforms.
+std::string lf(const CliRun& run) {
+  std::string text = run.out;
+  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+  return text;
+}
+
 std::string line_of(const std::string& text, const std::string& start) {
   const std::size_t at = text.find(start);
   if (at == std::string::npos) return "(no line " + start + ")";
@@ -82,8 +90,8 @@ TEST(Deep, DamageTheListedSumsMissIsFoundAndEachFailGetsItsHint) {
   // Without --deep the damage in the middle reads OK, as the listed sums cannot see it.
   const CliRun cheap_mp3 = run_cli({mp3});
   const CliRun cheap_flac = run_cli({flac});
-  EXPECT_NE(cheap_mp3.out.find("u1964_002 OK ID3v1 OK ID3v2 OK\n"), std::string::npos) << cheap_mp3.out;
-  EXPECT_NE(cheap_flac.out.find("u1964_002 stereo  OK\n"), std::string::npos) << cheap_flac.out;
+  EXPECT_NE(lf(cheap_mp3).find("u1964_002 OK ID3v1 OK ID3v2 OK\n"), std::string::npos) << lf(cheap_mp3);
+  EXPECT_NE(lf(cheap_flac).find("u1964_002 stereo  OK\n"), std::string::npos) << lf(cheap_flac);
 
   const CliRun deep_mp3 = run_cli({"--deep", mp3});
   const CliRun deep_flac = run_cli({"--deep", "--jobs", "2", flac});
@@ -104,32 +112,32 @@ TEST(Deep, DamageTheListedSumsMissIsFoundAndEachFailGetsItsHint) {
       {deep_flac, "u1964_003 stereo  FAIL (First 100 bytes of File Error)", " content OK (MD5 and frame CRCs)"},
   };
   for (const Case& c : cases) {
-    const std::string line = line_of(c.run.out, c.line.substr(0, 10));
+    const std::string line = line_of(lf(c.run), c.line.substr(0, 10));
     EXPECT_EQ(line.rfind(c.line + c.content, 0), 0u) << line;
   }
   // Every other byte of the report is the report without --deep.
-  std::string stripped = deep_mp3.out;
+  std::string stripped = lf(deep_mp3);
   for (std::size_t at; (at = stripped.find(" content ")) != std::string::npos;)
     stripped.erase(at, stripped.find('\n', at) - at);
   auto body = [](const std::string& s) { return s.substr(s.find("\n\n")); };
-  EXPECT_EQ(body(stripped), body(cheap_mp3.out));
+  EXPECT_EQ(body(stripped), body(lf(cheap_mp3)));
 
   const CliRun q_mp3 = run_cli({"--deep", "-q", mp3});
   const CliRun q_flac = run_cli({"--deep", "-q", flac});
-  EXPECT_NE(line_of(q_mp3.out, "CONTENT-FAIL u1964_002").find("music CRC"), std::string::npos) << q_mp3.out;
-  EXPECT_NE(line_of(q_mp3.out, "ID3-FAIL u1964_003").find("hint: ID3v1 tag changed, audio intact (music CRC OK)"),
+  EXPECT_NE(line_of(lf(q_mp3), "CONTENT-FAIL u1964_002").find("music CRC"), std::string::npos) << lf(q_mp3);
+  EXPECT_NE(line_of(lf(q_mp3), "ID3-FAIL u1964_003").find("hint: ID3v1 tag changed, audio intact (music CRC OK)"),
             std::string::npos)
-      << q_mp3.out;
-  const std::string cut = line_of(q_mp3.out, "FAIL     u1964_004");
+      << lf(q_mp3);
+  const std::string cut = line_of(lf(q_mp3), "FAIL     u1964_004");
   EXPECT_NE(cut.find("hint: track truncated by 300 bytes; "), std::string::npos) << cut;
   EXPECT_NE(cut.find("; content: "), std::string::npos) << cut;
-  EXPECT_NE(line_of(q_flac.out, "CONTENT-FAIL u1964_002").find("frame CRC"), std::string::npos) << q_flac.out;
-  EXPECT_NE(line_of(q_flac.out, "FAIL     u1964_003").find("hint: tags rewritten, audio intact (MD5 OK)"),
+  EXPECT_NE(line_of(lf(q_flac), "CONTENT-FAIL u1964_002").find("frame CRC"), std::string::npos) << lf(q_flac);
+  EXPECT_NE(line_of(lf(q_flac), "FAIL     u1964_003").find("hint: tags rewritten, audio intact (MD5 OK)"),
             std::string::npos)
-      << q_flac.out;
+      << lf(q_flac);
   const CliRun q_cheap = run_cli({"-q", mp3});
-  EXPECT_EQ(q_cheap.out.find("hint:"), std::string::npos);
-  EXPECT_EQ(q_cheap.out.find("CONTENT-FAIL"), std::string::npos);
+  EXPECT_EQ(lf(q_cheap).find("hint:"), std::string::npos);
+  EXPECT_EQ(lf(q_cheap).find("CONTENT-FAIL"), std::string::npos);
 
   const nlohmann::json doc = nlohmann::json::parse(run_cli({"--deep", "--json", flac}).out);
   const nlohmann::json& middle = doc["folders"][0]["entries"][1];
