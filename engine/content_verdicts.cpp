@@ -86,15 +86,26 @@ FlacFlags flac_flags(const EntryResult& entry) {
           has_verdict(entry, " FAIL (Mismatch in more than 100 bytes of Audio)")};
 }
 
+std::string joined(const std::vector<std::string>& parts);
+
 std::string flac_hint(const FlacFlags& f, const AudioCheckFacts& facts, const EntryContent* content) {
   const bool intact = content && content->status == "ok";
   // The end of the file still matches: what changed is at its start, where the metadata is.
   const bool start_only = f.first && !f.last;
   if (intact) return (start_only ? "tags rewritten, audio intact (" : "file rewritten, audio intact (") + proof(*content) + ")";
-  if (f.length && f.last) return length_hint(facts, "bytes");
-  if (start_only) return "the start of the file differs (tags or metadata rewritten, or damage there); its end matches";
-  if (f.middle && !f.first && !f.last) return "the audio differs in the middle of the file";
-  return "the file differs at its start and its end";
+  const bool known = facts.measured_length >= 0 && facts.expected_length >= 0;
+  if (f.length && f.last && known && facts.measured_length < facts.expected_length) return length_hint(facts, "bytes");
+  std::string length;
+  if (f.length && known && facts.measured_length != facts.expected_length) {
+    const std::int64_t d = facts.measured_length - facts.expected_length;
+    length = plural_bytes(d < 0 ? -d : d) + (d < 0 ? " shorter" : " longer") + " than listed";
+  }
+  std::string where;
+  if (start_only) where = "the start of the file differs (tags or metadata rewritten, or damage there); its end matches";
+  else if (f.first && f.last) where = "the file differs at its start and its end";
+  else if (f.last) where = "the end of the file differs";
+  else if (f.middle) where = "the audio differs in the middle of the file";
+  return joined({length, where});
 }
 
 std::string joined(const std::vector<std::string>& parts) {
