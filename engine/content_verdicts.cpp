@@ -135,12 +135,12 @@ std::string failure_hint(const EntryResult& entry, bool flac, const AudioCheckFa
   if (entry.status != EntryStatus::kFail) return "";
   const EntryContent* content = entry.content ? &*entry.content : nullptr;
   const bool audio_ok = has_verdict(entry, " OK");
-  if (audio_ok && content && content->status == "fail")
-    return "the audio is damaged where the checksum file's sums do not look: " + content->detail;
-
-  std::string audio = flac ? flac_hint(flac_flags(entry), facts, content) : mp3_hint(entry, facts);
   const bool cut_short = facts.measured_length >= 0 && facts.measured_length < facts.expected_length;
   const std::string tags = flac ? "" : tag_hint(entry.id3_suffix, cut_short);
+  if (audio_ok && content && content->status == "fail")
+    return joined({"the audio is damaged where the checksum file's sums do not look: " + content->detail, tags});
+
+  std::string audio = flac ? flac_hint(flac_flags(entry), facts, content) : mp3_hint(entry, facts);
   std::string deep;
   if (content && !(flac && content->status == "ok")) {
     if (content->status == "ok") deep = (audio_ok ? "audio intact (" : "the audio passes its own check (") + proof(*content) + ")";
