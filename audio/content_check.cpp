@@ -37,23 +37,16 @@ class FileContentSource : public ContentSource {
   platform::ReadableFile file_;
 };
 
-std::string lower_extension(const std::string& path) {
-  const std::size_t dot = path.rfind('.');
-  if (dot == std::string::npos) return "";
-  std::string ext = path.substr(dot);
-  for (char& c : ext)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return ext;
-}
-
 }  // namespace
 
 ContentVerdict check_track_content(const std::string& path) {
-  const std::string ext = lower_extension(path);
-  if (ext != ".mp3" && ext != ".flac")
+  // The extension decides as for the fingerprint check, letter case aside.
+  const std::string lower = text::to_lower(text::right(path, 5));
+  const bool mp3 = text::ends_with(lower, ".mp3");
+  if (!mp3 && !text::ends_with(lower, ".flac"))
     return {ContentStatus::kUnsupported, "", "not an MP3 or FLAC file name", -1, -1};
   FileContentSource source(path);
-  return ext == ".mp3" ? check_mp3_content(source) : check_flac_content(source);
+  return mp3 ? check_mp3_content(source) : check_flac_content(source);
 }
 
 }  // namespace qn

@@ -20,7 +20,6 @@ namespace {
 // The source is read in blocks of this size through one buffer, whatever libFLAC asks for.
 constexpr std::int64_t kReadBlock = 1 << 20;
 
-
 struct Decode {
   // A short track needs no more than its length (a length that then grows costs only more reads).
   explicit Decode(ContentSource& s)

@@ -224,7 +224,6 @@ HeaderKind read_header(const std::uint8_t* b, Header& h) {
 
 // ---- texts ----
 
-
 std::string hex4(unsigned v) {
   static const char kDigits[] = "0123456789ABCDEF";
   std::string out(4, '0');

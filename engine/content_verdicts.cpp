@@ -30,7 +30,6 @@ const char* status_words(ContentStatus status) {
   return "unreadable";
 }
 
-
 std::string plural_bytes(std::int64_t n) { return std::to_string(n) + (n == 1 ? " byte" : " bytes"); }
 
 // What proved an OK content, in the hint's words.

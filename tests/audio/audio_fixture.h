@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -18,6 +19,12 @@
 namespace qn::test {
 
 using Bytes = std::vector<std::uint8_t>;
+
+// A real file of tests/data/audio, whole.
+inline Bytes read_audio_fixture(const std::string& name) {
+  std::ifstream in(std::string(QN_TEST_DATA_DIR) + "/audio/" + name, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), {});
+}
 
 // MPEG-1 Layer III, 128 kbit/s, 44100 Hz, no padding: frames of 417 bytes.
 inline constexpr std::array<std::uint8_t, 4> kMpeg1Header = {0xFF, 0xFB, 0x90, 0x00};

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "audio/audio_fixture.h"
 #include "audio/content_check.h"
 #include "audio/zero_tail_source.h"
 #include "base/step_error.h"
@@ -20,7 +21,7 @@
 namespace qn {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using test::Bytes;
 
 const std::string kDir = std::string(QN_TEST_DATA_DIR) + "/audio/";
 
@@ -32,20 +33,15 @@ constexpr std::size_t kTotalSamplesAt = 21;  // 36 bits: the low half of this by
 constexpr std::size_t kPaddingHeaderAt = 86;
 constexpr std::size_t kFrame1 = 346, kFrame4 = 4205, kFrame8 = 9347;
 
-Bytes read_fixture(const std::string& name) {
-  std::ifstream in(kDir + name, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
 ContentVerdict check(const Bytes& bytes) {
   MemoryContentSource source(bytes.data(), bytes.size());
   return check_flac_content(source);
 }
 
 TEST(FlacContent, DamageGetsTheVerdictOfTheReferenceTool) {
-  const Bytes tone = read_fixture("tone.flac");
+  const Bytes tone = test::read_audio_fixture("tone.flac");
   ASSERT_EQ(tone.size(), 10405u);
-  const Bytes retagged = read_fixture("tone_retagged.flac");
+  const Bytes retagged = test::read_audio_fixture("tone_retagged.flac");
   auto changed = [&](std::size_t at) {
     Bytes b = tone;
     b[at] ^= 0x10;
@@ -123,7 +119,7 @@ TEST(FlacContent, DamageGetsTheVerdictOfTheReferenceTool) {
 using test::ZeroTailSource;
 
 TEST(FlacContent, HostileStreamsEndWithinTheFirstMegabytes) {
-  const Bytes tone = read_fixture("tone.flac");
+  const Bytes tone = test::read_audio_fixture("tone.flac");
   Bytes huge_claim(tone.begin(), tone.begin() + kFrame4);
   huge_claim[kTotalSamplesAt] |= 0x0F;
   const std::int64_t k100GB = 100LL << 30;

@@ -8,20 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "audio/audio_fixture.h"
 #include "audio/content_check.h"
 #include "audio/zero_tail_source.h"
 
 namespace qn {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-const std::string kDir = std::string(QN_TEST_DATA_DIR) + "/audio/";
-
-Bytes load(const std::string& name) {
-  std::ifstream in(kDir + name, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
+using test::Bytes;
 
 ContentVerdict check(const Bytes& b) {
   MemoryContentSource source(b.data(), b.size());
@@ -52,7 +46,7 @@ TEST(Mp3Content, LameFilesPassTheChecksTheyCarry) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
-    const ContentVerdict v = check(load(c.file));
+    const ContentVerdict v = check(test::read_audio_fixture(c.file));
     EXPECT_EQ(v.status, c.status);
     EXPECT_EQ(v.method, c.method);
     EXPECT_EQ(v.detail, c.detail);
@@ -61,8 +55,8 @@ TEST(Mp3Content, LameFilesPassTheChecksTheyCarry) {
 }
 
 TEST(Mp3Content, DamageIsFoundAndPlaced) {
-  const Bytes tagged = load("deep_tagged.mp3");      // ID3v2 of 149 bytes, 23 frames, ID3v1
-  const Bytes plain = load("deep_protected.mp3");    // 23 protected frames from byte 0, no tags
+  const Bytes tagged = test::read_audio_fixture("deep_tagged.mp3");      // ID3v2 of 149 bytes, 23 frames, ID3v1
+  const Bytes plain = test::read_audio_fixture("deep_protected.mp3");    // 23 protected frames from byte 0, no tags
   constexpr std::int64_t kFirst = 149;
   const auto frame_at = [](std::int64_t first, int n) { return first + (n - 1) * kFrame; };
   struct Case {
