@@ -14,7 +14,10 @@ namespace qn {
 
 namespace {
 
-// A folder met by the walk: the names of its files, or the reason it could not be read.
+bool is_checksum_name(const std::string& name) { return MatchesPattern(name, "*.qn"); }
+
+// A folder met by the walk: the names of its checksum files, or the reason it could not be read.
+// Only those are kept: a walk of a million tracks would otherwise hold every track's name.
 struct Visited {
   std::string folder;
   std::vector<std::string> file_names;
@@ -32,16 +35,19 @@ void visit(const std::string& folder, const FolderLister& lister, std::vector<Vi
   here.folder = folder;
   here.held = held.held();
   here.identity = held.identity();
-  std::vector<FolderEntry> entries;
   std::vector<std::string> sub_folders;
-  if (!lister(folder, entries, here.error)) {
-    here.readable = false;
-  } else {
-    for (const FolderEntry& entry : entries) {
-      if (entry.enter) sub_folders.push_back(folder + entry.name + kSep);
-      else if (!entry.directory) here.file_names.push_back(entry.name);
+  {
+    // Let go before the sub-folders are visited: one listing at a time, however deep the walk.
+    std::vector<FolderEntry> entries;
+    if (!lister(folder, entries, here.error)) {
+      here.readable = false;
+    } else {
+      for (const FolderEntry& entry : entries) {
+        if (entry.enter) sub_folders.push_back(folder + entry.name + kSep);
+        else if (!entry.directory && is_checksum_name(entry.name)) here.file_names.push_back(entry.name);
+      }
+      std::sort(here.file_names.begin(), here.file_names.end());
     }
-    std::sort(here.file_names.begin(), here.file_names.end());
   }
   visited.push_back(std::move(here));
   for (const std::string& sub_folder : sub_folders) visit(sub_folder, lister, visited);
@@ -128,7 +134,7 @@ std::vector<PlanItem> plan_folder(const std::string& folder, const std::vector<s
   // The same rule as for one folder: a checksum file whose name holds "Labels.qn" (in that letter
   // case) is a label checksum file.
   for (const std::string& name : file_names) {
-    if (!MatchesPattern(name, "*.qn")) continue;
+    if (!is_checksum_name(name)) continue;
     if (text::contains(name, "Labels.qn")) labels.push_back(name);
     else audio.push_back(name);
   }
