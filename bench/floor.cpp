@@ -1,20 +1,24 @@
-// qnfloor: the floor of a cold folder run. Reads exactly the byte ranges the audio checks of a
-// folder read (the head, and the tail or the last 80,005 bytes), with a number of reads in flight,
-// and does nothing else; prints the bytes requested, then the same rounded out to whole 4 KiB
+// qnfloor: the floor of a folder run. For each track of a checksum file it opens the file as a
+// run does (from the held folder, without following links; the one fstat of the open; the advice
+// that the file is read at a few places) and reads the byte ranges the audio check reads, one read
+// per range, into memory; nothing else: no listing, no sums, no report. N files are read at once
+// (one read in flight each). Prints the bytes requested, then the same rounded out to whole 4 KiB
 // pages (what a device must read at least).
 //
 //   qnfloor [--depth N] FOLDER QN_FILE
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
-#include <fstream>
+#include <exception>
 #include <iostream>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "audio/check_audio_file.h"
-#include "platform/read_ahead.h"
+#include "base/text.h"
+#include "engine/checksum_file.h"
+#include "platform/file_access.h"
 
 namespace {
 
@@ -23,9 +27,10 @@ struct Track {
   std::string fingerprint;
 };
 
+// The file name of a checksum line ends at its first ".mp3" or ".flac" in any letter case; the
+// fingerprint field follows.
 std::vector<Track> tracks_of(const std::string& folder, const std::string& qn_path) {
-  std::ifstream in(qn_path, std::ios::binary);
-  const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+  const std::string bytes = qn::platform::read_regular_file(qn_path, qn::kMaxChecksumFileSize);
   std::vector<Track> tracks;
   for (std::size_t at = 0; at < bytes.size();) {
     std::size_t end = bytes.find('\r', at);
@@ -33,8 +38,11 @@ std::vector<Track> tracks_of(const std::string& folder, const std::string& qn_pa
     const std::string line = bytes.substr(at, end - at);
     at = end + 1;
     if (at < bytes.size() && bytes[at] == '\n') ++at;
-    const std::size_t ext = line.find(".mp3");
-    if (ext != std::string::npos) tracks.push_back({folder + "/" + line.substr(0, ext + 4), line.substr(ext + 4)});
+    const std::string lower = qn::text::to_lower(line);
+    std::size_t ext = std::min(lower.find(".mp3"), lower.find(".flac"));
+    if (ext == std::string::npos) continue;
+    ext += lower.compare(ext, 4, ".mp3") == 0 ? 4 : 5;
+    tracks.push_back({folder + "/" + line.substr(0, ext), line.substr(ext)});
   }
   return tracks;
 }
@@ -52,28 +60,50 @@ int main(int argc, char** argv) {
     std::cerr << "usage: qnfloor [--depth N] FOLDER QN_FILE\n";
     return 2;
   }
-  const std::vector<Track> tracks = tracks_of(args[0], args[1]);
+  while (args[0].size() > 1 && args[0].back() == '/') args[0].pop_back();
+  std::vector<Track> tracks;
+  try {
+    tracks = tracks_of(args[0], args[1]);
+  } catch (const std::exception& e) {
+    std::cerr << "qnfloor: " << e.what() << "\n";
+    return 1;
+  }
+  // Held as a run holds its folder: each track is opened from it.
+  const qn::platform::HeldFolder held(args[0]);
+  if (!held.held()) {
+    std::cerr << "qnfloor: cannot open the folder " << args[0] << "\n";
+    return 1;
+  }
   std::atomic<std::size_t> next{0};
   std::atomic<std::int64_t> requested{0};
   std::atomic<std::int64_t> in_pages{0};
+  std::atomic<long> failed{0};
   constexpr std::int64_t kPage = 4096;
   auto reader = [&] {
-    std::vector<std::uint8_t> scratch(64 * 1024);
+    std::vector<std::uint8_t> buffer;
     for (std::size_t i = next++; i < tracks.size(); i = next++) {
       const Track& t = tracks[i];
-      qn::read_ranges(t.path, [&](std::int64_t length) {
-        std::vector<qn::ByteRange> ranges = qn::audio_check_reads(t.path, t.fingerprint, length);
-        for (const qn::ByteRange& r : ranges) {
+      try {
+        qn::platform::ReadableFile file(t.path);
+        for (const qn::ByteRange& r : qn::audio_check_reads(t.path, t.fingerprint, file.length())) {
+          buffer.resize(std::max(buffer.size(), static_cast<std::size_t>(r.size)));
+          file.read_at(r.offset, buffer.data(), static_cast<std::size_t>(r.size));
           requested += r.size;
           in_pages += (r.offset + r.size + kPage - 1) / kPage * kPage - r.offset / kPage * kPage;
         }
-        return ranges;
-      }, scratch);
+      } catch (const std::exception&) {
+        ++failed;
+      }
     }
   };
-  std::vector<std::thread> threads;
-  for (int i = 0; i < depth; ++i) threads.emplace_back(reader);
-  for (std::thread& t : threads) t.join();
+  if (depth == 1) {
+    reader();
+  } else {
+    std::vector<std::thread> threads;
+    for (int i = 0; i < depth; ++i) threads.emplace_back(reader);
+    for (std::thread& t : threads) t.join();
+  }
+  if (failed) std::cerr << "qnfloor: " << failed << " tracks could not be read\n";
   std::cout << requested.load() << " " << in_pages.load() << "\n";
   return 0;
 }
