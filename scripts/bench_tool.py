@@ -3,6 +3,8 @@
 
   bench_tool.py folder DEST COUNT          one folder of COUNT tracks + .qn
   bench_tool.py collection SRC ROOT N M    N folders of M tracks, hard-linked from SRC
+  bench_tool.py scale SRC ROOT N...        nested roots of folders of hard links to every file of
+                                           SRC (see make_scale); prints each root's path
   bench_tool.py time RUNS LABEL CWD CMD... prints the median wall time in seconds of
                                            RUNS runs after one warm-up (details on stderr)
   bench_tool.py cold RUNS LABEL DIR CWD CMD...
@@ -103,6 +105,46 @@ def make_collection(src, root, folders, tracks):
             f.write(b"".join(lines))
 
 
+def scale_roots(root, counts):
+    """The roots of make_scale, innermost (fewest folders) first."""
+    paths, path = [], root
+    for n in sorted(counts, reverse=True):
+        path = os.path.join(path, "Scale %d folders" % n)
+        paths.append(path)
+    return paths[::-1]
+
+
+def make_scale(src, root, counts):
+    """Nested roots of counts[0] < counts[1] < ... folders, each folder a copy of src in hard links.
+
+    Each root holds the next smaller one as a sub-folder beside its own folders, so `-r` over a
+    root takes a prefix of the collection and no file is linked twice. A folder's files keep the
+    names of src, its .qn included, whose lines thus stay valid. The names are linked in order, so
+    a folder holding the last one is whole: an interrupted build resumes where it stopped, and a
+    finished one costs a stat per folder.
+    """
+    names = sorted(n for n in os.listdir(src) if not n.startswith("."))
+    counts = sorted(counts)
+    roots = scale_roots(root, counts)
+    made = 0
+    for i, path in enumerate(roots):
+        for k in range(counts[i - 1] if i else 0, counts[i]):
+            folder = os.path.join(path, "Quarnell %d Scale %06d" % (1952 + k % 38, k + 1))
+            if os.path.lexists(os.path.join(folder, names[-1])):
+                continue
+            os.makedirs(folder, exist_ok=True)
+            for name in names:
+                try:
+                    os.link(os.path.join(src, name), os.path.join(folder, name))
+                except FileExistsError:
+                    pass
+            made += 1
+    if made:
+        print("bench_tool: linked %d folders of %d files" % (made, len(names)), file=sys.stderr)
+    for path in roots:
+        print(path)
+
+
 def time_command(runs, label, cwd, cmd):
     def once():
         start = time.perf_counter()
@@ -174,6 +216,8 @@ def main(argv):
         make_folder(argv[1], int(argv[2]))
     elif len(argv) >= 5 and argv[0] == "collection":
         make_collection(argv[1], argv[2], int(argv[3]), int(argv[4]))
+    elif len(argv) >= 4 and argv[0] == "scale":
+        make_scale(argv[1], argv[2], [int(n) for n in argv[3:]])
     elif len(argv) >= 5 and argv[0] == "time":
         print("%.6f" % time_command(int(argv[1]), argv[2], argv[3], argv[4:]))
     elif len(argv) >= 6 and argv[0] == "cold":
