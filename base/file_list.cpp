@@ -1,6 +1,7 @@
 #include "base/file_list.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "base/paths.h"
 #include "base/text.h"
@@ -47,34 +48,65 @@ std::string ListAdditionalFiles(const FileList& list) {
   return "\r\nAdditional Files Found\r\n" + s;
 }
 
+namespace {
+
+// An upper-cased text against `key` upper-cased on the way, as unsigned bytes: <0, 0 or >0.
+int compare_folded(std::string_view folded, std::string_view key) {
+  const std::size_t n = std::min(folded.size(), key.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto a = static_cast<unsigned char>(folded[i]);
+    const auto b = static_cast<unsigned char>(text::upper_ascii(key[i]));
+    if (a != b) return a < b ? -1 : 1;
+  }
+  return folded.size() < key.size() ? -1 : folded.size() > key.size() ? 1 : 0;
+}
+
+}  // namespace
+
+// The upper-cased texts stand in one buffer and are compared in place: a lookup allocates nothing.
 SortedIndex::SortedIndex(const FileList& list) : list_(&list) {
+  std::size_t total = 0;
+  for (std::size_t i = 1; i < list.size(); ++i) total += list[i].size();
+  folded_text_.reserve(total);
   folded_.reserve(list.size());
-  for (std::size_t i = 1; i < list.size(); ++i)
-    folded_.emplace_back(text::to_upper(list[i]), static_cast<std::int32_t>(i));
-  std::sort(folded_.begin(), folded_.end());
+  for (std::size_t i = 1; i < list.size(); ++i) {
+    folded_.push_back({folded_text_.size(), list[i].size(), static_cast<std::int32_t>(i)});
+    for (char c : list[i]) folded_text_.push_back(text::upper_ascii(c));
+  }
+  const std::string_view text(folded_text_);
+  std::sort(folded_.begin(), folded_.end(), [text](const Folded& a, const Folded& b) {
+    const int order = text.substr(a.offset, a.length).compare(text.substr(b.offset, b.length));
+    return order != 0 ? order < 0 : a.index < b.index;
+  });
+}
+
+std::vector<SortedIndex::Folded>::const_iterator SortedIndex::lower_bound(const std::string& key) const {
+  const std::string_view text(folded_text_);
+  return std::lower_bound(folded_.begin(), folded_.end(), key, [text](const Folded& e, const std::string& k) {
+    return compare_folded(text.substr(e.offset, e.length), k) < 0;
+  });
+}
+
+bool SortedIndex::folded_equals(const Folded& entry, const std::string& key) const {
+  return entry.length == key.size() &&
+         compare_folded(std::string_view(folded_text_).substr(entry.offset, entry.length), key) == 0;
 }
 
 int SortedIndex::SortedLookup(const std::string& key) const {
-  const std::string folded = text::to_upper(key);
-  auto it = std::lower_bound(folded_.begin(), folded_.end(), folded,
-                             [](const auto& e, const std::string& k) { return e.first < k; });
   int first_unclaimed = -1;
-  for (; it != folded_.end() && it->first == folded; ++it) {
-    const std::string& element = (*list_)[it->second];
+  for (auto it = lower_bound(key); it != folded_.end() && folded_equals(*it, key); ++it) {
+    const std::string& element = (*list_)[it->index];
     if (element.empty()) continue;  // claimed
-    if (element == key) return it->second;
-    if (first_unclaimed < 0) first_unclaimed = it->second;
+    if (element == key) return it->index;
+    if (first_unclaimed < 0) first_unclaimed = it->index;
   }
   return first_unclaimed;
 }
 
 int SortedIndex::first_lookup(const std::string& key) const {
-  const std::string folded = text::to_upper(key);
-  auto it = std::lower_bound(folded_.begin(), folded_.end(), folded,
-                             [](const auto& e, const std::string& k) { return e.first < k; });
   // Equal folded texts stand in list order, so the first unclaimed one is the answer.
-  for (; it != folded_.end() && it->first == folded; ++it)
-    if (!(*list_)[it->second].empty()) return it->second;
+  for (auto it = lower_bound(key); it != folded_.end() && folded_equals(*it, key); ++it)
+    if (!(*list_)[it->index].empty()) return it->index;
   return -1;
 }
 
