@@ -68,12 +68,17 @@ void ReadAheadPool::reader() {
     }
     // A file whose check has begun is read by the check itself.
     Stream::State& stream = *job.stream;
-    if (job.entry <= stream.checking.load(std::memory_order_relaxed)) continue;
+    if (job.entry <= stream.checking.load(std::memory_order_relaxed) ||
+        job.entry < stream.dropped_below.load(std::memory_order_relaxed))
+      continue;
     // The run may end its hold meanwhile: the reader keeps the folder it was given.
     const platform::PinHeld pin(std::move(job.folder));
     switch (read_ranges(job.path, job.plan, scratch)) {
       case RangesRead::kCached: stream.cached_in_a_row.fetch_add(1, std::memory_order_relaxed); break;
-      case RangesRead::kFetched: stream.cached_in_a_row.store(0, std::memory_order_relaxed); break;
+      case RangesRead::kFetched:
+        stream.cached_in_a_row.store(0, std::memory_order_relaxed);
+        stream.fetched_any.store(true, std::memory_order_relaxed);
+        break;
       case RangesRead::kFailed: break;
     }
   }

@@ -58,12 +58,18 @@ class ReadAheadPool {
     // True while the files read lately were all in the system's cache already: reading ahead
     // then only costs the checks time, and a run asks for a file now and then to notice a change.
     bool cached() const { return state_->cached_in_a_row.load(std::memory_order_relaxed) >= kCachedRun; }
+    // True once a file read ahead was not all in the cache.
+    bool fetched_any() const { return state_->fetched_any.load(std::memory_order_relaxed); }
+    // The entries before `entry` still waiting are dropped: the readers pass over them.
+    void drop_before(std::uint64_t entry) { state_->dropped_below.store(entry, std::memory_order_relaxed); }
 
    private:
     friend class ReadAheadPool;
     struct State {
       std::atomic<std::uint64_t> checking{0};
       std::atomic<int> cached_in_a_row{0};
+      std::atomic<bool> fetched_any{false};
+      std::atomic<std::uint64_t> dropped_below{0};
     };
     static constexpr int kCachedRun = 32;
     ReadAheadPool& pool_;
