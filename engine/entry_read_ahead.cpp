@@ -1,5 +1,6 @@
 #include "engine/entry_read_ahead.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace qn {
@@ -10,6 +11,7 @@ namespace {
 // entries after the one checked, to notice files that are not.
 constexpr std::uint64_t kProbeEvery = 128;
 constexpr std::uint64_t kProbeAhead = 8;
+constexpr std::uint64_t kFirstAhead = 4;
 
 }  // namespace
 
@@ -18,9 +20,9 @@ EntryReadAhead::EntryReadAhead(ReadAheadPool& pool, const ChecksumFile& checksum
       checksums_(checksums),
       planner_(std::move(planner)),
       position_(checksums.position()),
-      // Until a file is seen not to be in memory, one entry per reader: a folder in memory is
-      // then told after few files read twice.
-      first_ahead_(static_cast<std::uint64_t>(pool.depth())),
+      // Until a file is seen not to be in memory, a few entries only: a folder in memory is then
+      // told after few files read twice, by few readers.
+      first_ahead_(std::min<std::uint64_t>(static_cast<std::uint64_t>(pool.depth()), kFirstAhead)),
       // Enough queued for the readers to stay busy through the pauses of the checking loop (with
       // two entries per reader the loop still waited on them often), and few enough that the
       // bytes read ahead are still in the file cache when their check comes.

@@ -35,13 +35,14 @@ class ReadAheadPool {
   static constexpr int kDefaultDepth = 16;
   // The largest depth accepted; larger values are taken as this.
   static constexpr int kMostDepth = 256;
-  // `depth` reader threads, each with one read in flight at most.
+  // Up to `depth` reader threads, each with one read in flight at most; they are started as reads
+  // are queued, so a pool that is given nothing or little costs no more threads than it needs.
   explicit ReadAheadPool(int depth);
   ~ReadAheadPool();
   ReadAheadPool(const ReadAheadPool&) = delete;
   ReadAheadPool& operator=(const ReadAheadPool&) = delete;
 
-  int depth() const { return static_cast<int>(threads_.size()); }
+  int depth() const { return depth_; }
 
   // The entries of one run in checking order. The run says which entry it checks now; files of
   // entries already checked are skipped by the readers, and the stream's end drops the rest.
@@ -90,6 +91,8 @@ class ReadAheadPool {
   std::condition_variable wake_;
   std::deque<Job> jobs_;
   bool stopping_ = false;
+  int depth_;
+  std::size_t waiting_ = 0;  // readers waiting for a job
   std::vector<std::thread> threads_;
 };
 
