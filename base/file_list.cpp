@@ -50,20 +50,19 @@ std::string ListAdditionalFiles(const FileList& list) {
 
 namespace {
 
-// An upper-cased text against `key` upper-cased on the way, as unsigned bytes: <0, 0 or >0.
-int compare_folded(std::string_view folded, std::string_view key) {
-  const std::size_t n = std::min(folded.size(), key.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    const auto a = static_cast<unsigned char>(folded[i]);
-    const auto b = static_cast<unsigned char>(text::upper_ascii(key[i]));
-    if (a != b) return a < b ? -1 : 1;
-  }
-  return folded.size() < key.size() ? -1 : folded.size() > key.size() ? 1 : 0;
+char fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// The key upper-cased, in a buffer kept per thread: once grown, a lookup allocates nothing.
+std::string_view folded_key(const std::string& key) {
+  thread_local std::string buffer;
+  buffer.assign(key);
+  for (char& c : buffer) c = fold(c);
+  return buffer;
 }
 
 }  // namespace
 
-// The upper-cased texts stand in one buffer and are compared in place: a lookup allocates nothing.
+// The upper-cased texts stand in one buffer and are compared in place.
 SortedIndex::SortedIndex(const FileList& list) : list_(&list) {
   std::size_t total = 0;
   for (std::size_t i = 1; i < list.size(); ++i) total += list[i].size();
@@ -71,7 +70,7 @@ SortedIndex::SortedIndex(const FileList& list) : list_(&list) {
   folded_.reserve(list.size());
   for (std::size_t i = 1; i < list.size(); ++i) {
     folded_.push_back({folded_text_.size(), list[i].size(), static_cast<std::int32_t>(i)});
-    for (char c : list[i]) folded_text_.push_back(text::upper_ascii(c));
+    for (char c : list[i]) folded_text_.push_back(fold(c));
   }
   const std::string_view text(folded_text_);
   std::sort(folded_.begin(), folded_.end(), [text](const Folded& a, const Folded& b) {
@@ -80,21 +79,21 @@ SortedIndex::SortedIndex(const FileList& list) : list_(&list) {
   });
 }
 
-std::vector<SortedIndex::Folded>::const_iterator SortedIndex::lower_bound(const std::string& key) const {
+std::vector<SortedIndex::Folded>::const_iterator SortedIndex::lower_bound(std::string_view folded) const {
   const std::string_view text(folded_text_);
-  return std::lower_bound(folded_.begin(), folded_.end(), key, [text](const Folded& e, const std::string& k) {
-    return compare_folded(text.substr(e.offset, e.length), k) < 0;
+  return std::lower_bound(folded_.begin(), folded_.end(), folded, [text](const Folded& e, std::string_view k) {
+    return text.substr(e.offset, e.length) < k;
   });
 }
 
-bool SortedIndex::folded_equals(const Folded& entry, const std::string& key) const {
-  return entry.length == key.size() &&
-         compare_folded(std::string_view(folded_text_).substr(entry.offset, entry.length), key) == 0;
+bool SortedIndex::folded_equals(const Folded& entry, std::string_view folded) const {
+  return std::string_view(folded_text_).substr(entry.offset, entry.length) == folded;
 }
 
 int SortedIndex::SortedLookup(const std::string& key) const {
+  const std::string_view folded = folded_key(key);
   int first_unclaimed = -1;
-  for (auto it = lower_bound(key); it != folded_.end() && folded_equals(*it, key); ++it) {
+  for (auto it = lower_bound(folded); it != folded_.end() && folded_equals(*it, folded); ++it) {
     const std::string& element = (*list_)[it->index];
     if (element.empty()) continue;  // claimed
     if (element == key) return it->index;
@@ -104,8 +103,9 @@ int SortedIndex::SortedLookup(const std::string& key) const {
 }
 
 int SortedIndex::first_lookup(const std::string& key) const {
+  const std::string_view folded = folded_key(key);
   // Equal folded texts stand in list order, so the first unclaimed one is the answer.
-  for (auto it = lower_bound(key); it != folded_.end() && folded_equals(*it, key); ++it)
+  for (auto it = lower_bound(folded); it != folded_.end() && folded_equals(*it, folded); ++it)
     if (!(*list_)[it->index].empty()) return it->index;
   return -1;
 }

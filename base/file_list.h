@@ -3,6 +3,7 @@
 // an element by setting it to the empty text. Sizes are not limited to 16 bits.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qn {
@@ -45,9 +46,9 @@ class SortedIndex {
     std::size_t length = 0;
     std::int32_t index = 0;
   };
-  // The first entry whose upper-cased text is not less than the key upper-cased.
-  std::vector<Folded>::const_iterator lower_bound(const std::string& key) const;
-  bool folded_equals(const Folded& entry, const std::string& key) const;
+  // The first entry whose upper-cased text is not less than `folded`.
+  std::vector<Folded>::const_iterator lower_bound(std::string_view folded) const;
+  bool folded_equals(const Folded& entry, std::string_view folded) const;
 
   const FileList* list_;
   std::string folded_text_;     // every element upper-cased, one after another
