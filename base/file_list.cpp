@@ -1,6 +1,7 @@
 #include "base/file_list.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "base/paths.h"
 #include "base/text.h"
@@ -47,34 +48,65 @@ std::string ListAdditionalFiles(const FileList& list) {
   return "\r\nAdditional Files Found\r\n" + s;
 }
 
+namespace {
+
+char fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// The key upper-cased, in a buffer kept per thread: once grown, a lookup allocates nothing.
+std::string_view folded_key(const std::string& key) {
+  thread_local std::string buffer;
+  buffer.assign(key);
+  for (char& c : buffer) c = fold(c);
+  return buffer;
+}
+
+}  // namespace
+
+// The upper-cased texts stand in one buffer and are compared in place.
 SortedIndex::SortedIndex(const FileList& list) : list_(&list) {
+  std::size_t total = 0;
+  for (std::size_t i = 1; i < list.size(); ++i) total += list[i].size();
+  folded_text_.reserve(total);
   folded_.reserve(list.size());
-  for (std::size_t i = 1; i < list.size(); ++i)
-    folded_.emplace_back(text::to_upper(list[i]), static_cast<std::int32_t>(i));
-  std::sort(folded_.begin(), folded_.end());
+  for (std::size_t i = 1; i < list.size(); ++i) {
+    folded_.push_back({folded_text_.size(), list[i].size(), static_cast<std::int32_t>(i)});
+    for (char c : list[i]) folded_text_.push_back(fold(c));
+  }
+  const std::string_view text(folded_text_);
+  std::sort(folded_.begin(), folded_.end(), [text](const Folded& a, const Folded& b) {
+    const int order = text.substr(a.offset, a.length).compare(text.substr(b.offset, b.length));
+    return order != 0 ? order < 0 : a.index < b.index;
+  });
+}
+
+std::vector<SortedIndex::Folded>::const_iterator SortedIndex::lower_bound(std::string_view folded) const {
+  const std::string_view text(folded_text_);
+  return std::lower_bound(folded_.begin(), folded_.end(), folded, [text](const Folded& e, std::string_view k) {
+    return text.substr(e.offset, e.length) < k;
+  });
+}
+
+bool SortedIndex::folded_equals(const Folded& entry, std::string_view folded) const {
+  return std::string_view(folded_text_).substr(entry.offset, entry.length) == folded;
 }
 
 int SortedIndex::SortedLookup(const std::string& key) const {
-  const std::string folded = text::to_upper(key);
-  auto it = std::lower_bound(folded_.begin(), folded_.end(), folded,
-                             [](const auto& e, const std::string& k) { return e.first < k; });
+  const std::string_view folded = folded_key(key);
   int first_unclaimed = -1;
-  for (; it != folded_.end() && it->first == folded; ++it) {
-    const std::string& element = (*list_)[it->second];
+  for (auto it = lower_bound(folded); it != folded_.end() && folded_equals(*it, folded); ++it) {
+    const std::string& element = (*list_)[it->index];
     if (element.empty()) continue;  // claimed
-    if (element == key) return it->second;
-    if (first_unclaimed < 0) first_unclaimed = it->second;
+    if (element == key) return it->index;
+    if (first_unclaimed < 0) first_unclaimed = it->index;
   }
   return first_unclaimed;
 }
 
 int SortedIndex::first_lookup(const std::string& key) const {
-  const std::string folded = text::to_upper(key);
-  auto it = std::lower_bound(folded_.begin(), folded_.end(), folded,
-                             [](const auto& e, const std::string& k) { return e.first < k; });
+  const std::string_view folded = folded_key(key);
   // Equal folded texts stand in list order, so the first unclaimed one is the answer.
-  for (; it != folded_.end() && it->first == folded; ++it)
-    if (!(*list_)[it->second].empty()) return it->second;
+  for (auto it = lower_bound(folded); it != folded_.end() && folded_equals(*it, folded); ++it)
+    if (!(*list_)[it->index].empty()) return it->index;
   return -1;
 }
 

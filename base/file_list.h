@@ -3,6 +3,7 @@
 // an element by setting it to the empty text. Sizes are not limited to 16 bits.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qn {
@@ -40,8 +41,18 @@ class SortedIndex {
   int first_lookup(const std::string& key) const;
 
  private:
+  struct Folded {
+    std::size_t offset = 0;  // of the element's upper-cased text in folded_text_
+    std::size_t length = 0;
+    std::int32_t index = 0;
+  };
+  // The first entry whose upper-cased text is not less than `folded`.
+  std::vector<Folded>::const_iterator lower_bound(std::string_view folded) const;
+  bool folded_equals(const Folded& entry, std::string_view folded) const;
+
   const FileList* list_;
-  std::vector<std::pair<std::string, std::int32_t>> folded_;  // upper-cased element, index
+  std::string folded_text_;     // every element upper-cased, one after another
+  std::vector<Folded> folded_;  // by upper-cased text, then index
 };
 
 // One-off lookup (builds a temporary index).

@@ -30,12 +30,17 @@ class EntryReadAhead {
   void checking(std::uint64_t entry);
 
  private:
+  // Takes the lines up to entry `last`; those after `entry` and from `from` on are read ahead.
+  void plan(std::uint64_t entry, std::uint64_t last, std::uint64_t from);
+
   ReadAheadPool::Stream stream_;
   const ChecksumFile& checksums_;
   Planner planner_;
   std::size_t position_;
   std::uint64_t planned_ = 0;  // entries planned so far
-  std::uint64_t ahead_;        // how many entries after the one checked are planned
+  std::uint64_t first_ahead_;  // how many entries after the one checked are planned before a
+  std::uint64_t ahead_;        // file had to be fetched, and after
+  bool paused_ = false;        // the files were in memory: only a probe now and then
 };
 
 }  // namespace qn

@@ -32,24 +32,27 @@ const std::string kAlbums = std::string("Albums") + kSep;
 FoundFiles build_found_list(const std::string& folder, RunHost& host) {
   FoundFiles found;
   std::vector<SearchProblem>* problems = &found.problems;
-  if (file_count(FindFiles(folder, "u*_*.flac", false, problems)) > 0) {
+  // Each folder is read once, whatever number of searches its files go through.
+  const FolderListing listing(folder);
+  if (file_count(listing.find("u*_*.flac", false, problems)) > 0) {
     found.flac = true;
     host.enable_id3_options(false);
-    found.list = FindFiles(folder, "u*_*.flac;u*_*.nfo", false);
+    found.list = listing.find("u*_*.flac;u*_*.nfo", false);
     return found;
   }
   host.enable_id3_options(true);
-  found.list = FindFiles(folder, "u*.mp3;u*.nfo", false);
+  found.list = listing.find("u*.mp3;u*.nfo", false);
   if (text::contains(folder, kAlbums)) {
     if (file_count(found.list) < 1) {
-      found.list = FindFiles(folder, "u*_*.mp3", true, problems);
+      found.list = listing.find("u*_*.mp3", true, problems);
       found.subfolder_mode = file_count(found.list) > 0;
     }
     return found;
   }
-  FileList albums = FindFiles(folder + kAlbums, "u*_*.mp3", false, problems, false);
+  const FolderListing albums_folder(folder + kAlbums, false);
+  FileList albums = albums_folder.find("u*_*.mp3", false, problems);
   if (file_count(albums) < 1 && found.problems.empty()) {
-    albums = FindFiles(folder + kAlbums, "u*_*.mp3", true, problems, false);
+    albums = albums_folder.find("u*_*.mp3", true, problems);
     found.subfolder_mode = file_count(albums) > 0;
   }
   if (file_count(albums) > 0) found.list = MergeFileLists(&found.list, albums);

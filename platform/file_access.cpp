@@ -303,6 +303,23 @@ EntryType type_of(mode_t mode) {
   return EntryType::kOther;
 }
 
+// The kind a folder entry records for itself; false when the system leaves it unknown.
+bool type_from_entry(const struct dirent& d, EntryType& type) {
+#ifdef DT_UNKNOWN
+  switch (d.d_type) {
+    case DT_UNKNOWN: return false;
+    case DT_LNK: type = EntryType::kLink; return true;
+    case DT_DIR: type = EntryType::kFolder; return true;
+    case DT_REG: type = EntryType::kFile; return true;
+    default: type = EntryType::kOther; return true;
+  }
+#else
+  (void)d;
+  (void)type;
+  return false;
+#endif
+}
+
 // A link met with O_NOFOLLOW reads as ENOTDIR when a folder was asked for: make it ELOOP.
 void name_link(int dir, const std::string& name) {
   const int err = errno;
@@ -527,14 +544,17 @@ bool list_folder(const std::string& folder, std::vector<FolderEntry>& entries, i
       error = errno;
       break;
     }
-    const std::string name = d->d_name;
-    if (name == "." || name == "..") continue;
+    const char* name = d->d_name;
+    if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
     FolderEntry entry;
     entry.name = name;
     struct stat st {};
-    if (g_calls.fstatat(dirfd(dir), d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) entry.type = type_of(st.st_mode);
+    // The entry's own kind as the folder records it spares a stat per entry; only a system that
+    // does not say asks for it.
+    if (!type_from_entry(*d, entry.type) && g_calls.fstatat(dirfd(dir), name, &st, AT_SYMLINK_NOFOLLOW) == 0)
+      entry.type = type_of(st.st_mode);
     entry.leads_to_folder = entry.type == EntryType::kFolder;
-    if (entry.type == EntryType::kLink && g_calls.fstatat(dirfd(dir), d->d_name, &st, 0) == 0)
+    if (entry.type == EntryType::kLink && g_calls.fstatat(dirfd(dir), name, &st, 0) == 0)
       entry.leads_to_folder = S_ISDIR(st.st_mode);
     entries.push_back(std::move(entry));
   }

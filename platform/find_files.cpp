@@ -12,56 +12,55 @@
 #include "platform/wide_text.h"
 
 namespace qn {
+
+// A ";" list of wildcard pieces, read once: blanks at the start of each piece skipped, letters
+// upper-cased, so that matching an upper-cased name compares bytes only.
+class WildcardList {
+ public:
+  explicit WildcardList(const std::string& patterns) {
+    std::size_t at = 0;
+    for (;;) {
+      const std::size_t end = std::min(patterns.find(';', at), patterns.size());
+      std::size_t start = at;
+      while (start < end && patterns[start] == ' ') ++start;
+      pieces_.push_back(text::to_upper(std::string_view(patterns).substr(start, end - start)));
+      if (end == patterns.size()) break;
+      at = end + 1;
+    }
+  }
+  bool matches_folded(std::string_view folded) const {
+    for (const std::string& piece : pieces_)
+      if (matches_piece(folded, piece)) return true;
+    return false;
+  }
+
+ private:
+  // "*" any run, "?" one character, every other character itself.
+  static bool matches_piece(std::string_view name, std::string_view piece) {
+    std::size_t n = 0, p = 0;
+    std::size_t star_p = std::string::npos, star_n = 0;
+    while (n < name.size()) {
+      if (p < piece.size() && piece[p] == '*') {
+        star_p = p++;
+        star_n = n;
+      } else if (p < piece.size() && (piece[p] == '?' || piece[p] == name[n])) {
+        ++p;
+        ++n;
+      } else if (star_p != std::string::npos) {
+        p = star_p + 1;
+        n = ++star_n;
+      } else {
+        return false;
+      }
+    }
+    while (p < piece.size() && piece[p] == '*') ++p;
+    return p == piece.size();
+  }
+
+  std::vector<std::string> pieces_;
+};
+
 namespace {
-
-// The entries of one folder in byte order of their names; empty when it cannot be read, which is
-// recorded in `problems` unless the folder does not exist.
-std::vector<platform::SearchEntry> list_folder(const std::string& folder, bool follow,
-                                               std::vector<SearchProblem>* problems) {
-  std::vector<platform::SearchEntry> entries;
-  int error = 0;
-  if (!platform::list_search_entries(folder, entries, error, follow) && error != ENOENT && error != ENOTDIR &&
-      problems) {
-    problems->push_back({folder, error});
-  }
-  return entries;
-}
-
-// One piece of a ";" list: "*" any run, "?" one character, the rest without regard to case.
-bool matches_wildcard(const std::string& name, const std::string& piece) {
-  std::size_t n = 0, p = 0;
-  std::size_t star_p = std::string::npos, star_n = 0;
-  while (n < name.size()) {
-    if (p < piece.size() && piece[p] == '*') {
-      star_p = p++;
-      star_n = n;
-    } else if (p < piece.size() &&
-               (piece[p] == '?' || text::upper_ascii(piece[p]) == text::upper_ascii(name[n]))) {
-      ++p;
-      ++n;
-    } else if (star_p != std::string::npos) {
-      p = star_p + 1;
-      n = ++star_n;
-    } else {
-      return false;
-    }
-  }
-  while (p < piece.size() && piece[p] == '*') ++p;
-  return p == piece.size();
-}
-
-void SearchFolder(const std::string& folder, const std::string& patterns, std::vector<std::string>& results,
-                  bool recurse, bool follow, std::vector<SearchProblem>* problems) {
-  const std::string base = AddBackslash(folder);
-  for (const platform::SearchEntry& entry : list_folder(base, follow, problems)) {
-    if (!entry.directory) {
-      const std::string name = TrimAtNul(entry.name);
-      if (MatchesPattern(name, patterns)) results.push_back(base + name);
-    } else if (recurse && entry.enter && !entry.name.empty() && entry.name[0] != '.') {
-      SearchFolder(base + entry.name, patterns, results, true, false, problems);
-    }
-  }
-}
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
@@ -75,12 +74,42 @@ std::string AddBackslash(const std::string& path) {
 std::string TrimAtNul(const std::string& s) { return s.substr(0, s.find('\0')); }
 
 bool MatchesPattern(const std::string& name, const std::string& patterns) {
-  for (const std::string& piece : text::split(patterns, ";")) {
-    const std::size_t start = piece.find_first_not_of(' ');
-    if (matches_wildcard(name, start == std::string::npos ? std::string() : piece.substr(start)))
-      return true;
+  return WildcardList(patterns).matches_folded(text::to_upper(name));
+}
+
+FolderListing::FolderListing(const std::string& folder, bool follow_top) : base_(AddBackslash(folder)) {
+  std::vector<platform::SearchEntry> listed;
+  int error = 0;
+  if (!platform::list_search_entries(base_, listed, error, follow_top) && error != ENOENT && error != ENOTDIR)
+    problem_ = error;
+  entries_.reserve(listed.size());
+  for (platform::SearchEntry& item : listed) {
+    Entry entry;
+    entry.name = std::move(item.name);
+    entry.directory = item.directory;
+    entry.enter = item.enter;
+    if (!entry.directory && entry.name.find('\0') != std::string::npos) entry.name = TrimAtNul(entry.name);
+    if (!entry.directory) entry.folded = text::to_upper(entry.name);
+    entries_.push_back(std::move(entry));
   }
-  return false;
+}
+
+void FolderListing::search(const WildcardList& patterns, bool recurse, std::vector<std::string>& results,
+                           std::vector<SearchProblem>* problems) const {
+  if (problem_ != 0 && problems) problems->push_back({base_, problem_});
+  for (const Entry& entry : entries_) {
+    if (!entry.directory) {
+      if (patterns.matches_folded(entry.folded)) results.push_back(base_ + entry.name);
+    } else if (recurse && entry.enter && !entry.name.empty() && entry.name[0] != '.') {
+      FolderListing(base_ + entry.name, false).search(patterns, true, results, problems);
+    }
+  }
+}
+
+FileList FolderListing::find(const std::string& patterns, bool recurse, std::vector<SearchProblem>* problems) const {
+  FileList list = empty_file_list();
+  search(WildcardList(widen_pattern(patterns)), recurse, list, problems);
+  return list;
 }
 
 // Tracks are named with two- or four-digit years; widening makes a search find both forms.
@@ -104,11 +133,7 @@ std::string widen_pattern(const std::string& patterns) {
 
 FileList FindFiles(const std::string& folder, const std::string& patterns, bool recurse,
                    std::vector<SearchProblem>* problems, bool follow_top) {
-  std::vector<std::string> found;
-  SearchFolder(folder, widen_pattern(patterns), found, recurse, follow_top, problems);
-  FileList list = empty_file_list();
-  list.insert(list.end(), found.begin(), found.end());
-  return list;
+  return FolderListing(folder, follow_top).find(patterns, recurse, problems);
 }
 
 bool is_folder(const std::string& path) {

@@ -24,6 +24,31 @@ struct SearchProblem {
 FileList FindFiles(const std::string& folder, const std::string& patterns, bool recurse,
                    std::vector<SearchProblem>* problems = nullptr, bool follow_top = true);
 
+class WildcardList;
+
+// One folder listed once, for several searches of it: each search gives what FindFiles with the
+// same folder, follow_top and patterns gives (the problem of reading the folder included), while
+// the folder itself is read only here. Sub-folders of a recursive search are listed as they are met.
+class FolderListing {
+ public:
+  explicit FolderListing(const std::string& folder, bool follow_top = true);
+  FileList find(const std::string& patterns, bool recurse, std::vector<SearchProblem>* problems = nullptr) const;
+
+ private:
+  struct Entry {
+    std::string name;    // up to its first NUL
+    std::string folded;  // upper-cased once, for every pattern matched against it
+    bool directory = false;
+    bool enter = false;
+  };
+  void search(const WildcardList& patterns, bool recurse, std::vector<std::string>& results,
+              std::vector<SearchProblem>* problems) const;
+
+  std::string base_;  // with its separator
+  std::vector<Entry> entries_;
+  int problem_ = 0;  // the error to report for the folder, or 0
+};
+
 // The two-/four-digit-year widening applied to the pattern list before a search.
 std::string widen_pattern(const std::string& patterns);
 

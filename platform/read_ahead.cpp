@@ -40,10 +40,8 @@ RangesRead read_ranges(const std::string& path, const RangePlan& plan, std::vect
   return fetched ? RangesRead::kFetched : RangesRead::kCached;
 }
 
-ReadAheadPool::ReadAheadPool(int depth) {
-  const int threads = std::clamp(depth, 1, kMostDepth);
-  threads_.reserve(static_cast<std::size_t>(threads));
-  for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { reader(); });
+ReadAheadPool::ReadAheadPool(int depth) : depth_(std::clamp(depth, 1, kMostDepth)) {
+  threads_.reserve(static_cast<std::size_t>(depth_));
 }
 
 ReadAheadPool::~ReadAheadPool() {
@@ -61,19 +59,26 @@ void ReadAheadPool::reader() {
     Job job;
     {
       std::unique_lock<std::mutex> lock(mutex_);
+      ++waiting_;
       wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+      --waiting_;
       if (stopping_) return;
       job = std::move(jobs_.front());
       jobs_.pop_front();
     }
     // A file whose check has begun is read by the check itself.
     Stream::State& stream = *job.stream;
-    if (job.entry <= stream.checking.load(std::memory_order_relaxed)) continue;
+    if (job.entry <= stream.checking.load(std::memory_order_relaxed) ||
+        job.entry < stream.dropped_below.load(std::memory_order_relaxed))
+      continue;
     // The run may end its hold meanwhile: the reader keeps the folder it was given.
     const platform::PinHeld pin(std::move(job.folder));
     switch (read_ranges(job.path, job.plan, scratch)) {
       case RangesRead::kCached: stream.cached_in_a_row.fetch_add(1, std::memory_order_relaxed); break;
-      case RangesRead::kFetched: stream.cached_in_a_row.store(0, std::memory_order_relaxed); break;
+      case RangesRead::kFetched:
+        stream.cached_in_a_row.store(0, std::memory_order_relaxed);
+        stream.fetched_any.store(true, std::memory_order_relaxed);
+        break;
       case RangesRead::kFailed: break;
     }
   }
@@ -89,6 +94,9 @@ void ReadAheadPool::Stream::add(std::uint64_t entry, std::string path, RangePlan
   {
     std::lock_guard<std::mutex> lock(pool_.mutex_);
     pool_.jobs_.push_back(Job{entry, std::move(path), std::move(folder), std::move(plan), state_});
+    // One more reader while more reads wait than readers do, up to the depth.
+    if (pool_.jobs_.size() > pool_.waiting_ && pool_.threads_.size() < static_cast<std::size_t>(pool_.depth_))
+      pool_.threads_.emplace_back([pool = &pool_] { pool->reader(); });
   }
   pool_.wake_.notify_one();
 }

@@ -35,13 +35,14 @@ class ReadAheadPool {
   static constexpr int kDefaultDepth = 16;
   // The largest depth accepted; larger values are taken as this.
   static constexpr int kMostDepth = 256;
-  // `depth` reader threads, each with one read in flight at most.
+  // Up to `depth` reader threads, each with one read in flight at most; they are started as reads
+  // are queued, so a pool that is given nothing or little costs no more threads than it needs.
   explicit ReadAheadPool(int depth);
   ~ReadAheadPool();
   ReadAheadPool(const ReadAheadPool&) = delete;
   ReadAheadPool& operator=(const ReadAheadPool&) = delete;
 
-  int depth() const { return static_cast<int>(threads_.size()); }
+  int depth() const { return depth_; }
 
   // The entries of one run in checking order. The run says which entry it checks now; files of
   // entries already checked are skipped by the readers, and the stream's end drops the rest.
@@ -58,12 +59,18 @@ class ReadAheadPool {
     // True while the files read lately were all in the system's cache already: reading ahead
     // then only costs the checks time, and a run asks for a file now and then to notice a change.
     bool cached() const { return state_->cached_in_a_row.load(std::memory_order_relaxed) >= kCachedRun; }
+    // True once a file read ahead was not all in the cache.
+    bool fetched_any() const { return state_->fetched_any.load(std::memory_order_relaxed); }
+    // The entries before `entry` still waiting are dropped: the readers pass over them.
+    void drop_before(std::uint64_t entry) { state_->dropped_below.store(entry, std::memory_order_relaxed); }
 
    private:
     friend class ReadAheadPool;
     struct State {
       std::atomic<std::uint64_t> checking{0};
       std::atomic<int> cached_in_a_row{0};
+      std::atomic<bool> fetched_any{false};
+      std::atomic<std::uint64_t> dropped_below{0};
     };
     static constexpr int kCachedRun = 32;
     ReadAheadPool& pool_;
@@ -84,6 +91,8 @@ class ReadAheadPool {
   std::condition_variable wake_;
   std::deque<Job> jobs_;
   bool stopping_ = false;
+  int depth_;
+  std::size_t waiting_ = 0;  // readers waiting for a job
   std::vector<std::thread> threads_;
 };
 

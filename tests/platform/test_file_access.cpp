@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <algorithm>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/byte_file.h"
@@ -15,6 +17,7 @@
 #include "platform/wide_text.h"
 
 #ifndef _WIN32
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #endif
@@ -148,6 +151,63 @@ TEST(FileAccess, CallsFailingAfterASuccessfulOpenAreStepErrors) {
   const std::optional<OutputError> failed = write_file_atomically(dir.folder() + "report.txt", "x");
   ASSERT_TRUE(failed);
   EXPECT_EQ(failed->number, ENOSPC);
+}
+
+// What the listing says of each kind of entry, with the kind the folder records (a stat only
+// for links, to tell where they lead) and with a system that records none (a stat for every
+// entry): both the same, in a held folder and outside.
+struct Listed {
+  static inline bool hide_types = false;
+  static inline int stats = 0;
+};
+
+TEST(FileAccess, ListingTrustsTheRecordedKindAndStatsOnlyWhereItMust) {
+  RealCallsAfterwards restore;
+  TempFolder outside, dir;
+  dir.make_file("file.mp3");
+  dir.make_folder("folder.mp3");
+  fs::create_directory_symlink(dir.path() / "folder.mp3", dir.path() / "to_folder.mp3");
+  fs::create_symlink(dir.path() / "file.mp3", dir.path() / "to_file.mp3");
+  fs::create_symlink(outside.path() / "none", dir.path() / "dangling.mp3");
+  ::mkfifo((dir.path() / "fifo.mp3").c_str(), 0644);
+  using T = platform::EntryType;
+  const struct {
+    const char* name;
+    T type;
+    bool leads_to_folder;
+  } expected[] = {{"dangling.mp3", T::kLink, false}, {"fifo.mp3", T::kOther, false},   {"file.mp3", T::kFile, false},
+                  {"folder.mp3", T::kFolder, true},  {"to_file.mp3", T::kLink, false}, {"to_folder.mp3", T::kLink, true}};
+  platform::SystemCalls& calls = platform::system_calls();
+  calls.readdir = [](DIR* d) {
+    struct dirent* e = platform::real_system_calls().readdir(d);
+    if (e && Listed::hide_types) e->d_type = DT_UNKNOWN;
+    return e;
+  };
+  calls.fstatat = [](int d, const char* p, struct stat* st, int f) {
+    ++Listed::stats;
+    return platform::real_system_calls().fstatat(d, p, st, f);
+  };
+  for (const bool held : {false, true}) {
+    std::optional<platform::HeldFolder> hold;
+    if (held) hold.emplace(dir.folder());
+    for (const bool hide : {false, true}) {
+      Listed::hide_types = hide;
+      Listed::stats = 0;
+      std::vector<platform::FolderEntry> entries;
+      int error = -1;
+      ASSERT_TRUE(platform::list_folder(dir.folder(), entries, error));
+      EXPECT_EQ(error, 0);
+      std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+      ASSERT_EQ(entries.size(), std::size(expected));
+      for (std::size_t i = 0; i < entries.size(); ++i) {
+        EXPECT_EQ(entries[i].name, expected[i].name);
+        EXPECT_EQ(entries[i].type, expected[i].type) << entries[i].name << " held " << held << " hidden " << hide;
+        EXPECT_EQ(entries[i].leads_to_folder, expected[i].leads_to_folder) << entries[i].name;
+      }
+      // One stat per link to learn where it leads, plus one per entry when the kinds are hidden.
+      EXPECT_EQ(Listed::stats, 3 + (hide ? 6 : 0)) << "held " << held;
+    }
+  }
 }
 
 #endif

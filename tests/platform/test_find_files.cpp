@@ -6,7 +6,13 @@
 #include <string>
 
 #include "base/paths.h"
+#include "platform/file_access.h"
 #include "support/fixtures.h"
+
+#ifndef _WIN32
+#include <dirent.h>
+#include <cerrno>
+#endif
 
 namespace qn {
 namespace {
@@ -132,6 +138,57 @@ TEST(FindFiles, LinksToFoldersAreNotFollowed) {
   const std::string base = dir.text();
   EXPECT_EQ(relative(FindFiles(base, "u*", true), base), (Names{"real/u1.mp3"}));
 }
+
+#ifndef _WIN32
+struct Opened {
+  static inline int folders = 0;
+  static inline int fail_with = 0;
+  ~Opened() { platform::system_calls() = platform::real_system_calls(); }
+};
+
+// Searches of one listing find what the searches of the folder find, problems included, while
+// the folder is read once.
+TEST(FolderListing, EverySearchOfOneListingFindsWhatFindFilesFinds) {
+  const Opened restore;
+  TempFolder dir("find");
+  for (const char* name : {"u1975_01 A - B.mp3", "U1975_02 A - B.MP3", "u1975_02 A - B.nfo", "u1975_03.flac",
+                           "x.qn", "sub/u1975_04 A - B.mp3", "uEP_05.mp3"})
+    dir.make_file(name);
+  platform::SystemCalls& calls = platform::system_calls();
+  calls.fdopendir = [](int fd) -> DIR* {
+    ++Opened::folders;
+    if (Opened::fail_with) {
+      errno = Opened::fail_with;
+      return nullptr;
+    }
+    return platform::real_system_calls().fdopendir(fd);
+  };
+  const struct {
+    const char* patterns;
+    bool recurse;
+  } searches[] = {{"u*_*.flac", false}, {"u*_*.flac;u*_*.nfo", false}, {"u*.mp3;u*.nfo", false},
+                  {"u*_*.mp3", true},   {" *.QN", false},               {"u1975_0?*", false}};
+  for (const int fail_with : {0, EACCES}) {
+    Opened::fail_with = fail_with;
+    Opened::folders = 0;
+    const FolderListing listing(dir.text());
+    EXPECT_EQ(Opened::folders, 1);
+    for (const auto& search : searches) {
+      std::vector<SearchProblem> from_listing, from_folder;
+      const FileList found = listing.find(search.patterns, search.recurse, &from_listing);
+      const int before = Opened::folders;
+      EXPECT_EQ(found, FindFiles(dir.text(), search.patterns, search.recurse, &from_folder)) << search.patterns;
+      if (!search.recurse) EXPECT_EQ(Opened::folders, before + 1) << "only FindFiles reads the folder";
+      ASSERT_EQ(from_listing.size(), from_folder.size()) << search.patterns;
+      for (std::size_t i = 0; i < from_listing.size(); ++i) {
+        EXPECT_EQ(from_listing[i].folder, from_folder[i].folder);
+        EXPECT_EQ(from_listing[i].error, from_folder[i].error);
+      }
+      EXPECT_EQ(from_folder.size(), fail_with ? 1u : 0u);
+    }
+  }
+}
+#endif
 
 TEST(FindFiles, EmptyFolderTextSearchesCurrentDirectoryWithBareNames) {
   TempFolder dir("find");
