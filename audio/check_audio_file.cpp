@@ -66,7 +66,8 @@ std::string check_mp3(ByteFile& file, const std::string& fingerprint, ID3Options
     measured = end - start;
   }
 
-  facts = {measured, expected};
+  facts.measured_length = measured;
+  facts.expected_length = expected;
   char code = '0';
   if (measured != expected) {
     code = '1';
@@ -94,10 +95,11 @@ std::string check_flac(ByteFile& file, const std::string& fingerprint, AudioChec
   std::vector<std::string> parts = split_fingerprint(fingerprint, file.path());
   const std::int64_t length = file.length();
   unsigned long long listed = 0;
-  facts = {length, text::parse_hex(parts[1], listed) && listed <= static_cast<unsigned long long>(
-                                                                      std::numeric_limits<std::int64_t>::max())
-                       ? static_cast<std::int64_t>(listed)
-                       : -1};
+  facts.measured_length = length;
+  facts.expected_length = text::parse_hex(parts[1], listed) &&
+                                  listed <= static_cast<unsigned long long>(std::numeric_limits<std::int64_t>::max())
+                              ? static_cast<std::int64_t>(listed)
+                              : -1;
   // Half the length rounded to the nearest whole number, an exact half to the even neighbour.
   std::int64_t middle = length / 2;
   if (length % 2 != 0 && middle % 2 != 0) ++middle;
@@ -167,6 +169,7 @@ std::string CheckAudioFile(const std::string& path, const std::string& fingerpri
   out = {};
   // The extension decides without regard to letter case: "Track.MP3" is examined like "track.mp3".
   ByteFile file(path);
+  out.stamp = file.stamp();
   const std::string lower = text::to_lower(text::right(path, 5));
   if (text::ends_with(lower, ".mp3")) return check_mp3(file, fingerprint, options, out);
   if (text::ends_with(lower, ".flac")) return check_flac(file, fingerprint, out);

@@ -2,9 +2,11 @@
 // The per-file audio check: one MP3 or FLAC file against the fingerprint field of its checksum
 // entry. Opens the file for reading only.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/file_access.h"
 #include "platform/read_ahead.h"
 
 namespace qn {
@@ -20,6 +22,8 @@ struct ID3Options {
 struct AudioCheckFacts {
   std::int64_t measured_length = -1;
   std::int64_t expected_length = -1;
+  // The file the check opened, as it was opened; none when it could not be opened.
+  std::optional<platform::FileStamp> stamp;
 };
 
 // The audio check result: an MP3 result code digit possibly followed by " ID3v1 ..."/" ID3v2 ..."

@@ -23,6 +23,7 @@ class FileContentSource : public ContentSource {
     file_.reading_in_sequence();
   }
   std::int64_t length() const override { return file_.length(); }
+  const platform::FileStamp& stamp() const { return file_.stamp(); }
   std::size_t read_at(std::int64_t offset, void* out, std::size_t n) override {
     std::size_t done = 0;
     while (done < n) {
@@ -39,13 +40,14 @@ class FileContentSource : public ContentSource {
 
 }  // namespace
 
-ContentVerdict check_track_content(const std::string& path) {
+ContentVerdict check_track_content(const std::string& path, std::optional<platform::FileStamp>* stamp) {
   // The extension decides as for the fingerprint check, letter case aside.
   const std::string lower = text::to_lower(text::right(path, 5));
   const bool mp3 = text::ends_with(lower, ".mp3");
   if (!mp3 && !text::ends_with(lower, ".flac"))
     return {ContentStatus::kUnsupported, "", "not an MP3 or FLAC file name", -1, -1};
   FileContentSource source(path);
+  if (stamp) *stamp = source.stamp();
   return mp3 ? check_mp3_content(source) : check_flac_content(source);
 }
 

@@ -7,7 +7,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+
+#include "platform/file_access.h"
 
 namespace qn {
 
@@ -59,7 +62,8 @@ ContentVerdict check_flac_content(ContentSource& source);
 
 // The file at `path` checked by its name's extension (".mp3", ".flac", letter case aside); another
 // name is kUnsupported. Opens the file for reading only; throws StepError when it cannot be opened
-// or read (the caller reports it and records the entry's content as unreadable).
-ContentVerdict check_track_content(const std::string& path);
+// or read (the caller reports it and records the entry's content as unreadable). `stamp`, when
+// given, receives the file as it was opened.
+ContentVerdict check_track_content(const std::string& path, std::optional<platform::FileStamp>* stamp = nullptr);
 
 }  // namespace qn

@@ -39,13 +39,13 @@ class CliHost : public RunHost {
   ReadAheadPool* read_ahead() override { return read_ahead_; }
   bool deep_check() override { return deep_; }
   bool hints() override { return deep_ || hints_; }
-  ContentPool* content_pool() override { return content_pool_; }
+  JobPool* job_pool() override { return job_pool_; }
 
-  // The deep check (with its workers, or none) and the hints after a FAIL.
-  void check_content(bool deep, bool hints, ContentPool* pool) {
+  // The deep check and the hints after a FAIL, and the workers of the checks (or none).
+  void check_content(bool deep, bool hints, JobPool* pool) {
     deep_ = deep;
     hints_ = hints;
-    content_pool_ = pool;
+    job_pool_ = pool;
   }
 
  private:
@@ -54,7 +54,7 @@ class CliHost : public RunHost {
   ReadAheadPool* read_ahead_;
   bool deep_ = false;
   bool hints_ = false;
-  ContentPool* content_pool_ = nullptr;
+  JobPool* job_pool_ = nullptr;
 };
 
 // The host of one run among several: error lines (prefixed with `folder_prefix` when it is not

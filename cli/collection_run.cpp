@@ -36,7 +36,7 @@ ItemOutcome execute(std::size_t index, const PlanItem& item, const RunSettings& 
   }
   JobHost host(settings.id3v1, settings.id3v2, settings.read_ahead, settings.prefix_errors ? item.folder : "",
                entries_checked, stream, settings.errors_in_outcome);
-  host.check_content(settings.deep, settings.hints, settings.content_pool);
+  host.check_content(settings.deep, settings.hints, settings.job_pool);
   try {
     std::unique_ptr<EntrySink> sink = output.sink(index, item, stream);
     outcome.result = item.kind == ItemKind::kAudio

@@ -16,7 +16,7 @@
 
 namespace qn {
 class ReadAheadPool;
-class ContentPool;
+class JobPool;
 }
 
 namespace qn::cli {
@@ -38,8 +38,8 @@ struct RunSettings {
   ReadAheadPool* read_ahead = nullptr;
   bool deep = false;   // the deep check of every found track
   bool hints = false;  // plain words after each FAIL (always with `deep`)
-  // The workers of the deep checks, shared by all runs, or none.
-  ContentPool* content_pool = nullptr;
+  // The workers of the checks made ahead of the runs' loops, shared by all runs, or none.
+  JobPool* job_pool = nullptr;
 };
 
 struct ItemOutcome {

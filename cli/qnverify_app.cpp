@@ -22,7 +22,7 @@
 #include "cli/progress.h"
 #include "engine/collection_summary.h"
 #include "engine/collection_walk.h"
-#include "engine/content_checks.h"
+#include "engine/job_pool.h"
 #include "engine/exit_status.h"
 #include "engine/verify.h"
 #include "platform/file_access.h"
@@ -417,7 +417,7 @@ void add_options(CLI::App& app, Options& options) {
   CLI::Option* summary = app.add_flag("--summary", options.summary_only, "Print only the summary table and the tally");
   app.add_flag("--json", options.json, "Print one JSON document instead of the reports")->excludes(summary)->excludes(problems);
   app.add_flag("-0,--null", options.null_separated, "Paths read from standard input (-) are separated by NUL bytes");
-  app.add_option("-j,--jobs", options.jobs, "Folders verified at the same time (default: processors, at most 4)")
+  app.add_option("-j,--jobs", options.jobs, "Folders verified, and files checked, at the same time (default: processors, at most 4)")
       ->check(CLI::Validator(check_jobs, ""))
       ->type_name("N");
   app.add_option("--io-depth", options.io_depth,
@@ -539,10 +539,10 @@ int run_qnverify(const std::vector<std::string>& args) {
   settings.errors_in_outcome = !options.problems;
   settings.deep = options.deep;
   settings.hints = options.hints;
-  // The deep checks of all runs share these workers: one track each at a time.
-  std::optional<ContentPool> content_pool;
-  if (options.deep && options.jobs > 1) content_pool.emplace(options.jobs);
-  settings.content_pool = content_pool ? &*content_pool : nullptr;
+  // The checks of all runs share these workers: one file each at a time.
+  std::optional<JobPool> job_pool;
+  if (options.jobs > 1) job_pool.emplace(options.jobs);
+  settings.job_pool = job_pool ? &*job_pool : nullptr;
   Output output(options, plan, kept);
   for (const PlanItem& problem : plan.refused) output.add_refused(problem);
   run_plan(plan.items, settings, output);

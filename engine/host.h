@@ -7,7 +7,7 @@
 namespace qn {
 
 class ReadAheadPool;
-class ContentPool;
+class JobPool;
 
 class RunHost {
  public:
@@ -34,9 +34,9 @@ class RunHost {
   virtual bool deep_check() { return false; }
   // Plain words after each FAIL (always with the deep check).
   virtual bool hints() { return deep_check(); }
-  // The workers that make the deep checks ahead of the checking loop; none: each check is made
-  // when its entry asks for it.
-  virtual ContentPool* content_pool() { return nullptr; }
+  // The workers that make the checks of the next entries ahead of the checking loop; none: each
+  // check is made when its entry asks for it.
+  virtual JobPool* job_pool() { return nullptr; }
 };
 
 // A host that does nothing and ticks both ID3 options; tests and tools derive from it.
@@ -52,12 +52,12 @@ class QuietHost : public RunHost {
   ReadAheadPool* read_ahead() override { return pool; }
   bool deep_check() override { return deep; }
   bool hints() override { return deep || hint_words; }
-  ContentPool* content_pool() override { return content_workers; }
+  JobPool* job_pool() override { return workers; }
 
   ReadAheadPool* pool = nullptr;
   bool deep = false;
   bool hint_words = false;
-  ContentPool* content_workers = nullptr;
+  JobPool* workers = nullptr;
   bool id3v1 = true;
   bool id3v2 = true;
   bool id3_enabled = true;

@@ -7,6 +7,7 @@
 #include "base/file_list.h"
 #include "base/paths.h"
 #include "base/text.h"
+#include "engine/check_queue.h"
 #include "engine/checksum_file.h"
 #include "engine/content_checks.h"
 #include "engine/content_verdicts.h"
@@ -117,11 +118,7 @@ class AudioRun {
   void found_entry(EntryResult& entry, int index, const std::vector<std::string>& pieces);
   bool regular_placeholder(const EntryResult& entry, const std::string& path);
   void missing_entry(EntryResult& entry, const std::string& name, bool may_create);
-  struct Planned {
-    std::string path;
-    std::string fingerprint;
-  };
-  std::optional<Planned> planned(std::string line) const;
+  std::optional<PlannedCheck> planned(std::string line) const;
   std::optional<PlannedFile> planned_file(const std::string& line) const;
   void check_content(EntryResult& entry, const std::string& path);
 
@@ -135,8 +132,9 @@ class AudioRun {
   std::optional<SortedIndex> index_;
   FolderListings listings_;  // folders the matcher's tag step has listed
   std::optional<EntryReadAhead> read_ahead_;
-  std::optional<ContentQueue> content_;  // the deep checks, when asked for
+  std::optional<CheckQueue> checks_;     // the checks made ahead, and the deep checks
   AudioCheckFacts facts_;                // what the entry's fingerprint check compared
+  bool deep_ = false;
   std::string extension_;
   std::string channel_label_;
   std::string body_;
@@ -166,11 +164,9 @@ RunResult AudioRun::execute() {
     host_.yield();
     if (checksums && host_.read_ahead())
       read_ahead_.emplace(*host_.read_ahead(), *checksums, [this](const std::string& l) { return planned_file(l); });
-    if (checksums && host_.deep_check())
-      content_.emplace(host_.content_pool(), *checksums, [this](const std::string& l) -> std::optional<std::string> {
-        if (std::optional<Planned> file = planned(l)) return file->path;
-        return std::nullopt;
-      });
+    deep_ = host_.deep_check();
+    if (checksums && (deep_ || host_.job_pool()))
+      checks_.emplace(host_.job_pool(), *checksums, [this](const std::string& l) { return planned(l); }, deep_);
     if (checksums) {
       if (sink_) sink_->begin(result_);
       do check_entry(*checksums);
@@ -179,7 +175,7 @@ RunResult AudioRun::execute() {
       result_.nothing_verified = true;
     }
     read_ahead_.reset();
-    content_.reset();
+    checks_.reset();
     checksums.reset();  // what is left of it goes before the report is put together
     host_.set_busy(false);
   }
@@ -192,7 +188,8 @@ void AudioRun::check_entry(ChecksumFile& checksums) {
   EntryResult entry;  // every per-entry value starts afresh
   guard_.begin_entry();
   if (read_ahead_) read_ahead_->checking(static_cast<std::size_t>(result_.tally.entries));
-  if (content_) content_->checking(static_cast<std::uint64_t>(result_.tally.entries));
+  if (checks_)
+    checks_->checking(static_cast<std::uint64_t>(result_.tally.entries), {host_.include_id3v1(), host_.include_id3v2()});
   facts_ = {};
   std::string& line = entry.line;  // held once, however long
   guard_.run(line, [&] { line = checksums.read_line(); });
@@ -246,7 +243,10 @@ void AudioRun::found_entry(EntryResult& entry, int index, const std::vector<std:
   bool checked = true;
   if (pieces.size() >= 2) {
     checked = guard_.run(entry.line, [&] {
-      result = CheckAudioFile(path, pieces[1], {host_.include_id3v1(), host_.include_id3v2()}, &facts_);
+      const ID3Options options{host_.include_id3v1(), host_.include_id3v2()};
+      result = checks_ ? checks_->fingerprint_check(static_cast<std::uint64_t>(result_.tally.entries), path, pieces[1],
+                                                    options, &facts_)
+                       : CheckAudioFile(path, pieces[1], options, &facts_);
       entry.id3_suffix = id3_suffix(result);
     });
   } else {
@@ -268,14 +268,14 @@ void AudioRun::found_entry(EntryResult& entry, int index, const std::vector<std:
     entry.status = status_of_verdicts(decoded.verdicts, entry.id3_suffix);
     entry.verdicts = std::move(decoded.verdicts);
   }
-  if (content_ && pieces.size() >= 2) check_content(entry, path);
+  if (deep_ && pieces.size() >= 2) check_content(entry, path);
   entry.step_failed = guard_.error_count() != errors_before;
   found_.list[index].clear();  // claimed
 }
 
 // The deep check of the entry's track; a content failure fails the entry whatever its verdicts.
 void AudioRun::check_content(EntryResult& entry, const std::string& path) {
-  const ContentOutcome outcome = content_->outcome(static_cast<std::uint64_t>(result_.tally.entries), path);
+  const ContentOutcome outcome = checks_->content_check(static_cast<std::uint64_t>(result_.tally.entries), path);
   if (outcome.error_number != 0) guard_.report(outcome.error_number, outcome.error_text, entry.line);
   else if (outcome.verdict.status == ContentStatus::kUnreadable)  // the file changed while it was read
     guard_.report(kErrFileAccess, "The deep check could not read the track to its end: " + outcome.verdict.detail + ": " + path,
@@ -296,18 +296,18 @@ bool AudioRun::regular_placeholder(const EntryResult& entry, const std::string& 
 
 // The file an entry's check will open, found as its first lookups find it (a name found only by
 // MatchTrackFile is left to the check), with the entry's fingerprint field.
-std::optional<AudioRun::Planned> AudioRun::planned(std::string line) const {
+std::optional<PlannedCheck> AudioRun::planned(std::string line) const {
   if (found_.subfolder_mode && text::contains(line, "uLP")) line = sub_folder_rewrite(line);
   std::vector<std::string> pieces = split_entry_line(line, found_.flac);
   if (pieces.size() < 2 || !placeholder_name_is_safe(pieces[0])) return std::nullopt;
   const int index = exact_lookup(*index_, folder_, pieces[0], found_.flac ? ".flac" : ".mp3");
   if (index <= 0 || found_.list[index].empty()) return std::nullopt;
-  return Planned{found_.list[index], std::move(pieces[1])};
+  return PlannedCheck{found_.list[index], std::move(pieces[1])};
 }
 
 // That file and the ranges its check reads.
 std::optional<PlannedFile> AudioRun::planned_file(const std::string& line) const {
-  std::optional<Planned> file = planned(line);
+  std::optional<PlannedCheck> file = planned(line);
   if (!file) return std::nullopt;
   return PlannedFile{file->path, [path = file->path, fingerprint = std::move(file->fingerprint)](std::int64_t length) {
                        return audio_check_reads(path, fingerprint, length);

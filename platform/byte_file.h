@@ -23,6 +23,8 @@ class ByteFile {
 
   const std::string& path() const { return path_; }
   std::int64_t length() const { return length_; }
+  // The file as it was opened.
+  const platform::FileStamp& stamp() const { return file_.stamp(); }
 
   // n bytes from offset on; bytes past the end are zero. A negative offset throws StepError.
   std::vector<std::uint8_t> read_at(std::int64_t offset, std::size_t n);

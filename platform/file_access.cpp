@@ -320,6 +320,22 @@ bool type_from_entry(const struct dirent& d, EntryType& type) {
 #endif
 }
 
+std::int64_t nanoseconds(const struct timespec& t) {
+  return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + static_cast<std::int64_t>(t.tv_nsec);
+}
+
+FileStamp stamp_of(const struct stat& st) {
+#ifdef __APPLE__
+  const struct timespec& modified = st.st_mtimespec;
+  const struct timespec& changed = st.st_ctimespec;
+#else
+  const struct timespec& modified = st.st_mtim;
+  const struct timespec& changed = st.st_ctim;
+#endif
+  return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+          static_cast<std::int64_t>(st.st_size), nanoseconds(modified), nanoseconds(changed)};
+}
+
 // A link met with O_NOFOLLOW reads as ENOTDIR when a folder was asked for: make it ELOOP.
 void name_link(int dir, const std::string& name) {
   const int err = errno;
@@ -417,6 +433,7 @@ ReadableFile::ReadableFile(const std::string& path, const char* what) : path_(pa
   if (g_calls.fstat(fd.get(), &st) != 0) throw_io_error(what, path);
   if (!S_ISREG(st.st_mode)) throw_not_regular(what, path);
   length_ = static_cast<std::int64_t>(st.st_size);
+  stamp_ = stamp_of(st);
   fd_ = fd.release();
   // Only advice: without it the system's read-ahead reads far more than the few blocks a check needs.
   ::posix_fadvise(fd_, 0, 0, POSIX_FADV_RANDOM);
@@ -562,20 +579,34 @@ bool list_folder(const std::string& folder, std::vector<FolderEntry>& entries, i
   return error == 0;
 }
 
-bool entry_type(const std::string& path, EntryType& type) {
-  struct stat st {};
+namespace {
+
+// The path itself, not followed; in a held folder taken from it.
+bool stat_not_followed(const std::string& path, struct stat& st) {
   if (const HeldRef held = held_folder_of(path)) {
     std::vector<std::string> parts;
     if (!parts_below(*held, path, parts)) return false;
     Descriptor owner;
     const int dir = parts.empty() ? held->fd : open_parent_in(*held, parts, owner);
     if (dir < 0) return false;
-    if ((parts.empty() ? g_calls.fstat(dir, &st) : g_calls.fstatat(dir, parts.back().c_str(), &st, AT_SYMLINK_NOFOLLOW)) != 0)
-      return false;
-  } else if (g_calls.lstat(path.c_str(), &st) != 0) {
-    return false;
+    return (parts.empty() ? g_calls.fstat(dir, &st) : g_calls.fstatat(dir, parts.back().c_str(), &st, AT_SYMLINK_NOFOLLOW)) == 0;
   }
+  return g_calls.lstat(path.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+bool entry_type(const std::string& path, EntryType& type) {
+  struct stat st {};
+  if (!stat_not_followed(path, st)) return false;
   type = type_of(st.st_mode);
+  return true;
+}
+
+bool file_stamp(const std::string& path, FileStamp& stamp) {
+  struct stat st {};
+  if (!stat_not_followed(path, st) || !S_ISREG(st.st_mode)) return false;
+  stamp = stamp_of(st);
   return true;
 }
 
@@ -706,6 +737,11 @@ int identity_real(const char* path, unsigned long long* volume, unsigned long lo
   *volume = info.dwVolumeSerialNumber;
   *index = (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
   return 0;
+}
+
+FileStamp stamp_of(const struct _stat64& st) {
+  return {static_cast<std::uint64_t>(st.st_dev), 0, static_cast<std::int64_t>(st.st_size),
+          static_cast<std::int64_t>(st.st_mtime) * 1000000000, static_cast<std::int64_t>(st.st_ctime) * 1000000000};
 }
 
 unsigned long attributes_real(const char* path) {
@@ -896,6 +932,13 @@ ReadableFile::ReadableFile(const std::string& path, const char* what) : path_(pa
     throw_not_regular(what, path);
   }
   length_ = st.st_size;
+  stamp_ = stamp_of(st);
+  // The identity of the open file, as the identity call gives it for a name.
+  BY_HANDLE_FILE_INFORMATION info;
+  if (GetFileInformationByHandle(reinterpret_cast<HANDLE>(_get_osfhandle(fd)), &info)) {
+    stamp_.device = info.dwVolumeSerialNumber;
+    stamp_.inode = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  }
   fd_ = fd;
 }
 
@@ -1028,6 +1071,24 @@ bool entry_type(const std::string& path, EntryType& type) {
   type = (a & FILE_ATTRIBUTE_REPARSE_POINT) ? EntryType::kLink
          : (a & FILE_ATTRIBUTE_DIRECTORY)   ? EntryType::kFolder
                                             : EntryType::kFile;
+  return true;
+}
+
+bool file_stamp(const std::string& path, FileStamp& stamp) {
+  const HeldRef held = held_folder_of(path);
+  PinnedWay way;
+  if (held && !way.pin(*held, path, false)) return false;
+  const unsigned long a = g_calls.attributes(path.c_str());
+  if (a == INVALID_FILE_ATTRIBUTES || (a & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))) return false;
+  struct _stat64 st {};
+  unsigned long long volume = 0;
+  unsigned long long index = 0;
+  if (g_calls.stat(path.c_str(), &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG ||
+      g_calls.identity(path.c_str(), &volume, &index) != 0)
+    return false;
+  stamp = stamp_of(st);
+  stamp.device = volume;
+  stamp.inode = index;
   return true;
 }
 

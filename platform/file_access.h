@@ -79,6 +79,22 @@ const SystemCalls& real_system_calls();
 
 // ---- Reading -------------------------------------------------------------------------------------
 
+// One state of one file: what it is (device and inode; volume and file index on Windows), its
+// size and the times of its last write and last change (ns; whole seconds on Windows). Two equal
+// stamps: the same file, not written in between as far as the system tells.
+struct FileStamp {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  std::int64_t size = 0;
+  std::int64_t modified_ns = 0;
+  std::int64_t changed_ns = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+
+// The stamp of the regular file at `path`, the name itself not followed (in a held folder, taken
+// from it as ReadableFile opens); false when there is none, or it is a link or not a regular file.
+bool file_stamp(const std::string& path, FileStamp& stamp);
+
 // A regular file opened for reading. Opening never waits (a FIFO fails at once) and anything that
 // is not a regular file (a folder, a device, a FIFO) is refused with "not a regular file". In a
 // held folder a link, as the file or on its way, is refused too ("links are not followed").
@@ -91,6 +107,8 @@ class ReadableFile {
   ReadableFile& operator=(const ReadableFile&) = delete;
 
   std::int64_t length() const { return length_; }
+  // The file as it was opened (from the open file, not its name).
+  const FileStamp& stamp() const { return stamp_; }
   // Up to n bytes at offset; fewer only at the end of the file. Throws StepError.
   std::size_t read_at(std::int64_t offset, void* out, std::size_t n);
   // Up to n bytes at offset that the system holds in memory already, read without waiting for the
@@ -108,6 +126,7 @@ class ReadableFile {
   std::string path_;
   int fd_ = -1;
   std::int64_t length_ = 0;
+  FileStamp stamp_;
 };
 
 // The whole content of a regular file of at most max_size bytes, held once. Throws StepError when

@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/text.h"
 #include "cli/collection_fixture.h"
 #include "cli/run_cli.h"
 
@@ -149,32 +150,51 @@ TEST(Recursive, OutputDoesNotDependOnTheNumberOfJobsOrTheReadDepth) {
     c.Audio(folder, 2, 1, "c.qn", bad + "XZY\r\n");  // a fingerprint the check cannot read
     c.File(folder + "/" + bad, std::string(900, 'x'));
   }
+  c.Audio("F7", 30, 2);  // enough entries to be checked ahead
+  c.File("F7/" + Collection::track_name(5), std::string(100, '\xFF'));
   c.Labels("F4", 1);
   c.File("F5/" + Collection::track_name(2), "");  // emptied
   c.File("F6/" + Collection::track_name(1), std::string(100, '\xFF'));  // shrunk to sync bytes
   fs::create_directory(fs::path(c.root()) / "F3" / Collection::track_name(3));  // a folder named like a track
-  CliRun one = run_cli({"-r", "--jobs", "1", "--io-depth", "1", c.root()});
-  EXPECT_EQ(one.status, 1 | 2 | 8);
-  EXPECT_EQ(count(one.err, "\n"), 7u) << "one whole line per failed step";
-  EXPECT_EQ(one.err.rfind("qnverify: " + c.folder("F1") + ": error ", 0), 0u) << one.err;
-  const std::vector<std::vector<std::string>> settings = {
-      {"--jobs", "4"}, {"--jobs", "1", "--io-depth", "64"}, {"--jobs", "4", "--io-depth", "4"},
-      {"--jobs", "3", "--io-depth", "64"}};
   test::TempFolder elsewhere;
   const std::string report = (elsewhere.path() / "report.txt").string();
-  for (const std::vector<std::string>& setting : settings) {
-    std::vector<std::string> args = {"-r", "--report", report};
-    args.insert(args.end(), setting.begin(), setting.end());
+  const std::string reference_report = (elsewhere.path() / "reference.txt").string();
+  // Folders checked at once, files checked at once and reads in flight change nothing in any output.
+  const std::vector<std::vector<std::string>> settings = {
+      {"--jobs", "2"}, {"--jobs", "8"}, {"--jobs", "4"}, {"--jobs", "1", "--io-depth", "64"},
+      {"--jobs", "4", "--io-depth", "4"}, {"--jobs", "3", "--io-depth", "64"}, {"--jobs", "8", "--io-depth", "64"}};
+  for (const std::vector<std::string>& mode : std::vector<std::vector<std::string>>{{}, {"--json"}, {"-q"}}) {
+    std::vector<std::string> args = {"-r", "--jobs", "1", "--io-depth", "1", "--report", reference_report};
+    args.insert(args.end(), mode.begin(), mode.end());
     args.push_back(c.root());
-    CliRun run = run_cli(args);
-    EXPECT_EQ(run.status, one.status) << setting[1];
-    EXPECT_EQ(without_dates(run.out), without_dates(one.out)) << setting[1];
-    EXPECT_EQ(run.err, one.err) << setting[1];
-    // The report file holds the folders' reports as printed, in the same order, then nothing.
-    const std::string reports = test::read_file(report);
-    EXPECT_EQ(run.crlf().find("Summary\r\nentries"), reports.size()) << setting[1];
-    EXPECT_EQ(run.crlf().substr(0, reports.size()), reports) << setting[1];
-    EXPECT_EQ(elsewhere.names(), std::set<std::string>{"report.txt"}) << "no temporary file is left";
+    CliRun one = run_cli(args);
+    const std::string shown = mode.empty() ? "plain" : mode[0];
+    EXPECT_EQ(one.status, 1 | 2 | 8) << shown;
+    if (mode.empty()) {
+      EXPECT_EQ(count(one.err, "\n"), 7u) << "one whole line per failed step";
+      EXPECT_EQ(one.err.rfind("qnverify: " + c.folder("F1") + ": error ", 0), 0u) << one.err;
+      EXPECT_NE(one.out.find("FAIL"), std::string::npos) << one.out;
+    }
+    const std::string reports_one = test::read_file(reference_report);
+    for (const std::vector<std::string>& setting : settings) {
+      std::vector<std::string> args = {"-r", "--report", report};
+      args.insert(args.end(), mode.begin(), mode.end());
+      args.insert(args.end(), setting.begin(), setting.end());
+      args.push_back(c.root());
+      CliRun run = run_cli(args);
+      const std::string name = shown + " " + text::join(setting, " ");
+      EXPECT_EQ(run.status, one.status) << name;
+      EXPECT_EQ(without_dates(run.out), without_dates(one.out)) << name;
+      EXPECT_EQ(run.err, one.err) << name;
+      const std::string reports = test::read_file(report);
+      EXPECT_EQ(without_dates(reports), without_dates(reports_one)) << name;
+      if (mode.empty()) {
+        // The report file holds the folders' reports as printed, in the same order, then nothing.
+        EXPECT_EQ(run.crlf().find("Summary\r\nentries"), reports.size()) << name;
+        EXPECT_EQ(run.crlf().substr(0, reports.size()), reports) << name;
+      }
+      EXPECT_EQ(elsewhere.names(), (std::set<std::string>{"reference.txt", "report.txt"})) << "no temporary file is left";
+    }
   }
 }
 

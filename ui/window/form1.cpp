@@ -161,7 +161,7 @@ void Form1::run(bool labels) {
 
   std::string folder = label1_;
   {
-    Form1Host host(view_, [this](const std::string& text) { set_label1(text); }, &read_ahead_);
+    Form1Host host(view_, [this](const std::string& text) { set_label1(text); }, &read_ahead_, &workers_);
     RunResult result;
     std::string checksum = file_count(checksum_files_) >= 1 ? checksum_files_[1] : std::string();
     if (labels) {

@@ -9,6 +9,7 @@
 
 #include "base/file_list.h"
 #include "engine/collection_walk.h"
+#include "engine/job_pool.h"
 #include "platform/read_ahead.h"
 #include "ui/window/form1_view.h"
 
@@ -81,6 +82,8 @@ class Form1 {
   bool cancel_requested_ = false;
   // The reader threads, started by the first run and kept for the next ones.
   std::optional<ReadAheadPool> read_ahead_;
+  // The checking threads, likewise.
+  std::optional<JobPool> workers_;
 };
 
 }  // namespace qn

@@ -77,7 +77,7 @@ void Form1::run_collection(const std::string& root, const std::vector<PlanItem>&
   Summary summary;
   CollectedProblems problems(report_folder);
   int folders_done = 0;
-  Form1Host report_host(view_, show_label1, &read_ahead_);
+  Form1Host report_host(view_, show_label1, &read_ahead_, &workers_);
   for (std::size_t i = 0; i < plan.size() && !cancel_requested_; ++i) {
     const PlanItem& item = plan[i];
     if (i > 0 && item.folder != plan[i - 1].folder) ++folders_done;
@@ -100,7 +100,7 @@ void Form1::run_collection(const std::string& root, const std::vector<PlanItem>&
       continue;
     }
     // Each folder's progress under the collection's status line; its errors held for the summary.
-    Form1Host host(view_, [&](const std::string& text) { set_label1(status + "\n" + text); }, &read_ahead_);
+    Form1Host host(view_, [&](const std::string& text) { set_label1(status + "\n" + text); }, &read_ahead_, &workers_);
     host.hold_errors();
     bool create_nfo = view_.check_value(Control::kChkNfo) == CheckValue::kChecked;
     ProblemEntryLines entry_lines;

@@ -1,5 +1,7 @@
 #include "ui/window/form1_host.h"
 
+#include <algorithm>
+#include <thread>
 #include <utility>
 
 #include "ui/window/form1.h"
@@ -7,10 +9,11 @@
 namespace qn {
 
 Form1Host::Form1Host(Form1View& view, std::function<void(const std::string&)> show_label1,
-                     std::optional<ReadAheadPool>* shared_read_ahead)
+                     std::optional<ReadAheadPool>* shared_read_ahead, std::optional<JobPool>* shared_workers)
     : view_(view),
       show_label1_(std::move(show_label1)),
-      read_ahead_(shared_read_ahead != nullptr ? shared_read_ahead : &own_read_ahead_) {}
+      read_ahead_(shared_read_ahead != nullptr ? shared_read_ahead : &own_read_ahead_),
+      workers_(shared_workers != nullptr ? shared_workers : &own_workers_) {}
 
 // A run cut short still gives the pointer back.
 Form1Host::~Form1Host() { set_busy(false); }
@@ -38,6 +41,13 @@ void Form1Host::enable_id3_options(bool enabled) {
 ReadAheadPool* Form1Host::read_ahead() {
   if (!*read_ahead_) read_ahead_->emplace(ReadAheadPool::kDefaultDepth);
   return &**read_ahead_;
+}
+
+JobPool* Form1Host::job_pool() {
+  const unsigned processors = std::min(std::thread::hardware_concurrency(), 4u);
+  if (processors < 2) return nullptr;  // every check in the run's loop
+  if (!*workers_) workers_->emplace(static_cast<int>(processors));
+  return &**workers_;
 }
 
 void Form1Host::show_error(int number, const std::string& description, const std::string& context) {

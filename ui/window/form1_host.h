@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/host.h"
+#include "engine/job_pool.h"
 #include "platform/read_ahead.h"
 #include "ui/window/form1_view.h"
 
@@ -16,10 +17,11 @@ namespace qn {
 class Form1Host : public RunHost {
  public:
   // `show_label1` puts a progress text into Label1 (Form1 keeps its copy of the text that way).
-  // `shared_read_ahead` is where the reader threads are kept from run to run; without it the host
-  // keeps its own.
+  // `shared_read_ahead` and `shared_workers` are where the reader threads and the checking threads
+  // are kept from run to run; without them the host keeps its own.
   Form1Host(Form1View& view, std::function<void(const std::string&)> show_label1,
-            std::optional<ReadAheadPool>* shared_read_ahead = nullptr);
+            std::optional<ReadAheadPool>* shared_read_ahead = nullptr,
+            std::optional<JobPool>* shared_workers = nullptr);
   ~Form1Host() override;
   Form1Host(const Form1Host&) = delete;
   Form1Host& operator=(const Form1Host&) = delete;
@@ -33,6 +35,8 @@ class Form1Host : public RunHost {
   void show_error(int number, const std::string& description, const std::string& context) override;
   // The reader threads start with the first run that asks for them.
   ReadAheadPool* read_ahead() override;
+  // The checking threads (the processors, at most 4) start with the first run that asks for them.
+  JobPool* job_pool() override;
 
   // From now on errors are held back instead of shown one by one.
   void hold_errors() { holding_ = true; }
@@ -51,6 +55,8 @@ class Form1Host : public RunHost {
   std::vector<std::string> held_;
   std::optional<ReadAheadPool> own_read_ahead_;
   std::optional<ReadAheadPool>* read_ahead_;
+  std::optional<JobPool> own_workers_;
+  std::optional<JobPool>* workers_;
 };
 
 }  // namespace qn
