@@ -108,6 +108,7 @@ class ReadableFile {
   std::string path_;
   int fd_ = -1;
   std::int64_t length_ = 0;
+  bool may_have_holes_ = true;  // false when the blocks the file occupies cover its length
 };
 
 // The whole content of a regular file of at most max_size bytes, held once. Throws StepError when
