@@ -167,6 +167,53 @@ TEST(CheckMp3, MalformedFieldsAndShortFilesRaiseStepErrors) {
 }
 
 
+// A field is parsed once, yet its faults surface as the check always gave them: after the file was
+// opened, in the order of its values, in the same words; FLAC reads no number but the part count.
+TEST(CheckAudioFile, FieldFaultsSurfaceInTheCheckOrderAndWords) {
+  TempFolder dir;
+  const Bytes b = mp3_like(5000, 300);
+  const std::string mp3 = dir.write("a.mp3", b), flac = dir.write("a.Flac", b), other = dir.write("a.txt", b);
+  const std::string missing = dir.folder() + "missing.mp3";
+  const std::string few = "The fingerprint field \"1Z2Z3Z4\" has 4 parts separated by \"Z\"; at least 5 are needed: ";
+  struct Row {
+    std::string path, field;
+    int number;        // 0: no error
+    std::string text;  // the error text before the path, or the result
+  };
+  const Row rows[] = {
+      {mp3, "1Z2Z3Z4", kErrSubscript, few},
+      {flac, "1Z2Z3Z4", kErrSubscript, few},
+      {mp3, "0ZxZyZ-1Z0Zw", kErrTypeMismatch, "Value 1 of the fingerprint field (\"x\") is not a hexadecimal number: "},
+      {mp3, "0Z0Z0Z-1Z0Zw", kErrTypeMismatch, "Value 3 of the fingerprint field (\"-1\") is not a hexadecimal number: "},
+      {mp3, "0Z0Z0Z0Z0Zw", kErrTypeMismatch, "Value 5 of the fingerprint field (\"w\") is not a hexadecimal number: "},
+      {mp3, "0Z0Z10000000000000000Z0Z0", kErrTypeMismatch,
+       "Value 2 of the fingerprint field (\"10000000000000000\") is not a hexadecimal number: "},
+      {mp3, "0Z0Z0Z0Z0ZwZ", 0, "1"},  // seven parts: no sixth value is read
+      {flac, "xZyZzZ-1Zw", 0, "1111"},
+      {other, "1Z2", 0, ""},
+      {missing, "1Z2", ENOENT, ""},
+  };
+  for (const Row& row : rows) {
+    for (bool parsed : {false, true}) {
+      std::string result;
+      int number = 0;
+      std::string text;
+      try {
+        result = parsed ? CheckAudioFile(row.path, TrackFingerprint(row.field), kNoId3) : CheckAudioFile(row.path, row.field, kNoId3);
+      } catch (const StepError& e) {
+        number = e.number();
+        text = e.what();
+      }
+      EXPECT_EQ(number, row.number) << row.field << " " << row.path;
+      if (row.number == 0) {
+        EXPECT_EQ(result, row.text) << row.field;
+      } else if (row.number != ENOENT) {
+        EXPECT_EQ(text, row.text + row.path);
+      }
+    }
+  }
+}
+
 #ifndef _WIN32
 // The reads that reach the file through the call table, as (offset, size asked).
 class RecordedReads {
