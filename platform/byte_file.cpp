@@ -9,7 +9,7 @@
 
 namespace qn {
 
-ByteFile::ByteFile(const std::string& path) : path_(path), file_(path), length_(file_.length()) {}
+ByteFile::ByteFile(const std::string& path) : file_(path), length_(file_.length()) {}
 
 std::size_t ByteFile::read_direct(std::int64_t offset, std::uint8_t* out, std::size_t n) {
   return file_.read_at(offset, out, n);
@@ -75,7 +75,7 @@ void ByteFile::fill_block(Block& block, std::int64_t offset) {
 void ByteFile::read_at(std::int64_t offset, std::uint8_t* out, std::size_t n) {
   if (offset < 0) {
     throw StepError(kErrInvalidArgument, "Reading " + std::to_string(n) + " bytes at the negative offset " +
-                                             std::to_string(offset) + ": " + path_);
+                                             std::to_string(offset) + ": " + path());
   }
   if (n == 0) return;
   std::size_t present = 0;

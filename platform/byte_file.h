@@ -22,7 +22,7 @@ class ByteFile {
   ByteFile(const ByteFile&) = delete;
   ByteFile& operator=(const ByteFile&) = delete;
 
-  const std::string& path() const { return path_; }
+  const std::string& path() const { return file_.path(); }
   std::int64_t length() const { return length_; }
 
   // n bytes from offset on; bytes past the end are zero. A negative offset throws StepError.
@@ -66,7 +66,6 @@ class ByteFile {
   };
   void fill_block(Block& block, std::int64_t offset);
 
-  std::string path_;
   platform::ReadableFile file_;
   std::int64_t length_ = 0;
   Block blocks_[2];  // the head and the tail of the file

@@ -91,6 +91,7 @@ class ReadableFile {
   ReadableFile& operator=(const ReadableFile&) = delete;
 
   std::int64_t length() const { return length_; }
+  const std::string& path() const { return path_; }
   // Up to n bytes at offset; fewer only at the end of the file. Throws StepError.
   std::size_t read_at(std::int64_t offset, void* out, std::size_t n);
   // Up to n bytes at offset that the system holds in memory already, read without waiting for the
