@@ -81,7 +81,10 @@ TrackFingerprint TrackFingerprint::mp3(std::uint64_t id3v2_sum, std::string_view
                                        std::uint32_t end_block_sum, std::int64_t end_of_audio) {
   std::string field = text::hex_text(id3v2_sum) + "Z" + std::string(id3v1_sum) + "Z" + hex(audio_length) + "Z" +
                       hex(start_of_audio) + "Z" + FourDigitHex(start_block_sum) + FourDigitHex(end_block_sum);
-  if (end_of_audio >= 0) field += "Z" + hex(end_of_audio);
+  if (end_of_audio >= 0) {
+    field += 'Z';
+    field += hex(end_of_audio);
+  }
   return TrackFingerprint(std::move(field));
 }
 
