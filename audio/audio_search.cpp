@@ -21,16 +21,16 @@ constexpr std::size_t kEndBlock = 4 * 1024;
 // A rejected offset ends the start search when fewer than 129 bytes follow its four.
 constexpr std::int64_t kLeastTail = 133;
 
-// A block of the file held in memory; header tests at successive offsets are served from it and
-// it is refilled only when an offset leaves it.
+// A block of the file in memory; header tests at successive offsets are served from it and it is
+// moved only when an offset leaves it. Bytes the check loaded are looked at where they stand.
 class ByteWindow {
  public:
   explicit ByteWindow(ByteFile& file) : file_(file) {}
 
   // The four bytes at offset (zero past the end of the file).
   const std::uint8_t* four(std::int64_t offset) {
-    if (!holds(offset, 4)) fill(offset);
-    return buffer_.get() + (offset - start_);
+    if (!holds(offset, 4)) fill(offset, 4);
+    return data_ + (offset - start_);
   }
 
   // The first offset in [from, end) whose byte is FF (the first byte of every frame header), or
@@ -39,16 +39,18 @@ class ByteWindow {
     for (std::int64_t o = from; o < end;) {
       if (o >= file_.length()) return end;  // zeros from here on
       if (!holds(o, 1)) {
-        const std::int64_t data = file_.next_data(o);
-        if (data > o) {
-          o = data;
-          continue;
+        if (!use_loaded(o, 1)) {
+          const std::int64_t data = file_.next_data(o);
+          if (data > o) {
+            o = data;
+            continue;
+          }
+          fill(o, 1);
         }
-        fill(o);
       }
       const std::int64_t stop = start_ + std::min(end - start_, static_cast<std::int64_t>(size_));
-      const void* at = std::memchr(buffer_.get() + (o - start_), 0xFF, static_cast<std::size_t>(stop - o));
-      if (at != nullptr) return start_ + (static_cast<const std::uint8_t*>(at) - buffer_.get());
+      const void* at = std::memchr(data_ + (o - start_), 0xFF, static_cast<std::size_t>(stop - o));
+      if (at != nullptr) return start_ + (static_cast<const std::uint8_t*>(at) - data_);
       o = stop;
     }
     return end;
@@ -60,16 +62,31 @@ class ByteWindow {
     return size_ != 0 && offset >= start_ && offset - start_ <= static_cast<std::int64_t>(size_) - n;
   }
 
-  void fill(std::int64_t offset) {
-    const std::size_t next = size_ == 0 ? kFirstWindow : std::min(size_ * 2, kLargestWindow);
-    if (next != size_) buffer_.reset(new std::uint8_t[next]);  // filled by the read, no need to clear
-    size_ = next;
-    file_.read_at(offset, buffer_.get(), size_);
+  bool use_loaded(std::int64_t offset, std::size_t n) {
+    const std::uint8_t* at = nullptr;
+    const std::size_t span = file_.loaded_span(offset, &at);
+    if (span < n) return false;
+    data_ = at;
+    size_ = span;
+    start_ = offset;
+    return true;
+  }
+
+  void fill(std::int64_t offset, std::size_t n) {
+    if (use_loaded(offset, n)) return;
+    const std::size_t next = owned_size_ == 0 ? kFirstWindow : std::min(owned_size_ * 2, kLargestWindow);
+    if (next != owned_size_) owned_.reset(new std::uint8_t[next]);  // filled by the read, no need to clear
+    owned_size_ = next;
+    file_.read_at(offset, owned_.get(), owned_size_);
+    data_ = owned_.get();
+    size_ = owned_size_;
     start_ = offset;
   }
 
   ByteFile& file_;
-  std::unique_ptr<std::uint8_t[]> buffer_;
+  std::unique_ptr<std::uint8_t[]> owned_;
+  std::size_t owned_size_ = 0;
+  const std::uint8_t* data_ = nullptr;
   std::size_t size_ = 0;
   std::int64_t start_ = 0;
 };
@@ -131,9 +148,14 @@ std::int64_t FindEndOfAudio(ByteFile& file) {
   std::uint8_t block[kEndBlock + 3];
   for (std::int64_t high = length - 4; high >= first_data;) {
     const std::int64_t low = std::max<std::int64_t>(first_data, high - static_cast<std::int64_t>(kEndBlock) + 1);
-    file.read_at(low, block, static_cast<std::size_t>(high - low + 4));
+    const std::size_t n = static_cast<std::size_t>(high - low + 4);
+    const std::uint8_t* bytes = file.loaded(low, n);
+    if (bytes == nullptr) {
+      file.read_at(low, block, n);
+      bytes = block;
+    }
     for (std::int64_t o = high; o >= low; --o)
-      if (IsValidFrameHeader(block + (o - low), record)) return o + 5;
+      if (IsValidFrameHeader(bytes + (o - low), record)) return o + 5;
     high = low - 1;
   }
   return -1;

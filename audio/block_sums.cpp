@@ -6,10 +6,15 @@
 namespace qn {
 
 std::uint32_t BlockSum255(ByteFile& file, std::int64_t offset) {
-  std::uint8_t block[255];
-  file.read_at(offset, block, sizeof block);
+  constexpr std::size_t kSize = 255;
+  std::uint8_t block[kSize];
+  const std::uint8_t* bytes = file.loaded(offset, kSize);
+  if (bytes == nullptr) {
+    file.read_at(offset, block, kSize);
+    bytes = block;
+  }
   std::uint32_t sum = 0;
-  for (std::uint8_t b : block) sum += b;
+  for (std::size_t i = 0; i < kSize; ++i) sum += bytes[i];
   return sum;
 }
 

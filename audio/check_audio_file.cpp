@@ -1,14 +1,13 @@
 #include "audio/check_audio_file.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
-#include <limits>
 #include <vector>
 
 #include "audio/audio_search.h"
 #include "audio/block_sums.h"
 #include "audio/id3_regions.h"
-#include "base/step_error.h"
 #include "base/text.h"
 #include "platform/byte_file.h"
 
@@ -16,51 +15,97 @@ namespace qn {
 
 namespace {
 
-// The fingerprint field split at "Z"; both file kinds read up to value 4.
-std::vector<std::string> split_fingerprint(const std::string& fingerprint, const std::string& path) {
-  std::vector<std::string> parts = text::split(fingerprint, "Z");
-  if (parts.size() < 5) {
-    throw StepError(kErrSubscript, "The fingerprint field \"" + fingerprint + "\" has " +
-                                       std::to_string(parts.size()) +
-                                       " parts separated by \"Z\"; at least 5 are needed: " + path);
+// The first window of the start search and the 255-byte block at the start of audio.
+constexpr std::int64_t kStartReach = 4 * 1024 + 255;
+// A recorded start of audio beyond this is not loaded beforehand: the field may say anything, and
+// the few tracks with larger tags read the rest of the region as they sum it.
+constexpr std::int64_t kMostHead = 160 * 1024;
+// The tail: the end block, the ID3v1 tag and the first blocks of the end search.
+constexpr std::int64_t kTail = static_cast<std::int64_t>(ByteFile::kBlockSize);
+constexpr std::int64_t kFlacBlock = 100;
+
+// At most three ranges, in file order, apart.
+struct Plan {
+  std::array<ByteRange, 3> ranges{};
+  std::size_t count = 0;
+
+  // Adds [offset, offset + size) as far as it lies inside the file; ranges come in file order.
+  void add(std::int64_t offset, std::int64_t size, std::int64_t length) {
+    const std::int64_t from = std::clamp<std::int64_t>(offset, 0, length);
+    const std::int64_t to = std::clamp<std::int64_t>(offset + std::max<std::int64_t>(size, 0), from, length);
+    if (to <= from) return;
+    if (count > 0 && from <= ranges[count - 1].offset + ranges[count - 1].size) {
+      ByteRange& last = ranges[count - 1];
+      last.size = std::max(last.size, to - last.offset);
+    } else {
+      ranges[count++] = {from, to - from};
+    }
   }
-  return parts;
+};
+
+// Half the length rounded to the nearest whole number, an exact half to the even neighbour.
+std::int64_t flac_middle(std::int64_t length) {
+  std::int64_t middle = length / 2;
+  if (length % 2 != 0 && middle % 2 != 0) ++middle;
+  return middle;
 }
 
-std::int64_t hex_part(const std::vector<std::string>& parts, std::size_t index, const std::string& path) {
-  unsigned long long value = 0;
-  if (!text::parse_hex(parts[index], value) ||
-      value > static_cast<unsigned long long>(std::numeric_limits<std::int64_t>::max())) {
-    throw StepError(kErrTypeMismatch, "Value " + std::to_string(index) + " of the fingerprint field (\"" +
-                                          parts[index] + "\") is not a hexadecimal number: " + path);
+// What the check loads before it examines a file: everything it reads when the field is right.
+Plan check_plan(TrackKind kind, const TrackFingerprint& fingerprint, std::int64_t length) {
+  Plan plan;
+  if (length <= 0) return plan;
+  if (kind == TrackKind::kMp3 && fingerprint.mp3_usable()) {
+    const std::int64_t start = std::min(fingerprint.start_of_audio(), kMostHead);
+    plan.add(0, std::clamp<std::int64_t>(start + kStartReach, kTail, kMostHead), length);
+    plan.add(length - kTail, kTail, length);
+  } else if (kind == TrackKind::kFlac && fingerprint.part_count() >= 5) {
+    // The middle block may come before or after the last one in a short file.
+    const std::int64_t middle = flac_middle(length) - 1;
+    const std::int64_t last = length - 101;
+    plan.add(0, kFlacBlock, length);
+    plan.add(std::min(middle, last), kFlacBlock, length);
+    plan.add(std::max(middle, last), kFlacBlock, length);
   }
-  return static_cast<std::int64_t>(value);
+  return plan;
 }
 
-// Characters first..first+3 (0-based) of value 4; shorter when that value is short.
-std::string block_sum_text(const std::string& part4, std::size_t first) {
-  if (first >= part4.size()) return {};
-  return part4.substr(first, 4);
+Plan label_plan(std::int64_t length) {
+  Plan plan;
+  plan.add(0, 255, length);
+  return plan;
 }
 
-std::string check_mp3(ByteFile& file, const std::string& fingerprint, ID3Options options, AudioCheckFacts& facts) {
-  const std::string& path = file.path();
-  std::vector<std::string> parts = split_fingerprint(fingerprint, path);
-  const bool six_parts = parts.size() == 6;
-  // Every number is read before the file is examined, so a malformed field always fails.
-  const std::int64_t tag_sum = hex_part(parts, 1, path);
-  std::int64_t expected = hex_part(parts, 2, path);
-  const std::int64_t recorded_start = hex_part(parts, 3, path);
-  const std::int64_t recorded_end = six_parts ? hex_part(parts, 5, path) : 0;
+std::vector<ByteRange> plan_ranges(const Plan& plan) {
+  return std::vector<ByteRange>(plan.ranges.begin(), plan.ranges.begin() + static_cast<std::ptrdiff_t>(plan.count));
+}
+
+// The buffer a thread's checks load their files into, kept for the next check.
+std::vector<std::uint8_t>& check_buffer() {
+  thread_local std::vector<std::uint8_t> buffer;
+  return buffer;
+}
+
+// The four-digit text of a 255-byte sum (FourDigitHex) against characters first..first+3 of a value.
+bool block_sum_matches(std::uint32_t sum, std::string_view value, std::size_t first) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  const char digits[4] = {kDigits[(sum >> 12) & 0xF], kDigits[(sum >> 8) & 0xF], kDigits[(sum >> 4) & 0xF],
+                          kDigits[sum & 0xF]};
+  return first < value.size() && value.substr(first, 4) == std::string_view(digits, 4);
+}
+
+std::string check_mp3(ByteFile& file, const TrackFingerprint& fingerprint, ID3Options options, AudioCheckFacts& facts) {
+  const bool six_parts = fingerprint.six_values();
+  const std::int64_t recorded_start = fingerprint.start_of_audio();
+  std::int64_t expected = fingerprint.audio_length();
   // Whether the file ends with a tag is taken from the entry, not from the file.
-  const std::int64_t tail = tag_sum > 0 ? 128 : 0;
+  const std::int64_t tail = fingerprint.tag_sum() > 0 ? 128 : 0;
 
   const std::int64_t start = FindStartOfAudio(file);
   if (start == -1) return "5";
   std::int64_t measured = file.length() - start - tail;
   std::int64_t end = -1;
   if (six_parts) {
-    expected = recorded_end - recorded_start;
+    expected = fingerprint.end_of_audio() - recorded_start;
     end = FindEndOfAudio(file);
     if (end == -1) return "6";
     measured = end - start;
@@ -72,108 +117,94 @@ std::string check_mp3(ByteFile& file, const std::string& fingerprint, ID3Options
   if (measured != expected) {
     code = '1';
   } else {
-    if (FourDigitHex(BlockSum255(file, start)) != block_sum_text(parts[4], 0)) code = '3';
+    if (!block_sum_matches(BlockSum255(file, start), fingerprint.part(4), 0)) code = '3';
     // The five-part form sums the 255 bytes that end 128 bytes before the end, tag or not.
     const std::int64_t end_block = six_parts ? end - 255 : file.length() - 383;
-    if (FourDigitHex(BlockSum255(file, end_block)) != block_sum_text(parts[4], 4)) code = '4';
+    if (!block_sum_matches(BlockSum255(file, end_block), fingerprint.part(4), 4)) code = '4';
   }
 
-  std::string result(1, code);
-  if (options.id3v1) result += check_id3v1(file, parts[1]);
+  std::string result;
+  result.reserve(24);
+  result += code;
+  if (options.id3v1) result += check_id3v1(file, fingerprint.part(1));
   if (options.id3v2) {
-    result += check_id3v2(file, static_cast<std::uint64_t>(recorded_start), id3v2_region_reach(file, start), parts[0]);
+    result += check_id3v2(file, static_cast<std::uint64_t>(recorded_start), id3v2_region_reach(file, start),
+                          fingerprint.part(0));
   }
   return result;
 }
 
-std::string block_hex_sum(ByteFile& file, std::int64_t offset, std::size_t n) {
-  std::vector<std::uint8_t> block = file.read_at(offset, n);
-  return HexByteSum(block.data(), block.size());
+bool block_hex_sum_matches(ByteFile& file, std::int64_t offset, std::string_view value) {
+  std::uint8_t copy[kFlacBlock];
+  const std::uint8_t* block = offset >= 0 ? file.loaded(offset, sizeof copy) : nullptr;
+  if (block == nullptr) {
+    file.read_at(offset, copy, sizeof copy);  // also past the end (zeros) and for a negative offset (throws)
+    block = copy;
+  }
+  return HexByteSum(block, sizeof copy) == value;
 }
 
-std::string check_flac(ByteFile& file, const std::string& fingerprint, AudioCheckFacts& facts) {
-  std::vector<std::string> parts = split_fingerprint(fingerprint, file.path());
+std::string check_flac(ByteFile& file, const TrackFingerprint& fingerprint, AudioCheckFacts& facts) {
   const std::int64_t length = file.length();
-  unsigned long long listed = 0;
   facts.measured_length = length;
-  facts.expected_length = text::parse_hex(parts[1], listed) &&
-                                  listed <= static_cast<unsigned long long>(std::numeric_limits<std::int64_t>::max())
-                              ? static_cast<std::int64_t>(listed)
-                              : -1;
-  // Half the length rounded to the nearest whole number, an exact half to the even neighbour.
-  std::int64_t middle = length / 2;
-  if (length % 2 != 0 && middle % 2 != 0) ++middle;
+  facts.expected_length = fingerprint.listed_length();
+  const std::int64_t middle = flac_middle(length);
 
-  std::string flags;
-  flags += text::hex_text(static_cast<unsigned long long>(length)) == parts[1] ? '0' : '1';
-  flags += block_hex_sum(file, 0, 100) == parts[2] ? '0' : '1';
-  flags += block_hex_sum(file, length - 101, 100) == parts[3] ? '0' : '1';
-  flags += block_hex_sum(file, middle - 1, 100) == parts[4] ? '0' : '1';
+  std::string flags(4, '1');
+  if (text::hex_text(static_cast<unsigned long long>(length)) == fingerprint.part(1)) flags[0] = '0';
+  if (block_hex_sum_matches(file, 0, fingerprint.part(2))) flags[1] = '0';
+  if (block_hex_sum_matches(file, length - 101, fingerprint.part(3))) flags[2] = '0';
+  if (block_hex_sum_matches(file, middle - 1, fingerprint.part(4))) flags[3] = '0';
   return flags;
-}
-
-// The first window of the start search and the 255-byte block at the start of audio.
-constexpr std::int64_t kStartReach = 4 * 1024 + 255;
-// A recorded start of audio beyond this is not read ahead (the field may say anything).
-constexpr std::int64_t kMostHead = 1024 * 1024;
-
-// The ranges [offset, offset + size) that lie inside the file, in file order, overlaps merged.
-std::vector<ByteRange> inside_file(std::vector<ByteRange> ranges, std::int64_t length) {
-  std::vector<ByteRange> kept;
-  for (ByteRange& r : ranges) {
-    r.offset = std::clamp<std::int64_t>(r.offset, 0, length);
-    r.size = std::clamp<std::int64_t>(r.size, 0, length - r.offset);
-    if (r.size > 0) kept.push_back(r);
-  }
-  std::sort(kept.begin(), kept.end(), [](const ByteRange& a, const ByteRange& b) { return a.offset < b.offset; });
-  std::vector<ByteRange> merged;
-  for (const ByteRange& r : kept) {
-    if (!merged.empty() && r.offset <= merged.back().offset + merged.back().size) {
-      ByteRange& last = merged.back();
-      last.size = std::max(last.size, r.offset + r.size - last.offset);
-    } else {
-      merged.push_back(r);
-    }
-  }
-  return merged;
 }
 
 }  // namespace
 
+TrackKind track_kind(std::string_view path) {
+  auto ends_with = [path](std::string_view extension) {
+    return path.size() >= extension.size() && text::iequals(path.substr(path.size() - extension.size()), extension);
+  };
+  if (ends_with(".mp3")) return TrackKind::kMp3;
+  if (ends_with(".flac")) return TrackKind::kFlac;
+  return TrackKind::kOther;
+}
+
+std::vector<ByteRange> audio_check_reads(const std::string& path, const TrackFingerprint& fingerprint,
+                                         std::int64_t length) {
+  return plan_ranges(check_plan(track_kind(path), fingerprint, length));
+}
+
 std::vector<ByteRange> audio_check_reads(const std::string& path, const std::string& fingerprint, std::int64_t length) {
-  const std::vector<std::string> parts = text::split(fingerprint, "Z");
-  if (parts.size() < 5 || length <= 0) return {};
-  const std::int64_t block = static_cast<std::int64_t>(ByteFile::kBlockSize);
-  if (text::ends_with(path, ".mp3")) {
-    unsigned long long start = 0;
-    if (!text::parse_hex(parts[3], start)) return {};
-    const std::int64_t head =
-        std::clamp<std::int64_t>(static_cast<std::int64_t>(std::min<unsigned long long>(start, kMostHead)) + kStartReach,
-                                 block, kMostHead);
-    // The end block and the ID3v1 tag; the end search reads backwards from the end a few kilobytes
-    // at a time and mostly stops within this block too.
-    return inside_file({{0, head}, {length - block, block}}, length);
-  }
-  if (text::ends_with(path, ".flac")) {
-    // The middle block is placed as the block in memory is: ending at the file's end at the latest.
-    const std::int64_t middle = std::min(length / 2 - 1, length - block);
-    return inside_file({{0, block}, {middle, block}, {length - block, block}}, length);
-  }
-  return {};
+  return audio_check_reads(path, TrackFingerprint(fingerprint), length);
 }
 
 std::string CheckAudioFile(const std::string& path, const std::string& fingerprint, ID3Options options,
                            AudioCheckFacts* facts) {
+  return CheckAudioFile(path, TrackFingerprint(fingerprint), options, facts);
+}
+
+std::string CheckAudioFile(const std::string& path, const TrackFingerprint& fingerprint, ID3Options options,
+                           AudioCheckFacts* facts) {
   AudioCheckFacts unused;
   AudioCheckFacts& out = facts ? *facts : unused;
   out = {};
-  // The extension decides without regard to letter case: "Track.MP3" is examined like "track.mp3".
+  // The file is opened first: an unopenable file reports that, whatever its field says.
   ByteFile file(path);
   out.stamp = file.stamp();
-  const std::string lower = text::to_lower(text::right(path, 5));
-  if (text::ends_with(lower, ".mp3")) return check_mp3(file, fingerprint, options, out);
-  if (text::ends_with(lower, ".flac")) return check_flac(file, fingerprint, out);
-  return {};
+  const TrackKind kind = track_kind(path);
+  if (kind == TrackKind::kOther) return {};
+  fingerprint.throw_if_unusable(kind == TrackKind::kFlac, path);
+  const Plan plan = check_plan(kind, fingerprint, file.length());
+  file.load(plan.ranges.data(), plan.count, check_buffer());
+  return kind == TrackKind::kMp3 ? check_mp3(file, fingerprint, options, out) : check_flac(file, fingerprint, out);
+}
+
+std::vector<ByteRange> label_image_reads(std::int64_t length) { return plan_ranges(label_plan(length)); }
+
+std::string label_image_sum(ByteFile& image) {
+  const Plan plan = label_plan(image.length());
+  image.load(plan.ranges.data(), plan.count, check_buffer());
+  return FourDigitHex(BlockSum255(image, 0));
 }
 
 }  // namespace qn

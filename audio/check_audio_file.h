@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/file_access.h"
+#include "audio/track_fingerprint.h"
 #include "platform/read_ahead.h"
 
 namespace qn {
@@ -32,12 +34,26 @@ struct AudioCheckFacts {
 // Throws StepError for a malformed fingerprint field, an unreadable file, a negative block offset.
 std::string CheckAudioFile(const std::string& path, const std::string& fingerprint, ID3Options options,
                            AudioCheckFacts* facts = nullptr);
+// The same with the field parsed already (so that the read-ahead plan can share it).
+std::string CheckAudioFile(const std::string& path, const TrackFingerprint& fingerprint, ID3Options options,
+                           AudioCheckFacts* facts = nullptr);
 
-// The byte ranges CheckAudioFile reads in a file of `length` bytes, as far as the fingerprint field
-// tells them beforehand: the head (the ID3v2 region and where the start search begins), the tail
-// (the end block, the ID3v1 tag and where the end search begins), for FLAC the three sum blocks.
-// Empty for a malformed field or a file of another kind. A start or end search that goes further
-// reads more.
+// The file kinds the check tells apart by the extension, in any letter case.
+enum class TrackKind { kOther, kMp3, kFlac };
+TrackKind track_kind(std::string_view path);
+
+// The byte ranges CheckAudioFile loads from a file of `length` bytes before it examines it, as far
+// as the fingerprint field tells them beforehand: the head (the ID3v2 region and where the start
+// search begins), the tail (the end block, the ID3v1 tag and where the end search begins), for
+// FLAC the three sum blocks. In file order, apart. Empty for a field the check refuses or a file of
+// another kind. A start or end search that goes further reads more.
+std::vector<ByteRange> audio_check_reads(const std::string& path, const TrackFingerprint& fingerprint,
+                                         std::int64_t length);
 std::vector<ByteRange> audio_check_reads(const std::string& path, const std::string& fingerprint, std::int64_t length);
+
+// The bytes the label check reads of an image of `length` bytes (its first 255), and that check's
+// four-digit sum of them.
+std::vector<ByteRange> label_image_reads(std::int64_t length);
+std::string label_image_sum(ByteFile& image);
 
 }  // namespace qn

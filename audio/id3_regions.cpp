@@ -41,10 +41,21 @@ std::vector<std::uint8_t> ReadFileHead(ByteFile& file, std::uint64_t n) {
 
 std::uint64_t file_head_sum(ByteFile& file, std::uint64_t n) {
   const std::int64_t size = static_cast<std::int64_t>(bytes_present(file, n));
-  std::vector<std::uint8_t> block(static_cast<std::size_t>(std::min<std::int64_t>(kHeadBlock, size)));
+  std::vector<std::uint8_t> block;  // only for bytes the check has not loaded
   std::uint64_t sum = 0;
   bool zeros = true;  // the last block read added nothing: a hole may follow
   for (std::int64_t done = 0; done < size;) {
+    const std::uint8_t* at = nullptr;
+    if (const std::size_t span = file.loaded_span(done, &at); span > 0) {
+      const std::size_t piece = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(span), size - done));
+      std::uint64_t piece_sum = 0;
+      for (std::size_t i = 0; i < piece; ++i) piece_sum += at[i];
+      sum += piece_sum;
+      zeros = piece_sum == 0;
+      done += static_cast<std::int64_t>(piece);
+      continue;
+    }
+    if (block.empty()) block.resize(static_cast<std::size_t>(std::min<std::int64_t>(kHeadBlock, size)));
     if (zeros) {
       const std::int64_t data = file.next_data(done);
       if (data > done) {
@@ -69,13 +80,22 @@ std::uint64_t id3v2_region_reach(ByteFile& file, std::int64_t start_of_audio) {
   return static_cast<std::uint64_t>(std::clamp<std::int64_t>(reach, 0, file.length()));
 }
 
-std::string check_id3v1(ByteFile& file, const std::string& expected_sum) {
-  std::vector<std::uint8_t> tag = ReadID3v1Tag(file);
-  return HexByteSum(tag.data(), tag.size()) == expected_sum ? " ID3v1 OK" : " ID3v1 Fails";
+std::string check_id3v1(ByteFile& file, std::string_view expected_sum) {
+  std::uint8_t copy[128];
+  const std::uint8_t* tag = nullptr;
+  if (file.length() >= 128) {
+    tag = file.loaded(file.length() - 128, sizeof copy);
+    if (tag == nullptr) {
+      file.read_at(file.length() - 128, copy, sizeof copy);
+      tag = copy;
+    }
+    if (tag[0] != 'T' || tag[1] != 'A' || tag[2] != 'G') tag = nullptr;
+  }
+  return HexByteSum(tag, tag ? 128 : 0) == expected_sum ? " ID3v1 OK" : " ID3v1 Fails";
 }
 
 std::string check_id3v2(ByteFile& file, std::uint64_t region_length, std::uint64_t reach,
-                        const std::string& expected_sum) {
+                        std::string_view expected_sum) {
   // A region that runs past everything in front of the audio is not the file's: it is not summed.
   if (region_length > reach) return " ID3v2 Fails";
   return text::hex_text(file_head_sum(file, region_length)) == expected_sum ? " ID3v2 OK" : " ID3v2 Fails";

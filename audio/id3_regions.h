@@ -3,6 +3,7 @@
 // the region in front of the audio (the ID3v2 tag with its padding). Raw bytes and sums only.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qn {
@@ -23,7 +24,7 @@ std::uint64_t file_head_sum(ByteFile& file, std::uint64_t n);
 
 // " ID3v1 OK" when the hexadecimal sum of the ID3v1 tag ("0" without one) equals expected_sum
 // exactly, otherwise " ID3v1 Fails".
-std::string check_id3v1(ByteFile& file, const std::string& expected_sum);
+std::string check_id3v1(ByteFile& file, std::string_view expected_sum);
 
 // How far the region in front of the audio reaches: to the measured start of audio, or to the end
 // of the ID3v2 tag that the header at offset 0 describes (as AudioSearchStart reads its size) when
@@ -34,6 +35,6 @@ std::uint64_t id3v2_region_reach(ByteFile& file, std::int64_t start_of_audio);
 // exactly, otherwise " ID3v2 Fails". A region longer than `reach` (id3v2_region_reach) fails
 // without being read: a checksum line cannot make a check read a whole file.
 std::string check_id3v2(ByteFile& file, std::uint64_t region_length, std::uint64_t reach,
-                        const std::string& expected_sum);
+                        std::string_view expected_sum);
 
 }  // namespace qn

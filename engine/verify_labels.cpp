@@ -1,7 +1,7 @@
 // The label-image run: the label images of a folder against its single "*Labels.qn".
 #include <optional>
 
-#include "audio/block_sums.h"
+#include "audio/check_audio_file.h"
 #include "base/paths.h"
 #include "base/text.h"
 #include "engine/checksum_file.h"
@@ -49,7 +49,7 @@ int CheckLabelImage(const std::vector<std::string>& fields, const std::string& i
   {
     ByteFile image(image_path);
     length = image.length();
-    sum = FourDigitHex(BlockSum255(image, 0));
+    sum = label_image_sum(image);
   }
   int result = 0;
   if (recorded_length(fields[1]) != length) result = 1;
@@ -115,10 +115,7 @@ RunResult LabelRun::execute() {
           const std::vector<std::string> fields = split_label_line(line);
           const int at = index.first_lookup(AddBackslash(folder_) + fields[0]);
           if (fields.size() < 3 || at < 0 || (*images_)[at].empty()) return std::nullopt;
-          // The first 255 bytes, read as the check reads them: one block from the start.
-          return PlannedFile{(*images_)[at], [](std::int64_t) {
-                               return std::vector<ByteRange>{{0, static_cast<std::int64_t>(ByteFile::kBlockSize)}};
-                             }};
+          return PlannedFile{(*images_)[at], label_image_reads};
         });
       if (file && sink_) sink_->begin(result_);
       while (file) {

@@ -9,7 +9,7 @@
 
 namespace qn {
 
-ByteFile::ByteFile(const std::string& path) : path_(path), file_(path), length_(file_.length()) {}
+ByteFile::ByteFile(const std::string& path) : file_(path), length_(file_.length()) {}
 
 std::size_t ByteFile::read_direct(std::int64_t offset, std::uint8_t* out, std::size_t n) {
   return file_.read_at(offset, out, n);
@@ -23,6 +23,41 @@ std::vector<std::uint8_t> ByteFile::read_at(std::int64_t offset, std::size_t n) 
   std::vector<std::uint8_t> out(n);
   read_at(offset, out.data(), n);
   return out;
+}
+
+void ByteFile::load(const ByteRange* ranges, std::size_t count, std::vector<std::uint8_t>& storage) {
+  loaded_count_ = 0;
+  std::size_t total = 0;
+  count = std::min(count, kMostLoaded);
+  for (std::size_t i = 0; i < count; ++i) total += static_cast<std::size_t>(std::max<std::int64_t>(ranges[i].size, 0));
+  if (storage.size() < total) storage.resize(total);
+  storage_ = storage.data();
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    const ByteRange& r = ranges[i];
+    if (r.offset < 0 || r.size <= 0 || r.offset >= length_) continue;
+    const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(r.size, length_ - r.offset));
+    std::size_t got = 0;
+    try {
+      got = read_direct(r.offset, storage.data() + at, want);
+    } catch (const StepError&) {
+      continue;  // the check's own read of these bytes reports it
+    }
+    if (got > 0) loaded_[loaded_count_++] = {r.offset, got, at};
+    at += want;
+  }
+}
+
+std::size_t ByteFile::loaded_span(std::int64_t offset, const std::uint8_t** at) const {
+  for (std::size_t i = 0; i < loaded_count_; ++i) {
+    const Loaded& l = loaded_[i];
+    if (offset >= l.start && offset - l.start < static_cast<std::int64_t>(l.size)) {
+      const std::size_t skip = static_cast<std::size_t>(offset - l.start);
+      *at = storage_ + l.at + skip;
+      return l.size - skip;
+    }
+  }
+  return 0;
 }
 
 // The block is placed so that it holds the wanted bytes and as much of the file around them as
@@ -40,12 +75,15 @@ void ByteFile::fill_block(Block& block, std::int64_t offset) {
 void ByteFile::read_at(std::int64_t offset, std::uint8_t* out, std::size_t n) {
   if (offset < 0) {
     throw StepError(kErrInvalidArgument, "Reading " + std::to_string(n) + " bytes at the negative offset " +
-                                             std::to_string(offset) + ": " + path_);
+                                             std::to_string(offset) + ": " + path());
   }
   if (n == 0) return;
   std::size_t present = 0;
   if (offset < length_) present = static_cast<std::size_t>(std::min<std::int64_t>(length_ - offset, n));
-  if (present > 0 && present <= kBlockSize) {
+  const std::uint8_t* held = present > 0 ? loaded(offset, present) : nullptr;
+  if (held != nullptr) {
+    std::memcpy(out, held, present);
+  } else if (present > 0 && present <= kBlockSize) {
     Block& block = blocks_[offset < length_ / 2 ? 0 : 1];
     const std::int64_t end = offset + static_cast<std::int64_t>(present);
     if (offset < block.start || end > block.start + static_cast<std::int64_t>(block.size)) fill_block(block, offset);

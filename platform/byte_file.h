@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/file_access.h"
+#include "platform/read_ahead.h"
 
 namespace qn {
 
@@ -21,7 +22,7 @@ class ByteFile {
   ByteFile(const ByteFile&) = delete;
   ByteFile& operator=(const ByteFile&) = delete;
 
-  const std::string& path() const { return path_; }
+  const std::string& path() const { return file_.path(); }
   std::int64_t length() const { return length_; }
   // The file as it was opened.
   const platform::FileStamp& stamp() const { return file_.stamp(); }
@@ -42,6 +43,18 @@ class ByteFile {
   // (a hole of a sparse file). Never throws.
   std::int64_t next_data(std::int64_t offset) { return file_.next_data(offset); }
 
+  // Reads the ranges (inside the file, in file order, apart) into `storage`, one read each; reads
+  // that fall inside them are then served from there. A range that cannot be read is left to the
+  // reads that want it, which fail as they would have. `storage` must outlive the use.
+  void load(const ByteRange* ranges, std::size_t count, std::vector<std::uint8_t>& storage);
+  // Where the loaded bytes from offset on stand, and how many follow there (0: none loaded).
+  std::size_t loaded_span(std::int64_t offset, const std::uint8_t** at) const;
+  // The n bytes at offset when they are all loaded, otherwise nullptr.
+  const std::uint8_t* loaded(std::int64_t offset, std::size_t n) const {
+    const std::uint8_t* at = nullptr;
+    return loaded_span(offset, &at) >= n ? at : nullptr;
+  }
+
   // Reads of at most this many bytes go through the block held in memory.
   static constexpr std::size_t kBlockSize = 8 * 1024;
 
@@ -55,10 +68,18 @@ class ByteFile {
   };
   void fill_block(Block& block, std::int64_t offset);
 
-  std::string path_;
   platform::ReadableFile file_;
   std::int64_t length_ = 0;
   Block blocks_[2];  // the head and the tail of the file
+  struct Loaded {
+    std::int64_t start = 0;
+    std::size_t size = 0;
+    std::size_t at = 0;  // position in the storage
+  };
+  static constexpr std::size_t kMostLoaded = 4;
+  Loaded loaded_[kMostLoaded];
+  std::size_t loaded_count_ = 0;
+  const std::uint8_t* storage_ = nullptr;
 };
 
 }  // namespace qn

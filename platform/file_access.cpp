@@ -434,6 +434,8 @@ ReadableFile::ReadableFile(const std::string& path, const char* what) : path_(pa
   if (!S_ISREG(st.st_mode)) throw_not_regular(what, path);
   length_ = static_cast<std::int64_t>(st.st_size);
   stamp_ = stamp_of(st);
+  // A file whose blocks cover its length has no hole worth asking the file system about.
+  may_have_holes_ = static_cast<std::int64_t>(st.st_blocks) * 512 < length_;
   fd_ = fd.release();
   // Only advice: without it the system's read-ahead reads far more than the few blocks a check needs.
   ::posix_fadvise(fd_, 0, 0, POSIX_FADV_RANDOM);
@@ -474,7 +476,7 @@ std::size_t ReadableFile::read_cached(std::int64_t offset, void* out, std::size_
 
 std::int64_t ReadableFile::next_data(std::int64_t offset) {
 #ifdef SEEK_DATA
-  if (offset < 0 || offset >= length_) return offset;
+  if (offset < 0 || offset >= length_ || !may_have_holes_) return offset;
   // The last 64 KiB always count as data: at the largest lengths a file system may round the end
   // of the file wrongly and report its last page as a hole.
   const std::int64_t tail = std::max<std::int64_t>(offset, length_ - 64 * 1024);

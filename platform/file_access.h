@@ -109,6 +109,7 @@ class ReadableFile {
   std::int64_t length() const { return length_; }
   // The file as it was opened (from the open file, not its name).
   const FileStamp& stamp() const { return stamp_; }
+  const std::string& path() const { return path_; }
   // Up to n bytes at offset; fewer only at the end of the file. Throws StepError.
   std::size_t read_at(std::int64_t offset, void* out, std::size_t n);
   // Up to n bytes at offset that the system holds in memory already, read without waiting for the
@@ -127,6 +128,7 @@ class ReadableFile {
   int fd_ = -1;
   std::int64_t length_ = 0;
   FileStamp stamp_;
+  bool may_have_holes_ = true;  // false when the blocks the file occupies cover its length
 };
 
 // The whole content of a regular file of at most max_size bytes, held once. Throws StepError when

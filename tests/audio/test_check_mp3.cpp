@@ -3,8 +3,10 @@
 #include <cctype>
 
 #include "audio/check_audio_file.h"
+#include "audio/track_fingerprint.h"
 #include "audio_fixture.h"
 #include "base/step_error.h"
+#include "platform/byte_file.h"
 
 namespace qn {
 namespace {
@@ -163,6 +165,126 @@ TEST(CheckMp3, MalformedFieldsAndShortFilesRaiseStepErrors) {
   EXPECT_EQ(CheckAudioFile(short_path, "FFZ0Z" + hex(198) + "Z1Z00000000", {true, true}),
             "1 ID3v1 OK ID3v2 OK");
 }
+
+
+// A field is parsed once, yet its faults surface as the check always gave them: after the file was
+// opened, in the order of its values, in the same words; FLAC reads no number but the part count.
+TEST(CheckAudioFile, FieldFaultsSurfaceInTheCheckOrderAndWords) {
+  TempFolder dir;
+  const Bytes b = mp3_like(5000, 300);
+  const std::string mp3 = dir.write("a.mp3", b), flac = dir.write("a.Flac", b), other = dir.write("a.txt", b);
+  const std::string missing = dir.folder() + "missing.mp3";
+  const std::string few = "The fingerprint field \"1Z2Z3Z4\" has 4 parts separated by \"Z\"; at least 5 are needed: ";
+  struct Row {
+    std::string path, field;
+    int number;        // 0: no error
+    std::string text;  // the error text before the path, or the result
+  };
+  const Row rows[] = {
+      {mp3, "1Z2Z3Z4", kErrSubscript, few},
+      {flac, "1Z2Z3Z4", kErrSubscript, few},
+      {mp3, "0ZxZyZ-1Z0Zw", kErrTypeMismatch, "Value 1 of the fingerprint field (\"x\") is not a hexadecimal number: "},
+      {mp3, "0Z0Z0Z-1Z0Zw", kErrTypeMismatch, "Value 3 of the fingerprint field (\"-1\") is not a hexadecimal number: "},
+      {mp3, "0Z0Z0Z0Z0Zw", kErrTypeMismatch, "Value 5 of the fingerprint field (\"w\") is not a hexadecimal number: "},
+      {mp3, "0Z0Z10000000000000000Z0Z0", kErrTypeMismatch,
+       "Value 2 of the fingerprint field (\"10000000000000000\") is not a hexadecimal number: "},
+      {mp3, "0Z0Z0Z0Z0ZwZ", 0, "1"},  // seven parts: no sixth value is read
+      {flac, "xZyZzZ-1Zw", 0, "1111"},
+      {other, "1Z2", 0, ""},
+      {missing, "1Z2", ENOENT, ""},
+  };
+  for (const Row& row : rows) {
+    for (bool parsed : {false, true}) {
+      std::string result;
+      int number = 0;
+      std::string text;
+      try {
+        result = parsed ? CheckAudioFile(row.path, TrackFingerprint(row.field), kNoId3) : CheckAudioFile(row.path, row.field, kNoId3);
+      } catch (const StepError& e) {
+        number = e.number();
+        text = e.what();
+      }
+      EXPECT_EQ(number, row.number) << row.field << " " << row.path;
+      if (row.number == 0) {
+        EXPECT_EQ(result, row.text) << row.field;
+      } else if (row.number != ENOENT) {
+        EXPECT_EQ(text, row.text + row.path);
+      }
+    }
+  }
+}
+
+#ifndef _WIN32
+// The reads that reach the file through the call table, as (offset, size asked).
+class RecordedReads {
+ public:
+  RecordedReads() {
+    reads_.clear();
+    platform::system_calls().pread = [](int fd, void* b, size_t n, off_t at) {
+      reads_.push_back({static_cast<std::int64_t>(at), static_cast<std::int64_t>(n)});
+      return platform::real_system_calls().pread(fd, b, n, at);
+    };
+  }
+  ~RecordedReads() { platform::system_calls() = platform::real_system_calls(); }
+  RecordedReads(const RecordedReads&) = delete;
+  RecordedReads& operator=(const RecordedReads&) = delete;
+  static const std::vector<ByteRange>& reads() { return reads_; }
+
+ private:
+  static inline std::vector<ByteRange> reads_;
+};
+
+// The check reads nothing but the ranges its plan (the read-ahead's plan) names, and in the usual
+// case each of them with one read.
+TEST(CheckAudioFile, ReadsOnlyWhatItsPlanNamesOncePerRange) {
+  TempFolder dir;
+  struct Row {
+    const char* name;
+    std::size_t id3v2_padding;  // 0: no ID3v2 tag
+    int frames;
+    bool id3v1, six_values;
+  };
+  const Row rows[] = {
+      {"plain.mp3", 0, 60, false, false},     {"plain6.mp3", 0, 60, false, true},
+      {"tagged.MP3", 3000, 60, true, false},  {"tagged6.mp3", 3000, 60, true, true},
+      {"large_tag.mp3", 70000, 40, true, true}, {"short.mp3", 0, 8, true, true},
+      {"track.FLAC", 0, 60, true, false},     {"tiny.flac", 0, 1, false, false},
+      {"u001.jpg", 0, 30, false, false},
+  };
+  for (const Row& row : rows) {
+    const std::string path = dir.write(row.name, FakeMp3::Make(row.id3v2_padding, row.frames, row.id3v1).bytes);
+    const TrackKind kind = track_kind(path);
+    std::string field;
+    std::int64_t length = 0;
+    {
+      ByteFile file(path);
+      length = file.length();
+      if (kind == TrackKind::kMp3) field = mp3_fingerprint_values(file, row.six_values);
+      if (kind == TrackKind::kFlac) field = flac_fingerprint_values(file);
+    }
+    const TrackFingerprint fingerprint(field);
+    const std::vector<ByteRange> plan =
+        kind == TrackKind::kOther ? label_image_reads(length) : audio_check_reads(path, fingerprint, length);
+    ASSERT_FALSE(plan.empty()) << row.name;
+    RecordedReads recorded;
+    if (kind == TrackKind::kOther) {
+      ByteFile image(path);
+      label_image_sum(image);
+    } else {
+      const std::string result = CheckAudioFile(path, fingerprint, {true, true});
+      EXPECT_TRUE(result == "0000" || result == "0 ID3v1 OK ID3v2 OK") << row.name << ": " << result;
+    }
+    for (const ByteRange& read : RecordedReads::reads()) {
+      const std::int64_t end = std::min(read.offset + read.size, length);
+      const bool inside = std::any_of(plan.begin(), plan.end(), [&](const ByteRange& r) {
+        return read.offset >= r.offset && end <= r.offset + r.size;
+      });
+      EXPECT_TRUE(inside) << row.name << ": " << read.size << " bytes at " << read.offset;
+    }
+    EXPECT_EQ(RecordedReads::reads().size(), plan.size()) << row.name;
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace qn

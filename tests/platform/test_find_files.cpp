@@ -178,7 +178,9 @@ TEST(FolderListing, EverySearchOfOneListingFindsWhatFindFilesFinds) {
       const FileList found = listing.find(search.patterns, search.recurse, &from_listing);
       const int before = Opened::folders;
       EXPECT_EQ(found, FindFiles(dir.text(), search.patterns, search.recurse, &from_folder)) << search.patterns;
-      if (!search.recurse) EXPECT_EQ(Opened::folders, before + 1) << "only FindFiles reads the folder";
+      if (!search.recurse) {
+        EXPECT_EQ(Opened::folders, before + 1) << "only FindFiles reads the folder";
+      }
       ASSERT_EQ(from_listing.size(), from_folder.size()) << search.patterns;
       for (std::size_t i = 0; i < from_listing.size(); ++i) {
         EXPECT_EQ(from_listing[i].folder, from_folder[i].folder);
