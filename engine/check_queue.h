@@ -45,10 +45,13 @@ class CheckQueue {
   // The deep check of `path` for entry `entry`.
   ContentOutcome content_check(std::uint64_t entry, const std::string& path);
 
-  struct FingerprintJob;
+  struct Slot;
+  struct Shared;
   struct ContentJob;
 
  private:
+  void hand_out();
+
   JobPool* pool_;
   const ChecksumFile& checksums_;
   Planner planner_;
@@ -56,8 +59,9 @@ class CheckQueue {
   std::size_t position_;
   std::uint64_t planned_ = 0;
   std::uint64_t ahead_;
+  std::shared_ptr<Shared> shared_;  // the fingerprint checks not yet taken, shared with the workers
   struct Planned {
-    std::shared_ptr<FingerprintJob> fingerprint;
+    std::shared_ptr<Slot> fingerprint;
     std::shared_ptr<ContentJob> content;
   };
   std::map<std::uint64_t, Planned> planned_jobs_;

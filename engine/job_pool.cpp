@@ -23,7 +23,15 @@ void JobPool::submit(const std::shared_ptr<Job>& job, const std::string& path) {
   job->folder_ = platform::held_folder_of(path);
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    jobs_.push_back(job);
+    jobs_.push_back({job, nullptr});
+  }
+  wake_.notify_one();
+}
+
+void JobPool::submit_kept(std::shared_ptr<Job> job) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    jobs_.push_back({job, std::move(job)});
   }
   wake_.notify_one();
 }
@@ -45,7 +53,7 @@ void JobPool::work() {
       std::unique_lock<std::mutex> lock(mutex_);
       wake_.wait(lock, [&] { return stopping_ || !jobs_.empty(); });
       if (stopping_) return;
-      job = jobs_.front().lock();
+      job = jobs_.front().kept ? std::move(jobs_.front().kept) : jobs_.front().job.lock();
       jobs_.pop_front();
     }
     if (!job) continue;  // its run has let it go

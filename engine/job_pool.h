@@ -45,6 +45,8 @@ class JobPool {
   // Queues `job`, whose file at `path` is opened from the held folder it lies in, as the run opens
   // it. Dropping every reference to the job before a worker takes it cancels it.
   void submit(const std::shared_ptr<Job>& job, const std::string& path);
+  // Queues `job`, kept alive by the pool until a worker has run it; it pins no folder itself.
+  void submit_kept(std::shared_ptr<Job> job);
   // True once a worker has run the job (waiting for it if it is running); false when no worker had
   // taken it yet: it is taken back and never runs, and the caller makes the check itself.
   static bool finish(Job& job);
@@ -54,7 +56,11 @@ class JobPool {
 
   std::mutex mutex_;
   std::condition_variable wake_;
-  std::deque<std::weak_ptr<Job>> jobs_;
+  struct Queued {
+    std::weak_ptr<Job> job;
+    std::shared_ptr<Job> kept;  // only for a job the pool keeps alive
+  };
+  std::deque<Queued> jobs_;
   bool stopping_ = false;
   std::vector<std::thread> threads_;
 };
