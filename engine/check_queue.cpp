@@ -26,7 +26,7 @@ bool operator==(const ID3Options& a, const ID3Options& b) { return a.id3v1 == b.
 
 struct CheckQueue::Slot {
   std::string path;
-  std::string fingerprint;
+  TrackFingerprint fingerprint;
   ID3Options options;
   platform::HeldRef folder;  // the held folder the run opens the file from
   enum class State { kWaiting, kRunning, kDone, kTakenBack } state = State::kWaiting;  // under Shared::mutex
@@ -180,7 +180,7 @@ void CheckQueue::hand_out() {
   for (int i = 0; i < wanted; ++i) pool_->submit_kept(std::make_shared<Drain>(shared_));
 }
 
-std::string CheckQueue::fingerprint_check(std::uint64_t entry, const std::string& path, const std::string& fingerprint,
+std::string CheckQueue::fingerprint_check(std::uint64_t entry, const std::string& path, const TrackFingerprint& fingerprint,
                                           ID3Options options, AudioCheckFacts* facts) {
   auto it = planned_jobs_.find(entry);
   if (it != planned_jobs_.end() && it->second.fingerprint) {
@@ -204,7 +204,7 @@ std::string CheckQueue::fingerprint_check(std::uint64_t entry, const std::string
       if (slot->state == Slot::State::kWaiting) slot->state = Slot::State::kTakenBack;
       made = slot->state == Slot::State::kDone;
     }
-    if (made && slot->checked && slot->path == path && slot->fingerprint == fingerprint && slot->options == options &&
+    if (made && slot->checked && slot->path == path && slot->fingerprint.text() == fingerprint.text() && slot->options == options &&
         same_file_now(slot->facts.stamp, path)) {
       if (facts) *facts = slot->facts;
       return slot->result;

@@ -21,7 +21,7 @@ namespace qn {
 // The file an entry's check will open and the entry's fingerprint field.
 struct PlannedCheck {
   std::string path;
-  std::string fingerprint;
+  TrackFingerprint fingerprint;
 };
 
 class CheckQueue {
@@ -40,7 +40,7 @@ class CheckQueue {
   // are checked with `options`.
   void checking(std::uint64_t entry, ID3Options options);
   // CheckAudioFile(path, fingerprint, options, facts) for entry `entry`. Throws as it does.
-  std::string fingerprint_check(std::uint64_t entry, const std::string& path, const std::string& fingerprint,
+  std::string fingerprint_check(std::uint64_t entry, const std::string& path, const TrackFingerprint& fingerprint,
                                 ID3Options options, AudioCheckFacts* facts);
   // The deep check of `path` for entry `entry`.
   ContentOutcome content_check(std::uint64_t entry, const std::string& path);

@@ -244,9 +244,10 @@ void AudioRun::found_entry(EntryResult& entry, int index, const std::vector<std:
   if (pieces.size() >= 2) {
     checked = guard_.run(entry.line, [&] {
       const ID3Options options{host_.include_id3v1(), host_.include_id3v2()};
-      result = checks_ ? checks_->fingerprint_check(static_cast<std::uint64_t>(result_.tally.entries), path, pieces[1],
+      const TrackFingerprint fingerprint(pieces[1]);
+      result = checks_ ? checks_->fingerprint_check(static_cast<std::uint64_t>(result_.tally.entries), path, fingerprint,
                                                     options, &facts_)
-                       : CheckAudioFile(path, pieces[1], options, &facts_);
+                       : CheckAudioFile(path, fingerprint, options, &facts_);
       entry.id3_suffix = id3_suffix(result);
     });
   } else {
@@ -302,7 +303,7 @@ std::optional<PlannedCheck> AudioRun::planned(std::string line) const {
   if (pieces.size() < 2 || !placeholder_name_is_safe(pieces[0])) return std::nullopt;
   const int index = exact_lookup(*index_, folder_, pieces[0], found_.flac ? ".flac" : ".mp3");
   if (index <= 0 || found_.list[index].empty()) return std::nullopt;
-  return PlannedCheck{found_.list[index], std::move(pieces[1])};
+  return PlannedCheck{found_.list[index], TrackFingerprint(std::move(pieces[1]))};
 }
 
 // That file and the ranges its check reads.
