@@ -204,8 +204,8 @@ std::string CheckQueue::fingerprint_check(std::uint64_t entry, const std::string
       if (slot->state == Slot::State::kWaiting) slot->state = Slot::State::kTakenBack;
       made = slot->state == Slot::State::kDone;
     }
-    if (made && slot->checked && slot->path == path && slot->fingerprint.text() == fingerprint.text() && slot->options == options &&
-        same_file_now(slot->facts.stamp, path)) {
+    if (made && slot->checked && slot->path == path && slot->fingerprint.text() == fingerprint.text() &&
+        slot->options == options && same_file_now(slot->facts.stamp, path)) {
       if (facts) *facts = slot->facts;
       return slot->result;
     }
