@@ -93,7 +93,9 @@ const std::vector<Change> kChanges = {
        fs::rename(f / "swap", f / track(10));
      }},
     {3, [](const fs::path& f) {
-       fs::remove(f / track(11));
+       // Renamed away first: on Windows a removed file keeps its name while a reader holds it open.
+       fs::rename(f / track(11), f / "gone");
+       fs::remove(f / "gone");
        fs::create_directory(f / track(11));
      }},
     {3, [](const fs::path& f) { resize(f / track(12), fs::file_size(f / track(12)) + 500); }},
