@@ -26,21 +26,23 @@ class EntryReadAhead {
   // `checksums` outlives this and has not been read past its first unread line yet.
   EntryReadAhead(ReadAheadPool& pool, const ChecksumFile& checksums, Planner planner);
 
-  // Entry `entry` (from 0, one per line read) is about to be checked.
+  // Entry `entry` (from 0, one per line read) is about to be checked: its line is the next one
+  // the checksum file gives.
   void checking(std::uint64_t entry);
 
  private:
-  // Takes the lines up to entry `last`; those after `entry` and from `from` on are read ahead.
-  void plan(std::uint64_t entry, std::uint64_t last, std::uint64_t from);
+  // Takes the lines up to entry `last`; those after `entry` are read ahead.
+  void plan(std::uint64_t entry, std::uint64_t last);
+  // True when the file of the entry after the one about to be checked is not all in memory.
+  bool next_fetched();
 
   ReadAheadPool::Stream stream_;
   const ChecksumFile& checksums_;
   Planner planner_;
   std::size_t position_;
   std::uint64_t planned_ = 0;  // entries planned so far
-  std::uint64_t first_ahead_;  // how many entries after the one checked are planned before a
-  std::uint64_t ahead_;        // file had to be fetched, and after
-  bool paused_ = false;        // the files were in memory: only a probe now and then
+  std::uint64_t ahead_;        // how many entries after the one checked are planned
+  bool paused_ = true;         // the files are in memory: only a probe now and then
 };
 
 }  // namespace qn

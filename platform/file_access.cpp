@@ -229,6 +229,17 @@ int renameat_real(int from_dir, const char* from, int to_dir, const char* to, bo
 #endif
 }
 
+ssize_t pread_cached_real(int fd, void* buffer, size_t n, off_t offset) {
+#if defined(__linux__) && defined(RWF_NOWAIT)
+  iovec piece{buffer, n};
+  return ::preadv2(fd, &piece, 1, offset, RWF_NOWAIT);
+#else
+  (void)fd, (void)buffer, (void)n, (void)offset;
+  errno = EAGAIN;
+  return -1;
+#endif
+}
+
 const SystemCalls kRealCalls{
     [](const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); },
     [](int dir, const char* name, int flags, mode_t mode) { return ::openat(dir, name, flags, mode); },
@@ -238,6 +249,7 @@ const SystemCalls kRealCalls{
     [](const char* path, struct stat* st) { return ::lstat(path, st); },
     [](int fd, void* buffer, size_t n) { return ::read(fd, buffer, n); },
     [](int fd, void* buffer, size_t n, off_t offset) { return ::pread(fd, buffer, n, offset); },
+    pread_cached_real,
     [](int fd, off_t offset, int whence) { return ::lseek(fd, offset, whence); },
     [](int fd, const void* buffer, size_t n) { return ::write(fd, buffer, n); },
     [](int fd) { return ::close(fd); },
@@ -464,14 +476,8 @@ std::size_t ReadableFile::read_at(std::int64_t offset, void* out, std::size_t n)
 }
 
 std::size_t ReadableFile::read_cached(std::int64_t offset, void* out, std::size_t n) {
-#if defined(__linux__) && defined(RWF_NOWAIT)
-  iovec piece{out, n};
-  ssize_t r = ::preadv2(fd_, &piece, 1, static_cast<off_t>(offset), RWF_NOWAIT);
+  const ssize_t r = g_calls.pread_cached(fd_, out, n, static_cast<off_t>(offset));
   return r > 0 ? static_cast<std::size_t>(r) : 0;
-#else
-  (void)offset, (void)out, (void)n;
-  return 0;
-#endif
 }
 
 std::int64_t ReadableFile::next_data(std::int64_t offset) {

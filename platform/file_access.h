@@ -54,6 +54,9 @@ struct SystemCalls {
   int (*lstat)(const char* path, struct stat* st);
   ssize_t (*read)(int fd, void* buffer, size_t n);
   ssize_t (*pread)(int fd, void* buffer, size_t n, off_t offset);
+  // pread of what the system holds in memory already: -1 with EAGAIN where it would wait for the
+  // device, and always where the system cannot tell.
+  ssize_t (*pread_cached)(int fd, void* buffer, size_t n, off_t offset);
   // Used with SEEK_DATA only, to pass over the holes of a sparse file.
   off_t (*lseek)(int fd, off_t offset, int whence);
   ssize_t (*write)(int fd, const void* buffer, size_t n);

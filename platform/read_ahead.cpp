@@ -9,13 +9,15 @@ namespace qn {
 
 namespace {
 
-// Each reader's buffer; larger ranges are read in pieces of this size.
+// Each reader's buffer, and a stream's for its probes; larger ranges are read in pieces of this
+// size. Left uninitialised: a page is only touched when a read fills it.
 constexpr std::size_t kScratchSize = 64 * 1024;
 
 }  // namespace
 
-RangesRead read_ranges(const std::string& path, const RangePlan& plan, std::vector<std::uint8_t>& scratch) {
-  if (scratch.empty()) return RangesRead::kFailed;
+RangesRead read_ranges(const std::string& path, const RangePlan& plan, std::uint8_t* scratch, std::size_t size,
+                       bool fetch) {
+  if (scratch == nullptr || size == 0) return RangesRead::kFailed;
   bool fetched = false;
   try {
     ByteFile file(path);
@@ -23,11 +25,12 @@ RangesRead read_ranges(const std::string& path, const RangePlan& plan, std::vect
       std::int64_t at = std::max<std::int64_t>(range.offset, 0);
       const std::int64_t end = std::min(file.length(), range.offset + std::max<std::int64_t>(range.size, 0));
       while (at < end) {
-        std::size_t piece = static_cast<std::size_t>(std::min<std::int64_t>(end - at, scratch.size()));
-        std::size_t got = file.read_cached(at, scratch.data(), piece);
+        std::size_t piece = static_cast<std::size_t>(std::min<std::int64_t>(end - at, static_cast<std::int64_t>(size)));
+        std::size_t got = file.read_cached(at, scratch, piece);
         if (got < piece) {
+          if (!fetch) return RangesRead::kFetched;
           fetched = true;
-          got += file.read_through(at + static_cast<std::int64_t>(got), scratch.data() + got, piece - got);
+          got += file.read_through(at + static_cast<std::int64_t>(got), scratch + got, piece - got);
         }
         if (got < piece) return RangesRead::kFailed;  // the file shrank: nothing more to read
         at += static_cast<std::int64_t>(got);
@@ -54,7 +57,7 @@ ReadAheadPool::~ReadAheadPool() {
 }
 
 void ReadAheadPool::reader() {
-  std::vector<std::uint8_t> scratch(kScratchSize);
+  const std::unique_ptr<std::uint8_t[]> scratch(new std::uint8_t[kScratchSize]);
   for (;;) {
     Job job;
     {
@@ -69,16 +72,13 @@ void ReadAheadPool::reader() {
     // A file whose check has begun is read by the check itself.
     Stream::State& stream = *job.stream;
     if (job.entry <= stream.checking.load(std::memory_order_relaxed) ||
-        job.entry < stream.dropped_below.load(std::memory_order_relaxed))
+        job.queued < stream.dropped_below.load(std::memory_order_relaxed))
       continue;
     // The run may end its hold meanwhile: the reader keeps the folder it was given.
     const platform::PinHeld pin(std::move(job.folder));
-    switch (read_ranges(job.path, job.plan, scratch)) {
+    switch (read_ranges(job.path, job.plan, scratch.get(), kScratchSize)) {
       case RangesRead::kCached: stream.cached_in_a_row.fetch_add(1, std::memory_order_relaxed); break;
-      case RangesRead::kFetched:
-        stream.cached_in_a_row.store(0, std::memory_order_relaxed);
-        stream.fetched_any.store(true, std::memory_order_relaxed);
-        break;
+      case RangesRead::kFetched: stream.cached_in_a_row.store(0, std::memory_order_relaxed); break;
       case RangesRead::kFailed: break;
     }
   }
@@ -89,11 +89,18 @@ ReadAheadPool::Stream::Stream(ReadAheadPool& pool)
 
 ReadAheadPool::Stream::~Stream() { state_->checking.store(std::numeric_limits<std::uint64_t>::max()); }
 
+RangesRead ReadAheadPool::Stream::probe(const std::string& path, const RangePlan& plan) {
+  if (!probe_scratch_) probe_scratch_.reset(new std::uint8_t[kScratchSize]);
+  const RangesRead read = read_ranges(path, plan, probe_scratch_.get(), kScratchSize, false);
+  if (read == RangesRead::kFetched) state_->cached_in_a_row.store(0, std::memory_order_relaxed);
+  return read;
+}
+
 void ReadAheadPool::Stream::add(std::uint64_t entry, std::string path, RangePlan plan) {
   platform::HeldRef folder = platform::held_folder_of(path);
   {
     std::lock_guard<std::mutex> lock(pool_.mutex_);
-    pool_.jobs_.push_back(Job{entry, std::move(path), std::move(folder), std::move(plan), state_});
+    pool_.jobs_.push_back(Job{entry, queued_++, std::move(path), std::move(folder), std::move(plan), state_});
     // One more reader while more reads wait than readers do, up to the depth.
     if (pool_.jobs_.size() > pool_.waiting_ && pool_.threads_.size() < static_cast<std::size_t>(pool_.depth_))
       pool_.threads_.emplace_back([pool = &pool_] { pool->reader(); });

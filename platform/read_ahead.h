@@ -27,6 +27,15 @@ struct ByteRange {
 // The ranges a check will read in a file of the given length.
 using RangePlan = std::function<std::vector<ByteRange>(std::int64_t length)>;
 
+enum class RangesRead { kCached, kFetched, kFailed };
+
+// Reads the planned ranges of one file into `scratch` (`size` bytes; and thus into the file cache),
+// in pieces of at most that size; any failure ends it quietly. Says whether every byte was in the
+// cache already. Without `fetch` nothing is read from the device: the first byte not in the cache
+// ends it with kFetched.
+RangesRead read_ranges(const std::string& path, const RangePlan& plan, std::uint8_t* scratch, std::size_t size,
+                       bool fetch = true);
+
 // The reader threads, shared by every run of a program (runs side by side included), so that the
 // reads in flight never exceed the depth whatever the number of runs.
 class ReadAheadPool {
@@ -36,7 +45,7 @@ class ReadAheadPool {
   // The largest depth accepted; larger values are taken as this.
   static constexpr int kMostDepth = 256;
   // Up to `depth` reader threads, each with one read in flight at most; they are started as reads
-  // are queued, so a pool that is given nothing or little costs no more threads than it needs.
+  // are queued, so a pool that is given nothing (every file in the cache) costs no thread at all.
   explicit ReadAheadPool(int depth);
   ~ReadAheadPool();
   ReadAheadPool(const ReadAheadPool&) = delete;
@@ -57,29 +66,33 @@ class ReadAheadPool {
     // The entry being checked now.
     void checking(std::uint64_t entry) { state_->checking.store(entry, std::memory_order_relaxed); }
     // True while the files read lately were all in the system's cache already: reading ahead
-    // then only costs the checks time, and a run asks for a file now and then to notice a change.
+    // then only costs the checks time, and a run looks at a file now and then to notice a change.
     bool cached() const { return state_->cached_in_a_row.load(std::memory_order_relaxed) >= kCachedRun; }
-    // True once a file read ahead was not all in the cache.
-    bool fetched_any() const { return state_->fetched_any.load(std::memory_order_relaxed); }
-    // The entries before `entry` still waiting are dropped: the readers pass over them.
-    void drop_before(std::uint64_t entry) { state_->dropped_below.store(entry, std::memory_order_relaxed); }
+    // Looks at the planned ranges of one file on the calling thread, without waiting for the
+    // device and without queueing anything: kFetched when some byte is not in the cache (then
+    // cached() is false until the readers find a run of files in it again).
+    RangesRead probe(const std::string& path, const RangePlan& plan);
+    // The reads queued so far and still waiting are dropped: the readers pass over them.
+    void drop_queued() { state_->dropped_below.store(queued_, std::memory_order_relaxed); }
 
    private:
     friend class ReadAheadPool;
     struct State {
       std::atomic<std::uint64_t> checking{0};
       std::atomic<int> cached_in_a_row{0};
-      std::atomic<bool> fetched_any{false};
-      std::atomic<std::uint64_t> dropped_below{0};
+      std::atomic<std::uint64_t> dropped_below{0};  // reads queued before this many are dropped
     };
     static constexpr int kCachedRun = 32;
     ReadAheadPool& pool_;
     std::shared_ptr<State> state_;
+    std::uint64_t queued_ = 0;                        // reads queued so far
+    std::unique_ptr<std::uint8_t[]> probe_scratch_;  // taken at the first probe
   };
 
  private:
   struct Job {
     std::uint64_t entry = 0;
+    std::uint64_t queued = 0;  // how many reads the stream had queued before this one
     std::string path;
     platform::HeldRef folder;  // the run's held folder the path lies in: opened from it, as the run does
     RangePlan plan;
@@ -95,12 +108,5 @@ class ReadAheadPool {
   std::size_t waiting_ = 0;  // readers waiting for a job
   std::vector<std::thread> threads_;
 };
-
-enum class RangesRead { kCached, kFetched, kFailed };
-
-// Reads the planned ranges of one file into `scratch` (and thus into the file cache), in pieces of at
-// most the scratch's size; any failure ends it quietly. Says whether every byte was in the cache
-// already. Used by the readers and the bench's floor.
-RangesRead read_ranges(const std::string& path, const RangePlan& plan, std::vector<std::uint8_t>& scratch);
 
 }  // namespace qn

@@ -3,6 +3,9 @@
 // become folders before their entry's turn comes.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -10,6 +13,7 @@
 #include "base/text.h"
 #include "engine/job_pool.h"
 #include "engine/verify.h"
+#include "platform/file_access.h"
 #include "platform/read_ahead.h"
 #include "support/collected_run.h"
 #include "support/fixtures.h"
@@ -57,6 +61,24 @@ std::string outcome(const test::CollectedRun& r, const std::vector<StepErrorReco
   return text::replace_all(text, folder, "<F>");
 }
 
+// Every file read as one the system holds in memory, or as one it has to fetch from the device
+// (on Windows the system never tells, so every file is fetched there).
+class CacheState {
+ public:
+  explicit CacheState(bool in_cache) {
+#ifndef _WIN32
+    ssize_t (*fetch)(int, void*, size_t, off_t) = [](int, void*, size_t, off_t) -> ssize_t {
+      errno = EAGAIN;
+      return -1;
+    };
+    platform::system_calls().pread_cached = in_cache ? platform::real_system_calls().pread : fetch;
+#else
+    (void)in_cache;
+#endif
+  }
+  ~CacheState() { platform::system_calls() = platform::real_system_calls(); }
+};
+
 std::string track(int i) { return "u1975_" + std::string(i < 10 ? "00" : "0") + std::to_string(i) + " - A - T.mp3"; }
 
 void resize(const fs::path& p, std::uintmax_t size) { fs::resize_file(p, size); }
@@ -71,7 +93,9 @@ const std::vector<Change> kChanges = {
        fs::rename(f / "swap", f / track(10));
      }},
     {3, [](const fs::path& f) {
-       fs::remove(f / track(11));
+       // Renamed away first: on Windows a removed file keeps its name while a reader holds it open.
+       fs::rename(f / track(11), f / "gone");
+       fs::remove(f / "gone");
        fs::create_directory(f / track(11));
      }},
     {3, [](const fs::path& f) { resize(f / track(12), fs::file_size(f / track(12)) + 500); }},
@@ -82,10 +106,12 @@ const std::vector<Change> kChanges = {
 
 TEST(ReadAhead, AudioRunReportsTheSameAtEveryDepthAndThreadCountWhileFilesChange) {
   struct Setup {
-    int threads;  // checking threads (1: every check in the loop)
-    int depth;    // reads in flight
+    int threads;    // checking threads (1: every check in the loop)
+    int depth;      // reads in flight
+    bool in_cache;  // the files are in memory: only probed, never read ahead
   };
-  const Setup kSetups[] = {{1, 1}, {2, 1}, {8, 1}, {1, 4}, {1, 64}, {2, 16}, {8, 64}};
+  const Setup kSetups[] = {{1, 1, true},  {2, 1, true},   {8, 1, true},   {1, 4, true},  {1, 4, false},
+                           {1, 64, false}, {2, 16, false}, {8, 64, true}, {8, 64, false}};
   for (bool deep : {false, true}) {
     std::string reference;
     for (const Setup& setup : kSetups) {
@@ -98,6 +124,7 @@ TEST(ReadAhead, AudioRunReportsTheSameAtEveryDepthAndThreadCountWhileFilesChange
         qn += track(i) + mp3.Fingerprint() + "\r\n";
       }
       const std::string qn_path = dir.write("Chart 1975.qn", qn);
+      const CacheState cache(setup.in_cache);
       std::unique_ptr<ReadAheadPool> pool = setup.depth > 1 ? std::make_unique<ReadAheadPool>(setup.depth) : nullptr;
       std::unique_ptr<JobPool> workers = setup.threads > 1 ? std::make_unique<JobPool>(setup.threads) : nullptr;
       ChangingHost host(dir.path(), kChanges);
@@ -107,7 +134,7 @@ TEST(ReadAhead, AudioRunReportsTheSameAtEveryDepthAndThreadCountWhileFilesChange
       test::CollectedRun r = test::verify_audio(dir.folder(), qn_path, false, host);
       const std::string got = outcome(r, host.errors, dir.folder());
       const std::string name = std::string(deep ? "deep, " : "") + std::to_string(setup.threads) + " threads, depth " +
-                               std::to_string(setup.depth);
+                               std::to_string(setup.depth) + (setup.in_cache ? ", in memory" : ", fetched");
       if (reference.empty()) {
         reference = got;
         // The vanished file, the folder, the removed checked file.
@@ -122,6 +149,49 @@ TEST(ReadAhead, AudioRunReportsTheSameAtEveryDepthAndThreadCountWhileFilesChange
     }
   }
 }
+
+#ifndef _WIN32
+std::atomic<int> g_track_opens{0};
+
+// A folder in memory costs its run a few probes and nothing else: no file is read ahead, however
+// deep the reading ahead may go.
+TEST(ReadAhead, AFolderInMemoryIsOnlyProbed) {
+  TempFolder dir;
+  std::string qn;
+  for (int i = 1; i <= 300; ++i) {
+    FakeMp3 mp3 = FakeMp3::Make(100, 60, true, static_cast<unsigned>(i));
+    const std::string name = "u1975_" + std::to_string(1000 + i) + " - A - T.mp3";
+    dir.write(name, mp3.bytes);
+    qn += name + mp3.Fingerprint() + "\r\n";
+  }
+  const std::string qn_path = dir.write("Chart 1975.qn", qn);
+  auto opens_at = [&](int depth) {
+    const CacheState cache(true);
+    platform::system_calls().openat = [](int at, const char* name, int flags, mode_t mode) {
+      if (std::strncmp(name, "u1975_", 6) == 0) ++g_track_opens;
+      return platform::real_system_calls().openat(at, name, flags, mode);
+    };
+    platform::system_calls().open = [](const char* path, int flags, mode_t mode) {
+      if (std::strstr(path, "/u1975_") != nullptr) ++g_track_opens;
+      return platform::real_system_calls().open(path, flags, mode);
+    };
+    g_track_opens = 0;
+    std::unique_ptr<ReadAheadPool> pool = depth > 1 ? std::make_unique<ReadAheadPool>(depth) : nullptr;
+    test::RecordingHost host;
+    host.pool = pool.get();
+    test::verify_audio(dir.folder(), qn_path, false, host);
+    return g_track_opens.load();
+  };
+  const int alone = opens_at(1);
+  EXPECT_GE(alone, 300);
+  for (int depth : {2, 16, 256}) {
+    const int opens = opens_at(depth);
+    // The first eight files, and one in a hundred and twenty-eight after them.
+    EXPECT_GE(opens, alone + 8) << depth;
+    EXPECT_LE(opens, alone + 8 + 300 / 128) << depth;
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace qn
