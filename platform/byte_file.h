@@ -39,6 +39,8 @@ class ByteFile {
   // Up to n bytes at offset that the system holds in memory already, read without waiting for the
   // device; returns how many (none where the system cannot tell). Never throws.
   std::size_t read_cached(std::int64_t offset, std::uint8_t* out, std::size_t n);
+  // See ReadableFile::bring_in.
+  bool bring_in(std::int64_t offset, std::int64_t n) { return file_.bring_in(offset, n); }
   // The first offset at or after `offset` that may hold data; the bytes before it read as zero
   // (a hole of a sparse file). Never throws.
   std::int64_t next_data(std::int64_t offset) { return file_.next_data(offset); }

@@ -459,6 +459,10 @@ ReadableFile::~ReadableFile() {
 
 void ReadableFile::reading_in_sequence() { ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL); }
 
+bool ReadableFile::bring_in(std::int64_t offset, std::int64_t n) {
+  return ::posix_fadvise(fd_, static_cast<off_t>(offset), static_cast<off_t>(n), POSIX_FADV_WILLNEED) == 0;
+}
+
 std::size_t ReadableFile::read_at(std::int64_t offset, void* out, std::size_t n) {
   std::size_t got = 0;
   auto* bytes = static_cast<std::uint8_t*>(out);
@@ -960,6 +964,8 @@ std::int64_t ReadableFile::next_data(std::int64_t offset) { return offset; }
 
 // The system's cache reads ahead of sequential reads by itself here.
 void ReadableFile::reading_in_sequence() {}
+
+bool ReadableFile::bring_in(std::int64_t, std::int64_t) { return false; }
 
 std::size_t ReadableFile::read_at(std::int64_t offset, void* out, std::size_t n) {
   errno = 0;

@@ -125,6 +125,9 @@ class ReadableFile {
   // Advice that the file is now read from start to end, so that the system reads ahead of the
   // reads (a file is opened with the advice that it is read at a few places). Never throws.
   void reading_in_sequence();
+  // Asks the system to bring n bytes at offset into memory without waiting for them; false where it
+  // cannot (Windows), and the caller reads them instead. Never throws.
+  bool bring_in(std::int64_t offset, std::int64_t n);
 
  private:
   std::string path_;

@@ -30,6 +30,8 @@ RangesRead read_ranges(const std::string& path, const RangePlan& plan, std::uint
         if (got < piece) {
           if (!fetch) return RangesRead::kFetched;
           fetched = true;
+          // Asked for, not waited for: the device gets many reads at once and no thread sleeps on them.
+          if (file.bring_in(at + static_cast<std::int64_t>(got), end - at - static_cast<std::int64_t>(got))) break;
           got += file.read_through(at + static_cast<std::int64_t>(got), scratch + got, piece - got);
         }
         if (got < piece) return RangesRead::kFailed;  // the file shrank: nothing more to read
