@@ -67,8 +67,10 @@ inline std::string quote(const std::string& s) {
 
 inline HANDLE inheritable_file(const std::string& path, bool write) {
   SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+  // Shared for deletion too: the child's copy of a handle may outlive its exit for a moment (its
+  // worker threads still ending), and the file is removed right after.
   return CreateFileA(path.c_str(), write ? GENERIC_WRITE : GENERIC_READ,
-                     FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, write ? CREATE_ALWAYS : OPEN_EXISTING,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &sa, write ? CREATE_ALWAYS : OPEN_EXISTING,
                      FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
