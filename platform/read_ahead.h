@@ -1,6 +1,7 @@
 #pragma once
-// Reading ahead of the checks. A few reader threads read the byte ranges that the checks of the
-// next entries will read, so that the device serves many of them at once; each check still opens
+// Reading ahead of the checks. A few reader threads ask the system for the byte ranges that the
+// checks of the next entries will read (where it cannot be asked, they read them), so that the
+// device serves many of them at once; each check still opens
 // and reads its file itself when its turn comes and finds those bytes in the system's file cache.
 // Nothing read here is ever handed to a check: a file that vanishes, shrinks or is swapped after
 // it was read ahead gives the check exactly what it would have got without the read-ahead.
