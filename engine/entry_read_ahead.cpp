@@ -42,7 +42,7 @@ void EntryReadAhead::checking(std::uint64_t entry) {
 
 bool EntryReadAhead::next_fetched() {
   std::size_t position = checksums_.position();
-  checksums_.line_at(position);  // the line of the entry about to be checked
+  checksums_.line_at(position);  // passed over: that entry is about to be read by its own check
   if (position >= checksums_.size()) return false;
   try {
     const std::optional<PlannedFile> file = planner_(checksums_.line_at(position));
