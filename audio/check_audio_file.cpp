@@ -79,12 +79,6 @@ std::vector<ByteRange> plan_ranges(const Plan& plan) {
   return std::vector<ByteRange>(plan.ranges.begin(), plan.ranges.begin() + static_cast<std::ptrdiff_t>(plan.count));
 }
 
-// The buffer a thread's checks load their files into, kept for the next check.
-std::vector<std::uint8_t>& check_buffer() {
-  thread_local std::vector<std::uint8_t> buffer;
-  return buffer;
-}
-
 // The four-digit text of a 255-byte sum (FourDigitHex) against characters first..first+3 of a value.
 bool block_sum_matches(std::uint32_t sum, std::string_view value, std::size_t first) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -188,6 +182,9 @@ std::string CheckAudioFile(const std::string& path, const TrackFingerprint& fing
   AudioCheckFacts unused;
   AudioCheckFacts& out = facts ? *facts : unused;
   out = {};
+  // Declared before the file, which points into it. Not kept per thread: the Windows thread library
+  // does not run the destructors of thread-local objects reliably at thread exit.
+  std::vector<std::uint8_t> buffer;
   // The file is opened first: an unopenable file reports that, whatever its field says.
   ByteFile file(path);
   out.stamp = file.stamp();
@@ -195,7 +192,7 @@ std::string CheckAudioFile(const std::string& path, const TrackFingerprint& fing
   if (kind == TrackKind::kOther) return {};
   fingerprint.throw_if_unusable(kind == TrackKind::kFlac, path);
   const Plan plan = check_plan(kind, fingerprint, file.length());
-  file.load(plan.ranges.data(), plan.count, check_buffer());
+  file.load(plan.ranges.data(), plan.count, buffer);
   return kind == TrackKind::kMp3 ? check_mp3(file, fingerprint, options, out) : check_flac(file, fingerprint, out);
 }
 
@@ -203,8 +200,11 @@ std::vector<ByteRange> label_image_reads(std::int64_t length) { return plan_rang
 
 std::string label_image_sum(ByteFile& image) {
   const Plan plan = label_plan(image.length());
-  image.load(plan.ranges.data(), plan.count, check_buffer());
-  return FourDigitHex(BlockSum255(image, 0));
+  std::vector<std::uint8_t> buffer;
+  image.load(plan.ranges.data(), plan.count, buffer);
+  const std::uint32_t sum = BlockSum255(image, 0);
+  image.unload();
+  return FourDigitHex(sum);
 }
 
 }  // namespace qn

@@ -52,12 +52,16 @@ namespace {
 
 char fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
-// The key upper-cased, in a buffer kept per thread: once grown, a lookup allocates nothing.
-std::string_view folded_key(const std::string& key) {
-  thread_local std::string buffer;
-  buffer.assign(key);
-  for (char& c : buffer) c = fold(c);
-  return buffer;
+// Compares an upper-cased text with a key upper-cased as it is read, byte by byte as unsigned
+// values (the order of std::string's compare), so that a lookup needs no buffer.
+int compare_folded(std::string_view folded, std::string_view key) {
+  const std::size_t n = std::min(folded.size(), key.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto a = static_cast<unsigned char>(folded[i]);
+    const auto b = static_cast<unsigned char>(fold(key[i]));
+    if (a != b) return a < b ? -1 : 1;
+  }
+  return folded.size() == key.size() ? 0 : (folded.size() < key.size() ? -1 : 1);
 }
 
 }  // namespace
@@ -79,21 +83,20 @@ SortedIndex::SortedIndex(const FileList& list) : list_(&list) {
   });
 }
 
-std::vector<SortedIndex::Folded>::const_iterator SortedIndex::lower_bound(std::string_view folded) const {
+std::vector<SortedIndex::Folded>::const_iterator SortedIndex::lower_bound(std::string_view key) const {
   const std::string_view text(folded_text_);
-  return std::lower_bound(folded_.begin(), folded_.end(), folded, [text](const Folded& e, std::string_view k) {
-    return text.substr(e.offset, e.length) < k;
+  return std::lower_bound(folded_.begin(), folded_.end(), key, [text](const Folded& e, std::string_view k) {
+    return compare_folded(text.substr(e.offset, e.length), k) < 0;
   });
 }
 
-bool SortedIndex::folded_equals(const Folded& entry, std::string_view folded) const {
-  return std::string_view(folded_text_).substr(entry.offset, entry.length) == folded;
+bool SortedIndex::folded_equals(const Folded& entry, std::string_view key) const {
+  return entry.length == key.size() && compare_folded(std::string_view(folded_text_).substr(entry.offset, entry.length), key) == 0;
 }
 
 int SortedIndex::SortedLookup(const std::string& key) const {
-  const std::string_view folded = folded_key(key);
   int first_unclaimed = -1;
-  for (auto it = lower_bound(folded); it != folded_.end() && folded_equals(*it, folded); ++it) {
+  for (auto it = lower_bound(key); it != folded_.end() && folded_equals(*it, key); ++it) {
     const std::string& element = (*list_)[it->index];
     if (element.empty()) continue;  // claimed
     if (element == key) return it->index;
@@ -103,9 +106,8 @@ int SortedIndex::SortedLookup(const std::string& key) const {
 }
 
 int SortedIndex::first_lookup(const std::string& key) const {
-  const std::string_view folded = folded_key(key);
   // Equal folded texts stand in list order, so the first unclaimed one is the answer.
-  for (auto it = lower_bound(folded); it != folded_.end() && folded_equals(*it, folded); ++it)
+  for (auto it = lower_bound(key); it != folded_.end() && folded_equals(*it, key); ++it)
     if (!(*list_)[it->index].empty()) return it->index;
   return -1;
 }

@@ -46,9 +46,9 @@ class SortedIndex {
     std::size_t length = 0;
     std::int32_t index = 0;
   };
-  // The first entry whose upper-cased text is not less than `folded`.
-  std::vector<Folded>::const_iterator lower_bound(std::string_view folded) const;
-  bool folded_equals(const Folded& entry, std::string_view folded) const;
+  // The first entry whose upper-cased text is not less than the key's.
+  std::vector<Folded>::const_iterator lower_bound(std::string_view key) const;
+  bool folded_equals(const Folded& entry, std::string_view key) const;
 
   const FileList* list_;
   std::string folded_text_;     // every element upper-cased, one after another

@@ -49,6 +49,8 @@ class ByteFile {
   // that fall inside them are then served from there. A range that cannot be read is left to the
   // reads that want it, which fail as they would have. `storage` must outlive the use.
   void load(const ByteRange* ranges, std::size_t count, std::vector<std::uint8_t>& storage);
+  // Forgets the loaded ranges (before their storage goes); later reads go to the file.
+  void unload() { loaded_count_ = 0; }
   // Where the loaded bytes from offset on stand, and how many follow there (0: none loaded).
   std::size_t loaded_span(std::int64_t offset, const std::uint8_t** at) const;
   // The n bytes at offset when they are all loaded, otherwise nullptr.
