@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFont>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPalette>
@@ -230,8 +231,19 @@ void Form1Window::set_outcome(const std::string& text, Outcome worst) {
   bold.setBold(worst != Outcome::kNone);
   outcome_->setFont(bold);
   const QString whole = text_from_path(text);
-  // One line: a long report path loses its middle; the whole text is the tooltip.
-  outcome_->setText(outcome_->fontMetrics().elidedText(whole, Qt::ElideMiddle, outcome_->width()));
+  // One line: the report's path at its end loses its middle first, then the counts their end; the
+  // whole text is the tooltip.
+  const QFontMetrics metrics = outcome_->fontMetrics();
+  const int room = outcome_->width();
+  QString shown = whole;
+  const qsizetype path_at = whole.lastIndexOf(QStringLiteral(" in ")) + 4;
+  if (metrics.horizontalAdvance(whole) > room && path_at > 4) {
+    const QString head = whole.left(path_at);
+    const int left = room - metrics.horizontalAdvance(head);
+    if (left > metrics.horizontalAdvance(QStringLiteral("M...M")))
+      shown = head + metrics.elidedText(whole.mid(path_at), Qt::ElideMiddle, left);
+  }
+  outcome_->setText(metrics.elidedText(shown, Qt::ElideRight, room));
   outcome_->setToolTip(whole);
 }
 
