@@ -50,15 +50,31 @@ bool can_write_file(const std::string& path) {
 
 }  // namespace
 
-std::string choose_report_path(const std::string& program_folder, const std::string& fallback_folder) {
+std::string choose_report_path(const std::string& program_folder, const std::string& fallback_folder,
+                               bool program_folder_is_users) {
   std::string beside_program = AddBackslash(program_folder) + kReportFileName;
-  if (!program_folder.empty() && can_write_file(beside_program)) return beside_program;
+  const bool beside = program_folder_is_users && !program_folder.empty();
+  if (beside && can_write_file(beside_program)) return beside_program;
   if (fallback_folder.empty()) return beside_program;
   std::error_code ec;
   fs::create_directories(platform::native_path(fallback_folder), ec);
   std::string in_state = AddBackslash(fallback_folder) + kReportFileName;
   if (can_write_file(in_state)) return in_state;
-  return program_folder.empty() ? in_state : beside_program;
+  return beside ? beside_program : in_state;
+}
+
+bool takes_users_reports(unsigned owner_uid, unsigned user_uid) { return owner_uid == user_uid && user_uid != 0; }
+
+std::string make_new_folder(const std::string& parent, const std::string& name, std::error_code& error) {
+  for (int n = 1; n <= 1000; ++n) {
+    std::string folder = AddBackslash(parent) + name + (n == 1 ? std::string() : " (" + std::to_string(n) + ")");
+    // Fails on any name that exists, a link included: an existing folder is never taken.
+    if (fs::create_directory(platform::native_path(folder), error)) return folder + kSep;
+    if (error && error != std::errc::file_exists) return {};
+    error.clear();
+  }
+  error = std::make_error_code(std::errc::file_exists);
+  return {};
 }
 
 std::string report_path() {
@@ -70,7 +86,15 @@ std::string report_path() {
   fs::path state = xdg_base_dir("XDG_STATE_HOME", ".local/state");
   std::string fallback = state.empty() ? std::string() : (state / "quarnell-verify").string();
 #endif
-  return choose_report_path(program_folder(), fallback);
+  const std::string program = program_folder();
+#ifdef _WIN32
+  const bool users = true;
+#else
+  struct stat st {};
+  const bool users = !program.empty() && platform::system_calls().stat(program.c_str(), &st) == 0 &&
+                     takes_users_reports(st.st_uid, geteuid());
+#endif
+  return choose_report_path(program, fallback, users);
 }
 
 }  // namespace qn

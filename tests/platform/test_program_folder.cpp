@@ -56,7 +56,7 @@ TEST(ReportPath, BesideTheProgramWhenWritableKeepingAnOlderReportUntilTheRunWrit
   fs::path old_report = program.path() / "Quarnell Verify.txt";
   std::ofstream(old_report, std::ios::binary) << "old report";
 
-  std::string path = qn::choose_report_path(program.text(), (state.path() / "quarnell-verify").string());
+  std::string path = qn::choose_report_path(program.text(), (state.path() / "quarnell-verify").string(), true);
   EXPECT_EQ(path, program.text() + "Quarnell Verify.txt");
   EXPECT_EQ(read_all(old_report), "old report");
   EXPECT_FALSE(fs::exists(state.path() / "quarnell-verify"));
@@ -69,7 +69,7 @@ TEST(ReportPath, FallsBackToTheStateFolderCreatingIt) {
   std::ofstream(not_a_folder) << "x";
   fs::path state = scratch.path() / "state" / "quarnell-verify";
 
-  std::string path = qn::choose_report_path(not_a_folder.string() + qn::kSep, state.string());
+  std::string path = qn::choose_report_path(not_a_folder.string() + qn::kSep, state.string(), true);
   EXPECT_EQ(path, state.string() + qn::kSep + "Quarnell Verify.txt");
   EXPECT_TRUE(fs::is_directory(state));
 }
@@ -79,6 +79,43 @@ TEST(ReportPath, NamesTheProgramFolderWhenNothingIsWritableSoTheFailedWriteSaysW
   fs::path blocker = scratch.path() / "blocker";
   std::ofstream(blocker) << "x";
   std::string program = blocker.string() + qn::kSep;
-  EXPECT_EQ(qn::choose_report_path(program, (blocker / "state").string()), program + "Quarnell Verify.txt");
-  EXPECT_EQ(qn::choose_report_path(program, ""), program + "Quarnell Verify.txt");
+  EXPECT_EQ(qn::choose_report_path(program, (blocker / "state").string(), true), program + "Quarnell Verify.txt");
+  EXPECT_EQ(qn::choose_report_path(program, "", true), program + "Quarnell Verify.txt");
+}
+
+// The program folder takes the reports only when it is the user's own: not an installed program's
+// folder, and never for root, whose own folders are the system's; the state folder takes them
+// then, however writable the program folder is.
+TEST(ReportPath, OnlyAProgramFolderOfTheUsersOwnTakesTheReport) {
+  struct Case {
+    const char* name;
+    unsigned owner, user;
+    bool beside;
+  };
+  for (const Case& c : {Case{"user's build tree", 1000, 1000, true}, Case{"installed, run by a user", 0, 1000, false},
+                        Case{"installed, run as root", 0, 0, false}, Case{"another user's copy", 1001, 1000, false},
+                        Case{"user's copy, run as root", 1000, 0, false}}) {
+    SCOPED_TRACE(c.name);
+    TempFolder program, state;
+    const std::string fallback = (state.path() / "quarnell-verify").string();
+    const std::string path =
+        qn::choose_report_path(program.text(), fallback, qn::takes_users_reports(c.owner, c.user));
+    EXPECT_EQ(path, c.beside ? program.text() + "Quarnell Verify.txt" : fallback + qn::kSep + "Quarnell Verify.txt");
+    EXPECT_EQ(fs::exists(program.path() / "Quarnell Verify.txt"), c.beside) << "nothing is left in a program folder";
+  }
+}
+
+// Each collection run's reports go into a folder made for it: a name already there, folder or
+// not, is passed over, never reused.
+TEST(ReportPath, ARunFolderIsAlwaysANewOne) {
+  TempFolder reports;
+  std::error_code error;
+  const std::string first = qn::make_new_folder(reports.path().string(), "Quarnell Verify 2026-12-09 23-30-05", error);
+  EXPECT_EQ(first, reports.text() + "Quarnell Verify 2026-12-09 23-30-05" + qn::kSep);
+  std::ofstream(reports.path() / "Quarnell Verify 2026-12-09 23-30-05 (2)") << "x";
+  const std::string second = qn::make_new_folder(reports.path().string(), "Quarnell Verify 2026-12-09 23-30-05", error);
+  EXPECT_EQ(second, reports.text() + "Quarnell Verify 2026-12-09 23-30-05 (3)" + qn::kSep);
+  EXPECT_TRUE(fs::is_directory(second));
+  EXPECT_TRUE(qn::make_new_folder((reports.path() / "missing").string(), "x", error).empty());
+  EXPECT_TRUE(error);
 }

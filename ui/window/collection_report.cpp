@@ -59,15 +59,21 @@ bool CollectedProblems::read(const std::function<bool(std::string_view)>& take) 
   return file_.read_back(take) && (rest_.empty() || take(rest_));
 }
 
-std::string collection_report_head(const std::string& root, const Summary& summary, bool problems_follow,
-                                   int folders_done, int folders_total) {
+std::string collection_report_head(const std::string& root, int problem_folders, int folders_done,
+                                   int folders_total) {
   std::string text = "Quarnell Collection Verify\r\n";
   text += "Folder Processed " + root + "\r\n";
   text += "Folders verified: " + std::to_string(folders_done) + " of " + std::to_string(folders_total);
-  text += folders_done < folders_total ? " (cancelled)\r\n\r\n" : "\r\n\r\n";
-  text += summary.text();
-  if (problems_follow) text += "\r\n";
+  text += folders_done < folders_total ? " (cancelled)\r\n" : "\r\n";
+  text += "Folders with problems: " + std::to_string(problem_folders) + "\r\n\r\n";
   return text;
+}
+
+std::string run_folder_name(const std::tm& start) {
+  char name[64];
+  std::snprintf(name, sizeof name, "Quarnell Verify %04d-%02d-%02d %02d-%02d-%02d", start.tm_year + 1900,
+                start.tm_mon + 1, start.tm_mday, start.tm_hour, start.tm_min, start.tm_sec);
+  return name;
 }
 
 std::string collection_report_name(std::size_t index) {

@@ -1,6 +1,7 @@
 #pragma once
 // The texts of the window's many-folder run: the status line while it runs, and the summary
 // report at its end (the summary table, then the problem lines of every folder that has any).
+#include <ctime>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -45,9 +46,14 @@ class CollectedProblems {
   std::string rest_;
 };
 
-// The summary report up to its problem lines (they follow it when there are any), CR LF line ends.
-std::string collection_report_head(const std::string& root, const Summary& summary, bool problems_follow,
-                                   int folders_done, int folders_total);
+// The summary report up to its problem lines, CR LF line ends. The problem lines follow, so that
+// the folders with problems come first, and the summary table ends the report.
+std::string collection_report_head(const std::string& root, int problem_folders, int folders_done,
+                                   int folders_total);
+
+// The name of the folder that takes one collection run's reports, from the run's start time:
+// "Quarnell Verify 2026-12-09 23-30-05" (sorts as the runs came; no colon, which Windows refuses).
+std::string run_folder_name(const std::tm& start);
 
 // The file name of the report of the run at `index` (from 1) of a collection run.
 std::string collection_report_name(std::size_t index);

@@ -1,5 +1,7 @@
 #include "ui/window/form1.h"
 
+#include <algorithm>
+
 #include "audio/frame_header.h"
 #include "base/paths.h"
 #include "base/text.h"
@@ -24,6 +26,55 @@ std::string error_box_head(const std::string& text, bool& whole) {
   }
   whole = false;
   return text.substr(0, at) + "...";
+}
+
+namespace {
+
+constexpr const char* kDot = " \u00b7 ";
+constexpr const char* kDash = " \u2014 ";
+
+std::string counts_text(const RunCounts& counts, Outcome& worst) {
+  std::string text = std::to_string(counts.ok) + " OK";
+  worst = Outcome::kOk;
+  auto add = [&](long n, const char* what, Outcome level) {
+    if (n == 0) return;
+    text += kDot + std::to_string(n) + what;
+    worst = std::max(worst, level);
+  };
+  add(counts.fail, " FAIL", Outcome::kFail);
+  add(counts.missing, " MISSING", Outcome::kMissing);
+  add(counts.additional, " additional", Outcome::kAdditional);
+  add(counts.errors, counts.errors == 1 ? " error" : " errors", Outcome::kFail);
+  return text;
+}
+
+std::string fate_text(ReportFate fate, const char* what, const std::string& path) {
+  switch (fate) {
+    case ReportFate::kOpened: return kDash + std::string(what) + " opened";
+    case ReportFate::kInWindow: return kDash + std::string(what) + " in " + path;
+    case ReportFate::kUnwritten: break;
+  }
+  return kDash + std::string(what) + " not written";
+}
+
+}  // namespace
+
+OutcomeLine run_outcome(const RunCounts& counts, ReportFate fate, const std::string& report) {
+  OutcomeLine line;
+  line.text = counts_text(counts, line.worst) + fate_text(fate, "report", report);
+  return line;
+}
+
+OutcomeLine collection_outcome(const RunCounts& totals, int folders_done, int folders_total, int problem_folders,
+                               ReportFate fate, const std::string& summary) {
+  OutcomeLine line;
+  line.text = std::to_string(folders_done) + " of " + std::to_string(folders_total) + " folders: " +
+              counts_text(totals, line.worst);
+  if (problem_folders > 0)
+    line.text += kDash + std::to_string(problem_folders) + (problem_folders == 1 ? " folder" : " folders") +
+                 " with problems";
+  line.text += fate_text(fate, "summary", summary);
+  return line;
 }
 
 // The view was built with its controls in their first state: the audio prompt in Label1.
@@ -160,6 +211,8 @@ void Form1::run(bool labels) {
   view_.set_enabled(Control::kCheck3, false);
 
   std::string folder = label1_;
+  show_outcome({});
+  OutcomeLine outcome;
   {
     Form1Host host(view_, [this](const std::string& text) { set_label1(text); }, &read_ahead_, &workers_);
     RunResult result;
@@ -175,20 +228,28 @@ void Form1::run(bool labels) {
     host.set_busy(false);
     std::string report = view_.report_path();
     // A report that could not be written is not shown: the viewer would show an older one.
-    if (write_report(report, result.report_text, host)) show_report(report, result.report_text);
+    ReportFate fate = ReportFate::kUnwritten;
+    if (write_report(report, result.report_text, host)) fate = show_report(report, result.report_text);
+    outcome = run_outcome(counts_of(result), fate, report);
     host.show_held_errors();
   }
   // The progress text replaced the folder; put it back so that Verify can run again.
   set_label1(folder);
+  show_outcome(outcome);
 
   view_.set_enabled(Control::kBtnBrowse, browse_enabled);
   view_.set_enabled(Control::kCheck3, mode_enabled);
   running_ = false;
 }
 
-void Form1::show_report(const std::string& path, const std::string& text) {
-  if (view_.open_report(path)) return;
+ReportFate Form1::show_report(const std::string& path, const std::string& text) {
+  if (view_.open_report(path)) return ReportFate::kOpened;
   view_.show_report_in_window(path, text);
+  return ReportFate::kInWindow;
+}
+
+void Form1::show_outcome(const OutcomeLine& line) {
+  view_.set_outcome(line.text, line.worst);
 }
 
 }  // namespace qn

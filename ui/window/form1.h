@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/file_list.h"
+#include "engine/collection_summary.h"
 #include "engine/collection_walk.h"
 #include "engine/job_pool.h"
 #include "platform/read_ahead.h"
@@ -36,6 +37,20 @@ std::string window_title();
 inline constexpr std::size_t kErrorBoxLines = 24;
 std::string error_box_head(const std::string& text, bool& whole);
 
+// What became of a run's report.
+enum class ReportFate { kOpened, kInWindow, kUnwritten };
+
+// The outcome line of a run: "6 OK · 1 FAIL · 1 MISSING · 1 additional — report opened", or
+// "— report in <path>" where no viewer took it; the worst count gives its colour.
+struct OutcomeLine {
+  std::string text;
+  Outcome worst = Outcome::kNone;
+};
+OutcomeLine run_outcome(const RunCounts& counts, ReportFate fate, const std::string& report);
+// After a collection run: the folders done, the summary's totals and the folders with problems.
+OutcomeLine collection_outcome(const RunCounts& totals, int folders_done, int folders_total, int problem_folders,
+                               ReportFate fate, const std::string& summary);
+
 class Form1 {
  public:
   explicit Form1(Form1View& view);
@@ -63,12 +78,14 @@ class Form1 {
 
  private:
   enum class ChecksumFileFound { kNone, kCancelled, kOne };
+  class CancellableTask;
   void set_label1(const std::string& text);
   ChecksumFileFound find_checksum_file(const std::string& folder);
   FileList ChooseChecksumFile(const std::string& folder);
   void set_mode(CheckValue value);
   void run(bool labels);
-  void show_report(const std::string& path, const std::string& text);
+  ReportFate show_report(const std::string& path, const std::string& text);
+  void show_outcome(const OutcomeLine& line);
   std::string browse_start_folder();
   void offer_collection(const std::string& folder);
   void run_collection(const std::string& root, const std::vector<PlanItem>& plan);

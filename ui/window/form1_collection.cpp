@@ -12,6 +12,7 @@
 #include "base/step_error.h"
 #include "engine/collection_summary.h"
 #include "engine/verify.h"
+#include "platform/program_folder.h"
 #include "ui/window/collection_report.h"
 #include "ui/window/form1.h"
 #include "ui/window/form1_host.h"
@@ -26,10 +27,12 @@ int folder_count(const std::vector<PlanItem>& plan) {
   return static_cast<int>(folders.size());
 }
 
-// The summary report: its head, then the problem lines as they were collected.
-bool write_summary(const std::string& path, const std::string& head, CollectedProblems& problems, RunHost& host) {
+// The summary report: its head, the problem lines as they were collected, then the table.
+bool write_summary(const std::string& path, const std::string& head, CollectedProblems& problems,
+                   const std::string& table, RunHost& host) {
   NewFileInPlace file(path);
-  const bool whole = file.append(head) && problems.read([&](std::string_view piece) { return file.append(piece); });
+  const bool whole = file.append(head) &&
+                     problems.read([&](std::string_view piece) { return file.append(piece); }) && file.append(table);
   if (!whole && !file.error()) {
     host.show_error(kErrFileAccess, "Writing the report failed: the problem lines could not be read back", path);
     return false;  // dropped uncommitted: the old report stays
@@ -42,8 +45,63 @@ bool write_summary(const std::string& path, const std::string& head, CollectedPr
 
 }  // namespace
 
+// Verify becomes the Cancel of a long task (the walk, the collection run); Browse and the mode box
+// wait. The destructor puts everything back.
+class Form1::CancellableTask {
+ public:
+  explicit CancellableTask(Form1& form)
+      : form_(form),
+        browse_enabled_(form.view_.is_enabled(Control::kBtnBrowse)),
+        mode_enabled_(form.view_.is_enabled(Control::kCheck3)),
+        verify_enabled_(form.view_.is_enabled(Control::kBtnVerify)) {
+    form_.running_ = true;
+    form_.collection_running_ = true;
+    form_.cancel_requested_ = false;
+    form_.view_.set_enabled(Control::kBtnBrowse, false);
+    form_.view_.set_enabled(Control::kCheck3, false);
+    form_.view_.set_verify_caption("Cancel");
+    form_.view_.set_enabled(Control::kBtnVerify, true);
+  }
+  ~CancellableTask() {
+    form_.view_.set_verify_caption("Verify");
+    form_.view_.set_enabled(Control::kBtnVerify, verify_enabled_);
+    form_.view_.set_enabled(Control::kBtnBrowse, browse_enabled_);
+    form_.view_.set_enabled(Control::kCheck3, mode_enabled_);
+    form_.collection_running_ = false;
+    form_.running_ = false;
+  }
+  CancellableTask(const CancellableTask&) = delete;
+  CancellableTask& operator=(const CancellableTask&) = delete;
+
+ private:
+  Form1& form_;
+  bool browse_enabled_, mode_enabled_, verify_enabled_;
+};
+
 void Form1::offer_collection(const std::string& folder) {
-  std::vector<PlanItem> plan = walk_collection(folder);
+  std::vector<PlanItem> plan;
+  bool cancelled = false;
+  {
+    // The walk of a large tree takes long: the window repaints and takes Cancel between folders.
+    CancellableTask task(*this);
+    const std::string message = label1_;
+    int listed = 0;
+    FolderLister lister = [&](const std::string& below, std::vector<FolderEntry>& entries, std::error_code& error) {
+      if (!cancel_requested_) {
+        ++listed;
+        set_label1("Looking for checksum files below " + folder + "\n" + std::to_string(listed) +
+                   (listed == 1 ? " folder" : " folders"));
+        view_.yield();
+      }
+      // Cancelled: nothing more is listed, so the walk ends at once.
+      if (cancel_requested_) return true;
+      return list_real_folder(below, entries, error);
+    };
+    plan = walk_collection(folder, lister);
+    cancelled = cancel_requested_;
+    set_label1(message);
+  }
+  if (cancelled) return;
   // Only problems (the folder itself cannot be read, say): there is nothing to offer.
   if (std::none_of(plan.begin(), plan.end(), [](const PlanItem& item) { return item.kind != ItemKind::kProblem; }))
     return;
@@ -56,28 +114,34 @@ void Form1::offer_collection(const std::string& folder) {
 }
 
 // Every folder of the plan in turn, as `qnverify -r` does, each report written beside the
-// summary report; nothing is asked per folder. Verify is the Cancel meanwhile; a cancelled run
-// still writes and shows the summary of the folders done.
+// summary report in a new folder of this run; nothing is asked per folder. Verify is the Cancel
+// meanwhile; a cancelled run still writes and shows the summary of the folders done.
 void Form1::run_collection(const std::string& root, const std::vector<PlanItem>& plan) {
-  running_ = true;
-  collection_running_ = true;
-  cancel_requested_ = false;
-  bool browse_enabled = view_.is_enabled(Control::kBtnBrowse);
-  bool mode_enabled = view_.is_enabled(Control::kCheck3);
-  bool verify_enabled = view_.is_enabled(Control::kBtnVerify);
-  view_.set_enabled(Control::kBtnBrowse, false);
-  view_.set_enabled(Control::kCheck3, false);
-  view_.set_verify_caption("Cancel");
-  view_.set_enabled(Control::kBtnVerify, true);
+  auto show_label1 = [this](const std::string& text) { set_label1(text); };
+  Form1Host report_host(view_, show_label1, &read_ahead_, &workers_);
+  show_outcome({});
+  // A folder of its own for each run: no report of an older run is ever mixed with these.
+  const std::string reports_below = FolderOfPath(view_.report_path());
+  std::error_code made;
+  const std::string report_folder = make_new_folder(reports_below, run_folder_name(report_host.now()), made);
+  if (report_folder.empty()) {
+    report_host.show_error(made.value(), "Creating the folder of the run's reports failed: " + made.message(),
+                           reports_below);
+    return;
+  }
+  CancellableTask task(*this);
 
-  const std::string report_folder = FolderOfPath(view_.report_path());
   const int folders_total = folder_count(plan);
   const auto start = std::chrono::steady_clock::now();
-  auto show_label1 = [this](const std::string& text) { set_label1(text); };
   Summary summary;
   CollectedProblems problems(report_folder);
+  std::set<std::string> problem_folders;
+  auto add_problem = [&](const std::string& folder, const std::string& lines) {
+    if (lines.empty()) return;
+    problems.add(lines);
+    problem_folders.insert(folder);
+  };
   int folders_done = 0;
-  Form1Host report_host(view_, show_label1, &read_ahead_, &workers_);
   for (std::size_t i = 0; i < plan.size() && !cancel_requested_; ++i) {
     const PlanItem& item = plan[i];
     if (i > 0 && item.folder != plan[i - 1].folder) ++folders_done;
@@ -91,12 +155,12 @@ void Form1::run_collection(const std::string& root, const std::vector<PlanItem>&
     std::unique_ptr<platform::HeldFolder> held;
     if (item.kind != ItemKind::kProblem && !(held = hold_walked_folder(item, problem))) {
       summary.add_problem(problem);
-      problems.add(problem_lines(problem));
+      add_problem(item.folder, problem_lines(problem));
       continue;
     }
     if (item.kind == ItemKind::kProblem) {
       summary.add_problem(item);
-      problems.add(problem_lines(item));
+      add_problem(item.folder, problem_lines(item));
       continue;
     }
     // Each folder's progress under the collection's status line; its errors held for the summary.
@@ -110,31 +174,33 @@ void Form1::run_collection(const std::string& root, const std::vector<PlanItem>&
     summary.add_run(result);
     std::string own_report = report_folder + collection_report_name(i + 1);
     write_report(own_report, result.report_text, report_host);
-    problems.add(problem_lines(result, own_report, entry_lines.lines));
+    add_problem(item.folder, problem_lines(result, own_report, entry_lines.lines));
   }
   if (!cancel_requested_) folders_done = folders_total;
 
   std::string summary_path = report_folder + kSummaryReportName;
-  const std::string head = collection_report_head(root, summary, !problems.empty(), folders_done, folders_total);
-  if (write_summary(summary_path, head, problems, report_host) && !view_.open_report(summary_path)) {
-    // The window's own view holds the whole text.
-    std::string text = head;
-    problems.read([&](std::string_view piece) {
-      text += piece;
-      return true;
-    });
-    view_.show_report_in_window(summary_path, text);
+  const int with_problems = static_cast<int>(problem_folders.size());
+  const std::string head = collection_report_head(root, with_problems, folders_done, folders_total);
+  const std::string table = summary.text();
+  ReportFate fate = ReportFate::kUnwritten;
+  if (write_summary(summary_path, head, problems, table, report_host)) {
+    fate = ReportFate::kOpened;
+    if (!view_.open_report(summary_path)) {
+      // The window's own view holds the whole text.
+      std::string text = head;
+      problems.read([&](std::string_view piece) {
+        text += piece;
+        return true;
+      });
+      view_.show_report_in_window(summary_path, text + table);
+      fate = ReportFate::kInWindow;
+    }
   }
   report_host.show_held_errors();
 
   set_label1("Verified " + std::to_string(folders_done) + " of " + std::to_string(folders_total) +
              " folders below " + root);
-  view_.set_verify_caption("Verify");
-  view_.set_enabled(Control::kBtnVerify, verify_enabled);
-  view_.set_enabled(Control::kBtnBrowse, browse_enabled);
-  view_.set_enabled(Control::kCheck3, mode_enabled);
-  collection_running_ = false;
-  running_ = false;
+  show_outcome(collection_outcome(summary.totals(), folders_done, folders_total, with_problems, fate, summary_path));
 }
 
 }  // namespace qn

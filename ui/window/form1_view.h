@@ -17,6 +17,9 @@ enum class Control { kCheck1, kCheck2, kChkNfo, kCheck3, kBtnBrowse, kBtnVerify 
 // A check box's value: 0 unchecked, 1 checked, 2 greyed.
 enum class CheckValue { kUnchecked = 0, kChecked = 1, kGreyed = 2 };
 
+// The worst that a run found, in rising order: the colour of the outcome line.
+enum class Outcome { kNone, kOk, kAdditional, kMissing, kFail };
+
 class Form1View {
  public:
   virtual ~Form1View() = default;
@@ -31,6 +34,9 @@ class Form1View {
   virtual void set_check_value(Control box, CheckValue value) = 0;
   virtual bool is_enabled(Control control) const = 0;
   virtual void set_enabled(Control control, bool enabled) = 0;
+  // The line under the controls that says how the last run went (empty: nothing to say), coloured
+  // by `worst`.
+  virtual void set_outcome(const std::string& text, Outcome worst) = 0;
   // btnVerify's caption: "Verify", or "Cancel" while a collection run goes on.
   virtual void set_verify_caption(const std::string& caption) = 0;
 

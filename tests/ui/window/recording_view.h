@@ -21,6 +21,10 @@ class RecordingView : public Form1View {
   bool is_enabled(Control control) const override { return enabled.at(control); }
   void set_enabled(Control control, bool on) override { enabled.at(control) = on; }
   void set_verify_caption(const std::string& caption) override { verify_caption = caption; }
+  void set_outcome(const std::string& text, qn::Outcome worst) override {
+    outcome = text;
+    outcome_worst = worst;
+  }
   void set_busy(bool on) override { busy = on; }
   void yield() override {
     if (on_yield) on_yield();
@@ -68,6 +72,8 @@ class RecordingView : public Form1View {
                                      {Control::kChkNfo, true},    {Control::kCheck3, true},
                                      {Control::kBtnBrowse, true}, {Control::kBtnVerify, false}};
   std::string title, label1 = kAudioPrompt, verify_caption = "Verify";
+  std::string outcome;
+  qn::Outcome outcome_worst = qn::Outcome::kNone;
   bool visible = false, busy = false, busy_in_error_box = false;
 
   // The script.

@@ -4,8 +4,10 @@
 #   start.png       the window after a start without argument
 #   start-144dpi.png the same with fonts at 144 dpi
 #   report.png      a finished run, its report in the window's own view
+#   outcome.png     the window after that run: the outcome line under its controls
 #   collection.png  a collection run in progress
 #   summary.png     the summary of that run after Cancel
+#   collection-outcome.png the window after that run: its totals and folders with problems
 # Each shot must hold more than a handful of colours. Usage: screenshots.sh PROGRAM SAMPLES OUT
 set -u
 
@@ -17,7 +19,8 @@ if [ "${4:-}" != "--inside" ]; then
   done
   rm -rf "$out"
   mkdir -p "$out/home" "$out/bin" "$out/app" "$out/music" "$out/collection"
-  # The reports go beside the program, so it runs from a copy inside the artefact folder.
+  # The reports go beside a program of the user's own, so it runs from a copy inside the artefact
+  # folder; root's go to the state folder.
   cp "$program" "$out/app/quarnell-verify"
   printf '#!/bin/sh\nexit 4\n' >"$out/bin/xdg-open"
   chmod +x "$out/bin/xdg-open"
@@ -33,6 +36,7 @@ if [ "${4:-}" != "--inside" ]; then
 fi
 
 app="$out/app/quarnell-verify"
+if [ "$(id -u)" -eq 0 ]; then reports="$XDG_STATE_HOME/quarnell-verify"; else reports="$out/app"; fi
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
@@ -79,6 +83,16 @@ pid=$!
 wait_window '^Quarnell Verify Report$' 150 || fail "the report view did not appear after the opener failed"
 sleep 0.5
 shot report
+[ -f "$reports/Quarnell Verify.txt" ] || fail "the report is not in $reports"
+[ "$reports" = "$out/app" ] || [ ! -e "$out/app/Quarnell Verify.txt" ] || fail "root's report is in the program folder"
+# The window beside its report view (which stays above it): the outcome line under the controls.
+apart() {
+  xdotool windowmove "$(xdotool search --name '^Quarnell Verify Report$' | head -1)" 0 250 2>/dev/null
+  xdotool windowmove "$(xdotool search --name '^Quarnell Verify 2.1 Rev37$' | head -1)" 560 20 2>/dev/null
+  sleep 0.5
+}
+apart
+shot outcome
 stop $pid
 
 "$app" "$out/collection/" >"$out/collection.log" 2>&1 &
@@ -89,7 +103,7 @@ xdotool windowactivate --sync "$question" 2>/dev/null
 xdotool key --clearmodifiers Return
 sleep 1.5
 shot collection
-[ -e "$out/app/Quarnell Verify Summary.txt" ] && fail "the collection run was over before its shot"
+ls "$reports"/Quarnell\ Verify\ */Quarnell\ Verify\ Summary.txt >/dev/null 2>&1 && fail "the collection run was over before its shot"
 # Cancel is where Verify was: the button in the middle of the right-hand half of the button row.
 window=$(xdotool search --name '^Quarnell Verify 2.1 Rev37$' | head -1)
 xdotool windowactivate --sync "$window" 2>/dev/null
@@ -97,7 +111,10 @@ xdotool mousemove --window "$window" 324 125 click 1
 wait_window '^Quarnell Verify Report$' 300 || fail "no summary after Cancel"
 sleep 0.5
 shot summary
-grep -q "(cancelled)" "$out/app/Quarnell Verify Summary.txt" 2>/dev/null || fail "the summary does not say it was cancelled"
+grep -q "(cancelled)" "$reports"/Quarnell\ Verify\ */Quarnell\ Verify\ Summary.txt 2>/dev/null ||
+  fail "the summary does not say it was cancelled"
+apart
+shot collection-outcome
 stop $pid
 
 stop $wm

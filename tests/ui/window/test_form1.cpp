@@ -37,6 +37,17 @@ void click_check3(RecordingView& view, Form1& form) {
   form.Check3_Click();
 }
 
+// The one folder that a collection run made for its reports, with its separator; empty when none.
+std::string run_folder(const TempFolder& reports) {
+  std::string found;
+  for (const std::string& name : reports.names()) {
+    if (!fs::is_directory(reports.path() / name)) continue;
+    EXPECT_TRUE(found.empty()) << "one run, one folder";
+    found = reports.text() + name + qn::kSep;
+  }
+  return found;
+}
+
 }  // namespace
 
 TEST(Form1, StartUpTakesTheRoadItsArgumentNames) {
@@ -322,8 +333,10 @@ TEST(Form1, TheReportIsShownByTheDesktopOrTheWindowAndNeverWhenUnwritten) {
     const char* name;
     bool writable;
     bool opener_works;
+    const char* outcome_ends;  // the outcome line under the controls
   };
-  for (const Case& c : {Case{"desktop", true, true}, Case{"window", true, false}, Case{"unwritten", false, true}}) {
+  for (const Case& c : {Case{"desktop", true, true, "\u2014 report opened"}, Case{"window", true, false, "\u2014 report in "},
+                        Case{"unwritten", false, true, "\u2014 report not written"}}) {
     SCOPED_TRACE(c.name);
     TempFolder scratch;
     std::string folder = scratch.copy_sample(kMp3Sample);
@@ -338,6 +351,9 @@ TEST(Form1, TheReportIsShownByTheDesktopOrTheWindowAndNeverWhenUnwritten) {
     if (!view.report_texts_in_window.empty()) {
       EXPECT_EQ(view.report_texts_in_window[0], read_file(view.report_file));
     }
+    const std::string where = c.writable && !c.opener_works ? view.report_file : "";
+    EXPECT_EQ(view.outcome, std::string("4 OK \u00b7 3 FAIL \u00b7 1 MISSING \u00b7 1 additional ") + c.outcome_ends + where);
+    EXPECT_EQ(view.outcome_worst, qn::Outcome::kFail);
     ASSERT_EQ(view.error_texts.size(), c.writable ? 0u : 1u);
     if (!c.writable) {
       EXPECT_TRUE(view.error_texts[0].ends_with("\r\n" + view.report_file)) << view.error_texts[0];
@@ -355,42 +371,111 @@ TEST(Form1, AFolderOfFoldersIsOfferedAndVerifiedAsACollectionThatCanBeCancelled)
   view.report_file = reports.text() + "Quarnell Verify.txt";
   view.folder_answer = root.path().string();
   Form1 form(view);
+  const std::string no_file = qn::kNoChecksumFile + root.path().string();
+
+  // The look below the folder lets the window work, with Verify as its Cancel; a cancelled look
+  // offers nothing.
+  std::vector<std::string> seen_in_look;
+  view.on_yield = [&] { seen_in_look.push_back(view.verify_caption + ": " + view.label1); };
   form.btnBrowse_Click();
   ASSERT_EQ(view.questions.size(), 1u);
   EXPECT_TRUE(contains(view.questions[0], ", but 3 folders below it hold checksum files.")) << view.questions[0];
-  const std::string summary_path = reports.text() + "Quarnell Verify Summary.txt";
-  EXPECT_FALSE(fs::exists(summary_path)) << "No means nothing is run";
+  ASSERT_FALSE(seen_in_look.empty());
+  EXPECT_EQ(seen_in_look.back(), "Cancel: Looking for checksum files below " + root.path().string() + "\n" +
+                                     std::to_string(seen_in_look.size()) + " folders");
+  EXPECT_EQ(view.label1, no_file);
+  view.on_yield = [&] { form.btnVerify_Click(); };
+  form.btnBrowse_Click();
+  EXPECT_EQ(view.questions.size(), 1u) << "a cancelled look offers nothing";
+  EXPECT_EQ(view.label1, no_file);
+  EXPECT_EQ(view.verify_caption, "Verify");
+  EXPECT_TRUE(view.enabled[Control::kBtnBrowse]);
+  EXPECT_TRUE(reports.names().empty()) << "No means nothing is run";
 
   // Verify is the Cancel while the collection runs; clicked as soon as the run lets the window work.
   view.yes_answer = true;
   std::string caption_in_run;
   view.on_yield = [&] {
-    if (!caption_in_run.empty()) return;
+    if (view.questions.size() < 2 || !caption_in_run.empty()) return;
     caption_in_run = view.verify_caption;
     EXPECT_TRUE(view.enabled[Control::kBtnVerify]);
     form.btnVerify_Click();
   };
   form.btnBrowse_Click();
   EXPECT_EQ(caption_in_run, "Cancel");
-  EXPECT_TRUE(contains(read_file(summary_path), " of 3 (cancelled)")) << read_file(summary_path);
+  ASSERT_EQ(view.opened_reports.size(), 1u);
+  const std::string first_summary = view.opened_reports[0];
+  EXPECT_TRUE(contains(read_file(first_summary), " of 3 (cancelled)")) << read_file(first_summary);
+  EXPECT_EQ(view.outcome, "0 of 3 folders: 0 OK \u2014 summary opened");
 
+  // A second run has a folder of its own: nothing of the first is mixed with it.
   view.on_yield = nullptr;
   form.btnBrowse_Click();
+  const std::string summary_path = view.opened_reports.back();
+  const std::string folder = qn::FolderOfPath(summary_path);
+  EXPECT_EQ(summary_path, folder + "Quarnell Verify Summary.txt");
+  EXPECT_NE(folder, qn::FolderOfPath(first_summary));
+  EXPECT_EQ(qn::FolderOfPath(folder.substr(0, folder.size() - 1)), reports.text());
+  EXPECT_EQ(reports.names().size(), 2u);
   std::string summary = read_file(summary_path);
   std::string sep(1, qn::kSep);
-  EXPECT_TRUE(contains(summary, "Folders verified: 3 of 3\r\n")) << summary;
+  EXPECT_TRUE(contains(summary, "Folders verified: 3 of 3\r\nFolders with problems: 3\r\n")) << summary;
   EXPECT_TRUE(contains(summary, "  error   " + root.text() + "Quarnell 1964 FLAC" + sep + "\r\n")) << summary;
   EXPECT_TRUE(contains(summary, "  labels  " + root.text() + "Quarnell 1964 Labels" + sep + "\r\n"));
   EXPECT_TRUE(contains(summary, "  mp3     " + root.text() + "Quarnell 1964 Top 6" + sep + "\r\n"));
-  EXPECT_TRUE(contains(summary, "u1964_006 MISSING mp3 file\r\n")) << "problem lines follow";
-  EXPECT_EQ(read_file(reports.text() + "Quarnell Verify 003.txt").rfind("Quarnell mp3 Verify", 0), 0u);
-  EXPECT_EQ(read_file(reports.text() + "Quarnell Verify 002.txt").rfind("Quarnell Label Verify", 0), 0u);
-  EXPECT_EQ(view.opened_reports.back(), summary_path);
+  EXPECT_LT(summary.find("u1964_006 MISSING mp3 file\r\n"), summary.find("  mp3     ")) << "problems come first";
+  EXPECT_EQ(read_file(folder + "Quarnell Verify 003.txt").rfind("Quarnell mp3 Verify", 0), 0u);
+  EXPECT_EQ(read_file(folder + "Quarnell Verify 002.txt").rfind("Quarnell Label Verify", 0), 0u);
   EXPECT_EQ(view.label1, "Verified 3 of 3 folders below " + root.path().string());
+  EXPECT_EQ(view.outcome_worst, qn::Outcome::kFail);
+  EXPECT_TRUE(view.outcome.starts_with("3 of 3 folders: ")) << view.outcome;
+  EXPECT_TRUE(view.outcome.ends_with(" \u2014 3 folders with problems \u2014 summary opened")) << view.outcome;
   EXPECT_EQ(view.verify_caption, "Verify");
   EXPECT_FALSE(view.enabled[Control::kBtnVerify]) << "no checksum file is chosen";
   EXPECT_TRUE(view.enabled[Control::kBtnBrowse]);
   EXPECT_TRUE(view.error_texts.empty()) << "nothing is asked or shown per folder";
+}
+
+// The outcome line after a run: the counts that are not zero, what became of the report, and the
+// colour of the worst count; after a collection run, the folders and those with problems.
+TEST(OutcomeLine, CountsTheRunSaysWhereItsReportIsAndTakesTheWorstColour) {
+  struct Case {
+    qn::RunCounts counts;  // entries, ok, fail, missing, additional, errors
+    qn::ReportFate fate;
+    int collection_folders;  // 0: a run of one folder
+    int problem_folders;
+    const char* text;
+    qn::Outcome worst;
+  };
+  using qn::Outcome;
+  using qn::ReportFate;
+  const Case cases[] = {
+      {{9, 6, 1, 1, 1, 0}, ReportFate::kOpened, 0, 0,
+       "6 OK \u00b7 1 FAIL \u00b7 1 MISSING \u00b7 1 additional \u2014 report opened", Outcome::kFail},
+      {{8, 8, 0, 0, 0, 0}, ReportFate::kInWindow, 0, 0, "8 OK \u2014 report in /r/Quarnell Verify.txt", Outcome::kOk},
+      {{7, 5, 0, 2, 1, 0}, ReportFate::kUnwritten, 0, 0,
+       "5 OK \u00b7 2 MISSING \u00b7 1 additional \u2014 report not written", Outcome::kMissing},
+      {{5, 5, 0, 0, 3, 0}, ReportFate::kOpened, 0, 0, "5 OK \u00b7 3 additional \u2014 report opened", Outcome::kAdditional},
+      {{0, 0, 0, 0, 0, 1}, ReportFate::kOpened, 0, 0, "0 OK \u00b7 1 error \u2014 report opened", Outcome::kFail},
+      {{44, 40, 2, 1, 0, 2}, ReportFate::kOpened, 250, 3,
+       "250 of 250 folders: 40 OK \u00b7 2 FAIL \u00b7 1 MISSING \u00b7 2 errors \u2014 3 folders with problems \u2014 "
+       "summary opened",
+       Outcome::kFail},
+      {{4, 4, 0, 0, 0, 0}, ReportFate::kInWindow, 2, 0, "2 of 2 folders: 4 OK \u2014 summary in /r/Quarnell Verify.txt",
+       Outcome::kOk},
+      {{4, 3, 0, 1, 0, 0}, ReportFate::kOpened, 2, 1,
+       "2 of 2 folders: 3 OK \u00b7 1 MISSING \u2014 1 folder with problems \u2014 summary opened", Outcome::kMissing},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    const qn::OutcomeLine line =
+        c.collection_folders == 0
+            ? qn::run_outcome(c.counts, c.fate, "/r/Quarnell Verify.txt")
+            : qn::collection_outcome(c.counts, c.collection_folders, c.collection_folders, c.problem_folders, c.fate,
+                                     "/r/Quarnell Verify.txt");
+    EXPECT_EQ(line.text, c.text);
+    EXPECT_EQ(line.worst, c.worst);
+  }
 }
 
 // What the runs above do not reach: a greyed ID3 box, and the wording of a single held error.
@@ -443,7 +528,7 @@ TEST(Form1, ALinkAtAReportNameIsReplacedNeverWrittenThrough) {
     ~RealCallsAfterwards() { qn::platform::system_calls() = qn::platform::real_system_calls(); }
   } restore;
   for (const Case& c : {Case{"report, symbolic link", false, false, false}, Case{"report, hard link", false, true, true},
-                        Case{"summary, hard link", true, true, false}, Case{"summary, symbolic link", true, false, true}}) {
+                        Case{"summary, hard link", true, true, true}, Case{"summary, symbolic link", true, false, true}}) {
     SCOPED_TRACE(c.name);
     TempFolder root, reports, outside;
     const std::string folder = root.copy_sample(kMp3Sample);
@@ -453,10 +538,11 @@ TEST(Form1, ALinkAtAReportNameIsReplacedNeverWrittenThrough) {
     const std::string track_bytes = read_file(track);
     const std::string target = c.hard ? track : victim;
     const std::string base = c.collection ? "Quarnell Verify Summary.txt" : "Quarnell Verify.txt";
-    const std::string name = reports.text() + base;
+    // A collection run's summary goes into the folder made for the run.
+    auto name_now = [&] { return (c.collection ? run_folder(reports) : reports.text()) + base; };
     auto plant = [&] {
-      if (c.hard) fs::create_hard_link(target, name);
-      else fs::create_symlink(target, name);
+      if (c.hard) fs::create_hard_link(target, name_now());
+      else fs::create_symlink(target, name_now());
     };
     if (!c.while_writing) plant();
     strike_name = "." + base;
@@ -477,6 +563,7 @@ TEST(Form1, ALinkAtAReportNameIsReplacedNeverWrittenThrough) {
       form.Form_Load(folder + "x.mp3");
     }
     qn::platform::system_calls() = qn::platform::real_system_calls();
+    const std::string name = name_now();
     EXPECT_FALSE(strike) << "the link was planted";
     EXPECT_EQ(read_file(victim), "keep");
     EXPECT_EQ(read_file(track), track_bytes);
@@ -510,8 +597,6 @@ TEST(Form1, TheSummaryIsTheSameWhereverItsProblemLinesWait) {
     root.copy_sample("Quarnell 1964 Labels");
     root.write("Quarnell 1964 FLAC/a.qn");
     root.write("Quarnell 1964 FLAC/b.qn");
-    const std::string summary_path = reports.text() + "Quarnell Verify Summary.txt";
-    reports.write("Quarnell Verify Summary.txt", std::string("old summary"));
     scratch_fd = -1;
     scratch_writes = 0;
     qn::platform::SystemCalls& calls = qn::platform::system_calls();
@@ -548,19 +633,22 @@ TEST(Form1, TheSummaryIsTheSameWhereverItsProblemLinesWait) {
     Form1 form(view);
     form.btnBrowse_Click();
     qn::platform::system_calls() = qn::platform::real_system_calls();
+    const std::string reports_of_run = run_folder(reports);
+    ASSERT_FALSE(reports_of_run.empty());
+    const std::string summary_path = reports_of_run + "Quarnell Verify Summary.txt";
     // The folders' names differ from case to case.
     auto same_names = [&](std::string text) {
-      for (const std::string& from : {root.path().string(), reports.path().string()}) {
+      for (const std::string& from : {root.path().string(), reports_of_run, reports.path().string()}) {
         for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at)) text.replace(at, from.size(), "F");
       }
       return text;
     };
-    const std::string summary = same_names(read_file(summary_path));
     if (c.trouble == kNotReadBack) {
-      EXPECT_EQ(summary, "old summary");
+      EXPECT_FALSE(fs::exists(summary_path));
       ASSERT_EQ(view.error_texts.size(), 1u);
       EXPECT_TRUE(contains(view.error_texts[0], "Writing the report failed")) << view.error_texts[0];
-    } else if (c.trouble == kNone) {
+      EXPECT_TRUE(view.outcome.ends_with("summary not written")) << view.outcome;
+    } else if (const std::string summary = same_names(read_file(summary_path)); c.trouble == kNone) {
       expected = summary;
       EXPECT_TRUE(contains(summary, "u1964_006 MISSING mp3 file\r\n")) << summary;
       EXPECT_TRUE(contains(summary, "several audio checksum files")) << summary;
@@ -569,7 +657,8 @@ TEST(Form1, TheSummaryIsTheSameWhereverItsProblemLinesWait) {
       ASSERT_EQ(view.report_texts_in_window.size(), 1u);
       EXPECT_EQ(same_names(view.report_texts_in_window[0]), expected);
     }
-    for (const std::string& name : reports.names()) EXPECT_NE(name[0], '.') << name;
+    for (const auto& entry : fs::directory_iterator(reports_of_run))
+      EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
   }
 }
 

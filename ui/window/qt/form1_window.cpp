@@ -6,8 +6,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFont>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPalette>
 #include <QPixmap>
 #include <QPushButton>
 
@@ -92,6 +94,7 @@ void Form1Window::create_controls() {
   btnBrowse = make_button(this, "btnBrowse", "Browse", QRect(184, 113, 73, 25));
   btnVerify = make_button(this, "btnVerify", "Verify", QRect(288, 113, 73, 25));
   btnVerify->setEnabled(false);
+  outcome_ = make_label(this, "Outcome", "", nullptr, QRect(24, 146, 357, 16));
   fit_to_font();
 
   // A click on a box's name toggles the box, as a click on a box's own text would.
@@ -122,8 +125,9 @@ void Form1Window::fit_to_font() {
     if (auto* button = qobject_cast<QPushButton*>(control))
       scale = std::max(scale, (button->fontMetrics().horizontalAdvance(button->text()) + 16.0) / button->width());
   }
-  // Two lines of the status label.
+  // Two lines of the status label, one of the outcome line.
   scale = std::max(scale, 2.0 * Label1->fontMetrics().lineSpacing() / Label1->height());
+  scale = std::max(scale, static_cast<double>(outcome_->fontMetrics().lineSpacing()) / outcome_->height());
   // A box's name may grow to the right up to the next control of its row.
   for (const auto& [label, room] : label_rooms())
     scale = std::max(scale, static_cast<double>(label->sizeHint().width()) / room);
@@ -210,6 +214,38 @@ bool Form1Window::is_enabled(Control which) const { return control(which)->isEna
 void Form1Window::set_enabled(Control which, bool enabled) { control(which)->setEnabled(enabled); }
 
 void Form1Window::set_verify_caption(const std::string& caption) { btnVerify->setText(QString::fromStdString(caption)); }
+
+void Form1Window::set_outcome(const std::string& text, Outcome worst) {
+  QColor colour;
+  switch (worst) {
+    case Outcome::kNone: break;
+    case Outcome::kOk: colour = QColor(0x1a, 0x7f, 0x37); break;
+    case Outcome::kAdditional: colour = QColor(0x1f, 0x4e, 0x9c); break;
+    case Outcome::kMissing: colour = QColor(0xa8, 0x58, 0x00); break;
+    case Outcome::kFail: colour = QColor(0xc0, 0x10, 0x10); break;
+  }
+  QPalette palette = this->palette();
+  if (colour.isValid()) palette.setColor(QPalette::WindowText, colour);
+  outcome_->setPalette(palette);
+  QFont bold = font();
+  bold.setBold(worst != Outcome::kNone);
+  outcome_->setFont(bold);
+  const QString whole = text_from_path(text);
+  // One line: the report's path at its end loses its middle first, then the counts their end; the
+  // whole text is the tooltip.
+  const QFontMetrics metrics = outcome_->fontMetrics();
+  const int room = outcome_->width();
+  QString shown = whole;
+  const qsizetype path_at = whole.lastIndexOf(QStringLiteral(" in ")) + 4;
+  if (metrics.horizontalAdvance(whole) > room && path_at > 4) {
+    const QString head = whole.left(path_at);
+    const int left = room - metrics.horizontalAdvance(head);
+    if (left > metrics.horizontalAdvance(QStringLiteral("M...M")))
+      shown = head + metrics.elidedText(whole.mid(path_at), Qt::ElideMiddle, left);
+  }
+  outcome_->setText(metrics.elidedText(shown, Qt::ElideRight, room));
+  outcome_->setToolTip(whole);
+}
 
 void Form1Window::set_busy(bool busy) {
   if (busy == busy_) return;

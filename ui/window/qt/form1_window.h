@@ -41,6 +41,7 @@ class Form1Window : public QWidget, public Form1View {
   bool is_enabled(Control control) const override;
   void set_enabled(Control control, bool enabled) override;
   void set_verify_caption(const std::string& caption) override;
+  void set_outcome(const std::string& text, Outcome worst) override;
   void set_busy(bool busy) override;
   void yield() override;
   std::string BrowseForFolder(const std::string& prompt, const std::string& start_folder) override;
@@ -83,6 +84,8 @@ class Form1Window : public QWidget, public Form1View {
   QLabel* Label5 = nullptr;
   QPushButton* btnBrowse = nullptr;
   QPushButton* btnVerify = nullptr;
+  // Under the controls, in the window's spare bottom room: how the last run went.
+  QLabel* outcome_ = nullptr;
 };
 
 }  // namespace qn

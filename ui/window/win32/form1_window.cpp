@@ -40,6 +40,7 @@ enum ControlId : int {
   kIdCheck3,
   kIdBtnBrowse,
   kIdBtnVerify,
+  kIdOutcome,
 };
 
 // A run yields often; one yield handles what is waiting, a bounded number of messages.
@@ -60,6 +61,7 @@ Form1Window::Form1Window(HINSTANCE instance, int show_command)
 Form1Window::~Form1Window() {
   if (Form1_ != nullptr) DestroyWindow(Form1_);
   if (font_ != nullptr) DeleteObject(font_);
+  if (bold_font_ != nullptr) DeleteObject(bold_font_);
   if (banner_ != nullptr) DeleteObject(banner_);
 }
 
@@ -107,8 +109,11 @@ bool Form1Window::create_window() {
   // The font the system uses for its message boxes and dialogs.
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
-  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
     font_ = CreateFontIndirectW(&metrics.lfMessageFont);
+    metrics.lfMessageFont.lfWeight = FW_BOLD;
+    bold_font_ = CreateFontIndirectW(&metrics.lfMessageFont);
+  }
   create_controls();
   return true;
 }
@@ -142,6 +147,9 @@ void Form1Window::create_controls() {
   Check3 = make(L"BUTTON", L"", box, kIdCheck3, {1320, 1880, 255, 255});
   Label5 = make(L"STATIC", L"Images", label, kIdLabel5, {1680, 1900, 600, 255});
   Image1 = make(L"STATIC", L"", SS_BITMAP | SS_REALSIZECONTROL, kIdImage1, {360, 120, 5400, 720});
+  // In the room below the boxes; a long report path loses its middle.
+  Outcome_ = make(L"STATIC", L"", SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, kIdOutcome, {360, 2175, 5355, 240});
+  if (bold_font_ != nullptr) SendMessageW(Outcome_, WM_SETFONT, reinterpret_cast<WPARAM>(bold_font_), FALSE);
 
   banner_ = static_cast<HBITMAP>(
       LoadImageW(instance_, MAKEINTRESOURCEW(QN_IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
@@ -211,6 +219,14 @@ LRESULT Form1Window::handle(HWND window, UINT message, WPARAM wparam, LPARAM lpa
     case WM_COMMAND:
       on_command(LOWORD(wparam), HIWORD(wparam));
       return 0;
+    case WM_CTLCOLORSTATIC:
+      if (reinterpret_cast<HWND>(lparam) == Outcome_ && outcome_colour_ != CLR_INVALID) {
+        HDC dc = reinterpret_cast<HDC>(wparam);
+        SetTextColor(dc, outcome_colour_);
+        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+      }
+      break;
     case WM_SETCURSOR:
       // Over the window and its controls alike: the controls ask their parent first.
       if (busy_ && LOWORD(lparam) == HTCLIENT) {
@@ -366,6 +382,19 @@ void Form1Window::set_enabled(Control which, bool enabled) {
 
 void Form1Window::set_verify_caption(const std::string& caption) {
   SetWindowTextW(btnVerify, wide_from_utf8(caption).c_str());
+}
+
+void Form1Window::set_outcome(const std::string& text, Outcome worst) {
+  if (Outcome_ == nullptr) return;
+  switch (worst) {
+    case Outcome::kNone: outcome_colour_ = CLR_INVALID; break;
+    case Outcome::kOk: outcome_colour_ = RGB(0x1a, 0x7f, 0x37); break;
+    case Outcome::kAdditional: outcome_colour_ = RGB(0x1f, 0x4e, 0x9c); break;
+    case Outcome::kMissing: outcome_colour_ = RGB(0xa8, 0x58, 0x00); break;
+    case Outcome::kFail: outcome_colour_ = RGB(0xc0, 0x10, 0x10); break;
+  }
+  SetWindowTextW(Outcome_, wide_from_utf8(text).c_str());
+  InvalidateRect(Outcome_, nullptr, TRUE);
 }
 
 void Form1Window::set_busy(bool busy) {

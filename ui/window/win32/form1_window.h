@@ -33,6 +33,7 @@ class Form1Window final : public Form1View {
   bool is_enabled(Control control) const override;
   void set_enabled(Control control, bool enabled) override;
   void set_verify_caption(const std::string& caption) override;
+  void set_outcome(const std::string& text, Outcome worst) override;
   void set_busy(bool busy) override;
   void yield() override;
   std::string BrowseForFolder(const std::string& prompt, const std::string& start_folder) override;
@@ -68,6 +69,7 @@ class Form1Window final : public Form1View {
   int show_command_;
   int dpi_ = 96;
   HFONT font_ = nullptr;
+  HFONT bold_font_ = nullptr;  // the outcome line's
   HBITMAP banner_ = nullptr;
 
   HWND Form1_ = nullptr;
@@ -83,6 +85,8 @@ class Form1Window final : public Form1View {
   HWND Check3 = nullptr;
   HWND btnBrowse = nullptr;
   HWND btnVerify = nullptr;
+  HWND Outcome_ = nullptr;  // under the controls: how the last run went
+  COLORREF outcome_colour_ = CLR_INVALID;
   HWND tooltips_ = nullptr;
   HWND last_focus_ = nullptr;  // the control that had the focus when the window was left
 
