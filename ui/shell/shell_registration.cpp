@@ -118,6 +118,36 @@ std::vector<OwnFile> own_files(const fs::path& data_home, const std::string& exe
   };
 }
 
+// Removes `file` when it is a regular file holding exactly `content`; notes it in `done`.
+void remove_if_holding(const fs::path& file, const std::string& content, std::vector<fs::path>& done) {
+  std::error_code ec;
+  if (!fs::is_regular_file(fs::symlink_status(file, ec))) return;
+  std::string held;
+  if (!read_whole_file(file, held) || held != content) return;
+  if (platform::remove_file(file.string())) done.push_back(file);
+}
+
+// The files update-mime-database builds from the packages folder: the database proper, and the
+// description of our type.
+constexpr const char* kMimeDatabaseFiles[] = {
+    "aliases", "generic-icons", "globs", "globs2", "icons", "magic", "mime.cache", "subclasses",
+    "treemagic", "types", "version", "XMLnamespaces", "application/x-quarnell-resource.xml"};
+
+// After our package left `mime`/packages: the database is built again from what is left there;
+// when nothing is left, the database was ours alone and goes.
+void refresh_mime_database(const fs::path& mime, std::vector<fs::path>& done) {
+  std::error_code ec;
+  if (!fs::is_empty(mime / "packages", ec) || ec) {
+    run_tool_if_present("update-mime-database", {mime.string()});
+    return;
+  }
+  for (const char* name : kMimeDatabaseFiles) {
+    fs::path file = mime / name;
+    if (fs::is_regular_file(fs::symlink_status(file, ec)) && platform::remove_file(file.string()))
+      done.push_back(file);
+  }
+}
+
 }  // namespace
 
 void register_with_desktop(const std::string& executable_path) {
@@ -183,9 +213,13 @@ std::vector<fs::path> unregister_from_desktop(const std::string& executable_path
       mime_gone = mime_gone || i == kMimeFile;
     }
     fs::path applications = data_home / "applications";
-    if (mime_gone) run_tool_if_present("update-mime-database", {(data_home / "mime").string()});
-    if (desktop_gone && !run_tool_if_present("update-desktop-database", {applications.string()}))
-      drop_stale_claims(applications, "");
+    if (mime_gone) refresh_mime_database(data_home / "mime", done);
+    if (desktop_gone) {
+      if (!run_tool_if_present("update-desktop-database", {applications.string()}))
+        drop_stale_claims(applications, "");
+      // A cache that lists no application any more was made for ours alone.
+      remove_if_holding(applications / "mimeinfo.cache", "[MIME Cache]\n", done);
+    }
   }
 
   fs::path config_home = xdg_config_home();

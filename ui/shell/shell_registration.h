@@ -36,7 +36,8 @@ void register_with_desktop(const std::string& executable_path);
 // Undoes register_with_desktop for `executable_path`: each file of ours that still holds what a
 // start writes for it is removed (one changed since, or a link, stays), our entry leaves the
 // .qn line of mimeapps.list (the file rewritten whole, removed when nothing else was in it), and
-// the desktop database tools are run when present. Returns the files removed or rewritten.
+// the desktop databases are built again by their tools, or removed where they were built for our
+// files alone. Returns the files removed or rewritten.
 std::vector<std::filesystem::path> unregister_from_desktop(const std::string& executable_path);
 
 }  // namespace qn

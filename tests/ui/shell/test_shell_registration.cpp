@@ -352,7 +352,6 @@ std::vector<std::string> files_below(const fs::path& root) {
 // the user's own lines of mimeapps.list and files of other programs stay as they were.
 TEST(UnregisterFromDesktop, RemovesWhatAStartWroteAndOnlyThat) {
   test::TempHome home;
-  home.set("PATH", (home.root() / "no-tools").string());  // no database tool adds files of its own
   const std::string program = (home.root() / "bin" / "quarnell-verify").string();
   test::write_file(home.data() / "applications" / "editor.desktop", "[Desktop Entry]\nName=Editor\n");
   const fs::path listing = home.config() / "mimeapps.list";
@@ -360,8 +359,9 @@ TEST(UnregisterFromDesktop, RemovesWhatAStartWroteAndOnlyThat) {
   test::write_file(listing, users_lines);
   const std::vector<std::string> before = files_below(home.root());
 
+  // With the desktop database tools where they are installed, which build caches of their own.
   register_at_startup("", program);
-  ASSERT_EQ(unregister_from_desktop(program).size(), 7u);
+  ASSERT_GE(unregister_from_desktop(program).size(), 7u);
   EXPECT_EQ(files_below(home.root()), before);
 
   // Written by a start, then changed by the user to start another program: it stays.
