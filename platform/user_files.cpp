@@ -7,6 +7,10 @@
 #include "platform/file_access.h"
 #include "platform/output_file.h"
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 namespace qn {
 
 namespace fs = std::filesystem;
@@ -59,6 +63,23 @@ bool replace_file_contents(const fs::path& file, const std::string& content) {
   } catch (...) {
     return false;
   }
+}
+
+bool program_in_system_location(const fs::path& program) {
+#ifdef _WIN32
+  (void)program;
+  return false;
+#else
+  std::error_code ec;
+  fs::path folder = fs::weakly_canonical(fs::absolute(program, ec), ec).parent_path();
+  if (ec || folder.empty()) return false;
+  const std::string text = folder.string() + "/";
+  for (const char* prefix : {"/usr/", "/bin/", "/sbin/", "/opt/", "/snap/"})
+    if (text.compare(0, std::char_traits<char>::length(prefix), prefix) == 0) return true;
+  struct stat st {};
+  if (platform::system_calls().stat(folder.c_str(), &st) != 0) return false;
+  return st.st_uid != geteuid();
+#endif
 }
 
 }  // namespace qn

@@ -21,4 +21,10 @@ bool read_whole_file(const std::filesystem::path& file, std::string& content);
 // the file it points at is replaced, not the link. Never throws; false on any failure.
 bool replace_file_contents(const std::filesystem::path& file, const std::string& content);
 
+// True when the executable at `program` lies where a package or an administrator put it: its
+// folder, links resolved, is below /usr, /bin, /sbin, /opt or /snap, or belongs to another user
+// than the one running. A build tree or a portable copy of the user's own gives false, as does a
+// folder that cannot be looked at. Always false on Windows.
+bool program_in_system_location(const std::filesystem::path& program);
+
 }  // namespace qn

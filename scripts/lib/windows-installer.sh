@@ -1,7 +1,9 @@
 # Sourced by the Windows leg (scripts/test-windows) in a subshell: builds the installer, installs it
 # silently under Wine, verifies the demo folders and a folder of Cyrillic and Japanese names with the
-# installed qnverify.exe, writes the registry values the window writes at start-up, uninstalls, and
-# checks that the files, the shortcut, the Add/Remove Programs entry and those values are gone.
+# installed qnverify.exe, checks the machine-wide verbs and .qn type, the Add/Remove details and
+# PATH the installer wrote, writes the registry values the window writes at start-up, uninstalls,
+# and checks that the files, the shortcut, the Add/Remove Programs entry, all those values and the
+# PATH entry are gone, and nothing else of PATH.
 # Every Wine program runs under a timeout; returns non-zero on a failure.
 set -uo pipefail
 source "$QN_ROOT/scripts/lib/windows-reports.sh"
@@ -22,12 +24,41 @@ shortcut="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QuarnellVerify'
 installed=(qnverify.exe quarnell-verify.exe README.txt qnverify.txt quarnell-verify.txt copyright.txt Uninstall.exe)
 
+# The data of one registry value ("" for the default value), of any type; empty when missing.
+reg_data() {
+  local key=$1 name=$2 option=(/ve)
+  [ -n "$name" ] && option=(/v "$name")
+  wine_run reg query "$key" "${option[@]}" 2>/dev/null | tr -d '\r' | sed -n 's/^.*    REG_[A-Z_]*    //p' | head -n 1
+}
+environment_key='HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\Environment'
+path_before=$(reg_data "$environment_key" Path)
+[ -n "$path_before" ] || fail "no PATH in the registry before the install"
+
 wine_run "$installer" /S || fail "the silent install ended with status $?"
 for file in "${installed[@]}"; do
   [ -f "$dir/$file" ] || fail "not installed: $file"
 done
 [ -f "$shortcut" ] || fail "no Start-menu shortcut"
 reg_has "$uninstall_key" /v UninstallString || fail "no Add/Remove Programs entry"
+# Machine-wide: the verbs and the .qn type, the Add/Remove entry's details, qnverify.exe on PATH
+# (the component is on unless unticked) appended after the entries that were there.
+machine_command="$windows_dir\\quarnell-verify.exe %1"
+for entry in \
+    "HKLM\\Software\\Classes\\SystemFileAssociations\\.mp3\\Shell\\Quarnell Verify\\command||$machine_command" \
+    "HKLM\\Software\\Classes\\SystemFileAssociations\\.jpg\\Shell\\Quarnell Verify\\command||$machine_command" \
+    "HKLM\\Software\\Classes\\.qn||Quarnell Resource File" \
+    "HKLM\\Software\\Classes\\Quarnell Resource File|FriendlyTypeName|Quarnell Resource File" \
+    "HKLM\\Software\\Classes\\Quarnell Resource File\\DefaultIcon||$windows_dir\\quarnell-verify.exe,0" \
+    "HKLM\\Software\\Classes\\Quarnell Resource File\\shell\\open\\command||$machine_command" \
+    "$uninstall_key|Publisher|Quarnell Verify developers" \
+    "$uninstall_key|DisplayIcon|$windows_dir\\quarnell-verify.exe,0" \
+    "$environment_key|Path|${path_before%;};$windows_dir"; do
+  IFS='|' read -r key name expected <<<"$entry"
+  actual=$(reg_data "$key" "$name")
+  [ "$actual" = "$expected" ] || fail "$key ${name:-(default)}: '$actual', expected '$expected'"
+done
+size=$(reg_data "$uninstall_key" EstimatedSize)
+(( ${size:-0} > 1000 )) || fail "EstimatedSize is '$size' (KB)"
 head -c 300 "$dir/README.txt" | grep -q $'\r$' || fail "README.txt has no CR LF line ends"
 grep -q 'qnverify' "$dir/qnverify.txt" || fail "qnverify.txt holds no manual page"
 
@@ -90,6 +121,7 @@ left=$(cd "$dir" 2>/dev/null && ls -A | grep -vx 'Uninstall.exe')
 ! reg_has "$uninstall_key" || fail "the Add/Remove Programs entry is still there"
 for key in 'HKLM\SOFTWARE\Classes\SystemFileAssociations\.mp3\Shell\Quarnell Verify' \
            'HKLM\SOFTWARE\Classes\SystemFileAssociations\.jpg\Shell\Quarnell Verify' \
+           'HKLM\Software\Classes\Quarnell Resource File' 'HKLM\Software\Classes\.qn' \
            'HKCU\Software\Classes\Quarnell Resource File'; do
   ! reg_has "$key" || fail "still in the registry: $key"
 done
@@ -99,6 +131,8 @@ fi
 if wine_run reg query 'HKCU\Software\Classes\.qn' /v 'Content Type' 2>/dev/null | grep -q 'text/plain'; then :; else
   fail "the uninstaller removed a value of .qn that is not ours"
 fi
+path_after=$(reg_data "$environment_key" Path)
+[ "$path_after" = "$path_before" ] || fail "PATH after the uninstall: '$path_after', before the install: '$path_before'"
 wine_run reg delete 'HKCU\Software\Classes\.qn' /f >/dev/null 2>&1
 rm -f "$dir/Uninstall.exe"
 rmdir "$dir" 2>/dev/null || true

@@ -10,7 +10,9 @@
 set +e
 
 w="$B/win32-window"
-app="$w/app"
+# The program lies in a folder with blanks, as under "Program Files": launch.exe starts it with
+# its path unquoted, as the shell's verbs do.
+app="$w/Program Files/Quarnell Verify"
 exe="$B/build/quarnell-verify.exe"
 failures=0
 fail() { echo "FAIL: window: $*"; failures=$((failures + 1)); }

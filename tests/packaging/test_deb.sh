@@ -38,6 +38,13 @@ page=$(man -M "$root/usr/share/man" -w qnverify) || fail "man -w qnverify"
 [ "$page" = "$root/usr/share/man/man1/qnverify.1.gz" ] || fail "man found $page"
 [ -f "$root/usr/share/doc/quarnell-verify/copyright" ] || fail "no copyright file"
 [ -f "$root/usr/share/bash-completion/completions/qnverify" ] || fail "no bash completion"
+# The window installed there writes nothing into the users' homes: the package holds the desktop
+# entry, the right-click entries, the .qn type and the icon for everyone.
+for file in applications/quarnell-verify.desktop kio/servicemenus/quarnell-verify.desktop \
+            nemo/actions/quarnell-verify.nemo_action mime/packages/quarnell-verify.xml \
+            icons/hicolor/scalable/apps/quarnell-verify.svg icons/hicolor/48x48/apps/quarnell-verify.png; do
+  [ -f "$root/usr/share/$file" ] || fail "not installed: /usr/share/$file"
+done
 
 dpkg_root --purge quarnell-verify >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; fail "dpkg --purge"; }
 left=$(cd "$root" && find . -path ./var/lib/dpkg -prune -o -print | LC_ALL=C sort)

@@ -211,4 +211,53 @@ std::string set_default_application(std::string_view mimeapps, std::string_view 
   return text::join(lines, "\n") + "\n";
 }
 
+std::string remove_default_application(std::string_view mimeapps, std::string_view mime_type,
+                                       std::string_view desktop_id) {
+  std::vector<std::string> lines = text::split(mimeapps, "\n");
+  const bool final_end = !lines.empty() && lines.back().empty();
+  if (final_end) lines.pop_back();
+
+  std::size_t group = lines.size();
+  for (std::size_t i = 0; i < lines.size() && group == lines.size(); ++i)
+    if (trim_space(lines[i]) == "[Default Applications]") group = i;
+  if (group == lines.size()) return std::string(mimeapps);
+
+  std::vector<bool> drop(lines.size(), false);
+  bool changed = false;
+  bool entries_left = false;
+  std::size_t end = group + 1;
+  for (; end < lines.size(); ++end) {
+    std::string& line = lines[end];
+    std::string_view trimmed = trim_space(line);
+    if (!trimmed.empty() && trimmed.front() == '[') break;
+    std::size_t eq = line.find('=');
+    bool ours = false;
+    std::string rest;
+    if (eq != std::string::npos && trim_space(std::string_view(line).substr(0, eq)) == mime_type) {
+      for (const std::string& item : text::split(trim_space(std::string_view(line).substr(eq + 1)), ";")) {
+        std::string_view id = trim_space(item);
+        if (id == desktop_id) ours = true;
+        else if (!id.empty()) rest += std::string(id) + ";";
+      }
+    }
+    if (ours) {
+      changed = true;
+      if (rest.empty()) drop[end] = true;
+      else line = line.substr(0, eq + 1) + rest + (ends_in_cr(line) ? "\r" : "");
+    }
+    if (!drop[end] && !trimmed.empty()) entries_left = true;
+  }
+  if (!changed) return std::string(mimeapps);
+  if (!entries_left) {
+    // The group goes whole; at the end of the file, with the blank line that set it apart.
+    for (std::size_t i = group; i < end; ++i) drop[i] = true;
+    if (end == lines.size() && group > 0 && trim_space(lines[group - 1]).empty()) drop[group - 1] = true;
+  }
+  std::vector<std::string> kept;
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    if (!drop[i]) kept.push_back(lines[i]);
+  if (kept.empty()) return {};
+  return text::join(kept, "\n") + (final_end ? "\n" : "");
+}
+
 }  // namespace qn

@@ -49,4 +49,10 @@ std::string_view icon_svg_text();
 std::string set_default_application(std::string_view mimeapps, std::string_view mime_type,
                                     std::string_view desktop_id);
 
+// `mimeapps` with `desktop_id` taken out of the [Default Applications] list of `mime_type`: the
+// line goes when nothing else is listed on it, the group when no line is left in it (with the
+// blank line before it). Every other line is kept byte for byte.
+std::string remove_default_application(std::string_view mimeapps, std::string_view mime_type,
+                                       std::string_view desktop_id);
+
 }  // namespace qn

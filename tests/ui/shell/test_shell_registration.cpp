@@ -3,12 +3,16 @@
 #ifndef _WIN32
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <thread>
 
 #include "base/text.h"
 #include "platform/run_tool.h"
+#include "platform/user_files.h"
 #include "shell_test_env.h"
 #include "ui/shell/desktop_entries.h"
 #include "ui/shell/registry_store.h"
@@ -77,9 +81,9 @@ TEST(RegisterInRegistry, WritesTheSixValues) {
   EXPECT_EQ(s.find_value(type + "\\DefaultIcon", "")->data, "/opt/Q V/qv.exe,0");
 }
 
-TEST(RegisterAtStartup, WritesDesktopEntryMimePackageIconAndDefault) {
+TEST(RegisterWithDesktop, WritesDesktopEntryMimePackageIconAndDefault) {
   test::TempHome home;
-  register_at_startup("", "/opt/Quarnell Verify/bin/quarnell-verify");
+  register_with_desktop("/opt/Quarnell Verify/bin/quarnell-verify");
 
   std::string desktop = test::read_file(desktop_file(home));
   EXPECT_EQ(key_lines(desktop, "Name"), std::vector<std::string>{"Name=Quarnell Verify"});
@@ -135,10 +139,10 @@ TEST(RegisterAtStartup, SecondStartRewritesWithoutDuplicatingAndKeepsOtherLines)
   test::write_file(home.config() / "mimeapps.list", before);
   test::write_file(desktop_file(home), "stale\nName=Old\n");
 
-  register_at_startup("", "/usr/bin/quarnell-verify");
+  register_with_desktop("/usr/bin/quarnell-verify");
   std::string desktop = test::read_file(desktop_file(home));
   std::string mimeapps = test::read_file(home.config() / "mimeapps.list");
-  register_at_startup("", "/usr/bin/quarnell-verify");
+  register_with_desktop("/usr/bin/quarnell-verify");
 
   EXPECT_EQ(test::read_file(desktop_file(home)), desktop);
   EXPECT_EQ(key_lines(desktop, "Name").size(), 1u);
@@ -215,7 +219,7 @@ TEST(RegisterAtStartup, XdgMimeReportsTheResourceTypeOnceRegistered) {
                     "(libfile-mimeinfo-perl) is not installed; xdg-mime cannot read our type";
   test::TempHome home;
   home.set("XDG_CURRENT_DESKTOP", "X-Generic");
-  register_at_startup("", "/usr/bin/quarnell-verify");
+  register_with_desktop("/usr/bin/quarnell-verify");
   fs::path sample = home.root() / "u1964 Labels.qn";
   test::write_file(sample, "u1964_001.jpg\r\n");
   EXPECT_EQ(command_output("xdg-mime query filetype '" + sample.string() + "' 2>/dev/null"),
@@ -256,7 +260,7 @@ TEST(RegisterAtStartup, NeverTakesTheAudioAndImageDefaultsAndWithdrawsOldClaims)
   ASSERT_TRUE(run_tool_if_present("update-desktop-database", {applications.string()}));
   ASSERT_TRUE(text::contains(defaults(), "quarnell-verify.desktop")) << "the old claim is in force";
 
-  register_at_startup("", "/usr/bin/quarnell-verify");
+  register_with_desktop("/usr/bin/quarnell-verify");
   EXPECT_EQ(defaults(), before);
   EXPECT_EQ(command_output("xdg-mime query default application/x-quarnell-resource 2>/dev/null"),
             "quarnell-verify.desktop");
@@ -299,20 +303,98 @@ TEST(RegisterAtStartup, UnusableDataFolderLeavesStartUpUnharmed) {
   // A regular file where the data folder must be: nothing can be created below it.
   test::write_file(home.root() / "not-a-folder", "keep me");
   home.set("XDG_DATA_HOME", (home.root() / "not-a-folder").string());
-  EXPECT_NO_THROW(register_at_startup("", "/usr/bin/quarnell-verify"));
+  const std::string program = (home.root() / "bin" / "quarnell-verify").string();
+  EXPECT_NO_THROW(register_at_startup("", program));
   EXPECT_EQ(test::read_file(home.root() / "not-a-folder"), "keep me");
   EXPECT_TRUE(fs::exists(home.config() / "mimeapps.list"));
 
   home.set("XDG_CONFIG_HOME", (home.root() / "not-a-folder").string());
-  EXPECT_NO_THROW(register_at_startup("", "/usr/bin/quarnell-verify"));
+  EXPECT_NO_THROW(register_at_startup("", program));
   EXPECT_EQ(test::read_file(home.root() / "not-a-folder"), "keep me");
 }
 
 TEST(RegisterAtStartup, StartWithArgumentWritesNothing) {
   test::TempHome home;
-  register_at_startup("/music/u1964/u1964_001 - A - T.mp3", "/usr/bin/quarnell-verify");
+  register_at_startup("/music/u1964/u1964_001 - A - T.mp3", (home.root() / "quarnell-verify").string());
   EXPECT_FALSE(fs::exists(home.data()));
   EXPECT_FALSE(fs::exists(home.config()));
+}
+
+// A program put in place by a package or an administrator leaves the user's folders alone: the
+// package installs the same files for everyone. A copy of the user's own registers.
+TEST(RegisterAtStartup, ProgramInASystemLocationWritesNothing) {
+  test::TempHome home;
+  fs::path own = home.root() / "build" / "quarnell-verify";
+  test::write_file(own, "");
+  fs::path foreign = home.root() / "foreign" / "quarnell-verify";
+  test::write_file(foreign, "");
+  // As root the folder is given away; otherwise the root folder is someone else's already.
+  if (geteuid() == 0) ASSERT_EQ(chown(foreign.parent_path().c_str(), 65534, 65534), 0);
+  else foreign = "/quarnell-verify";
+  struct Case { fs::path program; bool system; };
+  for (const Case& c : {Case{"/usr/bin/quarnell-verify", true}, Case{"/opt/Quarnell Verify/quarnell-verify", true},
+                        Case{foreign, true}, Case{own, false}}) {
+    EXPECT_EQ(program_in_system_location(c.program), c.system) << c.program;
+    register_at_startup("", c.program.string());
+    EXPECT_EQ(fs::exists(home.data()) || fs::exists(home.config()), !c.system) << c.program;
+  }
+}
+
+std::vector<std::string> files_below(const fs::path& root) {
+  std::vector<std::string> found;
+  for (const auto& e : fs::recursive_directory_iterator(root))
+    if (!e.is_directory()) found.push_back(fs::relative(e.path(), root).string() + "|" + test::read_file(e.path()));
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+// --unregister takes back what a start wrote, and nothing else: a file of ours the user changed,
+// the user's own lines of mimeapps.list and files of other programs stay as they were.
+TEST(UnregisterFromDesktop, RemovesWhatAStartWroteAndOnlyThat) {
+  test::TempHome home;
+  const std::string program = (home.root() / "bin" / "quarnell-verify").string();
+  test::write_file(home.data() / "applications" / "editor.desktop", "[Desktop Entry]\nName=Editor\n");
+  const fs::path listing = home.config() / "mimeapps.list";
+  const std::string users_lines = "[Default Applications]\ntext/plain=editor.desktop;\n";
+  test::write_file(listing, users_lines);
+  const std::vector<std::string> before = files_below(home.root());
+
+  // With the desktop database tools where they are installed, which build caches of their own.
+  register_at_startup("", program);
+  ASSERT_GE(unregister_from_desktop(program).size(), 7u);
+  EXPECT_EQ(files_below(home.root()), before);
+
+  // Written by a start, then changed by the user to start another program: it stays.
+  register_at_startup("", program);
+  const fs::path entry = desktop_file(home);
+  test::write_file(entry, text::replace_all(test::read_file(entry), program, "/usr/bin/other"));
+  test::write_file(listing, text::replace_all(test::read_file(listing), "=quarnell-verify.desktop;",
+                                             "=other.desktop;quarnell-verify.desktop;"));
+  const std::string changed_entry = test::read_file(entry);
+  unregister_from_desktop(program);
+  EXPECT_EQ(test::read_file(entry), changed_entry);
+  EXPECT_EQ(test::read_file(listing), users_lines + "application/x-quarnell-resource=other.desktop;\n");
+  EXPECT_FALSE(fs::exists(mime_file(home)));
+}
+
+TEST(RemoveDefaultApplication, TakesOutOnlyOurEntry) {
+  struct Case { const char* before; const char* after; };
+  const Case cases[] = {
+      // Written whole by a start: nothing left.
+      {"[Default Applications]\na/b=q.desktop;\n", ""},
+      // Another program on our line and other lines of the group stay; CR LF kept.
+      {"[Default Applications]\r\na/b=q.desktop;o.desktop;\r\nx/y=q.desktop;\r\n",
+       "[Default Applications]\r\na/b=o.desktop;\r\nx/y=q.desktop;\r\n"},
+      // The group we added after the user's goes with its blank line; one between groups stays.
+      {"[Added Associations]\nx/y=v.desktop;\n\n[Default Applications]\na/b=q.desktop;\n",
+       "[Added Associations]\nx/y=v.desktop;\n"},
+      {"[Default Applications]\na/b=q.desktop;\n\n[Removed Associations]\nx/y=v.desktop;\n",
+       "[Removed Associations]\nx/y=v.desktop;\n"},
+      // Not ours: unchanged.
+      {"[Added Associations]\na/b=q.desktop;\n", "[Added Associations]\na/b=q.desktop;\n"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(remove_default_application(c.before, "a/b", "q.desktop"), c.after) << c.before;
 }
 
 }  // namespace

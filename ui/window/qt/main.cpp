@@ -1,13 +1,24 @@
 // quarnell-verify: the window. With an argument (the path of a file in a collection folder) the
 // folder is verified at once; without one, the shell registration is written and the window waits.
+// `--unregister` alone takes that registration back and shows no window.
 #include <QApplication>
 
+#include <cstdio>
+#include <cstring>
 #include <string>
+
+#include "platform/program_folder.h"
+#include "ui/shell/shell_registration.h"
 
 #include "ui/window/qt/form1_window.h"
 #include "ui/window/qt/window_services.h"
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "--unregister") == 0) {
+    for (const auto& file : qn::unregister_from_desktop(qn::program_file_path()))
+      std::printf("%s\n", file.c_str());
+    return 0;
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(qn::kApplicationTitle));
 

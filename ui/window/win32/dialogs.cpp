@@ -111,13 +111,13 @@ bool error_box(HWND owner, const std::string& title, const std::string& text, bo
     BOOL silenced = FALSE;
     if (SUCCEEDED(task_dialog(&config, nullptr, nullptr, &silenced))) return silenced != FALSE;
   }
-  if (offer_silence) {
-    std::wstring question = wide_text + L"\r\n\r\n" + silence + L"?";
-    return MessageBoxW(owner, question.c_str(), wide_title.c_str(),
-                       MB_YESNO | MB_DEFBUTTON2 | MB_ICONWARNING | MB_SETFOREGROUND) == IDYES;
-  }
+  // Without the task dialog the error keeps its OK box; the offer comes after it as a question of
+  // its own, so that no button of the error box itself means "hold back".
   MessageBoxW(owner, wide_text.c_str(), wide_title.c_str(), MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
-  return false;
+  if (!offer_silence) return false;
+  std::wstring question = silence + L"?";
+  return MessageBoxW(owner, question.c_str(), wide_title.c_str(),
+                     MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES;
 }
 
 bool yes_no_box(HWND owner, const std::string& title, const std::string& text) {

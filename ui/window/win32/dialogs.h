@@ -11,8 +11,9 @@ namespace qn {
 std::string browse_for_folder_dialog(const std::string& prompt, const std::string& start_folder);
 // The open-file dialog for one existing checksum file: its full path, or the empty text.
 std::string open_checksum_file_dialog(HWND owner, const std::string& prompt, const std::string& folder);
-// The error box. With `offer_silence`, a check box (or, where the task dialog is missing, a Yes/No
-// question) offers `silence_text`; true when the user took it.
+// The error box, with an OK button. With `offer_silence`, a check box offers `silence_text`
+// (where the task dialog is missing, a second box asks it after the error's); true when the user
+// took it.
 bool error_box(HWND owner, const std::string& title, const std::string& text, bool offer_silence,
                const std::string& silence_text);
 bool yes_no_box(HWND owner, const std::string& title, const std::string& text);

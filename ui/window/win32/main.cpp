@@ -5,6 +5,8 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <string>
+
 #include "platform/wide_text.h"
 #include "ui/window/win32/command_line.h"
 #include "ui/window/win32/form1_window.h"
@@ -15,8 +17,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
 
-  // The whole argument text is one path: no quote marks removed, nothing split.
-  std::string command_line = qn::platform::utf8_from_wide(qn::argument_text(GetCommandLineW()));
+  // The whole argument text is one path: nothing split. The program's own path tells where an
+  // unquoted name with blanks ends.
+  std::wstring module(32768, L'\0');
+  module.resize(GetModuleFileNameW(nullptr, module.data(), static_cast<DWORD>(module.size())));
+  std::string command_line = qn::platform::utf8_from_wide(qn::argument_text(GetCommandLineW(), module));
   int exit_code;
   {
     qn::Form1Window window(instance, show_command);
