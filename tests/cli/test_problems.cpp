@@ -70,7 +70,7 @@ TEST(Problems, OneLinePerProblemWithThePathBelowTheGivenFolderThenTheTally) {
   std::string rest = all.out.substr(all.out.find('\n', error_at) + 1);
   EXPECT_EQ(rest, Lf("MISSING  Pics" + sep + "u1964_002.jpg\n"
                      "ERROR    Twice" + sep + "  error 5: The folder holds several audio checksum files and was skipped: a.qn, b.qn\n"
-                     "qnverify: 7 entries in 3 folders: 2 OK, 3 FAIL, 2 MISSING, 1 additional, 2 errors\n"));
+                     "qnverify: 7 entries in 3 folders: 2 OK, 3 FAIL (2 audio, 1 tags only), 2 MISSING, 1 additional, 2 errors\n"));
 
   // One folder: its paths are relative to it. Several: each starts with its PATH as given.
   CliRun one = run_cli({"-q", t.c.folder("Mp3")});
@@ -134,6 +134,29 @@ TEST(Problems, UsageMessagesAndHints) {
   CliRun help = run_cli({"--help"});
   EXPECT_NE(help.out.find("Exit status"), std::string::npos);
   EXPECT_NE(help.out.find("qnverify -q -r /music"), std::string::npos);
+}
+
+// A retag (track 2) is a FAIL of its own kind wherever the failures are counted; the exit flags
+// and the "fail" status stay as they were.
+TEST(Problems, TagOnlyFailuresAreCountedApartFromDamage) {
+  Troubled t;
+  const std::string mp3 = t.c.folder("Mp3");
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<std::string> shown;
+  } cases[] = {
+      {{"-q", mp3}, {"ID3-FAIL " + Collection::track_name(2), "3 FAIL (2 audio, 1 tags only), 1 MISSING"}},
+      {{"--summary", mp3},
+       {"FAIL: 2 audio, 1 tags only (the audio verified OK, a tag check failed)", "3 FAIL (2 audio, 1 tags only),"}},
+      {{"--json", mp3},
+       {"\"status\": \"fail\",\n          \"tags_only\": true", "\"status\": \"fail\",\n          \"tags_only\": false",
+        "\"fail\": 3,", "\"tags_only\": 1\n"}},
+  };
+  for (const Case& c : cases) {
+    CliRun run = run_cli(c.args);
+    EXPECT_EQ(run.status, 1 | 2 | 4 | 8) << c.args[0];
+    for (const std::string& text : c.shown) EXPECT_NE(run.out.find(Lf(text)), std::string::npos) << text << "\n" << run.out;
+  }
 }
 
 TEST(Problems, CreateNfoNamesEachPlaceholderItMade) {
