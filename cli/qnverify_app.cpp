@@ -390,7 +390,10 @@ class Output : public PlanOutput {
   int finish(bool interrupted) {
     int status = summary_.exit_status();
     if (!options_.report.empty()) status = write_report_file(status);
-    if (interrupted) status = kExitInterrupted;
+    if (interrupted) {
+      status = kExitInterrupted;
+      say("interrupted: what follows counts only the folders verified before");
+    }
     if (options_.json) {
       out_.write(json_.tail(summary_, status));
       return with_output_error(status);

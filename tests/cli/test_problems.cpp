@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 
 #include "cli/collection_fixture.h"
 #include "cli/run_cli.h"
@@ -114,6 +115,8 @@ TEST(Problems, UsageMessagesAndHints) {
       {{"-j", "0", t.c.root()}, 64, "qnverify: --jobs: 0 is not between 1 and 64"},
       {{"-j", "65", t.c.root()}, 64, "qnverify: --jobs: 65 is not between 1 and 64"},
       {{"--bogus", t.c.root()}, 64, "qnverify: "},
+      {{"--recusive", t.c.root()}, 64, "qnverify: --recusive: did you mean --recursive?"},
+      {{"--summry=1", t.c.root()}, 64, "did you mean --summary?"},
       {{t.c.root()}, 66, "qnverify: use -r to verify the 2 folders below"},
       {{t.c.folder("Mp3")}, 1 | 2 | 4 | 8, ""},
   };
@@ -134,6 +137,33 @@ TEST(Problems, UsageMessagesAndHints) {
   CliRun help = run_cli({"--help"});
   EXPECT_NE(help.out.find("Exit status"), std::string::npos);
   EXPECT_NE(help.out.find("qnverify -q -r /music"), std::string::npos);
+  std::istringstream lines(help.out);
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    EXPECT_LE(line.size(), 80u) << line;
+  }
+  EXPECT_EQ(run_cli({"--bogus", t.c.root()}).err.find("did you mean"), std::string::npos) << "nothing near enough";
+}
+
+// PATHs naming one folder (files in it, the folder under another spelling) verify it once; a PATH
+// that cannot be verified keeps its place, and with -q its ERROR line on standard output.
+TEST(Problems, OneFolderOnceAndRefusedPathsInTheirPlace) {
+  Troubled t;
+  const std::string mp3 = t.c.folder("Mp3"), pics = t.c.folder("Pics"), absent = t.c.folder("Absent");
+  CliRun run = run_cli({"-q", mp3 + Collection::track_name(1), mp3 + Collection::track_name(3), absent, mp3 + ".",
+                        pics, mp3});
+  EXPECT_EQ(run.status, 1 | 2 | 4 | 8);
+  EXPECT_EQ(run.err, "");
+  const std::size_t fail = run.out.find("FAIL     "), error = run.out.find("ERROR    " + absent + "  error "),
+                    pics_line = run.out.find("MISSING  " + pics);
+  EXPECT_LT(fail, error) << run.out;
+  EXPECT_LT(error, pics_line) << run.out;
+  EXPECT_EQ(run.out.find("FAIL     ", fail + 1), std::string::npos) << "the Mp3 folder is verified once: " << run.out;
+  EXPECT_NE(run.out.find("qnverify: 7 entries in 3 folders:"), std::string::npos) << run.out;
+
+  CliRun alone = run_cli({"-q", absent});
+  EXPECT_EQ(alone.status, 66);
+  EXPECT_EQ(alone.out.rfind("ERROR    " + absent + "  error ", 0), 0u) << alone.out;
 }
 
 // A retag (track 2) is a FAIL of its own kind wherever the failures are counted; the exit flags
