@@ -9,6 +9,7 @@
 #include "cli/collection_run.h"
 #include "engine/host.h"
 #include "base/text.h"
+#include "platform/terminal.h"
 
 namespace qn::cli {
 
@@ -21,6 +22,11 @@ inline std::string error_line(const std::string& folder, int number, const std::
   if (!context.empty()) line += " [" + context + "]";
   return text::printable(line) + "\n";
 }
+
+// Thrown out of a run at its next entry once Ctrl-C was pressed.
+struct RunInterrupted : std::exception {
+  const char* what() const noexcept override { return "interrupted"; }
+};
 
 class CliHost : public RunHost {
  public:
@@ -68,6 +74,9 @@ class JobHost : public CliHost {
       : CliHost(id3v1, id3v2, read_ahead), prefix_(std::move(folder_prefix)), entries_checked_(entries_checked),
         stream_(stream), hold_errors_(hold_errors) {}
 
+  void yield() override {
+    if (platform::interrupted()) throw RunInterrupted();
+  }
   void show_progress(const std::string&) override {
     ++progress_calls_;
     entries_checked_.fetch_add(1, std::memory_order_relaxed);

@@ -38,11 +38,14 @@ ItemOutcome execute(std::size_t index, const PlanItem& item, const RunSettings& 
                entries_checked, stream, settings.errors_in_outcome);
   host.check_content(settings.deep, settings.hints, settings.job_pool);
   try {
+    if (platform::interrupted()) throw RunInterrupted();
     std::unique_ptr<EntrySink> sink = output.sink(index, item, stream);
     outcome.result = item.kind == ItemKind::kAudio
                          ? VerifyAudioFolder(item.folder, item.checksum_file, settings.create_nfo, host, sink.get())
                          : VerifyLabelFolder(item.folder, host, item.checksum_file, sink.get());
     outcome.ran = true;
+  } catch (const RunInterrupted&) {
+    outcome.interrupted = true;
   } catch (const std::exception& e) {
     // A run catches its own step failures; whatever still escapes makes the folder a problem.
     outcome.item.kind = ItemKind::kProblem;
@@ -51,24 +54,32 @@ ItemOutcome execute(std::size_t index, const PlanItem& item, const RunSettings& 
   }
   outcome.error_text = stream.take_held(ItemStream::Held::kErrors);
   outcome.notice_text = stream.take_held(ItemStream::Held::kNotices);
-  if (!outcome.ran)
+  if (!outcome.ran && !outcome.interrupted)
     outcome.error_text += error_line(item.folder, outcome.item.error_number, outcome.item.message, "");
   long uncounted = outcome.result.tally.entries - host.progress_calls();
   if (uncounted > 0) entries_checked.fetch_add(uncounted, std::memory_order_relaxed);
   return outcome;
 }
 
-// The progress line on standard error; it is wiped before anything else is written there.
+// The progress line on standard error; it is wiped before anything else is written there. It is
+// redrawn at most every kRedraw, and never reaches the terminal's last column, so it never wraps.
 class ProgressLine {
  public:
+  static constexpr std::chrono::milliseconds kRedraw{100};
+
   explicit ProgressLine(bool enabled) : enabled_(enabled), start_(Clock::now()) {}
+  ~ProgressLine() { wipe(); }
 
   void draw(int done, int total, long files) {
     if (!enabled_) return;
-    std::chrono::duration<double> elapsed = Clock::now() - start_;
-    std::string text = progress_text(done, total, files, elapsed.count());
+    const Clock::time_point now = Clock::now();
+    if (drawn_ && now - last_ < kRedraw) return;
+    drawn_ = true;
+    last_ = now;
+    std::chrono::duration<double> elapsed = now - start_;
+    std::string text = fit_to_columns(progress_text(done, total, files, elapsed.count()), platform::stderr_columns());
     std::string line = "\r" + text;
-    if (text.size() < width_) line += std::string(width_ - text.size(), ' ');
+    if (text.size() < width_) line += std::string(width_ - text.size(), ' ') + "\r" + text;
     width_ = text.size();
     std::fputs(line.c_str(), stderr);
     std::fflush(stderr);
@@ -83,6 +94,8 @@ class ProgressLine {
  private:
   bool enabled_;
   Clock::time_point start_;
+  Clock::time_point last_;
+  bool drawn_ = false;
   std::size_t width_ = 0;
 };
 
@@ -184,7 +197,8 @@ void PlanRunner::work() {
     {
       std::unique_lock<std::mutex> lock(mutex_);
       room_.wait(lock, [&] { return stopping_ || next_ >= count_ || next_ < emitted_ + ahead_; });
-      if (stopping_ || next_ >= count_) return;
+      // After Ctrl-C no run is begun; those under way stop at their next entry.
+      if (stopping_ || next_ >= count_ || platform::interrupted()) return;
       i = next_++;
     }
     ItemOutcome outcome = execute(i, plan_[i], settings_, output_, *streams_[i], entries_checked_);
@@ -240,8 +254,11 @@ void PlanRunner::run() {
   };
   try {
     std::unique_lock<std::mutex> lock(mutex_);
+    progress.draw(0, folder_total, 0);
     while (emitted_ < count_) {
-      changed_.wait_for(lock, std::chrono::milliseconds(200), [&] {
+      // Items never begun are left out once Ctrl-C was pressed; those begun are still awaited.
+      if (platform::interrupted() && emitted_ >= next_) break;
+      changed_.wait_for(lock, ProgressLine::kRedraw, [&] {
         return done_[emitted_] != 0 || streams_[emitted_]->bytes_ >= kPieceSize;
       });
       pass_on_stream(emitted_, lock);

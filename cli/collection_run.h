@@ -45,6 +45,7 @@ struct RunSettings {
 struct ItemOutcome {
   PlanItem item;
   bool ran = false;        // false for problems (and runs that could not be made)
+  bool interrupted = false;  // the run was stopped by Ctrl-C: it has no outcome to show
   RunResult result;        // when ran
   std::string error_text;  // whole lines for standard error: the run's first errors
   std::string notice_text; // whole lines for standard error after the errors (placeholders made)
@@ -98,7 +99,7 @@ class PlanOutput {
 // The default number of jobs: the processors, at most 4, at least 1.
 int default_jobs();
 
-// Runs every item of the plan, at most 2 × jobs items ahead of the one being passed on, and passes
+// Runs every item of the plan (after Ctrl-C, see platform::catch_interrupt, only those begun), at most 2 × jobs items ahead of the one being passed on, and passes
 // each on to `output` as described there, on the calling thread, as soon as the item and every
 // item before it are done.
 void run_plan(const std::vector<PlanItem>& plan, const RunSettings& settings, PlanOutput& output);

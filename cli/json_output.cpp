@@ -22,7 +22,8 @@ json id3_result(const std::string& suffix, const std::string& tag) {
 
 json counts_json(const RunCounts& c) {
   return {{"entries", c.entries}, {"ok", c.ok},           {"fail", c.fail},
-          {"missing", c.missing}, {"additional", c.additional}, {"errors", c.errors}};
+          {"missing", c.missing}, {"additional", c.additional}, {"errors", c.errors},
+          {"tags_only", c.tags_only}};
 }
 
 }  // namespace
@@ -55,6 +56,7 @@ json entry_json(const EntryResult& entry, bool hints) {
       {"id3v1", id3_result(entry.id3_suffix, "ID3v1")},
       {"id3v2", id3_result(entry.id3_suffix, "ID3v2")},
       {"status", status_name(entry.status)},
+      {"tags_only", tags_only_failure(entry)},
       {"note", entry.note},
       {"report_line", entry.report_line + entry.note + (entry.content ? entry.content->text : "")},
       {"step_failed", entry.step_failed},

@@ -90,8 +90,8 @@ std::string problem_lines(const PlanItem& problem, const PathDisplay& display) {
 std::string tally_line(const Summary& summary) {
   const RunCounts& c = summary.totals();
   return "qnverify: " + plural(c.entries, "entry", "entries") + " in " +
-         plural(summary.folder_count(), "folder", "folders") + ": " + std::to_string(c.ok) + " OK, " +
-         std::to_string(c.fail) + " FAIL, " + std::to_string(c.missing) + " MISSING, " +
+         plural(summary.folder_count(), "folder", "folders") + ": " + std::to_string(c.ok) + " OK, " + fail_text(c) +
+         ", " + std::to_string(c.missing) + " MISSING, " +
          std::to_string(c.additional) + " additional, " + plural(c.errors, "error", "errors") + "\n";
 }
 

@@ -27,7 +27,8 @@ std::string problem_line(const EntryResult& entry, const std::string& folder, co
 std::string problem_lines(const RunResult& result, const PathDisplay& display);
 std::string problem_lines(const PlanItem& problem, const PathDisplay& display);
 
-// "qnverify: 8 entries in 2 folders: 5 OK, 1 FAIL, 2 MISSING, 1 additional, 0 errors\n"
+// "qnverify: 8 entries in 2 folders: 5 OK, 1 FAIL, 2 MISSING, 1 additional, 0 errors\n"; a FAIL
+// count that holds tag-only failures is split: "3 FAIL (1 audio, 2 tags only)".
 std::string tally_line(const Summary& summary);
 
 }  // namespace qn::cli

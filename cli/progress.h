@@ -8,6 +8,10 @@ namespace qn::cli {
 // left out until a folder is done.
 std::string progress_text(int folders_done, int folders_total, long files_checked, double elapsed_seconds);
 
+// The text cut to fit a line of `columns` terminal columns without reaching the last one, where
+// a terminal wraps; unchanged when `columns` is 0 (not known). The text is ASCII.
+std::string fit_to_columns(const std::string& text, int columns);
+
 // Minutes and seconds ("0:07", "12:30"), or hours too ("1:02:03").
 std::string clock_text(double seconds);
 

@@ -2,7 +2,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -59,6 +61,9 @@ struct Options {
   bool creating = false;
 };
 
+// Ctrl-C: the shells' code for a program ended by SIGINT.
+constexpr int kExitInterrupted = 130;
+
 // Why a PATH cannot be verified: the exit status it gives alone, and the message.
 struct Refusal {
   int status;
@@ -84,16 +89,31 @@ std::string absolute_text(const fs::path& p) {
 
 bool is_qn_file(const fs::path& p) { return text::iequals(p.extension().string(), ".qn"); }
 
+// How long the folders below are counted for the hint; a whole disk is not walked for it.
+constexpr std::chrono::milliseconds kHintCounting{1000};
+
 // A second line, "use -r to verify the N folders below", when folders below `folder` hold
-// checksum files; empty otherwise.
+// checksum files; empty otherwise. Where counting them takes too long, "the many folders below".
 std::string recursive_hint(const std::string& folder) {
+  const auto deadline = std::chrono::steady_clock::now() + kHintCounting;
+  bool out_of_time = false;
+  // Past the deadline no folder is listed any more, so the walk ends at once.
+  auto lister = [&](const std::string& f, std::vector<FolderEntry>& entries, std::error_code& error) {
+    if (out_of_time || std::chrono::steady_clock::now() > deadline) {
+      out_of_time = true;
+      error = std::make_error_code(std::errc::timed_out);
+      return false;
+    }
+    return list_real_folder(f, entries, error);
+  };
   int folders = 0;
   std::string last;
-  for (const PlanItem& item : walk_collection(folder)) {
+  for (const PlanItem& item : walk_collection(folder, lister)) {
     if (item.kind == ItemKind::kProblem || item.folder == last || item.folder == folder) continue;
     last = item.folder;
     ++folders;
   }
+  if (out_of_time) return "\nqnverify: use -r to verify the many folders below";
   if (folders == 0) return "";
   return "\nqnverify: use -r to verify the " + (folders == 1 ? std::string("folder") : std::to_string(folders) + " folders") +
          " below";
@@ -174,16 +194,39 @@ class StandardOutput {
 // What the command line verifies: the runs of every PATH in turn, each with the way its paths
 // are shown, and the PATHs that could not be verified at all.
 struct Plan {
-  std::vector<PlanItem> items;
+  std::vector<PlanItem> items;        // refused PATHs among them as problems, in the order given
   std::vector<PathDisplay> displays;  // one per item
-  std::vector<PlanItem> refused;
+  std::vector<char> refused;          // one per item: a refused PATH, whose message was said
   bool several = false;  // more than one PATH: each is named in what is shown
 };
 
+// A PATH of the command line once looked at: what it names, or why it cannot be verified.
+struct GivenPath {
+  std::string path;
+  Target target;  // with -r only its folder, the root
+  std::optional<Refusal> refusal;
+};
+
+// What makes two PATHs one: their folders (and checksum files) by identity, not by name, so that
+// "qnverify *.mp3" verifies the folder once.
+struct PathKey {
+  platform::FileIdentity folder;
+  platform::FileIdentity checksum_file;
+  bool labels = false;
+  bool operator==(const PathKey&) const = default;
+};
+
+std::optional<PathKey> key_of(const Target& target) {
+  PathKey key;
+  key.labels = target.labels;
+  if (!platform::file_identity(target.folder, key.folder)) return std::nullopt;
+  if (!target.checksum_file.empty() && !platform::file_identity(target.checksum_file, key.checksum_file))
+    return std::nullopt;
+  return key;
+}
+
 // The plan of a single-folder PATH: one run.
-std::optional<Refusal> plan_one_folder(const Options& options, const std::string& path, Plan& plan) {
-  Target target;
-  if (std::optional<Refusal> refusal = resolve_target(options, path, target)) return refusal;
+void plan_one_folder(const std::string& path, const Target& target, Plan& plan) {
   PlanItem item;
   item.kind = target.labels ? ItemKind::kLabels : ItemKind::kAudio;
   item.folder = target.folder;
@@ -191,20 +234,41 @@ std::optional<Refusal> plan_one_folder(const Options& options, const std::string
   plan.items.push_back(std::move(item));
   std::string shown = folder_named_by(path);
   plan.displays.push_back({target.folder, plan.several ? shown : ""});
+  plan.refused.push_back(0);
+}
+
+// The folder of `-r PATH`, the root of its walk.
+std::optional<Refusal> resolve_root(const std::string& path, Target& target) {
+  if (!is_folder(path)) return Refusal{kExitNothingVerified, "no such folder: " + path};
+  target.folder = AddBackslash(absolute_text(platform::native_path(path)));
   return std::nullopt;
 }
 
 // The plan of `-r PATH`: every folder at or below PATH that holds a checksum file.
-std::optional<Refusal> plan_collection(const std::string& path, Plan& plan) {
-  if (!is_folder(path)) return Refusal{kExitNothingVerified, "no such folder: " + path};
-  std::string root = AddBackslash(absolute_text(platform::native_path(path)));
+std::optional<Refusal> plan_collection(const std::string& path, const std::string& root, Plan& plan) {
   std::vector<PlanItem> items = walk_collection(root);
   if (items.empty()) return Refusal{kExitNothingVerified, "No .qn file found at or below " + root};
   for (PlanItem& item : items) {
     plan.items.push_back(std::move(item));
     plan.displays.push_back({root, plan.several ? AddBackslash(path) : ""});
+    plan.refused.push_back(0);
   }
   return std::nullopt;
+}
+
+// A refused PATH among several: a problem of the plan in its place, its message said now (with
+// -q its ERROR line on standard output takes the place of the message).
+void plan_refused(const Options& options, const std::string& path, const Refusal& refusal, Plan& plan) {
+  const std::size_t line_end = refusal.message.find('\n');
+  if (!options.problems || options.json) say(refusal.message);
+  else if (line_end != std::string::npos) std::cerr << refusal.message.substr(line_end + 1) << "\n";
+  PlanItem problem;
+  problem.folder = path;
+  problem.error_number = refusal.status == kExitUsage ? kErrInvalidArgument : kErrFileAccess;
+  problem.message = refusal.message.substr(0, line_end);
+  plan.items.push_back(std::move(problem));
+  plan.displays.push_back({"", ""});
+  plan.refused.push_back(1);
 }
 
 // Replaces every "-" among the PATHs with the paths read from standard input.
@@ -294,10 +358,15 @@ class Output : public PlanOutput {
 
   void take(std::size_t index, ItemOutcome& outcome) override {
     const PathDisplay& display = plan_.displays[index];
+    if (plan_.refused[index]) outcome.error_text.clear();  // said when the PATH was refused
     // In the problems-only output the failed steps are ERROR lines on standard output instead.
     if (!outcome.error_text.empty() && !options_.problems) platform::write_standard_error(outcome.error_text);
     if (!outcome.notice_text.empty()) platform::write_standard_error(outcome.notice_text);
     const bool streamed = open_run_ == index;  // a run object was begun
+    if (outcome.interrupted) {  // nothing of it is counted; the document stays whole
+      if (streamed) out_.write(json_run_tail(outcome.result, true));
+      return;
+    }
     if (!outcome.ran) {
       if (streamed) out_.write(json_run_tail(outcome.result, true));
       add_refused(outcome.item);
@@ -316,9 +385,15 @@ class Output : public PlanOutput {
     if (report_file_) report_file_->append(outcome.result.report_text);
   }
 
-  int finish() {
+  // After Ctrl-C (`interrupted`) the same as after the whole plan, with what was verified so far
+  // and exit status kExitInterrupted.
+  int finish(bool interrupted) {
     int status = summary_.exit_status();
     if (!options_.report.empty()) status = write_report_file(status);
+    if (interrupted) {
+      status = kExitInterrupted;
+      say("interrupted: what follows counts only the folders verified before");
+    }
     if (options_.json) {
       out_.write(json_.tail(summary_, status));
       return with_output_error(status);
@@ -326,7 +401,7 @@ class Output : public PlanOutput {
     if (options_.summary_only || (!options_.problems && (options_.recursive || plan_.several)))
       out_.write(summary_.text());
     if (options_.problems || options_.summary_only) out_.write(tally_line(summary_));
-    else if (platform::stderr_is_terminal()) std::cerr << tally_line(summary_) << std::flush;
+    else if (interrupted || platform::stderr_is_terminal()) std::cerr << tally_line(summary_) << std::flush;
     return with_output_error(status);
   }
 
@@ -351,7 +426,7 @@ class Output : public PlanOutput {
     if (out_.error() != 0) {
       CliHost host(true, true);
       host.show_error(out_.error(), std::string("Writing standard output failed: ") + std::strerror(out_.error()), "");
-      if (status != kExitNothingVerified) status |= kExitStepError;
+      if (status != kExitNothingVerified && status != kExitInterrupted) status |= kExitStepError;
     }
     return status;
   }
@@ -375,26 +450,58 @@ std::string check_jobs(std::string& input) {
   return "";
 }
 
+// The help fits 80 columns: option names in the first kNameColumn, their words wrapped after.
+constexpr std::size_t kHelpWidth = 80;
+constexpr std::size_t kNameColumn = 26;
+
+// `text` with line feeds between words, so that no line is wider than `width`.
+std::string wrapped(const std::string& text, std::size_t width) {
+  std::string out, line;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t end = text.find(' ', at);
+    if (end == std::string::npos) end = text.size();
+    const std::string word = text.substr(at, end - at);
+    if (!line.empty() && line.size() + 1 + word.size() > width) {
+      out += line + "\n";
+      line.clear();
+    }
+    line += (line.empty() ? "" : " ") + word;
+    at = end + 1;
+  }
+  return out + line;
+}
+
 const char* const kHelpFooter = R"(
 What an OK means:
-  The check the checksum file allows compares each track's length, its first and last blocks of
-  audio and its tag sums; it reads some kilobytes of a track. OK: the track is complete, starts and
-  ends as listed, its tags are the ones listed. A byte changed in the middle of a track reads OK.
-  --deep reads every byte and checks what the track carries itself (FLAC: frame CRCs and MD5; MP3:
-  the frame chain, the encoder's music CRC, protected frames), so such damage is found where those
-  checks cover it; "content unchecked": the MP3 carries no check and only its frames were walked.
+  The check the checksum file allows compares each track's length, its first
+  and last blocks of audio and its tag sums; it reads some kilobytes of a track.
+  OK: the track is complete, starts and ends as listed, its tags are the ones
+  listed. A byte changed in the middle of a track reads OK. --deep reads every
+  byte and checks what the track carries itself (FLAC: frame CRCs and MD5; MP3:
+  the frame chain, the encoder's music CRC, protected frames), so such damage is
+  found where those checks cover it; "content unchecked": the MP3 carries no
+  check and only its frames were walked.
 
 Exit status, flags added up:
-  0  everything is OK          1  some entry failed (FAIL, an ID3 check fails, no verdict)
-  2  some entry is MISSING     4  some file is additional (named by no checksum line)
-  8  some step failed          64 usage error        66 nothing could be verified
+  0   everything is OK
+  1   some entry failed (FAIL, an ID3 check fails, no verdict)
+  2   some entry is MISSING
+  4   some file is additional (named by no checksum line)
+  8   some step failed
+  64  usage error
+  66  nothing could be verified
+  130 interrupted (Ctrl-C): the reports so far, then their tally
 
 Examples:
-  qnverify "/music/Quarnell 1964 Top 6"     print the folder's report
-  qnverify -q -r /music                     only the problems of every folder below /music, then a tally
-  qnverify --deep -q -r /music              the same, every track also read whole and checked
+  qnverify "/music/Quarnell 1964 Top 6"
+      print the folder's report
+  qnverify -q -r /music
+      only the problems of every folder below /music, then a tally
+  qnverify --deep -q -r /music
+      the same, every track also read whole and checked
   find /music -name '*1964*' -type d -print0 | qnverify -0 --summary -
-                                            the folders find names, as a summary table
+      the folders find names, as a summary table
 )";
 
 void add_options(CLI::App& app, Options& options) {
@@ -436,6 +543,9 @@ void add_options(CLI::App& app, Options& options) {
   app.add_flag("--force", options.create.force, "With --output: replace an existing file")->needs(create);
   app.set_version_flag("--version", std::string("qnverify (Quarnell Verify ") + kVersionText + ") " + kRevisionText);
   app.footer(kHelpFooter);
+  app.get_formatter()->column_width(kNameColumn);
+  for (CLI::Option* option : app.get_options())
+    option->description(wrapped(option->get_description(), kHelpWidth - kNameColumn - 1));
 }
 
 // After a usage error: a PATH that starts with "-" and names something here needs "--" before it.
@@ -449,11 +559,51 @@ void hint_double_dash(const std::vector<std::string>& args) {
   }
 }
 
+// The edit distance of two option names (insertions, deletions, changes, each 1).
+std::size_t edit_distance(const std::string& a, const std::string& b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+// After a usage error: the known long option nearest to an unknown one, when it is near enough.
+void suggest_option(const CLI::App& app, const std::vector<std::string>& args) {
+  std::vector<std::string> known;
+  for (const CLI::Option* option : app.get_options())
+    for (const std::string& name : option->get_lnames()) known.push_back(name);
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--") break;
+    if (arg.size() < 4 || arg.compare(0, 2, "--") != 0) continue;
+    const std::string name = arg.substr(2, arg.find('=') == std::string::npos ? std::string::npos : arg.find('=') - 2);
+    if (std::find(known.begin(), known.end(), name) != known.end()) continue;
+    const std::string* best = nullptr;
+    std::size_t best_distance = 3;  // farther is a different word
+    for (const std::string& candidate : known) {
+      const std::size_t distance = edit_distance(name, candidate);
+      if (distance < best_distance && distance < candidate.size() / 2) {
+        best = &candidate;
+        best_distance = distance;
+      }
+    }
+    if (best != nullptr) say(text::printable(arg) + ": did you mean --" + *best + "?");
+  }
+}
+
 }  // namespace
 
 int run_qnverify(const std::vector<std::string>& args) {
-  CLI::App app{"qnverify: verifies Quarnell collection folders against their .qn checksum files "
-               "and prints the verification reports."};
+  CLI::App app{"qnverify: verifies Quarnell collection folders against their .qn checksum\n"
+               "files and prints the verification reports."};
   app.name("qnverify");
   // Options are written "--name" everywhere; on Windows a path such as "/music/x" must stay a path.
   app.allow_windows_style_options(false);
@@ -470,6 +620,7 @@ int run_qnverify(const std::vector<std::string>& args) {
       return kExitStepError;
     }
     say(e.what());
+    suggest_option(app, args);
     hint_double_dash(args);
     say("see qnverify --help");
     return kExitUsage;
@@ -502,19 +653,36 @@ int run_qnverify(const std::vector<std::string>& args) {
     return kExitUsage;
   }
 
-  Plan plan;
-  plan.several = options.paths.size() > 1;
+  // The PATHs in the order given, each folder once.
+  std::vector<GivenPath> given;
+  std::vector<PathKey> seen;
   for (const std::string& path : options.paths) {
-    std::optional<Refusal> refusal =
-        options.recursive ? plan_collection(path, plan) : plan_one_folder(options, path, plan);
+    GivenPath g{path, {}, {}};
+    g.refusal = options.recursive ? resolve_root(path, g.target) : resolve_target(options, path, g.target);
+    if (!g.refusal) {
+      if (std::optional<PathKey> key = key_of(g.target)) {
+        if (std::find(seen.begin(), seen.end(), *key) != seen.end()) continue;
+        seen.push_back(*key);
+      }
+    }
+    given.push_back(std::move(g));
+  }
+  Plan plan;
+  plan.several = given.size() > 1;
+  for (const GivenPath& g : given) {
+    std::optional<Refusal> refusal = g.refusal;
+    if (!refusal) {
+      if (!options.recursive) plan_one_folder(g.path, g.target, plan);
+      else refusal = plan_collection(g.path, g.target.folder, plan);
+    }
     if (!refusal) continue;
-    say(refusal->message);
-    if (!plan.several) return refusal->status;
-    PlanItem problem;
-    problem.folder = path;
-    problem.error_number = refusal->status == kExitUsage ? kErrInvalidArgument : kErrFileAccess;
-    problem.message = refusal->message.substr(0, refusal->message.find('\n'));
-    plan.refused.push_back(std::move(problem));
+    plan_refused(options, g.path, *refusal, plan);
+    if (plan.several) continue;
+    if (options.problems) {  // -q promises an ERROR line for every PATH that cannot be verified
+      StandardOutput out;
+      out.write(problem_lines(plan.items.back(), plan.displays.back()));
+    }
+    return refusal->status;
   }
   KeptFiles kept;
   if (!options.report.empty()) {
@@ -544,9 +712,9 @@ int run_qnverify(const std::vector<std::string>& args) {
   if (options.jobs > 1) job_pool.emplace(options.jobs);
   settings.job_pool = job_pool ? &*job_pool : nullptr;
   Output output(options, plan, kept);
-  for (const PlanItem& problem : plan.refused) output.add_refused(problem);
+  platform::catch_interrupt();
   run_plan(plan.items, settings, output);
-  return output.finish();
+  return output.finish(platform::interrupted());
 }
 
 }  // namespace qn::cli

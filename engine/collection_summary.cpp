@@ -12,10 +12,18 @@ RunCounts& RunCounts::operator+=(const RunCounts& other) {
   entries += other.entries;
   ok += other.ok;
   fail += other.fail;
+  tags_only += other.tags_only;
   missing += other.missing;
   additional += other.additional;
   errors += other.errors;
   return *this;
+}
+
+std::string fail_text(const RunCounts& counts) {
+  std::string text = std::to_string(counts.fail) + " FAIL";
+  if (counts.tags_only > 0)
+    text += " (" + std::to_string(counts.audio_fail()) + " audio, " + std::to_string(counts.tags_only) + " tags only)";
+  return text;
 }
 
 const char* kind_name(FolderKind kind) {
@@ -33,6 +41,7 @@ RunCounts counts_of(const RunResult& result) {
   counts.entries = result.tally.entries;
   counts.ok = result.tally.ok + result.tally.placeholders_created;
   counts.fail = result.tally.fail + result.tally.no_verdict;
+  counts.tags_only = result.tally.tags_only;
   counts.missing = result.tally.missing;
   counts.additional = static_cast<long>(result.additional_files.size());
   counts.errors = result.error_count + (result.nothing_verified ? 1 : 0);
@@ -85,6 +94,9 @@ std::string Summary::text() const {
   for (const Row& row : rows_) text += row_text(row.counts, row.kind, row.folder);
   int folders = folder_count();
   text += row_text(totals_, "total", std::to_string(folders) + (folders == 1 ? " folder" : " folders"));
+  if (totals_.tags_only > 0)
+    text += "FAIL: " + std::to_string(totals_.audio_fail()) + " audio, " + std::to_string(totals_.tags_only) +
+            " tags only (the audio verified OK, a tag check failed)\r\n";
   return text;
 }
 

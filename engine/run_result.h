@@ -53,17 +53,28 @@ struct StepErrorRecord {
   std::string context;
 };
 
+// A failed entry whose audio verdicts are all OK and whose only failure is an ID3 check: the tags
+// were changed (a retag), the audio was not. Content damage found by the deep check is no tag change.
+bool tags_only_failure(const EntryResult& entry);
+
 // The entries of a run counted by status.
 struct EntryTally {
   long entries = 0;
   long ok = 0;
   long placeholders_created = 0;
   long fail = 0;
+  long tags_only = 0;  // of `fail`: the tag-only failures
   long no_verdict = 0;
   long missing = 0;
 
   void add(EntryStatus status);
+  void add(const EntryResult& entry);
 };
+
+inline void EntryTally::add(const EntryResult& entry) {
+  add(entry.status);
+  if (tags_only_failure(entry)) ++tags_only;
+}
 
 inline void EntryTally::add(EntryStatus status) {
   ++entries;

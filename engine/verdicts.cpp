@@ -72,4 +72,17 @@ EntryStatus status_of_verdicts(const std::vector<std::string>& verdicts, const s
   return EntryStatus::kOk;
 }
 
+bool tags_only_report_line(const std::string& line) {
+  return text::contains(line, " Fails") && !text::contains(line, " FAIL");
+}
+
+bool tags_only_failure(const EntryResult& entry) {
+  if (entry.status != EntryStatus::kFail || entry.verdicts.empty()) return false;
+  if (!text::contains(entry.id3_suffix, " Fails")) return false;
+  if (entry.content && entry.content->status == "fail") return false;
+  for (const std::string& v : entry.verdicts)
+    if (v != " OK") return false;
+  return true;
+}
+
 }  // namespace qn

@@ -21,6 +21,10 @@ std::string id3_suffix(const std::string& result);
 // The value of the decimal number at the head of a text (blanks skipped, 0 when there is none).
 long leading_number(const std::string& s);
 
+// True for a report line that tells a tag-only failure (see tags_only_failure): an ID3 check
+// "Fails" and no verdict on the line says FAIL.
+bool tags_only_report_line(const std::string& line);
+
 // The status of an entry whose file was found and decoded.
 EntryStatus status_of_verdicts(const std::vector<std::string>& verdicts, const std::string& suffix);
 

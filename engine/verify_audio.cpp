@@ -228,7 +228,7 @@ void AudioRun::check_entry(ChecksumFile& checksums) {
   guard_.run(line, [&] { entry.note = SheetMusicNote(line); });
   if (host_.hints()) entry.hint = failure_hint(entry, found_.flac, facts_);
   body_ += text::printable(entry.report_line + entry.note + (entry.content ? entry.content->text : "")) + "\r\n";
-  result_.tally.add(entry.status);
+  result_.tally.add(entry);
   if (sink_) sink_->entry(entry);
 }
 

@@ -168,7 +168,7 @@ void LabelRun::check_entry(ChecksumFile& checksums, const SortedIndex& index) {
   }
   entry.step_failed = guard_.error_count() != errors_before;
   body_ += text::printable(entry.report_line) + "\r\n";
-  result_.tally.add(entry.status);
+  result_.tally.add(entry);
   if (sink_) sink_->entry(entry);
 }
 

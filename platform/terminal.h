@@ -8,6 +8,12 @@ namespace qn::platform {
 // True when standard error (standard output) is a terminal: never for scripts and CI logs.
 bool stderr_is_terminal();
 bool stdout_is_terminal();
+// The columns of the terminal standard error is on; 0 when it is none or does not say.
+int stderr_columns();
+// From now on Ctrl-C (SIGINT; on Windows also Ctrl-Break) only raises the flag interrupted() reads.
+void catch_interrupt();
+bool interrupted();
+
 // Standard output passes bytes unchanged (no CR inserted before LF on Windows).
 void set_stdout_binary();
 // Standard input passes bytes unchanged (no CR LF folded into LF on Windows).

@@ -72,7 +72,7 @@ TEST(JsonOutput, DescribesEveryFolderEntryErrorAndTheTotals) {
   EXPECT_EQ(mp3["errors"][0].at("context"), "u1964_008 - Bad - Line.mp3XZY");
   EXPECT_FALSE(mp3["errors"][0].at("message").get<std::string>().empty());
   EXPECT_EQ(mp3.at("counts"), json({{"entries", 4}, {"ok", 2}, {"fail", 1}, {"missing", 1},
-                                    {"additional", 1}, {"errors", 1}}));
+                                    {"additional", 1}, {"errors", 1}, {"tags_only", 0}}));
 
   const json& pics = doc["folders"][1];
   EXPECT_EQ(pics.at("kind"), "labels");

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 
 #include "cli/collection_fixture.h"
 #include "cli/run_cli.h"
@@ -70,7 +71,7 @@ TEST(Problems, OneLinePerProblemWithThePathBelowTheGivenFolderThenTheTally) {
   std::string rest = all.out.substr(all.out.find('\n', error_at) + 1);
   EXPECT_EQ(rest, Lf("MISSING  Pics" + sep + "u1964_002.jpg\n"
                      "ERROR    Twice" + sep + "  error 5: The folder holds several audio checksum files and was skipped: a.qn, b.qn\n"
-                     "qnverify: 7 entries in 3 folders: 2 OK, 3 FAIL, 2 MISSING, 1 additional, 2 errors\n"));
+                     "qnverify: 7 entries in 3 folders: 2 OK, 3 FAIL (2 audio, 1 tags only), 2 MISSING, 1 additional, 2 errors\n"));
 
   // One folder: its paths are relative to it. Several: each starts with its PATH as given.
   CliRun one = run_cli({"-q", t.c.folder("Mp3")});
@@ -114,6 +115,8 @@ TEST(Problems, UsageMessagesAndHints) {
       {{"-j", "0", t.c.root()}, 64, "qnverify: --jobs: 0 is not between 1 and 64"},
       {{"-j", "65", t.c.root()}, 64, "qnverify: --jobs: 65 is not between 1 and 64"},
       {{"--bogus", t.c.root()}, 64, "qnverify: "},
+      {{"--recusive", t.c.root()}, 64, "qnverify: --recusive: did you mean --recursive?"},
+      {{"--summry=1", t.c.root()}, 64, "did you mean --summary?"},
       {{t.c.root()}, 66, "qnverify: use -r to verify the 2 folders below"},
       {{t.c.folder("Mp3")}, 1 | 2 | 4 | 8, ""},
   };
@@ -134,6 +137,56 @@ TEST(Problems, UsageMessagesAndHints) {
   CliRun help = run_cli({"--help"});
   EXPECT_NE(help.out.find("Exit status"), std::string::npos);
   EXPECT_NE(help.out.find("qnverify -q -r /music"), std::string::npos);
+  std::istringstream lines(help.out);
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    EXPECT_LE(line.size(), 80u) << line;
+  }
+  EXPECT_EQ(run_cli({"--bogus", t.c.root()}).err.find("did you mean"), std::string::npos) << "nothing near enough";
+}
+
+// PATHs naming one folder (files in it, the folder under another spelling) verify it once; a PATH
+// that cannot be verified keeps its place, and with -q its ERROR line on standard output.
+TEST(Problems, OneFolderOnceAndRefusedPathsInTheirPlace) {
+  Troubled t;
+  const std::string mp3 = t.c.folder("Mp3"), pics = t.c.folder("Pics"), absent = t.c.folder("Absent");
+  CliRun run = run_cli({"-q", mp3 + Collection::track_name(1), mp3 + Collection::track_name(3), absent, mp3 + ".",
+                        pics, mp3});
+  EXPECT_EQ(run.status, 1 | 2 | 4 | 8);
+  EXPECT_EQ(run.err, "");
+  const std::size_t fail = run.out.find("FAIL     "), error = run.out.find("ERROR    " + absent + "  error "),
+                    pics_line = run.out.find("MISSING  " + pics);
+  EXPECT_LT(fail, error) << run.out;
+  EXPECT_LT(error, pics_line) << run.out;
+  EXPECT_EQ(run.out.find("FAIL     ", fail + 1), std::string::npos) << "the Mp3 folder is verified once: " << run.out;
+  EXPECT_NE(run.out.find("qnverify: 7 entries in 3 folders:"), std::string::npos) << run.out;
+
+  CliRun alone = run_cli({"-q", absent});
+  EXPECT_EQ(alone.status, 66);
+  EXPECT_EQ(alone.out.rfind("ERROR    " + absent + "  error ", 0), 0u) << alone.out;
+}
+
+// A retag (track 2) is a FAIL of its own kind wherever the failures are counted; the exit flags
+// and the "fail" status stay as they were.
+TEST(Problems, TagOnlyFailuresAreCountedApartFromDamage) {
+  Troubled t;
+  const std::string mp3 = t.c.folder("Mp3");
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<std::string> shown;
+  } cases[] = {
+      {{"-q", mp3}, {"ID3-FAIL " + Collection::track_name(2), "3 FAIL (2 audio, 1 tags only), 1 MISSING"}},
+      {{"--summary", mp3},
+       {"FAIL: 2 audio, 1 tags only (the audio verified OK, a tag check failed)", "3 FAIL (2 audio, 1 tags only),"}},
+      {{"--json", mp3},
+       {"\"status\": \"fail\",\n          \"tags_only\": true", "\"status\": \"fail\",\n          \"tags_only\": false",
+        "\"fail\": 3,", "\"tags_only\": 1\n"}},
+  };
+  for (const Case& c : cases) {
+    CliRun run = run_cli(c.args);
+    EXPECT_EQ(run.status, 1 | 2 | 4 | 8) << c.args[0];
+    for (const std::string& text : c.shown) EXPECT_NE(run.out.find(Lf(text)), std::string::npos) << text << "\n" << run.out;
+  }
 }
 
 TEST(Problems, CreateNfoNamesEachPlaceholderItMade) {

@@ -94,3 +94,17 @@ TEST(DesktopOpener, AFailingOpenerLeavesTheReportToTheWindowsOwnView) {
   setenv("PATH", old_path.c_str(), 1);
 }
 #endif
+
+TEST(ReportView, ShadesARetagMilderThanDamage) {
+  struct Case {
+    const char* line;
+    int mark;
+  } cases[] = {
+      {"u1964_003 OK ID3v1 Fails ID3v2 OK", 3},
+      {"u1964_004 FAIL (Length of Audio Error) ID3v1 Fails ID3v2 OK", 2},
+      {"u1964_005 OK ID3v1 Fails ID3v2 OK content FAIL (frame 3: bad CRC)", 2},
+      {"u1964_006 MISSING mp3 file", 1},
+      {"u1964_002 OK ID3v1 OK ID3v2 OK", 0},
+  };
+  for (const Case& c : cases) EXPECT_EQ(qn::report_line_mark(QString::fromLatin1(c.line)), c.mark) << c.line;
+}

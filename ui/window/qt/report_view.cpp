@@ -9,13 +9,22 @@
 #include <QVBoxLayout>
 
 #include "base/paths.h"
+#include "engine/verdicts.h"
 #include "ui/window/qt/window_services.h"
 
 namespace qn {
 
+namespace {
+
+// The background of a marked line, by its mark: a tag change is shaded paler than damage.
+const QColor kMarkColours[] = {QColor(), QColor(255, 236, 179), QColor(255, 205, 205), QColor(214, 228, 255)};
+
+}  // namespace
+
 int report_line_mark(const QString& line) {
   // The head of a summary table names the columns, not a problem.
   if (line.startsWith(QLatin1String("entries "))) return 0;
+  if (tags_only_report_line(line.toStdString())) return 3;
   if (line.contains(QLatin1String(" FAIL")) || line.contains(QLatin1String(" Fails")) ||
       line.startsWith(QLatin1String("error ")) || line.contains(QLatin1String(": error ")))
     return 2;
@@ -67,7 +76,7 @@ void ReportView::show_report(const std::string& path, const std::string& text) {
     QTextEdit::ExtraSelection selection;
     selection.cursor = QTextCursor(block);
     selection.format.setProperty(QTextFormat::FullWidthSelection, true);
-    selection.format.setBackground(mark == 2 ? QColor(255, 205, 205) : QColor(255, 236, 179));
+    selection.format.setBackground(kMarkColours[mark]);
     marks.append(selection);
   }
   text_->setExtraSelections(marks);

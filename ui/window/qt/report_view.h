@@ -14,7 +14,8 @@ namespace qn {
 
 class WindowServices;
 
-// Whether a report line is marked, and how: 0 not at all, 1 missing, 2 failed or an error.
+// Whether a report line is marked, and how: 0 not at all, 1 missing, 2 failed or an error, 3 a tag
+// check failed while the audio is OK (milder than a failure of the audio).
 int report_line_mark(const QString& line);
 
 class ReportView : public QDialog {
