@@ -41,7 +41,10 @@ std::string counts_text(const RunCounts& counts, Outcome& worst) {
     text += kDot + std::to_string(n) + what;
     worst = std::max(worst, level);
   };
-  add(counts.fail, " FAIL", Outcome::kFail);
+  if (counts.fail > 0) {
+    text += kDot + fail_text(counts);  // "2 FAIL (1 audio, 1 tags only)" when a retag is among them
+    worst = Outcome::kFail;
+  }
   add(counts.missing, " MISSING", Outcome::kMissing);
   add(counts.additional, " additional", Outcome::kAdditional);
   add(counts.errors, counts.errors == 1 ? " error" : " errors", Outcome::kFail);

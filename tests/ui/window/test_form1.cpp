@@ -352,7 +352,8 @@ TEST(Form1, TheReportIsShownByTheDesktopOrTheWindowAndNeverWhenUnwritten) {
       EXPECT_EQ(view.report_texts_in_window[0], read_file(view.report_file));
     }
     const std::string where = c.writable && !c.opener_works ? view.report_file : "";
-    EXPECT_EQ(view.outcome, std::string("4 OK \u00b7 3 FAIL \u00b7 1 MISSING \u00b7 1 additional ") + c.outcome_ends + where);
+    EXPECT_EQ(view.outcome, std::string("4 OK \u00b7 3 FAIL (2 audio, 1 tags only) \u00b7 1 MISSING \u00b7 1 additional ") +
+                                c.outcome_ends + where);
     EXPECT_EQ(view.outcome_worst, qn::Outcome::kFail);
     ASSERT_EQ(view.error_texts.size(), c.writable ? 0u : 1u);
     if (!c.writable) {
@@ -440,7 +441,7 @@ TEST(Form1, AFolderOfFoldersIsOfferedAndVerifiedAsACollectionThatCanBeCancelled)
 // colour of the worst count; after a collection run, the folders and those with problems.
 TEST(OutcomeLine, CountsTheRunSaysWhereItsReportIsAndTakesTheWorstColour) {
   struct Case {
-    qn::RunCounts counts;  // entries, ok, fail, missing, additional, errors
+    qn::RunCounts counts;  // entries, ok, fail, tags_only, missing, additional, errors
     qn::ReportFate fate;
     int collection_folders;  // 0: a run of one folder
     int problem_folders;
@@ -450,21 +451,23 @@ TEST(OutcomeLine, CountsTheRunSaysWhereItsReportIsAndTakesTheWorstColour) {
   using qn::Outcome;
   using qn::ReportFate;
   const Case cases[] = {
-      {{9, 6, 1, 1, 1, 0}, ReportFate::kOpened, 0, 0,
+      {{9, 6, 1, 0, 1, 1, 0}, ReportFate::kOpened, 0, 0,
        "6 OK \u00b7 1 FAIL \u00b7 1 MISSING \u00b7 1 additional \u2014 report opened", Outcome::kFail},
-      {{8, 8, 0, 0, 0, 0}, ReportFate::kInWindow, 0, 0, "8 OK \u2014 report in /r/Quarnell Verify.txt", Outcome::kOk},
-      {{7, 5, 0, 2, 1, 0}, ReportFate::kUnwritten, 0, 0,
+      {{8, 8, 0, 0, 0, 0, 0}, ReportFate::kInWindow, 0, 0, "8 OK \u2014 report in /r/Quarnell Verify.txt", Outcome::kOk},
+      {{7, 5, 0, 0, 2, 1, 0}, ReportFate::kUnwritten, 0, 0,
        "5 OK \u00b7 2 MISSING \u00b7 1 additional \u2014 report not written", Outcome::kMissing},
-      {{5, 5, 0, 0, 3, 0}, ReportFate::kOpened, 0, 0, "5 OK \u00b7 3 additional \u2014 report opened", Outcome::kAdditional},
-      {{0, 0, 0, 0, 0, 1}, ReportFate::kOpened, 0, 0, "0 OK \u00b7 1 error \u2014 report opened", Outcome::kFail},
-      {{44, 40, 2, 1, 0, 2}, ReportFate::kOpened, 250, 3,
+      {{5, 5, 0, 0, 0, 3, 0}, ReportFate::kOpened, 0, 0, "5 OK \u00b7 3 additional \u2014 report opened", Outcome::kAdditional},
+      {{0, 0, 0, 0, 0, 0, 1}, ReportFate::kOpened, 0, 0, "0 OK \u00b7 1 error \u2014 report opened", Outcome::kFail},
+      {{44, 40, 2, 0, 1, 0, 2}, ReportFate::kOpened, 250, 3,
        "250 of 250 folders: 40 OK \u00b7 2 FAIL \u00b7 1 MISSING \u00b7 2 errors \u2014 3 folders with problems \u2014 "
        "summary opened",
        Outcome::kFail},
-      {{4, 4, 0, 0, 0, 0}, ReportFate::kInWindow, 2, 0, "2 of 2 folders: 4 OK \u2014 summary in /r/Quarnell Verify.txt",
+      {{4, 4, 0, 0, 0, 0, 0}, ReportFate::kInWindow, 2, 0, "2 of 2 folders: 4 OK \u2014 summary in /r/Quarnell Verify.txt",
        Outcome::kOk},
-      {{4, 3, 0, 1, 0, 0}, ReportFate::kOpened, 2, 1,
+      {{4, 3, 0, 0, 1, 0, 0}, ReportFate::kOpened, 2, 1,
        "2 of 2 folders: 3 OK \u00b7 1 MISSING \u2014 1 folder with problems \u2014 summary opened", Outcome::kMissing},
+      {{9, 6, 3, 2, 0, 0, 0}, ReportFate::kOpened, 0, 0, "6 OK \u00b7 3 FAIL (1 audio, 2 tags only) \u2014 report opened",
+       Outcome::kFail},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
