@@ -71,12 +71,10 @@ OutcomeLine run_outcome(const RunCounts& counts, ReportFate fate, const std::str
 OutcomeLine collection_outcome(const RunCounts& totals, int folders_done, int folders_total, int problem_folders,
                                ReportFate fate, const std::string& summary) {
   OutcomeLine line;
-  line.text = std::to_string(folders_done) + " of " + std::to_string(folders_total) + " folders: " +
-              counts_text(totals, line.worst);
-  if (problem_folders > 0)
-    line.text += kDash + std::to_string(problem_folders) + (problem_folders == 1 ? " folder" : " folders") +
-                 " with problems";
-  line.text += fate_text(fate, "summary", summary);
+  // The folders first: when the line is too long for the window, the totals lose their end.
+  line.text = std::to_string(folders_done) + " of " + std::to_string(folders_total) + " folders";
+  if (problem_folders > 0) line.text += ", " + std::to_string(problem_folders) + " with problems";
+  line.text += ": " + counts_text(totals, line.worst) + fate_text(fate, "summary", summary);
   return line;
 }
 

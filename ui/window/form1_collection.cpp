@@ -142,6 +142,7 @@ void Form1::run_collection(const std::string& root, const std::vector<PlanItem>&
     problem_folders.insert(folder);
   };
   int folders_done = 0;
+  std::size_t items_taken = 0;  // a cancel ends the loop between items: these were verified whole
   for (std::size_t i = 0; i < plan.size() && !cancel_requested_; ++i) {
     const PlanItem& item = plan[i];
     if (i > 0 && item.folder != plan[i - 1].folder) ++folders_done;
@@ -150,6 +151,7 @@ void Form1::run_collection(const std::string& root, const std::vector<PlanItem>&
     set_label1(status);
     view_.yield();
     if (cancel_requested_) break;
+    items_taken = i + 1;
     // A folder of the walk is taken only while it is still the folder listed; held for its run.
     PlanItem problem;
     std::unique_ptr<platform::HeldFolder> held;
@@ -176,7 +178,10 @@ void Form1::run_collection(const std::string& root, const std::vector<PlanItem>&
     write_report(own_report, result.report_text, report_host);
     add_problem(item.folder, problem_lines(result, own_report, entry_lines.lines));
   }
-  if (!cancel_requested_) folders_done = folders_total;
+  // The folders verified, the one under way when Cancel came included: its run was finished.
+  folders_done = 0;
+  for (std::size_t i = 0; i < items_taken; ++i)
+    if (i == 0 || plan[i].folder != plan[i - 1].folder) ++folders_done;
 
   std::string summary_path = report_folder + kSummaryReportName;
   const int with_problems = static_cast<int>(problem_folders.size());

@@ -429,8 +429,8 @@ TEST(Form1, AFolderOfFoldersIsOfferedAndVerifiedAsACollectionThatCanBeCancelled)
   EXPECT_EQ(read_file(folder + "Quarnell Verify 002.txt").rfind("Quarnell Label Verify", 0), 0u);
   EXPECT_EQ(view.label1, "Verified 3 of 3 folders below " + root.path().string());
   EXPECT_EQ(view.outcome_worst, qn::Outcome::kFail);
-  EXPECT_TRUE(view.outcome.starts_with("3 of 3 folders: ")) << view.outcome;
-  EXPECT_TRUE(view.outcome.ends_with(" \u2014 3 folders with problems \u2014 summary opened")) << view.outcome;
+  EXPECT_TRUE(view.outcome.starts_with("3 of 3 folders, 3 with problems: ")) << view.outcome;
+  EXPECT_TRUE(view.outcome.ends_with(" \u2014 summary opened")) << view.outcome;
   EXPECT_EQ(view.verify_caption, "Verify");
   EXPECT_FALSE(view.enabled[Control::kBtnVerify]) << "no checksum file is chosen";
   EXPECT_TRUE(view.enabled[Control::kBtnBrowse]);
@@ -459,13 +459,12 @@ TEST(OutcomeLine, CountsTheRunSaysWhereItsReportIsAndTakesTheWorstColour) {
       {{5, 5, 0, 0, 0, 3, 0}, ReportFate::kOpened, 0, 0, "5 OK \u00b7 3 additional \u2014 report opened", Outcome::kAdditional},
       {{0, 0, 0, 0, 0, 0, 1}, ReportFate::kOpened, 0, 0, "0 OK \u00b7 1 error \u2014 report opened", Outcome::kFail},
       {{44, 40, 2, 0, 1, 0, 2}, ReportFate::kOpened, 250, 3,
-       "250 of 250 folders: 40 OK \u00b7 2 FAIL \u00b7 1 MISSING \u00b7 2 errors \u2014 3 folders with problems \u2014 "
-       "summary opened",
+       "250 of 250 folders, 3 with problems: 40 OK \u00b7 2 FAIL \u00b7 1 MISSING \u00b7 2 errors \u2014 summary opened",
        Outcome::kFail},
       {{4, 4, 0, 0, 0, 0, 0}, ReportFate::kInWindow, 2, 0, "2 of 2 folders: 4 OK \u2014 summary in /r/Quarnell Verify.txt",
        Outcome::kOk},
       {{4, 3, 0, 0, 1, 0, 0}, ReportFate::kOpened, 2, 1,
-       "2 of 2 folders: 3 OK \u00b7 1 MISSING \u2014 1 folder with problems \u2014 summary opened", Outcome::kMissing},
+       "2 of 2 folders, 1 with problems: 3 OK \u00b7 1 MISSING \u2014 summary opened", Outcome::kMissing},
       {{9, 6, 3, 2, 0, 0, 0}, ReportFate::kOpened, 0, 0, "6 OK \u00b7 3 FAIL (1 audio, 2 tags only) \u2014 report opened",
        Outcome::kFail},
   };
