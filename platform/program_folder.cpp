@@ -63,6 +63,11 @@ std::string choose_report_path(const std::string& program_folder, const std::str
   return beside ? beside_program : in_state;
 }
 
+bool installed_by_installer(const std::string& program_folder) {
+  std::error_code ec;
+  return fs::exists(platform::native_path(AddBackslash(program_folder) + "Uninstall.exe"), ec);
+}
+
 bool takes_users_reports(unsigned owner_uid, unsigned user_uid) { return owner_uid == user_uid && user_uid != 0; }
 
 std::string make_new_folder(const std::string& parent, const std::string& name, std::error_code& error) {
@@ -88,7 +93,9 @@ std::string report_path() {
 #endif
   const std::string program = program_folder();
 #ifdef _WIN32
-  const bool users = true;
+  // An installed copy (its uninstaller beside it) keeps no reports: the uninstaller would leave
+  // them, and with them the program's folder. A portable copy the user can write takes them.
+  const bool users = !program.empty() && !installed_by_installer(program);
 #else
   struct stat st {};
   const bool users = !program.empty() && platform::system_calls().stat(program.c_str(), &st) == 0 &&

@@ -26,9 +26,12 @@ std::string choose_report_path(const std::string& program_folder, const std::str
 // (a build tree, a copy of the program), and never for root, whose own folders are the system's.
 bool takes_users_reports(unsigned owner_uid, unsigned user_uid);
 
+// Whether the Windows installer put the program in this folder: its uninstaller lies beside it.
+bool installed_by_installer(const std::string& program_folder);
+
 // ChooseReportPath with the executable's folder and $XDG_STATE_HOME/quarnell-verify/ (default
 // ~/.local/state/quarnell-verify/); on Windows %LOCALAPPDATA%\Quarnell Verify\. On Windows
-// any program folder the user can write is the user's.
+// a program folder the user can write is the user's unless the installer put the program there.
 std::string report_path();
 
 // A new folder `name` in `parent`, or "name (2)", "name (3)", ... where that name is taken: never

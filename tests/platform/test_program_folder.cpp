@@ -103,6 +103,11 @@ TEST(ReportPath, OnlyAProgramFolderOfTheUsersOwnTakesTheReport) {
     EXPECT_EQ(path, c.beside ? program.text() + "Quarnell Verify.txt" : fallback + qn::kSep + "Quarnell Verify.txt");
     EXPECT_EQ(fs::exists(program.path() / "Quarnell Verify.txt"), c.beside) << "nothing is left in a program folder";
   }
+  // A copy the Windows installer made has its uninstaller beside it, which would leave reports behind.
+  TempFolder portable, installed;
+  std::ofstream(installed.path() / "Uninstall.exe") << "MZ";
+  EXPECT_FALSE(qn::installed_by_installer(portable.text()));
+  EXPECT_TRUE(qn::installed_by_installer(installed.text()));
 }
 
 // Each collection run's reports go into a folder made for it: a name already there, folder or
