@@ -117,6 +117,12 @@ apart
 shot collection-outcome
 stop $pid
 
+# --unregister takes back what the starts above wrote for this program.
+"$app" --unregister >"$out/unregister.log" 2>&1 || fail "--unregister failed: $(cat "$out/unregister.log")"
+left=$(find "$XDG_DATA_HOME" \( -name 'quarnell-verify*' -o -name 'Quarnell Verify' \) -print)
+[ -z "$left" ] || fail "left after --unregister: $left"
+! grep -qs 'quarnell-verify' "$XDG_CONFIG_HOME/mimeapps.list" || fail "mimeapps.list still names the program"
+
 stop $wm
 [ "$failures" -eq 0 ] && echo "screenshots in $out"
 exit $((failures > 0))
