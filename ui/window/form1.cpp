@@ -62,6 +62,60 @@ std::string fate_text(ReportFate fate, const char* what, const std::string& path
 
 }  // namespace
 
+namespace {
+
+constexpr const char* kEllipsis = "\u2026";
+
+// Where each character of a UTF-8 text starts, and the text's end.
+std::vector<std::size_t> character_starts(const std::string& text) {
+  std::vector<std::size_t> starts;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) starts.push_back(i);
+  starts.push_back(text.size());
+  return starts;
+}
+
+std::string elide_end(const std::string& text, int room, const std::function<int(const std::string&)>& width) {
+  if (width(text) <= room) return text;
+  const std::vector<std::size_t> starts = character_starts(text);
+  for (std::size_t keep = starts.size() - 1; keep-- > 0;) {
+    std::string shown = text.substr(0, starts[keep]) + kEllipsis;
+    if (width(shown) <= room) return shown;
+  }
+  return {};
+}
+
+std::string elide_middle(const std::string& text, int room, const std::function<int(const std::string&)>& width) {
+  if (width(text) <= room) return text;
+  const std::vector<std::size_t> starts = character_starts(text);
+  const std::size_t count = starts.size() - 1;
+  for (std::size_t keep = count; keep-- > 0;) {
+    const std::size_t head = (keep + 1) / 2;
+    std::string shown = text.substr(0, starts[head]) + kEllipsis + text.substr(starts[count - (keep - head)]);
+    if (width(shown) <= room) return shown;
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string fit_outcome(const std::string& text, int room, const std::function<int(const std::string&)>& width) {
+  if (width(text) <= room) return text;
+  const std::size_t dash = text.rfind(kDash);
+  if (dash == std::string::npos || dash == 0) return elide_end(text, room, width);
+  const std::string counts = text.substr(0, dash);
+  std::string where = text.substr(dash);
+  const std::size_t in = where.find(" in ");
+  if (in != std::string::npos && width(where) > room - width(counts)) {
+    // The path gets what the counts leave, and at least a fifth of the room.
+    const std::string head = where.substr(0, in + 4);
+    const int path_room = std::max(room / 5, room - width(counts) - width(head));
+    where = head + elide_middle(where.substr(in + 4), path_room, width);
+  }
+  if (width(where) > room) return elide_end(text, room, width);
+  return elide_end(counts, room - width(where), width) + where;
+}
+
 OutcomeLine run_outcome(const RunCounts& counts, ReportFate fate, const std::string& report) {
   OutcomeLine line;
   line.text = counts_text(counts, line.worst) + fate_text(fate, "report", report);

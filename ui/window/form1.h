@@ -3,6 +3,7 @@
 // Verify, the status label that shows messages and progress and carries the chosen folder to the
 // run, and the many-folder run offered for a folder without a checksum file whose sub-folders
 // hold some. Everything it shows or asks goes through a Form1View.
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -50,6 +51,10 @@ OutcomeLine run_outcome(const RunCounts& counts, ReportFate fate, const std::str
 // After a collection run: the folders done, the summary's totals and the folders with problems.
 OutcomeLine collection_outcome(const RunCounts& totals, int folders_done, int folders_total, int problem_folders,
                                ReportFate fate, const std::string& summary);
+// The outcome line cut to `room` as `width` measures it (both windows, each with its own font):
+// where the report went (from the last dash on) stays in view, its path losing its middle when the
+// counts need the room (the path keeps at least a fifth of it); the counts lose their end.
+std::string fit_outcome(const std::string& text, int room, const std::function<int(const std::string&)>& width);
 
 class Form1 {
  public:

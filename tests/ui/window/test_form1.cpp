@@ -665,3 +665,30 @@ TEST(Form1, TheSummaryIsTheSameWhereverItsProblemLinesWait) {
 }
 
 #endif
+
+// The outcome line cut to the window: where the report went stays in view, the counts lose their end.
+TEST(OutcomeLine, ACutLineKeepsWhereTheReportWent) {
+  auto characters = [](const std::string& text) {
+    return static_cast<int>(std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+  };
+  struct Case {
+    const char* text;
+    int room;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {"6 OK \u00b7 1 FAIL \u2014 report opened", 40, "6 OK \u00b7 1 FAIL \u2014 report opened"},
+      {"6 OK \u00b7 1 FAIL \u2014 report opened", 22, "6 OK \u2026 \u2014 report opened"},
+      {"8 OK \u2014 report in /home/user/.local/state/Quarnell Verify.txt", 40,
+       "8 OK \u2014 report in /home/user/\u2026 Verify.txt"},
+      {"4 OK \u00b7 3 FAIL \u00b7 1 MISSING \u00b7 1 additional \u2014 report in /home/user/state/Quarnell Verify.txt", 45,
+       "4 OK \u00b7 3 FAIL \u00b7 1 MISS\u2026 \u2014 report in /hom\u2026.txt"},
+      {"no dash at all in this text", 10, "no dash a\u2026"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    const std::string shown = qn::fit_outcome(c.text, c.room, characters);
+    EXPECT_EQ(shown, c.shown);
+    EXPECT_LE(characters(shown), c.room);
+  }
+}

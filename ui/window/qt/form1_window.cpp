@@ -231,25 +231,11 @@ void Form1Window::set_outcome(const std::string& text, Outcome worst) {
   bold.setBold(worst != Outcome::kNone);
   outcome_->setFont(bold);
   const QString whole = text_from_path(text);
-  // One line. Where the report is (after the last dash) stays in view, its path losing its middle
-  // when it needs more than a third of the room; the counts before it lose their end. The whole text is
-  // the tooltip.
   const QFontMetrics metrics = outcome_->fontMetrics();
-  const int room = outcome_->width();
-  QString shown = whole;
-  const qsizetype dash = whole.lastIndexOf(QString::fromUtf8(" \u2014 "));
-  if (metrics.horizontalAdvance(whole) > room && dash > 0) {
-    QString where = whole.mid(dash);
-    const int where_room = std::min(metrics.horizontalAdvance(where), room / 3);
-    const qsizetype path_at = where.indexOf(QStringLiteral(" in ")) + 4;
-    if (metrics.horizontalAdvance(where) > where_room && path_at > 4) {
-      const QString head = where.left(path_at);
-      where = head + metrics.elidedText(where.mid(path_at), Qt::ElideMiddle,
-                                        std::max(0, where_room - metrics.horizontalAdvance(head)));
-    }
-    shown = metrics.elidedText(whole.left(dash), Qt::ElideRight, room - metrics.horizontalAdvance(where)) + where;
-  }
-  outcome_->setText(metrics.elidedText(shown, Qt::ElideRight, room));
+  const std::string shown = fit_outcome(text, outcome_->width(), [&](const std::string& piece) {
+    return metrics.horizontalAdvance(text_from_path(piece));
+  });
+  outcome_->setText(text_from_path(shown));
   outcome_->setToolTip(whole);
 }
 

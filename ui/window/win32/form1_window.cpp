@@ -148,7 +148,7 @@ void Form1Window::create_controls() {
   Label5 = make(L"STATIC", L"Images", label, kIdLabel5, {1680, 1900, 600, 255});
   Image1 = make(L"STATIC", L"", SS_BITMAP | SS_REALSIZECONTROL, kIdImage1, {360, 120, 5400, 720});
   // In the room below the boxes; a long report path loses its middle.
-  Outcome_ = make(L"STATIC", L"", SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, kIdOutcome, {360, 2175, 5355, 240});
+  Outcome_ = make(L"STATIC", L"", SS_LEFT | SS_NOPREFIX, kIdOutcome, {360, 2175, 5355, 240});
   if (bold_font_ != nullptr) SendMessageW(Outcome_, WM_SETFONT, reinterpret_cast<WPARAM>(bold_font_), FALSE);
 
   banner_ = static_cast<HBITMAP>(
@@ -393,7 +393,20 @@ void Form1Window::set_outcome(const std::string& text, Outcome worst) {
     case Outcome::kMissing: outcome_colour_ = RGB(0xa8, 0x58, 0x00); break;
     case Outcome::kFail: outcome_colour_ = RGB(0xc0, 0x10, 0x10); break;
   }
-  SetWindowTextW(Outcome_, wide_from_utf8(text).c_str());
+  // Cut to the control's width in its own font, so that where the report went stays in view.
+  RECT box{};
+  GetClientRect(Outcome_, &box);
+  HDC dc = GetDC(Outcome_);
+  HGDIOBJ old_font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(Outcome_, WM_GETFONT, 0, 0)));
+  const std::string shown = fit_outcome(text, box.right - box.left, [dc](const std::string& piece) {
+    const std::wstring wide = wide_from_utf8(piece);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+    return static_cast<int>(size.cx);
+  });
+  SelectObject(dc, old_font);
+  ReleaseDC(Outcome_, dc);
+  SetWindowTextW(Outcome_, wide_from_utf8(shown).c_str());
   InvalidateRect(Outcome_, nullptr, TRUE);
 }
 
