@@ -65,16 +65,20 @@ TEST(Adversary, ClosedStandardStreamsNeverLendTheirNumbersToAPlaceholder) {
       EXPECT_EQ(test::read_file(fs::path(c.folder(folder)) / name), std::string(name) + "\r\n") << folder;
 }
 
-TEST(Adversary, APlaceholderThatIsALinkIsNeitherFollowedNorTakenAsPresent) {
-  Collection c;
-  c.Audio("a", 1, 0, "c.qn", "u1964_101 - A - B.nfo\r\n");
-  c.File("outside", "keep me");
-  fs::create_symlink(fs::path(c.root()) / "outside", fs::path(c.folder("a")) / "u1964_101 - A - B.nfo");
-  CliRun run = run_cli({"--create-nfo", c.folder("a")});
-  EXPECT_EQ(test::read_file(fs::path(c.root()) / "outside"), "keep me");
-  EXPECT_NE(run.out.find("u1964_101 MISSING Placeholder file"), std::string::npos) << run.out;
-  EXPECT_NE(run.err.find("link or not a regular file"), std::string::npos) << run.err;
-  EXPECT_EQ(run.status & (2 | 8), 2 | 8);
+TEST(Adversary, APlaceholderThatIsALinkOrAFifoIsNeitherFollowedNorTakenAsPresent) {
+  for (const bool fifo : {false, true}) {
+    Collection c;
+    c.Audio("a", 1, 0, "c.qn", "u1964_101 - A - B.nfo\r\n");
+    c.File("outside", "keep me");
+    const fs::path placeholder = fs::path(c.folder("a")) / "u1964_101 - A - B.nfo";
+    if (fifo) ASSERT_EQ(::mkfifo(placeholder.c_str(), 0644), 0);
+    else fs::create_symlink(fs::path(c.root()) / "outside", placeholder);
+    CliRun run = run_cli({"--create-nfo", c.folder("a")});
+    EXPECT_EQ(test::read_file(fs::path(c.root()) / "outside"), "keep me");
+    EXPECT_NE(run.out.find("u1964_101 MISSING Placeholder file"), std::string::npos) << fifo << run.out;
+    EXPECT_NE(run.err.find("link or not a regular file"), std::string::npos) << fifo << run.err;
+    EXPECT_EQ(run.status & (2 | 8), 2 | 8) << fifo;
+  }
 }
 
 TEST(Adversary, AFailedWriteOfStandardOutputIsAnErrorAndFlag8) {

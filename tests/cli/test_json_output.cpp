@@ -44,6 +44,7 @@ TEST(JsonOutput, DescribesEveryFolderEntryErrorAndTheTotals) {
   EXPECT_EQ(mp3.at("kind"), "mp3");
   EXPECT_EQ(mp3.at("checksum_file"), c.folder("Mp3") + "c.qn");
   EXPECT_EQ(mp3.at("files"), 4);
+  EXPECT_EQ(mp3.at("verified"), true);
   EXPECT_EQ(mp3.at("additional_files"), json::array({"u1964_099 - Extra - Track.mp3"}));
 
   const json* ok = find_entry(mp3, "u1964_001");
@@ -122,6 +123,10 @@ TEST(JsonOutput, WithoutRecursiveItDescribesTheOneFolderAndKeepsItsExitStatus) {
   ASSERT_EQ(doc.at("folders").size(), 1u);
   EXPECT_EQ(doc.at("exit_status"), 2);
   EXPECT_TRUE(doc.at("problems").empty());
+  EXPECT_EQ(doc["folders"][0].at("verified"), true);
+  // A checksum file without a single track beside it: nothing was verified.
+  c.Audio("Empty", 0, 1);
+  EXPECT_EQ(json::parse(run_cli({"--json", c.folder("Empty")}).out)["folders"][0].at("verified"), false);
 }
 
 }  // namespace

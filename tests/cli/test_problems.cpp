@@ -114,6 +114,7 @@ TEST(Problems, UsageMessagesAndHints) {
       {{"-j", "abc", t.c.root()}, 64, "qnverify: --jobs: \"abc\" is not a number"},
       {{"-j", "0", t.c.root()}, 64, "qnverify: --jobs: 0 is not between 1 and 64"},
       {{"-j", "65", t.c.root()}, 64, "qnverify: --jobs: 65 is not between 1 and 64"},
+      {{"-j", "64", t.c.folder("Mp3")}, 1 | 2 | 4 | 8, ""},
       {{"--bogus", t.c.root()}, 64, "qnverify: "},
       {{"--recusive", t.c.root()}, 64, "qnverify: --recusive: did you mean --recursive?"},
       {{"--summry=1", t.c.root()}, 64, "did you mean --summary?"},
@@ -197,6 +198,17 @@ TEST(Problems, CreateNfoNamesEachPlaceholderItMade) {
   EXPECT_EQ(run.err, Lf("qnverify: created placeholder u1964_005 - Sheet - Music.nfo\n"));
   EXPECT_EQ(run.out, Lf("qnverify: 2 entries in 1 folder: 2 OK, 0 FAIL, 0 MISSING, 0 additional, 0 errors\n"));
 }
+
+#ifndef _WIN32
+// A line break inside a name would start a forged line of its own in the -q output.
+TEST(Problems, ALineBreakInANameStaysInsideItsLine) {
+  Collection c;
+  c.Audio("One", 1);
+  c.File("One/u1964_098 - A\rMISSING  B\nMISSING  C.mp3", "extra");
+  CliRun run = run_cli({"-q", c.folder("One")});
+  EXPECT_EQ(run.out.rfind("EXTRA    u1964_098 - A MISSING  B MISSING  C.mp3\n", 0), 0u) << run.out;
+}
+#endif
 
 }  // namespace
 }  // namespace qn

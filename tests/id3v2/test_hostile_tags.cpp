@@ -91,7 +91,7 @@ TEST(cMP3ID3v2Parse, TconForms) {
   cMP3ID3v2 name = genre_of("Rock");
   EXPECT_EQ(name.Genre(), 255);
   EXPECT_EQ(name.OtherGenreName(), "Rock");
-  for (const char* bad : {"(300)", "()", "(x1)", ")17(", "(-1)"}) {
+  for (const char* bad : {"(256)", "(300)", "()", "(x1)", ")17(", "(-1)"}) {
     cMP3ID3v2 tag = genre_of(bad);
     EXPECT_EQ(tag.Genre(), 255) << bad;
     EXPECT_EQ(tag.OtherGenreName(), bad);
@@ -128,6 +128,10 @@ TEST(cMP3ID3v2Hostile, SizesBeyondTagOrFileEndTheFramesAndKeepWhatCameBefore) {
   EXPECT_EQ(claimed.Title(), "Kept");
   EXPECT_EQ(claimed.Artist(), "");
   EXPECT_EQ(claimed.FrameCount(), 1);
+  // A last frame that ends exactly where the tag ends, no padding behind it: before other bytes
+  // and at the end of the file.
+  for (const std::string& after : {std::string(100, 'a'), std::string()})
+    EXPECT_EQ(load(tag3(good, 0) + after).Title(), "Kept") << after.size() << " bytes after the tag";
   // Negative 32-bit size.
   cMP3ID3v2 negative = load(tag3(good + "TPE1" + be32(0xFFFFFFF0u) + std::string(2, '\0') + "x"));
   EXPECT_EQ(negative.Title(), "Kept");

@@ -7,11 +7,15 @@
 #include <filesystem>
 #include <algorithm>
 #include <functional>
+#include <future>
+#include <memory>
 #include <optional>
+#include <thread>
 #include <string>
 
 #include "platform/byte_file.h"
 #include "platform/output_file.h"
+#include "platform/read_ahead.h"
 #include "base/step_error.h"
 #include "support/fixtures.h"
 #include "platform/wide_text.h"
@@ -208,6 +212,14 @@ TEST(FileAccess, ListingTrustsTheRecordedKindAndStatsOnlyWhereItMust) {
       EXPECT_EQ(Listed::stats, 3 + (hide ? 6 : 0)) << "held " << held;
     }
   }
+  // A folder reached through a link is listed only when the caller follows it, slash or none.
+  for (const char* name : {"to_folder.mp3", "to_folder.mp3/"}) {
+    std::vector<platform::FolderEntry> entries;
+    int error = 0;
+    EXPECT_FALSE(platform::list_folder(dir.folder() + name, entries, error, false)) << name;
+    EXPECT_EQ(error, ELOOP) << name;
+    EXPECT_TRUE(platform::list_folder(dir.folder() + name, entries, error)) << name;
+  }
 }
 
 #endif
@@ -227,6 +239,57 @@ TEST(FileAccess, AFileBeingReadCanBeRenamedAndRemoved) {
   char bytes[4] = {};
   EXPECT_EQ(file.read_at(2, bytes, 4), 4u);
   EXPECT_EQ(std::string(bytes, 4), "2345");
+}
+
+// Bytes past the end read as zero, through the blocks, a loaded range and a direct read alike.
+TEST(FileAccess, ReadsPastTheEndAreZeroFilled) {
+  TempFolder dir;
+  std::string bytes(3 * ByteFile::kBlockSize, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>('a' + i % 26);
+  ByteFile file(dir.write("u1.mp3", bytes));
+  const std::int64_t length = file.length();
+  std::vector<std::uint8_t> storage;
+  const ByteRange tail{length - 100, 100};
+  const struct {
+    std::int64_t offset;
+    std::size_t n;
+    bool loaded;
+  } cases[] = {{length - 3, 10, false}, {length, 5, false}, {length + 1000, 5, false},
+               {length - 100 - std::int64_t{ByteFile::kBlockSize}, 2 * ByteFile::kBlockSize, false}, {length - 50, 80, true}};
+  for (const auto& c : cases) {
+    if (c.loaded) file.load(&tail, 1, storage);
+    std::vector<std::uint8_t> out(c.n, 0xEE);
+    file.read_at(c.offset, out.data(), c.n);
+    for (std::size_t i = 0; i < c.n; ++i) {
+      const std::int64_t at = c.offset + static_cast<std::int64_t>(i);
+      const std::uint8_t want = at < length ? static_cast<std::uint8_t>(bytes[static_cast<std::size_t>(at)]) : 0;
+      ASSERT_EQ(out[i], want) << "offset " << c.offset << " byte " << i;
+    }
+    file.unload();
+  }
+}
+
+// A pool whose readers were started and have nothing left to do stops when it goes; one that never
+// started a reader too. The destructor runs on a thread of its own, so that a pool that never stops
+// fails the test instead of hanging it (the thread and the pool are then left behind).
+TEST(FileAccess, AnIdleReadAheadPoolStops) {
+  TempFolder dir;
+  const std::string path = dir.write("u1.mp3", std::string(1000, 'x'));
+  for (const int files : {0, 3}) {
+    auto* pool = new ReadAheadPool(4);
+    {
+      ReadAheadPool::Stream stream(*pool);
+      for (int i = 1; i <= files; ++i)
+        stream.add(static_cast<std::uint64_t>(i), path, [](std::int64_t length) { return std::vector<ByteRange>{{0, length}}; });
+    }
+    auto stopped = std::make_shared<std::promise<void>>();
+    std::future<void> done = stopped->get_future();
+    std::thread([pool, stopped] {
+      delete pool;
+      stopped->set_value();
+    }).detach();
+    EXPECT_EQ(done.wait_for(std::chrono::seconds(10)), std::future_status::ready) << files << " files read ahead";
+  }
 }
 
 #ifdef _WIN32
