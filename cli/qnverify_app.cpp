@@ -601,6 +601,18 @@ void suggest_option(const CLI::App& app, const std::vector<std::string>& args) {
 
 }  // namespace
 
+std::vector<std::string> qnverify_option_names() {
+  CLI::App app;
+  Options options;
+  add_options(app, options);
+  std::vector<std::string> names;
+  for (const CLI::Option* option : app.get_options()) {
+    for (const std::string& name : option->get_snames()) names.push_back("-" + name);
+    for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
+  }
+  return names;
+}
+
 int run_qnverify(const std::vector<std::string>& args) {
   CLI::App app{"qnverify: verifies Quarnell collection folders against their .qn checksum\n"
                "files and prints the verification reports."};

@@ -15,7 +15,8 @@ _qnverify() {
   local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
   local IFS=$'\n'
   local options=(-q --problems -r --recursive --summary --json --report --qn --images --create-nfo
-                 --no-id3v1 --no-id3v2 --deep --hints -j --jobs -0 --null --create --five --output --force -h --help --version)
+                 --no-id3v1 --no-id3v2 --deep --hints -j --jobs --io-depth -0 --null
+                 --create --five --output --force -h --help --version)
   case $prev in
     --report | --output)
       COMPREPLY=($(compgen -f -- "$cur"))
@@ -28,6 +29,10 @@ _qnverify() {
       ;;
     -j | --jobs)
       COMPREPLY=($(compgen -W $'1\n2\n3\n4' -- "$cur"))
+      return
+      ;;
+    --io-depth)
+      COMPREPLY=($(compgen -W $'1\n4\n16\n64' -- "$cur"))
       return
       ;;
   esac

@@ -2,7 +2,11 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <regex>
+#include <set>
+#include <sstream>
 
+#include "cli/qnverify_app.h"
 #include "cli/run_cli.h"
 #include "support/fixtures.h"
 
@@ -126,6 +130,65 @@ TEST(Qnverify, UsageHelpAndVersion) {
   CliRun version = run_cli({"--version"});
   EXPECT_EQ(version.status, 0);
   EXPECT_NE(version.out.find("Rev37"), std::string::npos);
+}
+
+// The part of `text` from `from` up to the next `to` after it.
+std::string between(const std::string& text, const std::string& from, const std::string& to) {
+  const std::size_t start = text.find(from);
+  if (start == std::string::npos) return "";
+  return text.substr(start, text.find(to, start + from.size()) - start);
+}
+
+// Group 1 of each match of `pattern` in `text`.
+std::set<std::string> matches_in(const std::string& text, const std::string& pattern) {
+  std::set<std::string> found;
+  const std::regex re(pattern);
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), re); it != std::sregex_iterator(); ++it)
+    found.insert((*it)[1]);
+  return found;
+}
+
+const std::string kOptionName = "(--?[a-z0-9][-a-z0-9]*)";
+
+// The options of the manual page: in the tag (the line after .TP) of each item of OPTIONS.
+std::set<std::string> manual_page_options(const std::string& page) {
+  std::string options = between(page, "\n.SH OPTIONS\n", "\n.SH ");
+  options = std::regex_replace(options, std::regex(R"(\\f.)"), " ");  // fonts
+  options = std::regex_replace(options, std::regex(R"(\\-)"), "-");
+  std::string tags;
+  for (const std::string& tag : matches_in(options, R"(\n\.TP\n([^\n]*))")) tags += " " + tag;
+  return matches_in(tags, "[\\s\",]" + kOptionName);
+}
+
+// --help, the manual page's OPTIONS and both shell completions name exactly the options the
+// parser knows, and --help fits 80 columns.
+TEST(Qnverify, HelpManualPageAndCompletionsNameTheOptionsOfTheParser) {
+  const std::vector<std::string> parsed = cli::qnverify_option_names();
+  const std::set<std::string> known(parsed.begin(), parsed.end());
+  ASSERT_TRUE(known.count("--io-depth") && known.count("-j") && known.count("--help") && known.count("--version"));
+  const std::string packaging = std::string(QN_SAMPLES_DIR) + "/../packaging/";
+  const CliRun help = run_cli({"--help"});
+  ASSERT_EQ(help.status, 0);
+  const struct {
+    const char* listing;
+    std::set<std::string> names;
+  } listings[] = {
+      {"--help", matches_in("\n" + help.out, "(?:\n  |,)" + kOptionName)},
+      {"man/qnverify.1", manual_page_options(read_file(packaging + "man/qnverify.1"))},
+      {"completion/qnverify.bash",
+       matches_in(between(read_file(packaging + "completion/qnverify.bash"), "local options=(", ")"),
+                  "[\\s(]" + kOptionName)},
+      {"completion/_qnverify", matches_in(between(read_file(packaging + "completion/_qnverify"), "_arguments", "\n\n"),
+                                          "['{,)]" + kOptionName + "(?=[\\[=+,}])")},
+  };
+  for (const auto& listing : listings) {
+    for (const std::string& name : known) EXPECT_TRUE(listing.names.count(name)) << listing.listing << " lacks " << name;
+    for (const std::string& name : listing.names)
+      EXPECT_TRUE(known.count(name)) << listing.listing << " names " << name << ", which the parser does not know";
+  }
+  std::istringstream lines(help.out);
+  for (std::string line; std::getline(lines, line);)
+    EXPECT_LE(line.size() - (line.ends_with('\r') ? 1 : 0), 80u) << line;
 }
 
 }  // namespace
