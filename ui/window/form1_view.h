@@ -20,6 +20,18 @@ enum class CheckValue { kUnchecked = 0, kChecked = 1, kGreyed = 2 };
 // The worst that a run found, in rising order: the colour of the outcome line.
 enum class Outcome { kNone, kOk, kAdditional, kMissing, kFail };
 
+// The colour of the outcome line as 0xRRGGBB: green, blue, amber, red; -1 for the window's own.
+constexpr long outcome_rgb(Outcome worst) {
+  switch (worst) {
+    case Outcome::kOk: return 0x1a7f37;
+    case Outcome::kAdditional: return 0x1f4e9c;
+    case Outcome::kMissing: return 0xa85800;
+    case Outcome::kFail: return 0xc01010;
+    case Outcome::kNone: break;
+  }
+  return -1;
+}
+
 class Form1View {
  public:
   virtual ~Form1View() = default;

@@ -216,14 +216,9 @@ void Form1Window::set_enabled(Control which, bool enabled) { control(which)->set
 void Form1Window::set_verify_caption(const std::string& caption) { btnVerify->setText(QString::fromStdString(caption)); }
 
 void Form1Window::set_outcome(const std::string& text, Outcome worst) {
+  const long rgb = outcome_rgb(worst);
   QColor colour;
-  switch (worst) {
-    case Outcome::kNone: break;
-    case Outcome::kOk: colour = QColor(0x1a, 0x7f, 0x37); break;
-    case Outcome::kAdditional: colour = QColor(0x1f, 0x4e, 0x9c); break;
-    case Outcome::kMissing: colour = QColor(0xa8, 0x58, 0x00); break;
-    case Outcome::kFail: colour = QColor(0xc0, 0x10, 0x10); break;
-  }
+  if (rgb >= 0) colour = QColor::fromRgb(static_cast<QRgb>(rgb));
   QPalette palette = this->palette();
   if (colour.isValid()) palette.setColor(QPalette::WindowText, colour);
   outcome_->setPalette(palette);

@@ -386,13 +386,8 @@ void Form1Window::set_verify_caption(const std::string& caption) {
 
 void Form1Window::set_outcome(const std::string& text, Outcome worst) {
   if (Outcome_ == nullptr) return;
-  switch (worst) {
-    case Outcome::kNone: outcome_colour_ = CLR_INVALID; break;
-    case Outcome::kOk: outcome_colour_ = RGB(0x1a, 0x7f, 0x37); break;
-    case Outcome::kAdditional: outcome_colour_ = RGB(0x1f, 0x4e, 0x9c); break;
-    case Outcome::kMissing: outcome_colour_ = RGB(0xa8, 0x58, 0x00); break;
-    case Outcome::kFail: outcome_colour_ = RGB(0xc0, 0x10, 0x10); break;
-  }
+  const long rgb = outcome_rgb(worst);
+  outcome_colour_ = rgb < 0 ? CLR_INVALID : RGB(rgb >> 16, (rgb >> 8) & 0xff, rgb & 0xff);
   // Cut to the control's width in its own font, so that where the report went stays in view.
   RECT box{};
   GetClientRect(Outcome_, &box);
