@@ -27,13 +27,12 @@ FolderChoice choose_checksum_file(const std::string& folder, const std::string& 
     return choice;
   }
   if (chosen.empty()) {
-    FileList found = FindFiles(folder, "*.qn", false);
-    if (file_count(found) != 1) {
-      choice.choice = file_count(found) < 1 ? ChecksumChoice::kNone : ChecksumChoice::kSeveral;
-      choice.found = std::move(found);
+    choice.found = FindFiles(folder, "*.qn", false);
+    if (file_count(choice.found) != 1) {
+      choice.choice = file_count(choice.found) < 1 ? ChecksumChoice::kNone : ChecksumChoice::kSeveral;
       return choice;
     }
-    choice.planned.checksum_file = found[1];
+    choice.planned.checksum_file = choice.found[1];
   }
   choice.planned.kind =
       is_label_checksum_name(FileNameOfPath(choice.planned.checksum_file)) ? ItemKind::kLabels : ItemKind::kAudio;

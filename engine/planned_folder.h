@@ -30,7 +30,7 @@ enum class ChecksumChoice { kChosen, kNone, kSeveral };
 struct FolderChoice {
   ChecksumChoice choice = ChecksumChoice::kNone;
   PlannedFolder planned;  // when chosen
-  FileList found = empty_file_list();  // several: the files to choose from
+  FileList found = empty_file_list();  // the checksum files searched for, when the folder was searched
 };
 
 // The run of `folder` (ending in the separator). `chosen` is a checksum file the user named (or

@@ -208,13 +208,14 @@ void Form1::btnBrowse_Click() {
 // The folder's checksum file into checksum_files_: none says so in Label1 and disables Verify;
 // several are offered to pick from, and a cancelled pick ends the program.
 Form1::ChecksumFileFound Form1::find_checksum_file(const std::string& folder) {
-  checksum_files_ = FindFiles(folder, "*.qn", false);
-  if (file_count(checksum_files_) < 1) {
+  FolderChoice choice = choose_checksum_file(folder, "", false);
+  checksum_files_ = std::move(choice.found);
+  if (choice.choice == ChecksumChoice::kNone) {
     set_label1(kNoChecksumFile + folder);
     view_.set_enabled(Control::kBtnVerify, false);
     return ChecksumFileFound::kNone;
   }
-  if (file_count(checksum_files_) > 1) {
+  if (choice.choice == ChecksumChoice::kSeveral) {
     checksum_files_ = ChooseChecksumFile(folder);
     if (file_count(checksum_files_) < 1) {
       view_.end_program();
