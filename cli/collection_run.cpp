@@ -12,7 +12,7 @@
 #include "cli/cli_host.h"
 #include "cli/progress.h"
 #include "platform/terminal.h"
-#include "engine/verify.h"
+#include "engine/planned_folder.h"
 
 namespace qn::cli {
 
@@ -34,15 +34,12 @@ ItemOutcome execute(std::size_t index, const PlanItem& item, const RunSettings& 
     outcome.error_text = error_line(item.folder, outcome.item.error_number, outcome.item.message, "");
     return outcome;
   }
-  JobHost host(settings.id3v1, settings.id3v2, settings.read_ahead, settings.prefix_errors ? item.folder : "",
-               entries_checked, stream, settings.errors_in_outcome);
-  host.check_content(settings.deep, settings.hints, settings.job_pool);
+  JobHost host(settings.id3v1, settings.id3v2, settings.prefix_errors ? item.folder : "", entries_checked, stream,
+               settings.errors_in_outcome);
   try {
     if (platform::interrupted()) throw RunInterrupted();
     std::unique_ptr<EntrySink> sink = output.sink(index, item, stream);
-    outcome.result = item.kind == ItemKind::kAudio
-                         ? VerifyAudioFolder(item.folder, item.checksum_file, settings.create_nfo, host, sink.get())
-                         : VerifyLabelFolder(item.folder, host, item.checksum_file, sink.get());
+    outcome.result = verify_folder(item, settings.run, host, sink.get());
     outcome.ran = true;
   } catch (const RunInterrupted&) {
     outcome.interrupted = true;
@@ -115,11 +112,6 @@ std::vector<int> folder_numbers(const std::vector<PlanItem>& plan, int& folder_c
 constexpr std::size_t kPieceSize = 64u << 10;
 
 }  // namespace
-
-int default_jobs() {
-  unsigned processors = std::thread::hardware_concurrency();
-  return static_cast<int>(std::clamp(processors, 1u, 4u));
-}
 
 void ItemStream::put(bool to_stderr, std::string text) {
   if (text.empty()) return;

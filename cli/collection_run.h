@@ -12,12 +12,8 @@
 #include <vector>
 
 #include "engine/collection_walk.h"
+#include "engine/run_options.h"
 #include "engine/run_result.h"
-
-namespace qn {
-class ReadAheadPool;
-class JobPool;
-}
 
 namespace qn::cli {
 
@@ -27,19 +23,15 @@ inline constexpr int kMostJobs = 64;
 struct RunSettings {
   bool id3v1 = true;
   bool id3v2 = true;
-  bool create_nfo = false;
+  // What every run is given: the placeholders, the reader threads (reads in flight stay within
+  // their depth) and the checking workers shared by all runs, the deep check and the hints.
+  RunOptions run;
   int jobs = 1;                // runs at the same time (1 to kMostJobs)
   bool prefix_errors = false;  // start every error line with its folder
   bool show_progress = false;  // draw the progress line on standard error
   // Error lines beyond the first kKeptErrors of a run go to standard error as they come; the first
   // ones are left to the outcome (error_text) unless the run's errors are shown otherwise.
   bool errors_in_outcome = true;
-  // The reader threads shared by all runs (reads in flight stay within its depth), or none.
-  ReadAheadPool* read_ahead = nullptr;
-  bool deep = false;   // the deep check of every found track
-  bool hints = false;  // plain words after each FAIL (always with `deep`)
-  // The workers of the checks made ahead of the runs' loops, shared by all runs, or none.
-  JobPool* job_pool = nullptr;
 };
 
 struct ItemOutcome {
@@ -95,9 +87,6 @@ class PlanOutput {
   virtual void write(std::size_t index, bool to_stderr, const std::string& text) = 0;
   virtual void take(std::size_t index, ItemOutcome& outcome) = 0;
 };
-
-// The default number of jobs: the processors, at most 4, at least 1.
-int default_jobs();
 
 // Runs every item of the plan (after Ctrl-C, see platform::catch_interrupt, only those begun), at most 2 × jobs items ahead of the one being passed on, and passes
 // each on to `output` as described there, on the calling thread, as soon as the item and every

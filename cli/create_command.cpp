@@ -10,6 +10,7 @@
 #include "cli/kept_files.h"
 #include "engine/create_checksums.h"
 #include "engine/exit_status.h"
+#include "engine/planned_folder.h"
 #include "base/paths.h"
 #include "base/step_error.h"
 #include "base/text.h"
@@ -118,7 +119,7 @@ int run_create(const CreateRequest& request) {
     return status | kExitStepError;
   }
   // The runs tell the two kinds of checksum file apart by name.
-  const bool label_name = text::contains(FileNameOfPath(absolute_text(request.output)), "Labels.qn");
+  const bool label_name = is_label_checksum_name(FileNameOfPath(absolute_text(request.output)));
   if (request.images != label_name)
     say(request.images ? "note: the label run reads only checksum files named \"*Labels.qn\""
                        : "note: a checksum file whose name holds \"Labels.qn\" is read by the label run");

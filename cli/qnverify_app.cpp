@@ -24,8 +24,9 @@
 #include "cli/progress.h"
 #include "engine/collection_summary.h"
 #include "engine/collection_walk.h"
-#include "engine/job_pool.h"
 #include "engine/exit_status.h"
+#include "engine/job_pool.h"
+#include "engine/planned_folder.h"
 #include "engine/verify.h"
 #include "platform/file_access.h"
 #include "platform/find_files.h"
@@ -71,11 +72,8 @@ struct Refusal {
 };
 
 // What a command line asks to verify, once the path has been looked at.
-struct Target {
-  std::string folder;         // absolute, ending in the separator
-  std::string checksum_file;  // empty for a label run chosen by --images
-  bool labels = false;
-};
+// The folder absolute, ending in the separator; no checksum file for a label run chosen by --images.
+using Target = PlannedFolder;
 
 // Messages name files: a name never reaches the terminal with its controls.
 void say(const std::string& message) { std::cerr << "qnverify: " << text::printable_lines(message) << "\n"; }
@@ -148,30 +146,16 @@ std::optional<Refusal> resolve_target(const Options& options, const std::string&
     }
     chosen_qn = absolute_text(qn);
   }
-  if (options.images && chosen_qn.empty()) {
-    FileList found = FindFiles(target.folder, "*Labels.qn", false);
-    if (file_count(found) > 1) {
-      return Refusal{kExitUsage,
-                     "the folder holds several label checksum files; choose one with --qn:" + listed_names(found)};
-    }
-  }
-  if (options.images) {
-    target.labels = true;
-    target.checksum_file = chosen_qn;
-    return std::nullopt;
-  }
-  if (chosen_qn.empty()) {
-    FileList found = FindFiles(target.folder, "*.qn", false);
-    if (file_count(found) < 1) {
+  FolderChoice choice = choose_checksum_file(target.folder, chosen_qn, options.images);
+  switch (choice.choice) {
+    case ChecksumChoice::kChosen: break;
+    case ChecksumChoice::kNone:
       return Refusal{kExitNothingVerified, "No .qn file found in " + target.folder + recursive_hint(target.folder)};
-    }
-    if (file_count(found) > 1) {
-      return Refusal{kExitUsage, "the folder holds several checksum files; choose one with --qn:" + listed_names(found)};
-    }
-    chosen_qn = found[1];
+    case ChecksumChoice::kSeveral:
+      return Refusal{kExitUsage, std::string("the folder holds several ") + (options.images ? "label " : "") +
+                                     "checksum files; choose one with --qn:" + listed_names(choice.found)};
   }
-  target.checksum_file = chosen_qn;
-  target.labels = text::contains(FileNameOfPath(chosen_qn), "Labels.qn");
+  target = std::move(choice.planned);
   return std::nullopt;
 }
 
@@ -218,7 +202,7 @@ struct PathKey {
 
 std::optional<PathKey> key_of(const Target& target) {
   PathKey key;
-  key.labels = target.labels;
+  key.labels = target.kind == ItemKind::kLabels;
   if (!platform::file_identity(target.folder, key.folder)) return std::nullopt;
   if (!target.checksum_file.empty() && !platform::file_identity(target.checksum_file, key.checksum_file))
     return std::nullopt;
@@ -228,9 +212,7 @@ std::optional<PathKey> key_of(const Target& target) {
 // The plan of a single-folder PATH: one run.
 void plan_one_folder(const std::string& path, const Target& target, Plan& plan) {
   PlanItem item;
-  item.kind = target.labels ? ItemKind::kLabels : ItemKind::kAudio;
-  item.folder = target.folder;
-  item.checksum_file = target.checksum_file;
+  static_cast<PlannedFolder&>(item) = target;
   plan.items.push_back(std::move(item));
   std::string shown = folder_named_by(path);
   plan.displays.push_back({target.folder, plan.several ? shown : ""});
@@ -709,20 +691,20 @@ int run_qnverify(const std::vector<std::string>& args) {
   RunSettings settings;
   settings.id3v1 = !options.no_id3v1;
   settings.id3v2 = !options.no_id3v2;
-  settings.create_nfo = options.create_nfo;
+  settings.run.create_nfo = options.create_nfo;
   settings.jobs = options.jobs;
   settings.prefix_errors = options.recursive || plan.several;
   settings.show_progress = (options.recursive || plan.several) && platform::stderr_is_terminal();
   std::optional<ReadAheadPool> read_ahead;
   if (options.io_depth > 1) read_ahead.emplace(options.io_depth);
-  settings.read_ahead = read_ahead ? &*read_ahead : nullptr;
+  settings.run.read_ahead = read_ahead ? &*read_ahead : nullptr;
   settings.errors_in_outcome = !options.problems;
-  settings.deep = options.deep;
-  settings.hints = options.hints;
+  settings.run.deep_check = options.deep;
+  settings.run.hints = options.hints;
   // The checks of all runs share these workers: one file each at a time.
   std::optional<JobPool> job_pool;
   if (options.jobs > 1) job_pool.emplace(options.jobs);
-  settings.job_pool = job_pool ? &*job_pool : nullptr;
+  settings.run.job_pool = job_pool ? &*job_pool : nullptr;
   Output output(options, plan, kept);
   platform::catch_interrupt();
   run_plan(plan.items, settings, output);

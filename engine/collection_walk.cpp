@@ -7,7 +7,6 @@
 
 #include "base/paths.h"
 #include "base/step_error.h"
-#include "base/text.h"
 #include "platform/find_files.h"
 
 namespace qn {
@@ -131,11 +130,10 @@ bool list_real_folder(const std::string& folder, std::vector<FolderEntry>& entri
 
 std::vector<PlanItem> plan_folder(const std::string& folder, const std::vector<std::string>& file_names) {
   std::vector<std::string> audio, labels;
-  // The same rule as for one folder: a checksum file whose name holds "Labels.qn" (in that letter
-  // case) is a label checksum file.
+  // The same rule as for one folder.
   for (const std::string& name : file_names) {
     if (!is_checksum_name(name)) continue;
-    if (text::contains(name, "Labels.qn")) labels.push_back(name);
+    if (is_label_checksum_name(name)) labels.push_back(name);
     else audio.push_back(name);
   }
   std::vector<PlanItem> items;

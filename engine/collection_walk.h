@@ -9,18 +9,16 @@
 #include <system_error>
 #include <vector>
 
+#include "engine/planned_folder.h"
 #include "platform/file_access.h"
 #include "platform/find_files.h"
 
 namespace qn {
 
-enum class ItemKind { kAudio, kLabels, kProblem };
-
-// One thing the collection run does, or one thing it could not do.
-struct PlanItem {
-  ItemKind kind = ItemKind::kProblem;
-  std::string folder;         // ends in the separator
-  std::string checksum_file;  // the checksum file of the run (not for problems)
+// One thing the collection run does (a planned folder), or one thing it could not do (kind
+// kProblem; no checksum file then).
+struct PlanItem : PlannedFolder {
+  PlanItem() { kind = ItemKind::kProblem; }
   int error_number = 0;       // problems only
   std::string message;        // problems only
   // The folder as the walk listed it (`walked`), and the walk's root, held while the plan lives:

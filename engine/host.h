@@ -1,13 +1,11 @@
 #pragma once
-// What a run needs from its surroundings. The window, the command line and the tests each
-// implement it; the core never talks to a screen or a terminal itself.
-#include <ctime>
+// What a run asks of its surroundings while it goes on: it talks to a person through it, and reads
+// the two ID3 boxes at each file, so that a change during a run takes effect. The window, the
+// command line and the tests each implement it; the core never talks to a screen or a terminal
+// itself. What is fixed for the run is in RunOptions.
 #include <string>
 
 namespace qn {
-
-class ReadAheadPool;
-class JobPool;
 
 class RunHost {
  public:
@@ -25,18 +23,6 @@ class RunHost {
   // A failed step: error number, description, and the context line (the current checksum line,
   // or the report path).
   virtual void show_error(int number, const std::string& description, const std::string& context) = 0;
-  // The local date and time for the report's date line.
-  virtual std::tm now();
-  // The reader threads that read the files of the next entries ahead of their checks; none (one
-  // read at a time, each by its check) by default.
-  virtual ReadAheadPool* read_ahead() { return nullptr; }
-  // The deep check of every found track after its fingerprint check; off by default.
-  virtual bool deep_check() { return false; }
-  // Plain words after each FAIL (always with the deep check).
-  virtual bool hints() { return deep_check(); }
-  // The workers that make the checks of the next entries ahead of the checking loop; none: each
-  // check is made when its entry asks for it.
-  virtual JobPool* job_pool() { return nullptr; }
 };
 
 // A host that does nothing and ticks both ID3 options; tests and tools derive from it.
@@ -49,15 +35,6 @@ class QuietHost : public RunHost {
   bool include_id3v2() override { return id3v2; }
   void enable_id3_options(bool enabled) override { id3_enabled = enabled; }
   void show_error(int, const std::string&, const std::string&) override {}
-  ReadAheadPool* read_ahead() override { return pool; }
-  bool deep_check() override { return deep; }
-  bool hints() override { return deep || hint_words; }
-  JobPool* job_pool() override { return workers; }
-
-  ReadAheadPool* pool = nullptr;
-  bool deep = false;
-  bool hint_words = false;
-  JobPool* workers = nullptr;
   bool id3v1 = true;
   bool id3v2 = true;
   bool id3_enabled = true;

@@ -4,6 +4,11 @@
 
 namespace qn {
 
+int default_jobs() {
+  const unsigned processors = std::thread::hardware_concurrency();
+  return static_cast<int>(std::clamp(processors, 1u, 4u));
+}
+
 JobPool::JobPool(int workers) {
   const int count = std::max(workers, 1);
   threads_.reserve(static_cast<std::size_t>(count));

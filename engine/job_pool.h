@@ -15,6 +15,10 @@
 
 namespace qn {
 
+// The default number of workers, and of a collection's runs at the same time: the processors, at
+// most 4, at least 1. One means no workers: every check is made in its run's loop.
+int default_jobs();
+
 class JobPool {
  public:
   // `workers` threads (at least one).

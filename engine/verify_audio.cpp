@@ -104,9 +104,10 @@ std::string channel_label(const std::string& line) {
 
 class AudioRun {
  public:
-  AudioRun(const std::string& folder, const std::string& checksum_path, bool create_nfo,
+  AudioRun(const std::string& folder, const std::string& checksum_path, const RunOptions& options,
            RunHost& host, EntrySink* sink)
-      : folder_(folder), create_nfo_(create_nfo), host_(host), sink_(sink), guard_(host, result_) {
+      : folder_(folder), options_(options), create_nfo_(options.create_nfo), host_(host), sink_(sink),
+        guard_(host, result_) {
     result_.folder = folder;
     result_.checksum_file = checksum_path;
   }
@@ -123,6 +124,7 @@ class AudioRun {
   void check_content(EntryResult& entry, const std::string& path);
 
   std::string folder_;
+  const RunOptions& options_;
   bool create_nfo_;
   RunHost& host_;
   EntrySink* sink_;
@@ -162,11 +164,11 @@ RunResult AudioRun::execute() {
     index_.emplace(found_.list);
     host_.set_busy(true);
     host_.yield();
-    if (checksums && host_.read_ahead())
-      read_ahead_.emplace(*host_.read_ahead(), *checksums, [this](const std::string& l) { return planned_file(l); });
-    deep_ = host_.deep_check();
-    if (checksums && (deep_ || host_.job_pool()))
-      checks_.emplace(host_.job_pool(), *checksums, [this](const std::string& l) { return planned(l); }, deep_);
+    if (checksums && options_.read_ahead)
+      read_ahead_.emplace(*options_.read_ahead, *checksums, [this](const std::string& l) { return planned_file(l); });
+    deep_ = options_.deep_check;
+    if (checksums && (deep_ || options_.job_pool))
+      checks_.emplace(options_.job_pool, *checksums, [this](const std::string& l) { return planned(l); }, deep_);
     if (checksums) {
       if (sink_) sink_->begin(result_);
       do check_entry(*checksums);
@@ -180,7 +182,7 @@ RunResult AudioRun::execute() {
     host_.set_busy(false);
   }
   result_.additional_files = unclaimed_file_names(found_.list);
-  result_.report_text = audio_report_text(folder_, extension_, found_.list, std::move(body_), host_.now());
+  result_.report_text = audio_report_text(folder_, extension_, found_.list, std::move(body_), options_.now());
   return std::move(result_);
 }
 
@@ -226,7 +228,7 @@ void AudioRun::check_entry(ChecksumFile& checksums) {
   if (leaves || too_long) entry.step_failed = true;
 
   guard_.run(line, [&] { entry.note = SheetMusicNote(line); });
-  if (host_.hints()) entry.hint = failure_hint(entry, found_.flac, facts_);
+  if (options_.hints_shown()) entry.hint = failure_hint(entry, found_.flac, facts_);
   body_ += text::printable(entry.report_line + entry.note + (entry.content ? entry.content->text : "")) + "\r\n";
   result_.tally.add(entry);
   if (sink_) sink_->entry(entry);
@@ -336,11 +338,11 @@ void AudioRun::missing_entry(EntryResult& entry, const std::string& name, bool m
 
 }  // namespace
 
-RunResult VerifyAudioFolder(const std::string& folder, const std::string& checksum_path,
-                            bool create_nfo, RunHost& host, EntrySink* sink) {
+RunResult VerifyAudioFolder(const std::string& folder, const std::string& checksum_path, const RunOptions& options,
+                            RunHost& host, EntrySink* sink) {
   // Held for the whole run: nothing in it is reached by its path again.
   const platform::HeldFolder held(folder);
-  return AudioRun(folder, checksum_path, create_nfo, host, sink).execute();
+  return AudioRun(folder, checksum_path, options, host, sink).execute();
 }
 
 }  // namespace qn

@@ -6,6 +6,7 @@
 #include "base/text.h"
 #include "engine/checksum_file.h"
 #include "engine/entry_read_ahead.h"
+#include "engine/planned_folder.h"
 #include "engine/report.h"
 #include "engine/run_steps.h"
 #include "engine/verify.h"
@@ -62,8 +63,10 @@ namespace {
 // One label run: the images of a folder against its label checksum file, entry by entry.
 class LabelRun {
  public:
-  LabelRun(const std::string& folder, const std::string& checksum_path, RunHost& host, EntrySink* sink)
-      : folder_(folder), checksum_path_(checksum_path), host_(host), sink_(sink), guard_(host, result_) {
+  LabelRun(const std::string& folder, const std::string& checksum_path, const RunOptions& options, RunHost& host,
+           EntrySink* sink)
+      : folder_(folder), checksum_path_(checksum_path), options_(options), host_(host), sink_(sink),
+        guard_(host, result_) {
     result_.kind = FolderKind::kLabels;
     result_.folder = folder;
   }
@@ -76,6 +79,7 @@ class LabelRun {
 
   std::string folder_;
   std::string checksum_path_;  // empty: the folder's single "*Labels.qn"
+  const RunOptions& options_;
   RunHost& host_;
   EntrySink* sink_;
   RunResult result_;
@@ -88,7 +92,7 @@ RunResult LabelRun::execute() {
   host_.yield();
   FileList checksums = empty_file_list();
   if (!checksum_path_.empty()) checksums.push_back(checksum_path_);
-  else if (!folder_.empty()) checksums = FindFiles(folder_, "*Labels.qn", false);
+  else if (!folder_.empty()) checksums = FindFiles(folder_, kLabelChecksumPattern, false);
   if (folder_.empty()) {
     result_.nothing_verified = true;  // nothing to search: the report has an empty body
   } else if (file_count(checksums) != 1) {
@@ -110,8 +114,8 @@ RunResult LabelRun::execute() {
       result_.file_count = file_count(*images_);
       if (!file) result_.nothing_verified = true;
       std::optional<EntryReadAhead> read_ahead;
-      if (file && host_.read_ahead())
-        read_ahead.emplace(*host_.read_ahead(), *file, [&](const std::string& line) -> std::optional<PlannedFile> {
+      if (file && options_.read_ahead)
+        read_ahead.emplace(*options_.read_ahead, *file, [&](const std::string& line) -> std::optional<PlannedFile> {
           const std::vector<std::string> fields = split_label_line(line);
           const int at = index.first_lookup(AddBackslash(folder_) + fields[0]);
           if (fields.size() < 3 || at < 0 || (*images_)[at].empty()) return std::nullopt;
@@ -126,7 +130,7 @@ RunResult LabelRun::execute() {
     }
   }
   if (images_) result_.additional_files = unclaimed_file_names(*images_);
-  result_.report_text = label_report_text(folder_, images_ ? &*images_ : nullptr, std::move(body_), host_.now());
+  result_.report_text = label_report_text(folder_, images_ ? &*images_ : nullptr, std::move(body_), options_.now());
   return std::move(result_);
 }
 
@@ -174,12 +178,12 @@ void LabelRun::check_entry(ChecksumFile& checksums, const SortedIndex& index) {
 
 }  // namespace
 
-RunResult VerifyLabelFolder(const std::string& folder, RunHost& host, const std::string& checksum_path,
-                            EntrySink* sink) {
+RunResult VerifyLabelFolder(const std::string& folder, const std::string& checksum_path, const RunOptions& options,
+                            RunHost& host, EntrySink* sink) {
   // Held for the whole run: nothing in it is reached by its path again.
   std::optional<platform::HeldFolder> held;
   if (!folder.empty()) held.emplace(folder);
-  return LabelRun(folder, checksum_path, host, sink).execute();
+  return LabelRun(folder, checksum_path, options, host, sink).execute();
 }
 
 }  // namespace qn

@@ -161,9 +161,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const std::string folder_text = folder.string() + "/";
   qn::QuietHost host;
-  const qn::RunResult audio = qn::VerifyAudioFolder(folder_text, folder_text + "c.qn", true, host);
+  qn::RunOptions create;
+  create.create_nfo = true;
+  const qn::RunResult audio = qn::VerifyAudioFolder(folder_text, folder_text + "c.qn", create, host);
   CheckReport(audio.report_text);
-  const qn::RunResult labels = qn::VerifyLabelFolder(folder_text, host, folder_text + "c.qn");
+  const qn::RunResult labels = qn::VerifyLabelFolder(folder_text, folder_text + "c.qn", {}, host);
   CheckReport(labels.report_text);
   calls = qn::platform::real_system_calls();
   CheckOutside();

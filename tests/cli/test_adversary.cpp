@@ -343,7 +343,7 @@ std::vector<cli::ItemOutcome> run_collection(const std::string& root, const std:
   std::vector<PlanItem> plan = walk_collection(root);
   if (after_walk) after_walk();
   cli::RunSettings settings;
-  settings.create_nfo = true;
+  settings.run.create_nfo = true;
   struct Kept : cli::PlanOutput {
     std::vector<cli::ItemOutcome> outcomes;
     void write(std::size_t, bool, const std::string&) override {}

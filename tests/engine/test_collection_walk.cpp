@@ -6,6 +6,7 @@
 
 #include "engine/collection_summary.h"
 #include "engine/collection_walk.h"
+#include "engine/planned_folder.h"
 #include "support/fixtures.h"
 
 namespace fs = std::filesystem;
@@ -60,6 +61,44 @@ TEST(CollectionWalk, SeveralChecksumFilesOfAKindAreAProblemNamingThem) {
   ASSERT_EQ(plan.size(), 2u);
   EXPECT_EQ(plan[0].kind, ItemKind::kAudio);
   EXPECT_EQ(plan[1].kind, ItemKind::kProblem);
+}
+
+TEST(ChooseChecksumFile, OneFolderGetsItsFileAndKindOrSaysWhyNot) {
+  struct Case {
+    std::vector<const char*> files;
+    const char* chosen;  // a name in the folder, or none
+    bool images;
+    ChecksumChoice choice;
+    ItemKind kind;         // when chosen
+    const char* checksum;  // when chosen: the name of the file of the run ("" : the run's own search)
+    int found;             // when not chosen
+  };
+  const Case kCases[] = {
+      {{"Chart.qn"}, "", false, ChecksumChoice::kChosen, ItemKind::kAudio, "Chart.qn", 0},
+      {{"Chart Labels.qn"}, "", false, ChecksumChoice::kChosen, ItemKind::kLabels, "Chart Labels.qn", 0},
+      {{"u1.mp3"}, "", false, ChecksumChoice::kNone, ItemKind::kAudio, "", 0},
+      {{"a.qn", "b.qn"}, "", false, ChecksumChoice::kSeveral, ItemKind::kAudio, "", 2},
+      {{"a.qn", "b.qn"}, "b.qn", false, ChecksumChoice::kChosen, ItemKind::kAudio, "b.qn", 0},
+      {{"a.qn", "A Labels.qn"}, "A Labels.qn", false, ChecksumChoice::kChosen, ItemKind::kLabels, "A Labels.qn", 0},
+      {{"a.qn", "b.qn", "A Labels.qn"}, "", true, ChecksumChoice::kChosen, ItemKind::kLabels, "", 0},
+      {{"a.qn", "A Labels.qn", "B Labels.qn"}, "", true, ChecksumChoice::kSeveral, ItemKind::kLabels, "", 2},
+      {{"a.qn", "A Labels.qn", "B Labels.qn"}, "a.qn", true, ChecksumChoice::kChosen, ItemKind::kLabels, "a.qn", 0},
+  };
+  for (const Case& c : kCases) {
+    TempFolder dir;
+    for (const char* file : c.files) dir.write(file, "");
+    const std::string chosen = *c.chosen ? dir.folder() + c.chosen : "";
+    const FolderChoice got = choose_checksum_file(dir.folder(), chosen, c.images);
+    const std::string name = std::string(c.files.front()) + ", " + c.chosen + (c.images ? ", images" : "");
+    EXPECT_EQ(got.choice, c.choice) << name;
+    if (c.choice == ChecksumChoice::kChosen) {
+      EXPECT_EQ(got.planned.kind, c.kind) << name;
+      EXPECT_EQ(got.planned.folder, dir.folder()) << name;
+      EXPECT_EQ(got.planned.checksum_file, *c.checksum ? dir.folder() + c.checksum : "") << name;
+    } else {
+      EXPECT_EQ(file_count(got.found), c.found) << name;
+    }
+  }
 }
 
 TEST(CollectionWalk, AFolderThatCannotBeListedIsAProblemAndTheWalkGoesOn) {

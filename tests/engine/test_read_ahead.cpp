@@ -128,10 +128,11 @@ TEST(ReadAhead, AudioRunReportsTheSameAtEveryDepthAndThreadCountWhileFilesChange
       std::unique_ptr<ReadAheadPool> pool = setup.depth > 1 ? std::make_unique<ReadAheadPool>(setup.depth) : nullptr;
       std::unique_ptr<JobPool> workers = setup.threads > 1 ? std::make_unique<JobPool>(setup.threads) : nullptr;
       ChangingHost host(dir.path(), kChanges);
-      host.pool = pool.get();
-      host.workers = workers.get();
-      host.deep = deep;
-      test::CollectedRun r = test::verify_audio(dir.folder(), qn_path, false, host);
+      RunOptions options = test::test_options();
+      options.read_ahead = pool.get();
+      options.job_pool = workers.get();
+      options.deep_check = deep;
+      test::CollectedRun r = test::verify_audio(dir.folder(), qn_path, false, host, options);
       const std::string got = outcome(r, host.errors, dir.folder());
       const std::string name = std::string(deep ? "deep, " : "") + std::to_string(setup.threads) + " threads, depth " +
                                std::to_string(setup.depth) + (setup.in_cache ? ", in memory" : ", fetched");
@@ -178,8 +179,9 @@ TEST(ReadAhead, AFolderInMemoryIsOnlyProbed) {
     g_track_opens = 0;
     std::unique_ptr<ReadAheadPool> pool = depth > 1 ? std::make_unique<ReadAheadPool>(depth) : nullptr;
     test::RecordingHost host;
-    host.pool = pool.get();
-    test::verify_audio(dir.folder(), qn_path, false, host);
+    RunOptions options = test::test_options();
+    options.read_ahead = pool.get();
+    test::verify_audio(dir.folder(), qn_path, false, host, options);
     return g_track_opens.load();
   };
   const int alone = opens_at(1);

@@ -87,7 +87,7 @@ TEST(VerifyAudioFolder, CreatesMissingPlaceholdersOnlyWhenAsked) {
   Mp3Folder f;
   const auto nfo = f.dir.path() / "u1964_002b - Beta - Two.nfo";
   RecordingHost host;
-  VerifyAudioFolder(f.dir.folder(), f.qn, false, host);
+  VerifyAudioFolder(f.dir.folder(), f.qn, test::test_options(), host);
   EXPECT_FALSE(std::filesystem::exists(nfo));
   test::CollectedRun r = test::verify_audio(f.dir.folder(), f.qn, true, host);
   EXPECT_EQ(r.entries[5].report_line, "u1964_002b OK Placeholder");

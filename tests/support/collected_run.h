@@ -3,7 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/planned_folder.h"
 #include "engine/verify.h"
+#include "support/test_host.h"
 
 namespace qn::test {
 
@@ -20,19 +22,23 @@ class EntryCollector : public EntrySink {
   std::vector<EntryResult>& entries_;
 };
 
-inline CollectedRun verify_audio(const std::string& folder, const std::string& checksum_path, bool create_nfo,
-                                 RunHost& host) {
+// The run of `planned` with its entries gathered.
+inline CollectedRun verify_collected(const PlannedFolder& planned, RunHost& host,
+                                     const RunOptions& options = test_options()) {
   CollectedRun run;
   EntryCollector collector(run.entries);
-  static_cast<RunResult&>(run) = VerifyAudioFolder(folder, checksum_path, create_nfo, host, &collector);
+  static_cast<RunResult&>(run) = verify_folder(planned, options, host, &collector);
   return run;
 }
 
+inline CollectedRun verify_audio(const std::string& folder, const std::string& checksum_path, bool create_nfo,
+                                 RunHost& host, RunOptions options = test_options()) {
+  options.create_nfo = create_nfo;
+  return verify_collected({ItemKind::kAudio, folder, checksum_path}, host, options);
+}
+
 inline CollectedRun verify_labels(const std::string& folder, RunHost& host, const std::string& checksum_path = "") {
-  CollectedRun run;
-  EntryCollector collector(run.entries);
-  static_cast<RunResult&>(run) = VerifyLabelFolder(folder, host, checksum_path, &collector);
-  return run;
+  return verify_collected({ItemKind::kLabels, folder, checksum_path}, host);
 }
 
 }  // namespace qn::test

@@ -4,8 +4,8 @@
 
 #include "audio/frame_header.h"
 #include "base/paths.h"
-#include "base/text.h"
 #include "base/version.h"
+#include "engine/planned_folder.h"
 #include "engine/verify.h"
 #include "platform/find_files.h"
 #include "ui/window/form1_host.h"
@@ -159,7 +159,7 @@ void Form1::Form_Load(const std::string& command_line) {
     case ChecksumFileFound::kCancelled: return;
     case ChecksumFileFound::kOne: break;
   }
-  bool labels = text::contains(FileNameOfPath(checksum_files_[1]), "Labels.qn");
+  bool labels = is_label_checksum_name(FileNameOfPath(checksum_files_[1]));
   set_mode(labels ? CheckValue::kChecked : CheckValue::kUnchecked);
   // After the mode is set: a change of mode disables Verify until a folder is chosen again.
   view_.set_enabled(Control::kBtnVerify, true);
@@ -208,13 +208,14 @@ void Form1::btnBrowse_Click() {
 // The folder's checksum file into checksum_files_: none says so in Label1 and disables Verify;
 // several are offered to pick from, and a cancelled pick ends the program.
 Form1::ChecksumFileFound Form1::find_checksum_file(const std::string& folder) {
-  checksum_files_ = FindFiles(folder, "*.qn", false);
-  if (file_count(checksum_files_) < 1) {
+  FolderChoice choice = choose_checksum_file(folder, "", false);
+  checksum_files_ = std::move(choice.found);
+  if (choice.choice == ChecksumChoice::kNone) {
     set_label1(kNoChecksumFile + folder);
     view_.set_enabled(Control::kBtnVerify, false);
     return ChecksumFileFound::kNone;
   }
-  if (file_count(checksum_files_) > 1) {
+  if (choice.choice == ChecksumChoice::kSeveral) {
     checksum_files_ = ChooseChecksumFile(folder);
     if (file_count(checksum_files_) < 1) {
       view_.end_program();
@@ -269,17 +270,12 @@ void Form1::run(bool labels) {
   show_outcome({});
   OutcomeLine outcome;
   {
-    Form1Host host(view_, [this](const std::string& text) { set_label1(text); }, &read_ahead_, &workers_);
-    RunResult result;
-    std::string checksum = file_count(checksum_files_) >= 1 ? checksum_files_[1] : std::string();
-    if (labels) {
-      // A label checksum file the user chose is the one verified against.
-      if (!text::contains(FileNameOfPath(checksum), "Labels.qn")) checksum.clear();
-      result = VerifyLabelFolder(folder, host, checksum);
-    } else {
-      bool create_nfo = view_.check_value(Control::kChkNfo) == CheckValue::kChecked;
-      result = VerifyAudioFolder(folder, checksum, create_nfo, host);
-    }
+    Form1Host host(view_, [this](const std::string& text) { set_label1(text); });
+    PlannedFolder planned{labels ? ItemKind::kLabels : ItemKind::kAudio, folder,
+                          file_count(checksum_files_) >= 1 ? checksum_files_[1] : std::string()};
+    // A label run takes the checksum file the user chose only when it is a label checksum file.
+    if (labels && !is_label_checksum_name(FileNameOfPath(planned.checksum_file))) planned.checksum_file.clear();
+    RunResult result = verify_folder(planned, run_options(), host);
     host.set_busy(false);
     std::string report = view_.report_path();
     // A report that could not be written is not shown: the viewer would show an older one.
@@ -295,6 +291,21 @@ void Form1::run(bool labels) {
   view_.set_enabled(Control::kBtnBrowse, browse_enabled);
   view_.set_enabled(Control::kCheck3, mode_enabled);
   running_ = false;
+}
+
+// The options of the window's runs: the placeholders as ChkNfo says, and the reads in flight and
+// the checking workers as the command line has them by default.
+RunOptions Form1::run_options() {
+  RunOptions options;
+  options.create_nfo = view_.check_value(Control::kChkNfo) == CheckValue::kChecked;
+  if (!read_ahead_) read_ahead_.emplace(ReadAheadPool::kDefaultDepth);
+  options.read_ahead = &*read_ahead_;
+  const int jobs = default_jobs();
+  if (jobs > 1) {  // else every check in the run's loop
+    if (!workers_) workers_.emplace(jobs);
+    options.job_pool = &*workers_;
+  }
+  return options;
 }
 
 ReportFate Form1::show_report(const std::string& path, const std::string& text) {

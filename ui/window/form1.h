@@ -12,6 +12,7 @@
 #include "engine/collection_summary.h"
 #include "engine/collection_walk.h"
 #include "engine/job_pool.h"
+#include "engine/run_options.h"
 #include "platform/read_ahead.h"
 #include "ui/window/form1_view.h"
 
@@ -89,6 +90,7 @@ class Form1 {
   FileList ChooseChecksumFile(const std::string& folder);
   void set_mode(CheckValue value);
   void run(bool labels);
+  RunOptions run_options();
   ReportFate show_report(const std::string& path, const std::string& text);
   void show_outcome(const OutcomeLine& line);
   std::string browse_start_folder();
@@ -102,9 +104,9 @@ class Form1 {
   bool running_ = false;
   bool collection_running_ = false;
   bool cancel_requested_ = false;
-  // The reader threads, started by the first run and kept for the next ones.
+  // The reader threads and the checking threads of the runs, sized as the command line's by
+  // default; started by the first run and kept for the next ones.
   std::optional<ReadAheadPool> read_ahead_;
-  // The checking threads, likewise.
   std::optional<JobPool> workers_;
 };
 

@@ -11,6 +11,7 @@
 #include "base/paths.h"
 #include "base/step_error.h"
 #include "engine/collection_summary.h"
+#include "engine/planned_folder.h"
 #include "engine/verify.h"
 #include "platform/program_folder.h"
 #include "ui/window/collection_report.h"
@@ -118,12 +119,12 @@ void Form1::offer_collection(const std::string& folder) {
 // meanwhile; a cancelled run still writes and shows the summary of the folders done.
 void Form1::run_collection(const std::string& root, const std::vector<PlanItem>& plan) {
   auto show_label1 = [this](const std::string& text) { set_label1(text); };
-  Form1Host report_host(view_, show_label1, &read_ahead_, &workers_);
+  Form1Host report_host(view_, show_label1);
   show_outcome({});
   // A folder of its own for each run: no report of an older run is ever mixed with these.
   const std::string reports_below = FolderOfPath(view_.report_path());
   std::error_code made;
-  const std::string report_folder = make_new_folder(reports_below, run_folder_name(report_host.now()), made);
+  const std::string report_folder = make_new_folder(reports_below, run_folder_name(local_now()), made);
   if (report_folder.empty()) {
     report_host.show_error(made.value(), "Creating the folder of the run's reports failed: " + made.message(),
                            reports_below);
@@ -166,13 +167,10 @@ void Form1::run_collection(const std::string& root, const std::vector<PlanItem>&
       continue;
     }
     // Each folder's progress under the collection's status line; its errors held for the summary.
-    Form1Host host(view_, [&](const std::string& text) { set_label1(status + "\n" + text); }, &read_ahead_, &workers_);
+    Form1Host host(view_, [&](const std::string& text) { set_label1(status + "\n" + text); });
     host.hold_errors();
-    bool create_nfo = view_.check_value(Control::kChkNfo) == CheckValue::kChecked;
     ProblemEntryLines entry_lines;
-    RunResult result = item.kind == ItemKind::kAudio
-                           ? VerifyAudioFolder(item.folder, item.checksum_file, create_nfo, host, &entry_lines)
-                           : VerifyLabelFolder(item.folder, host, item.checksum_file, &entry_lines);
+    RunResult result = verify_folder(item, run_options(), host, &entry_lines);
     summary.add_run(result);
     std::string own_report = report_folder + collection_report_name(i + 1);
     write_report(own_report, result.report_text, report_host);

@@ -1,19 +1,13 @@
 #include "ui/window/form1_host.h"
 
-#include <algorithm>
-#include <thread>
 #include <utility>
 
 #include "ui/window/form1.h"
 
 namespace qn {
 
-Form1Host::Form1Host(Form1View& view, std::function<void(const std::string&)> show_label1,
-                     std::optional<ReadAheadPool>* shared_read_ahead, std::optional<JobPool>* shared_workers)
-    : view_(view),
-      show_label1_(std::move(show_label1)),
-      read_ahead_(shared_read_ahead != nullptr ? shared_read_ahead : &own_read_ahead_),
-      workers_(shared_workers != nullptr ? shared_workers : &own_workers_) {}
+Form1Host::Form1Host(Form1View& view, std::function<void(const std::string&)> show_label1)
+    : view_(view), show_label1_(std::move(show_label1)) {}
 
 // A run cut short still gives the pointer back.
 Form1Host::~Form1Host() { set_busy(false); }
@@ -36,18 +30,6 @@ bool Form1Host::include_id3v2() { return view_.check_value(Control::kCheck2) == 
 void Form1Host::enable_id3_options(bool enabled) {
   view_.set_enabled(Control::kCheck1, enabled);
   view_.set_enabled(Control::kCheck2, enabled);
-}
-
-ReadAheadPool* Form1Host::read_ahead() {
-  if (!*read_ahead_) read_ahead_->emplace(ReadAheadPool::kDefaultDepth);
-  return &**read_ahead_;
-}
-
-JobPool* Form1Host::job_pool() {
-  const unsigned processors = std::min(std::thread::hardware_concurrency(), 4u);
-  if (processors < 2) return nullptr;  // every check in the run's loop
-  if (!*workers_) workers_->emplace(static_cast<int>(processors));
-  return &**workers_;
 }
 
 void Form1Host::show_error(int number, const std::string& description, const std::string& context) {

@@ -3,13 +3,10 @@
 // busy pointer, the ID3 boxes read at each file, and the error box. The error box offers to hold
 // back the rest of the run's errors; those are shown together at the end of the run.
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/host.h"
-#include "engine/job_pool.h"
-#include "platform/read_ahead.h"
 #include "ui/window/form1_view.h"
 
 namespace qn {
@@ -17,11 +14,7 @@ namespace qn {
 class Form1Host : public RunHost {
  public:
   // `show_label1` puts a progress text into Label1 (Form1 keeps its copy of the text that way).
-  // `shared_read_ahead` and `shared_workers` are where the reader threads and the checking threads
-  // are kept from run to run; without them the host keeps its own.
-  Form1Host(Form1View& view, std::function<void(const std::string&)> show_label1,
-            std::optional<ReadAheadPool>* shared_read_ahead = nullptr,
-            std::optional<JobPool>* shared_workers = nullptr);
+  Form1Host(Form1View& view, std::function<void(const std::string&)> show_label1);
   ~Form1Host() override;
   Form1Host(const Form1Host&) = delete;
   Form1Host& operator=(const Form1Host&) = delete;
@@ -33,10 +26,6 @@ class Form1Host : public RunHost {
   bool include_id3v2() override;
   void enable_id3_options(bool enabled) override;
   void show_error(int number, const std::string& description, const std::string& context) override;
-  // The reader threads start with the first run that asks for them.
-  ReadAheadPool* read_ahead() override;
-  // The checking threads (the processors, at most 4) start with the first run that asks for them.
-  JobPool* job_pool() override;
 
   // From now on errors are held back instead of shown one by one.
   void hold_errors() { holding_ = true; }
@@ -53,10 +42,6 @@ class Form1Host : public RunHost {
   bool busy_ = false;
   bool holding_ = false;
   std::vector<std::string> held_;
-  std::optional<ReadAheadPool> own_read_ahead_;
-  std::optional<ReadAheadPool>* read_ahead_;
-  std::optional<JobPool> own_workers_;
-  std::optional<JobPool>* workers_;
 };
 
 }  // namespace qn

@@ -1,8 +1,8 @@
-#include "engine/host.h"
+#include "engine/run_options.h"
 
 namespace qn {
 
-std::tm RunHost::now() {
+std::tm local_now() {
   std::time_t t = std::time(nullptr);
   std::tm local{};
 #ifdef _WIN32
@@ -12,5 +12,7 @@ std::tm RunHost::now() {
 #endif
   return local;
 }
+
+std::tm RunOptions::now() const { return clock ? clock() : local_now(); }
 
 }  // namespace qn
