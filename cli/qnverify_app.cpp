@@ -335,10 +335,8 @@ class Output : public PlanOutput {
     }
   }
 
-  void add_refused(const PlanItem& problem) {
-    summary_.add_problem(problem);
-    if (options_.json) json_.add_problem(problem);
-  }
+  // The plan's runs count into this summary.
+  Summary& summary() { return summary_; }
 
   std::unique_ptr<EntrySink> sink(std::size_t index, const PlanItem& item, ItemStream& stream) override {
     return std::make_unique<EntryOutput>(options_, plan_.displays[index], item.folder, stream);
@@ -369,11 +367,10 @@ class Output : public PlanOutput {
     }
     if (!outcome.ran) {
       if (streamed) out_.write(json_run_tail(outcome.result, true));
-      add_refused(outcome.item);
+      if (options_.json) json_.add_problem(outcome.item);
       if (options_.problems && !options_.json) out_.write(problem_lines(outcome.item, display));
       return;
     }
-    summary_.add_run(outcome.result);
     if (options_.json) {
       if (!streamed) out_.write(json_.before_run() + json_run_head(outcome.result));
       out_.write(json_run_tail(outcome.result, outcome.result.tally.entries > 0));
@@ -725,7 +722,7 @@ int run_qnverify(const std::vector<std::string>& args) {
   settings.job_pool = job_pool ? &*job_pool : nullptr;
   Output output(options, plan, kept);
   platform::catch_interrupt();
-  run_plan(plan.items, settings, output);
+  run_plan(plan.items, settings, output, output.summary());
   return output.finish(platform::interrupted());
 }
 
