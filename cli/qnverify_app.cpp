@@ -79,6 +79,10 @@ struct Target {
 
 // Messages name files: a name never reaches the terminal with its controls.
 void say(const std::string& message) { std::cerr << "qnverify: " << text::printable_lines(message) << "\n"; }
+// A failed step outside the runs: its error line.
+void say_error(int number, const std::string& description, const std::string& context) {
+  std::cerr << error_line("", number, description, context) << std::flush;
+}
 
 std::string absolute_text(const fs::path& p) {
   std::error_code ec;
@@ -413,16 +417,14 @@ class Output : public PlanOutput {
           "; nothing was written");
       return kExitUsage;
     }
-    CliHost host(true, true);
-    host.show_error(failed->number, "Writing the report failed: " + failed->reason, options_.report);
+    say_error(failed->number, "Writing the report failed: " + failed->reason, options_.report);
     return status == kExitNothingVerified ? status : (status | kExitStepError);
   }
 
   // A failed write of standard output is an error line and flag 8.
   int with_output_error(int status) {
     if (out_.error() != 0) {
-      CliHost host(true, true);
-      host.show_error(out_.error(), std::string("Writing standard output failed: ") + std::strerror(out_.error()), "");
+      say_error(out_.error(), std::string("Writing standard output failed: ") + std::strerror(out_.error()), "");
       if (status != kExitNothingVerified && status != kExitInterrupted) status |= kExitStepError;
     }
     return status;

@@ -16,6 +16,7 @@
 #include "ui/window/collection_report.h"
 #include "ui/window/form1.h"
 #include "ui/window/form1_host.h"
+#include "ui/window/report_place.h"
 
 namespace qn {
 
