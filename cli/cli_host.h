@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/collection_run.h"
+#include "engine/collection_run.h"
 #include "engine/host.h"
 #include "base/text.h"
 #include "platform/terminal.h"
@@ -22,11 +22,6 @@ inline std::string error_line(const std::string& folder, int number, const std::
   if (!context.empty()) line += " [" + context + "]";
   return text::printable(line) + "\n";
 }
-
-// Thrown out of a run at its next entry once Ctrl-C was pressed.
-struct RunInterrupted : std::exception {
-  const char* what() const noexcept override { return "interrupted"; }
-};
 
 class CliHost : public RunHost {
  public:

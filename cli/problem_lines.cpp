@@ -1,6 +1,7 @@
 #include "cli/problem_lines.h"
 
 #include "base/text.h"
+#include "engine/run_problems.h"
 
 namespace qn::cli {
 
@@ -27,13 +28,9 @@ std::string problem_line(const EntryResult& entry, const std::string& folder, co
   std::string id3 = text::trim_blanks(entry.id3_suffix);
   const bool content_failed = entry.content && entry.content->status == "fail";
   const std::string content = content_failed ? line("CONTENT-FAIL", path, entry.content->detail) : "";
-  switch (entry.status) {
-    case EntryStatus::kOk:
-    case EntryStatus::kPlaceholderCreated: return "";
-    case EntryStatus::kMissing: return line("MISSING", path, "");
-    case EntryStatus::kNoVerdict: return line("NO-VERDICT", path, "") + content;
-    case EntryStatus::kFail: break;
-  }
+  if (!needs_a_look(entry)) return "";
+  if (entry.status == EntryStatus::kMissing) return line("MISSING", path, "");
+  if (entry.status == EntryStatus::kNoVerdict) return line("NO-VERDICT", path, "") + content;
   std::string failures;
   for (const std::string& verdict : entry.verdicts) {
     if (verdict == " OK") continue;
@@ -47,13 +44,6 @@ std::string problem_line(const EntryResult& entry, const std::string& folder, co
 }
 
 namespace {
-
-// What the report says when a run found nothing to verify.
-std::string nothing_verified_text(const RunResult& result) {
-  if (result.kind != FolderKind::kLabels) return "No Quarnell audio files found";
-  if (result.checksum_file.empty()) return "No matching .qn file found";
-  return "No Quarnell Image Files found";
-}
 
 std::string error_detail(int number, const std::string& message, const std::string& context) {
   std::string detail = "error " + std::to_string(number) + ": " + message;
@@ -75,11 +65,16 @@ std::string PathDisplay::show(const std::string& absolute) const {
 
 std::string problem_lines(const RunResult& result, const PathDisplay& display) {
   std::string text;
-  for (const std::string& name : result.additional_files) text += line("EXTRA", display.show(result.folder + name), "");
-  std::string folder = display.show(result.folder);
-  for (const StepErrorRecord& error : result.errors)
-    text += line("ERROR", folder, error_detail(error.number, error.description, error.context));
-  if (result.nothing_verified) text += line("ERROR", folder, nothing_verified_text(result));
+  const std::string folder = display.show(result.folder);
+  for (const RunProblem& problem : run_problems(result)) {
+    switch (problem.kind) {
+      case RunProblem::Kind::kAdditional: text += line("EXTRA", display.show(result.folder + problem.name), ""); break;
+      case RunProblem::Kind::kStepError:
+        text += line("ERROR", folder, error_detail(problem.number, problem.description, problem.context));
+        break;
+      case RunProblem::Kind::kNothingVerified: text += line("ERROR", folder, problem.description); break;
+    }
+  }
   return text;
 }
 

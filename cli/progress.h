@@ -12,7 +12,4 @@ std::string progress_text(int folders_done, int folders_total, long files_checke
 // a terminal wraps; unchanged when `columns` is 0 (not known). The text is ASCII.
 std::string fit_to_columns(const std::string& text, int columns);
 
-// Minutes and seconds ("0:07", "12:30"), or hours too ("1:02:03").
-std::string clock_text(double seconds);
-
 }  // namespace qn::cli

@@ -77,6 +77,10 @@ using Target = PlannedFolder;
 
 // Messages name files: a name never reaches the terminal with its controls.
 void say(const std::string& message) { std::cerr << "qnverify: " << text::printable_lines(message) << "\n"; }
+// A failed step outside the runs: its error line.
+void say_error(int number, const std::string& description, const std::string& context) {
+  std::cerr << error_line("", number, description, context) << std::flush;
+}
 
 std::string absolute_text(const fs::path& p) {
   std::error_code ec;
@@ -317,10 +321,8 @@ class Output : public PlanOutput {
     }
   }
 
-  void add_refused(const PlanItem& problem) {
-    summary_.add_problem(problem);
-    if (options_.json) json_.add_problem(problem);
-  }
+  // The plan's runs count into this summary.
+  Summary& summary() { return summary_; }
 
   std::unique_ptr<EntrySink> sink(std::size_t index, const PlanItem& item, ItemStream& stream) override {
     return std::make_unique<EntryOutput>(options_, plan_.displays[index], item.folder, stream);
@@ -351,11 +353,10 @@ class Output : public PlanOutput {
     }
     if (!outcome.ran) {
       if (streamed) out_.write(json_run_tail(outcome.result, true));
-      add_refused(outcome.item);
+      if (options_.json) json_.add_problem(outcome.item);
       if (options_.problems && !options_.json) out_.write(problem_lines(outcome.item, display));
       return;
     }
-    summary_.add_run(outcome.result);
     if (options_.json) {
       if (!streamed) out_.write(json_.before_run() + json_run_head(outcome.result));
       out_.write(json_run_tail(outcome.result, outcome.result.tally.entries > 0));
@@ -398,16 +399,14 @@ class Output : public PlanOutput {
           "; nothing was written");
       return kExitUsage;
     }
-    CliHost host(true, true);
-    host.show_error(failed->number, "Writing the report failed: " + failed->reason, options_.report);
+    say_error(failed->number, "Writing the report failed: " + failed->reason, options_.report);
     return status == kExitNothingVerified ? status : (status | kExitStepError);
   }
 
   // A failed write of standard output is an error line and flag 8.
   int with_output_error(int status) {
     if (out_.error() != 0) {
-      CliHost host(true, true);
-      host.show_error(out_.error(), std::string("Writing standard output failed: ") + std::strerror(out_.error()), "");
+      say_error(out_.error(), std::string("Writing standard output failed: ") + std::strerror(out_.error()), "");
       if (status != kExitNothingVerified && status != kExitInterrupted) status |= kExitStepError;
     }
     return status;
@@ -581,27 +580,12 @@ void suggest_option(const CLI::App& app, const std::vector<std::string>& args) {
   }
 }
 
-}  // namespace
-
-std::vector<std::string> qnverify_option_names() {
-  CLI::App app;
-  Options options;
-  add_options(app, options);
-  std::vector<std::string> names;
-  for (const CLI::Option* option : app.get_options()) {
-    for (const std::string& name : option->get_snames()) names.push_back("-" + name);
-    for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
-  }
-  return names;
-}
-
-int run_qnverify(const std::vector<std::string>& args) {
-  CLI::App app{"qnverify: verifies Quarnell collection folders against their .qn checksum\n"
-               "files and prints the verification reports."};
+// The parse of the command line into `options`; an exit status when the program ends here (--help,
+// --version, a usage error, no PATH).
+std::optional<int> parse_command_line(CLI::App& app, const std::vector<std::string>& args, Options& options) {
   app.name("qnverify");
   // Options are written "--name" everywhere; on Windows a path such as "/music/x" must stay a path.
   app.allow_windows_style_options(false);
-  Options options;
   add_options(app, options);
   std::vector<std::string> reversed(args.rbegin(), args.rend() - (args.empty() ? 0 : 1));
   try {
@@ -625,29 +609,29 @@ int run_qnverify(const std::vector<std::string>& args) {
     say("see qnverify --help");
     return kExitUsage;
   }
-  if (std::optional<int> status = expand_paths(options)) return *status;
-  if (options.creating) {
-    for (const char* other : {"--no-id3v1", "--no-id3v2", "--create-nfo", "--qn", "--report", "--recursive",
-                              "--problems", "--summary", "--json", "--jobs", "--io-depth", "--deep", "--hints"}) {
-      if (app.get_option(other)->count() > 0) {
-        say(std::string(other) + " is an option of the verification; it cannot be used with --create");
-        return kExitUsage;
-      }
-    }
-    if (options.paths.size() != 1) {
-      say("--create writes the checksum lines of one folder: give one PATH");
+  return std::nullopt;
+}
+
+// --create: the checksum lines of one folder, with none of the verification's options.
+int run_create_checked(const CLI::App& app, Options& options) {
+  for (const char* other : {"--no-id3v1", "--no-id3v2", "--create-nfo", "--qn", "--report", "--recursive",
+                            "--problems", "--summary", "--json", "--jobs", "--io-depth", "--deep", "--hints"}) {
+    if (app.get_option(other)->count() > 0) {
+      say(std::string(other) + " is an option of the verification; it cannot be used with --create");
       return kExitUsage;
     }
-    options.create.path = options.paths.front();
-    options.create.images = options.images;
-    return run_create(options.create);
   }
-  if (options.recursive && (!options.qn.empty() || options.images)) {
-    say("--qn and --images choose the checksum file of one folder; they cannot be used with -r");
+  if (options.paths.size() != 1) {
+    say("--create writes the checksum lines of one folder: give one PATH");
     return kExitUsage;
   }
+  options.create.path = options.paths.front();
+  options.create.images = options.images;
+  return run_create(options.create);
+}
 
-  // The PATHs in the order given, each folder once.
+// The PATHs in the order given, each looked at, each folder once.
+std::vector<GivenPath> look_at_paths(const Options& options) {
   std::vector<GivenPath> given;
   std::vector<PathKey> seen;
   for (const std::string& path : options.paths) {
@@ -661,7 +645,11 @@ int run_qnverify(const std::vector<std::string>& args) {
     }
     given.push_back(std::move(g));
   }
-  Plan plan;
+  return given;
+}
+
+// The plan of the PATHs given; a refused PATH alone ends the program with its exit status.
+std::optional<int> make_plan(const Options& options, const std::vector<GivenPath>& given, Plan& plan) {
   plan.several = given.size() > 1;
   for (const GivenPath& g : given) {
     std::optional<Refusal> refusal = g.refusal;
@@ -678,16 +666,21 @@ int run_qnverify(const std::vector<std::string>& args) {
     }
     return refusal->status;
   }
-  KeptFiles kept;
-  if (!options.report.empty()) {
-    kept = files_read_by(plan.items);
-    const std::string clash = kept_file_at(kept, options.report);
-    if (!clash.empty()) {
-      say("--report would replace a file that the run reads: " + text::printable(clash));
-      return kExitUsage;
-    }
-  }
+  return std::nullopt;
+}
 
+// What --report may not replace: the files the plan's runs read.
+std::optional<int> keep_read_files(const Options& options, const Plan& plan, KeptFiles& kept) {
+  if (options.report.empty()) return std::nullopt;
+  kept = files_read_by(plan.items);
+  const std::string clash = kept_file_at(kept, options.report);
+  if (clash.empty()) return std::nullopt;
+  say("--report would replace a file that the run reads: " + text::printable(clash));
+  return kExitUsage;
+}
+
+// The plan's runs, their output and the exit status.
+int verify_plan(const Options& options, const Plan& plan, const KeptFiles& kept) {
   RunSettings settings;
   settings.id3v1 = !options.no_id3v1;
   settings.id3v2 = !options.no_id3v2;
@@ -707,8 +700,40 @@ int run_qnverify(const std::vector<std::string>& args) {
   settings.run.job_pool = job_pool ? &*job_pool : nullptr;
   Output output(options, plan, kept);
   platform::catch_interrupt();
-  run_plan(plan.items, settings, output);
+  run_plan(plan.items, settings, output, output.summary());
   return output.finish(platform::interrupted());
+}
+
+}  // namespace
+
+std::vector<std::string> qnverify_option_names() {
+  CLI::App app;
+  Options options;
+  add_options(app, options);
+  std::vector<std::string> names;
+  for (const CLI::Option* option : app.get_options()) {
+    for (const std::string& name : option->get_snames()) names.push_back("-" + name);
+    for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
+  }
+  return names;
+}
+
+int run_qnverify(const std::vector<std::string>& args) {
+  CLI::App app{"qnverify: verifies Quarnell collection folders against their .qn checksum\n"
+               "files and prints the verification reports."};
+  Options options;
+  if (std::optional<int> status = parse_command_line(app, args, options)) return *status;
+  if (std::optional<int> status = expand_paths(options)) return *status;
+  if (options.creating) return run_create_checked(app, options);
+  if (options.recursive && (!options.qn.empty() || options.images)) {
+    say("--qn and --images choose the checksum file of one folder; they cannot be used with -r");
+    return kExitUsage;
+  }
+  Plan plan;
+  if (std::optional<int> status = make_plan(options, look_at_paths(options), plan)) return *status;
+  KeptFiles kept;
+  if (std::optional<int> status = keep_read_files(options, plan, kept)) return *status;
+  return verify_plan(options, plan, kept);
 }
 
 }  // namespace qn::cli

@@ -21,8 +21,4 @@ RunResult VerifyAudioFolder(const std::string& folder, const std::string& checks
 RunResult VerifyLabelFolder(const std::string& folder, const std::string& checksum_path, const RunOptions& options,
                             RunHost& host, EntrySink* sink = nullptr);
 
-// Writes the report file with `text` as a new file renamed over the name. A failure is reported
-// through the host with the report path as its context line, and false is returned.
-bool write_report(const std::string& report_path, const std::string& text, RunHost& host);
-
 }  // namespace qn

@@ -41,34 +41,42 @@ std::string program_file_path() {
 
 std::string program_folder() { return FolderOfPath(program_file_path()); }
 
-namespace {
-
-// Opening for appending leaves an existing report as it is and tells whether it can be written.
-bool can_write_file(const std::string& path) {
-  return static_cast<bool>(FileHandle(path, "ab"));
+std::string user_state_folder() {
+#ifdef _WIN32
+  const wchar_t* local = _wgetenv(L"LOCALAPPDATA");
+  return local && *local ? platform::utf8_from_wide(local) : std::string();
+#else
+  return xdg_base_dir("XDG_STATE_HOME", ".local/state").string();
+#endif
 }
 
-}  // namespace
+bool can_append_to(const std::string& path) { return static_cast<bool>(FileHandle(path, "ab")); }
 
-std::string choose_report_path(const std::string& program_folder, const std::string& fallback_folder,
-                               bool program_folder_is_users) {
-  std::string beside_program = AddBackslash(program_folder) + kReportFileName;
-  const bool beside = program_folder_is_users && !program_folder.empty();
-  if (beside && can_write_file(beside_program)) return beside_program;
-  if (fallback_folder.empty()) return beside_program;
+bool make_folders(const std::string& folder) {
   std::error_code ec;
-  fs::create_directories(platform::native_path(fallback_folder), ec);
-  std::string in_state = AddBackslash(fallback_folder) + kReportFileName;
-  if (can_write_file(in_state)) return in_state;
-  return beside ? beside_program : in_state;
+  fs::create_directories(platform::native_path(folder), ec);
+  return fs::is_directory(platform::native_path(folder), ec);
 }
 
-bool installed_by_installer(const std::string& program_folder) {
+bool path_exists(const std::string& path) {
   std::error_code ec;
-  return fs::exists(platform::native_path(AddBackslash(program_folder) + "Uninstall.exe"), ec);
+  return fs::exists(platform::native_path(path), ec);
 }
 
-bool takes_users_reports(unsigned owner_uid, unsigned user_uid) { return owner_uid == user_uid && user_uid != 0; }
+bool folder_owner(const std::string& folder, unsigned& owner_uid, unsigned& user_uid) {
+#ifdef _WIN32
+  (void)folder;
+  (void)owner_uid;
+  (void)user_uid;
+  return false;
+#else
+  struct stat st {};
+  if (folder.empty() || platform::system_calls().stat(folder.c_str(), &st) != 0) return false;
+  owner_uid = st.st_uid;
+  user_uid = geteuid();
+  return true;
+#endif
+}
 
 std::string make_new_folder(const std::string& parent, const std::string& name, std::error_code& error) {
   for (int n = 1; n <= 1000; ++n) {
@@ -80,28 +88,6 @@ std::string make_new_folder(const std::string& parent, const std::string& name, 
   }
   error = std::make_error_code(std::errc::file_exists);
   return {};
-}
-
-std::string report_path() {
-#ifdef _WIN32
-  // An installed program lies under Program Files, which only administrators may write.
-  const wchar_t* local = _wgetenv(L"LOCALAPPDATA");
-  std::string fallback = local && *local ? platform::utf8_from_wide(local) + "\\Quarnell Verify" : std::string();
-#else
-  fs::path state = xdg_base_dir("XDG_STATE_HOME", ".local/state");
-  std::string fallback = state.empty() ? std::string() : (state / "quarnell-verify").string();
-#endif
-  const std::string program = program_folder();
-#ifdef _WIN32
-  // An installed copy (its uninstaller beside it) keeps no reports: the uninstaller would leave
-  // them, and with them the program's folder. A portable copy the user can write takes them.
-  const bool users = !program.empty() && !installed_by_installer(program);
-#else
-  struct stat st {};
-  const bool users = !program.empty() && platform::system_calls().stat(program.c_str(), &st) == 0 &&
-                     takes_users_reports(st.st_uid, geteuid());
-#endif
-  return choose_report_path(program, fallback, users);
 }
 
 }  // namespace qn

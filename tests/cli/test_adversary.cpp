@@ -339,17 +339,18 @@ class Traced {
 };
 
 // `-r --create-nfo` in this process: the plan's outcomes in plan order.
-std::vector<cli::ItemOutcome> run_collection(const std::string& root, const std::function<void()>& after_walk = {}) {
+std::vector<ItemOutcome> run_collection(const std::string& root, const std::function<void()>& after_walk = {}) {
   std::vector<PlanItem> plan = walk_collection(root);
   if (after_walk) after_walk();
   cli::RunSettings settings;
   settings.run.create_nfo = true;
   struct Kept : cli::PlanOutput {
-    std::vector<cli::ItemOutcome> outcomes;
+    std::vector<ItemOutcome> outcomes;
     void write(std::size_t, bool, const std::string&) override {}
-    void take(std::size_t, cli::ItemOutcome& outcome) override { outcomes.push_back(std::move(outcome)); }
+    void take(std::size_t, ItemOutcome& outcome) override { outcomes.push_back(std::move(outcome)); }
   } kept;
-  cli::run_plan(plan, settings, kept);
+  Summary summary;
+  cli::run_plan(plan, settings, kept, summary);
   return std::move(kept.outcomes);
 }
 
@@ -416,11 +417,11 @@ TEST(Adversary, AFolderSwappedForALinkAtEachStepIsNeverListedReadOrWrittenThroug
       else Trace::move = move;
     };
     if (k.armed_before_walk) arm();
-    std::vector<cli::ItemOutcome> outcomes = run_collection(s.c.root(), k.armed_before_walk ? std::function<void()>() : arm);
+    std::vector<ItemOutcome> outcomes = run_collection(s.c.root(), k.armed_before_walk ? std::function<void()>() : arm);
 
     std::string errors;
     int ok = 0;
-    for (const cli::ItemOutcome& outcome : outcomes) {
+    for (const ItemOutcome& outcome : outcomes) {
       errors += outcome.error_text;
       ok += static_cast<int>(outcome.result.tally.ok);
     }
@@ -461,9 +462,9 @@ TEST(Adversary, LinksInAFolderAreNeverReadAndASkippedFolderIsAnErrorRow) {
     Swappable s;
     k.make(s);
     Traced traced(s.outside.path());
-    std::vector<cli::ItemOutcome> outcomes = run_collection(s.c.root());
+    std::vector<ItemOutcome> outcomes = run_collection(s.c.root());
     ASSERT_EQ(outcomes.size(), 1u) << k.what;
-    const cli::ItemOutcome& a = outcomes[0];
+    const ItemOutcome& a = outcomes[0];
     EXPECT_EQ(Trace::tripped, 0) << k.what;
     EXPECT_EQ(a.ran, k.ran) << k.what << "\n" << a.error_text;
     EXPECT_NE(a.error_text.find(k.error), std::string::npos) << k.what << "\n" << a.error_text;

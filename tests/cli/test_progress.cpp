@@ -4,6 +4,7 @@
 #include "cli/progress.h"
 #include "cli/qnverify_app.h"
 #include "cli/run_cli.h"
+#include "engine/collection_run.h"
 #include "platform/file_access.h"
 
 #ifndef _WIN32
@@ -20,7 +21,7 @@ namespace {
 TEST(Progress, ShowsFoldersFilesElapsedAndAnEstimateOnceAFolderIsDone) {
   EXPECT_EQ(cli::progress_text(0, 10, 0, 1.2), "qnverify: 0/10 folders, 0 files checked, 0:01 elapsed");
   EXPECT_EQ(cli::progress_text(2, 10, 400, 30), "qnverify: 2/10 folders, 400 files checked, 0:30 elapsed, about 2:00 left");
-  EXPECT_EQ(cli::clock_text(3723), "1:02:03");
+  EXPECT_EQ(clock_text(3723), "1:02:03");
   EXPECT_EQ(cli::fit_to_columns("qnverify: 2/10 folders", 12), "qnverify: 2");
   EXPECT_EQ(cli::fit_to_columns("qnverify: 2/10 folders", 0), "qnverify: 2/10 folders");
 }

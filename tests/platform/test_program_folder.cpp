@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <sstream>
 
 #include "base/paths.h"
 
@@ -31,13 +30,6 @@ class TempFolder {
   fs::path path_;
 };
 
-std::string read_all(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 }  // namespace
 
 TEST(ProgramFolder, IsTheFolderOfTheRunningExecutableWithItsSeparator) {
@@ -49,65 +41,6 @@ TEST(ProgramFolder, IsTheFolderOfTheRunningExecutableWithItsSeparator) {
   ASSERT_FALSE(folder.empty());
   EXPECT_EQ(folder.back(), qn::kSep);
   EXPECT_EQ(folder, fs::path(exe).parent_path().string() + qn::kSep);
-}
-
-TEST(ReportPath, BesideTheProgramWhenWritableKeepingAnOlderReportUntilTheRunWrites) {
-  TempFolder program, state;
-  fs::path old_report = program.path() / "Quarnell Verify.txt";
-  std::ofstream(old_report, std::ios::binary) << "old report";
-
-  std::string path = qn::choose_report_path(program.text(), (state.path() / "quarnell-verify").string(), true);
-  EXPECT_EQ(path, program.text() + "Quarnell Verify.txt");
-  EXPECT_EQ(read_all(old_report), "old report");
-  EXPECT_FALSE(fs::exists(state.path() / "quarnell-verify"));
-}
-
-TEST(ReportPath, FallsBackToTheStateFolderCreatingIt) {
-  TempFolder scratch;
-  // A "folder" that is a plain file cannot take the report.
-  fs::path not_a_folder = scratch.path() / "program";
-  std::ofstream(not_a_folder) << "x";
-  fs::path state = scratch.path() / "state" / "quarnell-verify";
-
-  std::string path = qn::choose_report_path(not_a_folder.string() + qn::kSep, state.string(), true);
-  EXPECT_EQ(path, state.string() + qn::kSep + "Quarnell Verify.txt");
-  EXPECT_TRUE(fs::is_directory(state));
-}
-
-TEST(ReportPath, NamesTheProgramFolderWhenNothingIsWritableSoTheFailedWriteSaysWhere) {
-  TempFolder scratch;
-  fs::path blocker = scratch.path() / "blocker";
-  std::ofstream(blocker) << "x";
-  std::string program = blocker.string() + qn::kSep;
-  EXPECT_EQ(qn::choose_report_path(program, (blocker / "state").string(), true), program + "Quarnell Verify.txt");
-  EXPECT_EQ(qn::choose_report_path(program, "", true), program + "Quarnell Verify.txt");
-}
-
-// The program folder takes the reports only when it is the user's own: not an installed program's
-// folder, and never for root, whose own folders are the system's; the state folder takes them
-// then, however writable the program folder is.
-TEST(ReportPath, OnlyAProgramFolderOfTheUsersOwnTakesTheReport) {
-  struct Case {
-    const char* name;
-    unsigned owner, user;
-    bool beside;
-  };
-  for (const Case& c : {Case{"user's build tree", 1000, 1000, true}, Case{"installed, run by a user", 0, 1000, false},
-                        Case{"installed, run as root", 0, 0, false}, Case{"another user's copy", 1001, 1000, false},
-                        Case{"user's copy, run as root", 1000, 0, false}}) {
-    SCOPED_TRACE(c.name);
-    TempFolder program, state;
-    const std::string fallback = (state.path() / "quarnell-verify").string();
-    const std::string path =
-        qn::choose_report_path(program.text(), fallback, qn::takes_users_reports(c.owner, c.user));
-    EXPECT_EQ(path, c.beside ? program.text() + "Quarnell Verify.txt" : fallback + qn::kSep + "Quarnell Verify.txt");
-    EXPECT_EQ(fs::exists(program.path() / "Quarnell Verify.txt"), c.beside) << "nothing is left in a program folder";
-  }
-  // A copy the Windows installer made has its uninstaller beside it, which would leave reports behind.
-  TempFolder portable, installed;
-  std::ofstream(installed.path() / "Uninstall.exe") << "MZ";
-  EXPECT_FALSE(qn::installed_by_installer(portable.text()));
-  EXPECT_TRUE(qn::installed_by_installer(installed.text()));
 }
 
 // Each collection run's reports go into a folder made for it: a name already there, folder or

@@ -2,45 +2,36 @@
 
 #include <cstdio>
 
+#include "engine/collection_run.h"
+#include "engine/run_problems.h"
+
 namespace qn {
-
-namespace {
-
-std::string clock_of(double seconds) {
-  long total = seconds < 0 ? 0 : static_cast<long>(seconds + 0.5);
-  char text[32];
-  if (total >= 3600)
-    std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60, total % 60);
-  else
-    std::snprintf(text, sizeof text, "%ld:%02ld", total / 60, total % 60);
-  return text;
-}
-
-}  // namespace
 
 std::string collection_status_text(int folders_done, int folders_total, double elapsed_seconds) {
   int current = folders_done < folders_total ? folders_done + 1 : folders_total;
   std::string text = "Folder " + std::to_string(current) + " of " + std::to_string(folders_total);
-  if (folders_done > 0 && folders_done < folders_total)
-    text += ", about " + clock_of(elapsed_seconds / folders_done * (folders_total - folders_done)) + " left";
+  const std::string left = time_left_text(folders_done, folders_total, elapsed_seconds);
+  if (!left.empty()) text += ", " + left;
   return text;
 }
 
 void ProblemEntryLines::entry(const EntryResult& entry) {
-  if (entry.status == EntryStatus::kFail || entry.status == EntryStatus::kMissing ||
-      entry.status == EntryStatus::kNoVerdict)
-    lines += entry.report_line + "\r\n";
+  if (needs_a_look(entry)) lines_ += entry.report_line + "\r\n";
 }
 
 std::string problem_lines(const RunResult& result, const std::string& report_file, const std::string& entry_lines) {
   std::string lines = entry_lines;
-  for (const std::string& name : result.additional_files) lines += "additional: " + name + "\r\n";
-  for (const StepErrorRecord& error : result.errors) {
-    lines += "error " + std::to_string(error.number) + ": " + error.description;
-    if (!error.context.empty()) lines += " (" + error.context + ")";
+  for (const RunProblem& problem : run_problems(result)) {
+    switch (problem.kind) {
+      case RunProblem::Kind::kAdditional: lines += "additional: " + problem.name; break;
+      case RunProblem::Kind::kStepError:
+        lines += "error " + std::to_string(problem.number) + ": " + problem.description;
+        if (!problem.context.empty()) lines += " (" + problem.context + ")";
+        break;
+      case RunProblem::Kind::kNothingVerified: lines += "error: nothing could be verified"; break;
+    }
     lines += "\r\n";
   }
-  if (result.nothing_verified) lines += "error: nothing could be verified\r\n";
   if (lines.empty()) return lines;
   return result.folder + " (" + kind_name(result.kind) + ", report " + report_file + ")\r\n" + lines + "\r\n";
 }

@@ -17,11 +17,14 @@ namespace qn {
 std::string collection_status_text(int folders_done, int folders_total, double elapsed_seconds);
 
 // The report lines of a run's entries that failed, are missing or have no verdict, gathered as
-// the run hands them over.
+// the run hands them over, into `lines` (CR LF line ends), which outlives the run.
 class ProblemEntryLines : public EntrySink {
  public:
+  explicit ProblemEntryLines(std::string& lines) : lines_(lines) {}
   void entry(const EntryResult& entry) override;
-  std::string lines;  // CR LF line ends
+
+ private:
+  std::string& lines_;
 };
 
 // The lines of one run that need a look: `entry_lines` (from ProblemEntryLines), additional files

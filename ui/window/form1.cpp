@@ -9,6 +9,7 @@
 #include "engine/verify.h"
 #include "platform/find_files.h"
 #include "ui/window/form1_host.h"
+#include "ui/window/report_place.h"
 
 namespace qn {
 

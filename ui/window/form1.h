@@ -85,6 +85,7 @@ class Form1 {
  private:
   enum class ChecksumFileFound { kNone, kCancelled, kOne };
   class CancellableTask;
+  class CollectionFront;
   void set_label1(const std::string& text);
   ChecksumFileFound find_checksum_file(const std::string& folder);
   FileList ChooseChecksumFile(const std::string& folder);

@@ -1,7 +1,6 @@
 // The many-folder run of the window: a folder without a checksum file whose sub-folders hold some
 // is verified as a collection, with the walk and summary of `qnverify -r`.
 #include <algorithm>
-#include <chrono>
 #include <memory>
 #include <optional>
 #include <set>
@@ -10,6 +9,7 @@
 
 #include "base/paths.h"
 #include "base/step_error.h"
+#include "engine/collection_run.h"
 #include "engine/collection_summary.h"
 #include "engine/planned_folder.h"
 #include "engine/verify.h"
@@ -17,6 +17,7 @@
 #include "ui/window/collection_report.h"
 #include "ui/window/form1.h"
 #include "ui/window/form1_host.h"
+#include "ui/window/report_place.h"
 
 namespace qn {
 
@@ -114,6 +115,61 @@ void Form1::offer_collection(const std::string& folder) {
   run_collection(folder, plan);
 }
 
+// The window's side of the collection loop, on the window's thread: the status line and the
+// window's events before each folder, Verify as the Cancel, each folder's progress under the status
+// line, its report beside the summary, and its problem lines gathered for the summary.
+class Form1::CollectionFront : public PlanFront {
+ public:
+  CollectionFront(Form1& form, const std::string& report_folder, Form1Host& report_host)
+      : problems(report_folder), form_(form), report_folder_(report_folder), report_host_(report_host) {}
+
+  bool stop_requested() override { return form_.cancel_requested_; }
+  void progress(int folders_done, int folders_total, double elapsed_seconds) override {
+    if (form_.cancel_requested_) return;  // the loop ends before the next folder
+    status_ = collection_status_text(folders_done, folders_total, elapsed_seconds);
+    form_.set_label1(status_);
+    form_.view_.yield();
+  }
+  // Each folder's progress under the collection's status line; its errors held for the summary.
+  std::unique_ptr<RunHost> host(std::size_t, const PlanItem&, ItemStream&) override {
+    auto host = std::make_unique<Form1Host>(
+        form_.view_, [this](const std::string& text) { form_.set_label1(status_ + "\n" + text); });
+    host->hold_errors();
+    return host;
+  }
+  RunOptions run_options() override { return form_.run_options(); }
+  std::unique_ptr<EntrySink> sink(std::size_t, const PlanItem&, ItemStream&) override {
+    entry_lines_.clear();
+    return std::make_unique<ProblemEntryLines>(entry_lines_);
+  }
+  void take(std::size_t index, ItemOutcome& outcome) override {
+    if (!outcome.ran) {
+      add_problem(outcome.item.folder, problem_lines(outcome.item));
+      return;
+    }
+    const std::string own_report = report_folder_ + collection_report_name(index + 1);
+    write_report(own_report, outcome.result.report_text, report_host_);
+    add_problem(outcome.item.folder, problem_lines(outcome.result, own_report, entry_lines_));
+  }
+
+  Summary summary;
+  CollectedProblems problems;
+  std::set<std::string> problem_folders;
+
+ private:
+  void add_problem(const std::string& folder, const std::string& lines) {
+    if (lines.empty()) return;
+    problems.add(lines);
+    problem_folders.insert(folder);
+  }
+
+  Form1& form_;
+  const std::string& report_folder_;
+  Form1Host& report_host_;
+  std::string status_;
+  std::string entry_lines_;  // of the run under way
+};
+
 // Every folder of the plan in turn, as `qnverify -r` does, each report written beside the
 // summary report in a new folder of this run; nothing is asked per folder. Verify is the Cancel
 // meanwhile; a cancelled run still writes and shows the summary of the folders done.
@@ -132,57 +188,18 @@ void Form1::run_collection(const std::string& root, const std::vector<PlanItem>&
   }
   CancellableTask task(*this);
 
-  const int folders_total = folder_count(plan);
-  const auto start = std::chrono::steady_clock::now();
-  Summary summary;
-  CollectedProblems problems(report_folder);
-  std::set<std::string> problem_folders;
-  auto add_problem = [&](const std::string& folder, const std::string& lines) {
-    if (lines.empty()) return;
-    problems.add(lines);
-    problem_folders.insert(folder);
-  };
-  int folders_done = 0;
-  std::size_t items_taken = 0;  // a cancel ends the loop between items: these were verified whole
-  for (std::size_t i = 0; i < plan.size() && !cancel_requested_; ++i) {
-    const PlanItem& item = plan[i];
-    if (i > 0 && item.folder != plan[i - 1].folder) ++folders_done;
-    std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    std::string status = collection_status_text(folders_done, folders_total, elapsed.count());
-    set_label1(status);
-    view_.yield();
-    if (cancel_requested_) break;
-    items_taken = i + 1;
-    // A folder of the walk is taken only while it is still the folder listed; held for its run.
-    PlanItem problem;
-    std::unique_ptr<platform::HeldFolder> held;
-    if (item.kind != ItemKind::kProblem && !(held = hold_walked_folder(item, problem))) {
-      summary.add_problem(problem);
-      add_problem(item.folder, problem_lines(problem));
-      continue;
-    }
-    if (item.kind == ItemKind::kProblem) {
-      summary.add_problem(item);
-      add_problem(item.folder, problem_lines(item));
-      continue;
-    }
-    // Each folder's progress under the collection's status line; its errors held for the summary.
-    Form1Host host(view_, [&](const std::string& text) { set_label1(status + "\n" + text); });
-    host.hold_errors();
-    ProblemEntryLines entry_lines;
-    RunResult result = verify_folder(item, run_options(), host, &entry_lines);
-    summary.add_run(result);
-    std::string own_report = report_folder + collection_report_name(i + 1);
-    write_report(own_report, result.report_text, report_host);
-    add_problem(item.folder, problem_lines(result, own_report, entry_lines.lines));
-  }
+  CollectionFront front(*this, report_folder, report_host);
+  const std::size_t items_taken = run_plan(plan, kOnCallingThread, front, front.summary);
   // The folders verified, the one under way when Cancel came included: its run was finished.
-  folders_done = 0;
+  int folders_done = 0;
   for (std::size_t i = 0; i < items_taken; ++i)
     if (i == 0 || plan[i].folder != plan[i - 1].folder) ++folders_done;
 
+  const int folders_total = folder_count(plan);
+  Summary& summary = front.summary;
+  CollectedProblems& problems = front.problems;
   std::string summary_path = report_folder + kSummaryReportName;
-  const int with_problems = static_cast<int>(problem_folders.size());
+  const int with_problems = static_cast<int>(front.problem_folders.size());
   const std::string head = collection_report_head(root, with_problems, folders_done, folders_total);
   const std::string table = summary.text();
   ReportFate fate = ReportFate::kUnwritten;

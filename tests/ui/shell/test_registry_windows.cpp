@@ -209,15 +209,6 @@ TEST(WindowsShellRegistration, StartWithArgumentWritesNothing) {
   EXPECT_TRUE(key_exists(HKEY_CURRENT_USER, key));
 }
 
-TEST(WindowsReportPath, IsQuarnellVerifyTxtInTheProgramsFolder) {
-  const std::string folder = program_folder();
-  ASSERT_FALSE(folder.empty());
-  const std::string path = report_path();
-  EXPECT_EQ(path, folder + "Quarnell Verify.txt");
-  EXPECT_NE(path.find("\\Quarnell Verify.txt"), std::string::npos);
-  EXPECT_EQ(path.find('/'), std::string::npos) << path;
-}
-
 TEST(WindowsShellRegistration, MachineWideWritesGoThroughTheClassRoots) {
   // The roots the class hands out are the predefined handles of the registry.
   EXPECT_EQ(reinterpret_cast<HKEY>(static_cast<LONG_PTR>(user_root())), HKEY_CURRENT_USER);

@@ -15,6 +15,7 @@
 #include <QUrl>
 
 #include "platform/program_folder.h"
+#include "ui/window/report_place.h"
 #include "platform/run_tool.h"
 #include "ui/shell/shell_registration.h"
 

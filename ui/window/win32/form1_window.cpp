@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "platform/program_folder.h"
+#include "ui/window/report_place.h"
 #include "platform/wide_text.h"
 #include "ui/shell/shell_registration.h"
 #include "ui/window/win32/dialogs.h"
