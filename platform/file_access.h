@@ -22,6 +22,12 @@
 namespace qn::platform {
 
 #ifdef _WIN32
+// One entry of a folder as the listing call gives it: its name (UTF-8) and its attributes.
+struct ListedName {
+  std::string name;
+  unsigned long attributes = 0;
+};
+
 struct SystemCalls {
   int (*open)(const char* path, int flags, int mode);
   int (*fstat)(int fd, struct _stat64* st);
@@ -42,7 +48,17 @@ struct SystemCalls {
   // the name itself, a reparse point not followed; each -1 with errno set on failure.
   int (*fsync)(int fd);
   int (*rename_new)(const char* from, const char* to);
-  int (*identity)(const char* path, unsigned long long* volume, unsigned long long* index);
+  // With `follow`, of what a link or junction at the name leads to.
+  int (*identity)(const char* path, bool follow, unsigned long long* volume, unsigned long long* index);
+  // The entries of the folder `folder` (ending in its separator), "." and ".." included, in the
+  // system's order (FindFirstFileW/FindNextFileW); 0, none for an empty drive root, or -1 with
+  // errno set.
+  int (*list)(const char* folder, std::vector<ListedName>* names);
+  // The running executable's path (GetModuleFileNameW): its length in wide characters, n or more
+  // when the buffer is too short, 0 on failure.
+  unsigned long (*module_file_name)(wchar_t* buffer, unsigned long n);
+  // A new folder (CreateDirectoryW); -1 with errno set (EEXIST when the name is taken).
+  int (*mkdir)(const char* path, int mode);
 };
 #else
 struct SystemCalls {
@@ -73,6 +89,11 @@ struct SystemCalls {
   int (*linkat)(int from_dir, const char* from, int to_dir, const char* to, int flags);
   int (*unlinkat)(int dir, const char* name, int flags);
   int (*fsync)(int fd);
+  // posix_fadvise: 0, or the error number.
+  int (*fadvise)(int fd, off_t offset, off_t n, int advice);
+  ssize_t (*readlink)(const char* path, char* buffer, size_t n);
+  int (*mkdir)(const char* path, mode_t mode);
+  uid_t (*geteuid)();
 };
 #endif
 

@@ -63,6 +63,10 @@ const SystemCalls kRealCalls{
     },
     [](int dir, const char* name, int flags) { return ::unlinkat(dir, name, flags); },
     [](int fd) { return ::fsync(fd); },
+    [](int fd, off_t offset, off_t n, int advice) { return ::posix_fadvise(fd, offset, n, advice); },
+    [](const char* path, char* buffer, size_t n) { return ::readlink(path, buffer, n); },
+    [](const char* path, mode_t mode) { return ::mkdir(path, mode); },
+    []() { return ::geteuid(); },
 };
 
 SystemCalls g_calls = kRealCalls;
@@ -252,17 +256,17 @@ ReadableFile::ReadableFile(const std::string& path, const char* what) : path_(pa
   may_have_holes_ = static_cast<std::int64_t>(st.st_blocks) * 512 < length_;
   fd_ = fd.release();
   // Only advice: without it the system's read-ahead reads far more than the few blocks a check needs.
-  ::posix_fadvise(fd_, 0, 0, POSIX_FADV_RANDOM);
+  g_calls.fadvise(fd_, 0, 0, POSIX_FADV_RANDOM);
 }
 
 ReadableFile::~ReadableFile() {
   if (fd_ >= 0) g_calls.close(fd_);
 }
 
-void ReadableFile::reading_in_sequence() { ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL); }
+void ReadableFile::reading_in_sequence() { g_calls.fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL); }
 
 bool ReadableFile::bring_in(std::int64_t offset, std::int64_t n) {
-  return ::posix_fadvise(fd_, static_cast<off_t>(offset), static_cast<off_t>(n), POSIX_FADV_WILLNEED) == 0;
+  return g_calls.fadvise(fd_, static_cast<off_t>(offset), static_cast<off_t>(n), POSIX_FADV_WILLNEED) == 0;
 }
 
 std::size_t ReadableFile::read_at(std::int64_t offset, void* out, std::size_t n) {

@@ -104,9 +104,9 @@ int create_new_real(const char* path) {
   return fd;
 }
 
-int identity_real(const char* path, unsigned long long* volume, unsigned long long* index) {
+int identity_real(const char* path, bool follow, unsigned long long* volume, unsigned long long* index) {
   HANDLE h = CreateFileW(wide_path(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | (follow ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     errno = errno_of_last_error();
     return -1;
@@ -119,6 +119,33 @@ int identity_real(const char* path, unsigned long long* volume, unsigned long lo
   *volume = info.dwVolumeSerialNumber;
   *index = (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
   return 0;
+}
+
+int list_real(const char* folder, std::vector<ListedName>* names) {
+  names->clear();
+  WIN32_FIND_DATAW data;
+  HANDLE h = FindFirstFileW(wide_path(std::string(folder) + "*").c_str(), &data);
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD err = GetLastError();
+    if (err == ERROR_FILE_NOT_FOUND) return 0;  // an empty drive root
+    errno = err == ERROR_PATH_NOT_FOUND ? ENOENT : err == ERROR_ACCESS_DENIED ? EACCES : EIO;
+    return -1;
+  }
+  do names->push_back({utf8_from_wide(data.cFileName), data.dwFileAttributes});
+  while (FindNextFileW(h, &data));
+  const DWORD err = GetLastError();
+  FindClose(h);
+  if (err != ERROR_NO_MORE_FILES) {
+    errno = EIO;
+    return -1;
+  }
+  return 0;
+}
+
+int mkdir_real(const char* path, int) {
+  if (CreateDirectoryW(wide_path(path).c_str(), nullptr)) return 0;
+  errno = errno_of_last_error();
+  return -1;
 }
 
 FileStamp stamp_of(const struct _stat64& st) {
@@ -162,6 +189,9 @@ const SystemCalls kRealCalls{
       return -1;
     },
     identity_real,
+    list_real,
+    [](wchar_t* buffer, unsigned long n) { return static_cast<unsigned long>(GetModuleFileNameW(nullptr, buffer, n)); },
+    mkdir_real,
 };
 
 SystemCalls g_calls = kRealCalls;
@@ -422,30 +452,21 @@ bool list_folder(const std::string& folder, std::vector<FolderEntry>& entries, i
     error = ELOOP;
     return false;
   }
-  WIN32_FIND_DATAW data;
-  HANDLE h = FindFirstFileW(wide_path(base + "*").c_str(), &data);
-  if (h == INVALID_HANDLE_VALUE) {
-    const DWORD err = GetLastError();
-    if (err == ERROR_FILE_NOT_FOUND) return true;  // an empty drive root
-    error = err == ERROR_PATH_NOT_FOUND ? ENOENT : err == ERROR_ACCESS_DENIED ? EACCES : EIO;
+  std::vector<ListedName> names;
+  errno = 0;
+  if (g_calls.list(base.c_str(), &names) != 0) {
+    error = errno ? errno : EIO;
     return false;
   }
-  do {
-    const std::string name = utf8_from_wide(data.cFileName);
-    if (name == "." || name == "..") continue;
+  for (ListedName& listed : names) {
+    if (listed.name == "." || listed.name == "..") continue;
     FolderEntry entry;
-    entry.name = name;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) entry.type = EntryType::kLink;
-    else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) entry.type = EntryType::kFolder;
+    entry.name = std::move(listed.name);
+    if (listed.attributes & FILE_ATTRIBUTE_REPARSE_POINT) entry.type = EntryType::kLink;
+    else if (listed.attributes & FILE_ATTRIBUTE_DIRECTORY) entry.type = EntryType::kFolder;
     else entry.type = EntryType::kFile;
-    entry.leads_to_folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entry.leads_to_folder = (listed.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     entries.push_back(std::move(entry));
-  } while (FindNextFileW(h, &data));
-  const DWORD err = GetLastError();
-  FindClose(h);
-  if (err != ERROR_NO_MORE_FILES) {
-    error = EIO;
-    return false;
   }
   return true;
 }
@@ -472,7 +493,7 @@ bool file_stamp(const std::string& path, FileStamp& stamp) {
   unsigned long long volume = 0;
   unsigned long long index = 0;
   if (g_calls.stat(path.c_str(), &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG ||
-      g_calls.identity(path.c_str(), &volume, &index) != 0)
+      g_calls.identity(path.c_str(), false, &volume, &index) != 0)
     return false;
   stamp = stamp_of(st);
   stamp.device = volume;
@@ -481,15 +502,11 @@ bool file_stamp(const std::string& path, FileStamp& stamp) {
 }
 
 bool file_identity(const std::string& path, FileIdentity& identity) {
-  HANDLE h = CreateFileW(wide_path(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  BY_HANDLE_FILE_INFORMATION info;
-  const bool ok = GetFileInformationByHandle(h, &info) != 0;
-  CloseHandle(h);
-  if (!ok) return false;
-  identity.device = info.dwVolumeSerialNumber;
-  identity.inode = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  unsigned long long volume = 0;
+  unsigned long long index = 0;
+  if (g_calls.identity(path.c_str(), true, &volume, &index) != 0) return false;
+  identity.device = volume;
+  identity.inode = index;
   return true;
 }
 

@@ -272,7 +272,7 @@ NameState look_at(const std::string& path, const OutputRules& rules) {
             : (a & FILE_ATTRIBUTE_DIRECTORY)   ? AtName::kOther
                                                : AtName::kFile;
   unsigned long long volume = 0, index = 0;
-  if (!rules.kept.empty() && system_calls().identity(path.c_str(), &volume, &index) == 0) at.identity = {volume, index};
+  if (!rules.kept.empty() && system_calls().identity(path.c_str(), false, &volume, &index) == 0) at.identity = {volume, index};
   return at;
 }
 
