@@ -36,8 +36,8 @@ void check_name(const std::string& relative, const std::string& path) {
   // Neither the file nor a folder on its way (such as "Albums") may lead out of the folder.
   const std::string folder = path.substr(0, path.size() - relative.size());
   for (std::size_t end = relative.find(kSep); end != std::string::npos; end = relative.find(kSep, end + 1))
-    if (is_symbolic_link(folder + relative.substr(0, end))) not_nameable("it lies in a linked folder", path);
-  if (is_symbolic_link(path)) not_nameable("it is a symbolic link, and links are not followed", path);
+    if (platform::is_symbolic_link(folder + relative.substr(0, end))) not_nameable("it lies in a linked folder", path);
+  if (platform::is_symbolic_link(path)) not_nameable("it is a symbolic link, and links are not followed", path);
 }
 
 // The relative path as a checksum line writes it: "\" between folders, as the files come from Windows.

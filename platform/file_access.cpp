@@ -1,9 +1,12 @@
 #include "platform/file_access.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <random>
 #include <thread>
 #include <utility>
 
@@ -180,6 +183,16 @@ std::string read_regular_file(const std::string& path, std::uint64_t max_size) {
   std::size_t got = bytes.empty() ? 0 : file.read_at(0, bytes.data(), bytes.size());
   bytes.resize(got);
   return bytes;
+}
+
+std::string temporary_name(const std::string& name) {
+  static std::random_device device;
+  static std::mt19937_64 numbers(device());
+  std::size_t cut = std::min<std::size_t>(name.size(), 64);
+  while (cut > 0 && cut < name.size() && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+  char digits[17];
+  std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(numbers()));
+  return "." + name.substr(0, cut) + "." + digits;
 }
 
 // The same on every system: write_all is each system's own.

@@ -1,5 +1,6 @@
 #include "platform/file_access.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -421,6 +422,11 @@ bool entry_type(const std::string& path, EntryType& type) {
   return true;
 }
 
+bool is_symbolic_link(const std::string& path) {
+  struct stat st {};
+  return g_calls.lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 bool file_stamp(const std::string& path, FileStamp& stamp) {
   struct stat st {};
   if (!stat_not_followed(path, st) || !S_ISREG(st.st_mode)) return false;
@@ -447,6 +453,122 @@ void secure_standard_streams() {
     }
   }
   ::signal(SIGPIPE, SIG_IGN);
+}
+
+namespace {
+
+// Closes a descriptor, keeping errno.
+void close_quietly(int& fd) {
+  if (fd < 0) return;
+  const int err = errno;
+  g_calls.close(std::exchange(fd, -1));
+  errno = err;
+}
+
+// Moves the finished file to the name, over what stands there or only where nothing does.
+bool move_into_place(int dir, const std::string& temp, const std::string& name, bool replace) {
+  if (g_calls.renameat(dir, temp.c_str(), dir, name.c_str(), !replace) == 0) return true;
+  if (replace || (errno != EINVAL && errno != ENOSYS)) return false;
+  // A file system without the exclusive rename: a hard link fails as well when the name exists.
+  if (g_calls.linkat(dir, temp.c_str(), dir, name.c_str(), 0) != 0) return false;
+  g_calls.unlinkat(dir, temp.c_str(), 0);
+  return true;
+}
+
+}  // namespace
+
+FileBeside::~FileBeside() { discard(); }
+
+bool FileBeside::open(const std::string& folder, const std::string& name) {
+  name_ = name;
+  errno = 0;
+  folder_ = g_calls.open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  return folder_ >= 0;
+}
+
+bool FileBeside::look(std::optional<EntryType>& kind, FileIdentity& identity, bool) const {
+  kind.reset();
+  struct stat st {};
+  errno = 0;
+  if (g_calls.fstatat(folder_, name_.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
+  kind = type_of(st.st_mode);
+  identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+  return true;
+}
+
+bool FileBeside::create(const std::string& temporary_name) {
+  errno = 0;
+  file_ = g_calls.openat(folder_, temporary_name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
+                         0666);
+  if (file_ < 0) return false;
+  temp_ = temporary_name;
+  return true;
+}
+
+bool FileBeside::write(std::string_view bytes) { return write_all(file_, bytes.data(), bytes.size()); }
+
+bool FileBeside::finish() {
+  errno = 0;
+  if (g_calls.fsync(file_) != 0) return false;
+  errno = 0;
+  return g_calls.close(std::exchange(file_, -1)) == 0;
+}
+
+bool FileBeside::place(bool replace) {
+  errno = 0;
+  if (!move_into_place(folder_, temp_, name_, replace)) return false;
+  temp_.clear();
+  // The new name itself reaches the disk with the folder.
+  g_calls.fsync(folder_);
+  close_quietly(folder_);
+  return true;
+}
+
+void FileBeside::discard() {
+  close_quietly(file_);
+  if (!temp_.empty() && folder_ >= 0) g_calls.unlinkat(folder_, temp_.c_str(), 0);
+  temp_.clear();
+  close_quietly(folder_);
+}
+
+ScratchFile::ScratchFile(const std::string& folder) {
+  errno = 0;
+  int dir = g_calls.open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  for (int attempt = 0; dir >= 0 && file_ < 0 && attempt < 16; ++attempt) {
+    const std::string name = temporary_name("scratch");
+    file_ = g_calls.openat(dir, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
+    // Held by its descriptor alone from here on.
+    if (file_ >= 0) g_calls.unlinkat(dir, name.c_str(), 0);
+    else if (errno != EEXIST) break;
+  }
+  close_quietly(dir);
+  failed_ = file_ < 0;
+}
+
+ScratchFile::~ScratchFile() { close_quietly(file_); }
+
+bool ScratchFile::append(std::string_view bytes) {
+  if (failed_) return false;
+  if (!write_all(file_, bytes.data(), bytes.size())) {
+    failed_ = true;
+    return false;
+  }
+  size_ += bytes.size();
+  return true;
+}
+
+bool ScratchFile::read_back(const std::function<bool(std::string_view)>& take) {
+  if (file_ < 0) return size_ == 0;
+  failed_ = true;
+  std::string piece(std::min<std::uint64_t>(size_, 1 << 20), '\0');
+  for (std::uint64_t done = 0; done < size_;) {
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size_ - done, piece.size()));
+    const ssize_t n = g_calls.pread(file_, piece.data(), want, static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0 || !take(std::string_view(piece.data(), static_cast<std::size_t>(n)))) return false;
+    done += static_cast<std::uint64_t>(n);
+  }
+  return true;
 }
 
 }  // namespace qn::platform

@@ -1,5 +1,6 @@
 #include "platform/file_access.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -483,6 +484,11 @@ bool entry_type(const std::string& path, EntryType& type) {
   return true;
 }
 
+bool is_symbolic_link(const std::string& path) {
+  const unsigned long a = g_calls.attributes(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 bool file_stamp(const std::string& path, FileStamp& stamp) {
   const HeldRef held = held_folder_of(path);
   PinnedWay way;
@@ -520,6 +526,113 @@ void secure_standard_streams() {
     }
   }
   _setmode(1, _O_BINARY);
+}
+
+FileBeside::~FileBeside() { discard(); }
+
+bool FileBeside::open(const std::string& folder, const std::string& name) {
+  folder_path_ = folder;
+  name_ = name;
+  return true;
+}
+
+bool FileBeside::look(std::optional<EntryType>& kind, FileIdentity& identity, bool with_identity) const {
+  kind.reset();
+  const std::string path = folder_path_ + name_;
+  const unsigned long a = g_calls.attributes(path.c_str());
+  if (a == INVALID_FILE_ATTRIBUTES) return true;
+  kind = (a & FILE_ATTRIBUTE_REPARSE_POINT) ? EntryType::kLink
+         : (a & FILE_ATTRIBUTE_DIRECTORY)   ? EntryType::kFolder
+                                            : EntryType::kFile;
+  unsigned long long volume = 0, index = 0;
+  if (with_identity && g_calls.identity(path.c_str(), false, &volume, &index) == 0) identity = {volume, index};
+  return true;
+}
+
+// Created in the same folder, exclusively and without following a reparse point.
+bool FileBeside::create(const std::string& temporary_name) {
+  const std::string path = folder_path_ + temporary_name;
+  errno = 0;
+  file_ = g_calls.create_new(path.c_str());
+  if (file_ < 0) return false;
+  temp_ = path;
+  return true;
+}
+
+bool FileBeside::write(std::string_view bytes) { return write_all(file_, bytes.data(), bytes.size()); }
+
+bool FileBeside::finish() {
+  errno = 0;
+  const bool flushed = g_calls.fsync(file_) == 0;
+  const int err = errno;
+  errno = 0;
+  const bool closed = g_calls.close(std::exchange(file_, -1)) == 0;
+  if (!flushed) errno = err;
+  return flushed && closed;
+}
+
+bool FileBeside::place(bool replace) {
+  const std::string path = folder_path_ + name_;
+  errno = 0;
+  // MoveFileExW replaces a reparse point at the name itself; it never writes through it.
+  const int moved = replace ? g_calls.rename(temp_.c_str(), path.c_str()) : g_calls.rename_new(temp_.c_str(), path.c_str());
+  if (moved != 0) return false;
+  temp_.clear();
+  return true;
+}
+
+void FileBeside::discard() {
+  if (file_ >= 0) g_calls.close(std::exchange(file_, -1));
+  if (!temp_.empty()) g_calls.remove(temp_.c_str());
+  temp_.clear();
+}
+
+ScratchFile::ScratchFile(const std::string& folder) {
+  // Nobody else can open, rename or remove the file while it is held (no sharing).
+  for (int attempt = 0; file_ < 0 && attempt < 16; ++attempt) {
+    path_ = folder + temporary_name("scratch");
+    errno = 0;
+    file_ = g_calls.create_new(path_.c_str());
+    if (file_ < 0 && errno != EEXIST) break;
+  }
+  if (file_ < 0) path_.clear();
+  failed_ = file_ < 0;
+}
+
+ScratchFile::~ScratchFile() {
+  if (file_ >= 0) g_calls.close(file_);
+  if (!path_.empty()) g_calls.remove(path_.c_str());
+}
+
+bool ScratchFile::append(std::string_view bytes) {
+  if (failed_) return false;
+  if (!write_all(file_, bytes.data(), bytes.size())) {
+    failed_ = true;
+    return false;
+  }
+  size_ += bytes.size();
+  return true;
+}
+
+bool ScratchFile::read_back(const std::function<bool(std::string_view)>& take) {
+  if (path_.empty()) return size_ == 0;
+  failed_ = true;
+  // The descriptor writes only: the file is read through a new one, as a regular file.
+  if (file_ >= 0) g_calls.close(std::exchange(file_, -1));
+  try {
+    ReadableFile file(path_);
+    if (static_cast<std::uint64_t>(file.length()) < size_) return false;
+    std::string piece(std::min<std::uint64_t>(size_, 1 << 20), '\0');
+    for (std::uint64_t done = 0; done < size_;) {
+      const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size_ - done, piece.size()));
+      const std::size_t n = file.read_at(static_cast<std::int64_t>(done), piece.data(), want);
+      if (n == 0 || !take(std::string_view(piece.data(), n))) return false;
+      done += n;
+    }
+  } catch (const StepError&) {
+    return false;
+  }
+  return true;
 }
 
 }  // namespace qn::platform
