@@ -179,18 +179,34 @@ std::string CheckAudioFile(const std::string& path, const std::string& fingerpri
 
 std::string CheckAudioFile(const std::string& path, const TrackFingerprint& fingerprint, ID3Options options,
                            AudioCheckFacts* facts) {
+  if (facts) *facts = {};
+  // The file is opened first: an unopenable file reports that, whatever its field says.
+  ByteFile file(path);
+  return CheckAudioFile(file, fingerprint, options, facts);
+}
+
+std::string CheckAudioFile(ByteFile& file, const std::string& fingerprint, ID3Options options,
+                           AudioCheckFacts* facts) {
+  return CheckAudioFile(file, TrackFingerprint(fingerprint), options, facts);
+}
+
+std::string CheckAudioFile(ByteFile& file, const TrackFingerprint& fingerprint, ID3Options options,
+                           AudioCheckFacts* facts) {
   AudioCheckFacts unused;
   AudioCheckFacts& out = facts ? *facts : unused;
   out = {};
-  // Declared before the file, which points into it. Not kept per thread: the Windows thread library
-  // does not run the destructors of thread-local objects reliably at thread exit.
-  std::vector<std::uint8_t> buffer;
-  // The file is opened first: an unopenable file reports that, whatever its field says.
-  ByteFile file(path);
   out.stamp = file.stamp();
+  const std::string& path = file.path();
   const TrackKind kind = track_kind(path);
   if (kind == TrackKind::kOther) return {};
   fingerprint.throw_if_unusable(kind == TrackKind::kFlac, path);
+  // Not kept per thread: the Windows thread library does not run the destructors of thread-local
+  // objects reliably at thread exit. The file points into it until it is unloaded.
+  std::vector<std::uint8_t> buffer;
+  struct Unload {
+    ByteFile& file;
+    ~Unload() { file.unload(); }
+  } unload{file};
   const Plan plan = check_plan(kind, fingerprint, file.length());
   file.load(plan.ranges.data(), plan.count, buffer);
   return kind == TrackKind::kMp3 ? check_mp3(file, fingerprint, options, out) : check_flac(file, fingerprint, out);

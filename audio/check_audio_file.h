@@ -38,6 +38,12 @@ std::string CheckAudioFile(const std::string& path, const std::string& fingerpri
 std::string CheckAudioFile(const std::string& path, const TrackFingerprint& fingerprint, ID3Options options,
                            AudioCheckFacts* facts = nullptr);
 
+// The same on a file open already, its kind told by its path()'s extension.
+std::string CheckAudioFile(ByteFile& file, const std::string& fingerprint, ID3Options options,
+                           AudioCheckFacts* facts = nullptr);
+std::string CheckAudioFile(ByteFile& file, const TrackFingerprint& fingerprint, ID3Options options,
+                           AudioCheckFacts* facts = nullptr);
+
 // The file kinds the check tells apart by the extension, in any letter case.
 enum class TrackKind { kOther, kMp3, kFlac };
 TrackKind track_kind(std::string_view path);

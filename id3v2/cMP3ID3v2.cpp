@@ -1,5 +1,7 @@
 #include "id3v2/cMP3ID3v2.h"
 
+#include <optional>
+
 #include <algorithm>
 #include <array>
 #include <limits>
@@ -74,9 +76,19 @@ void cMP3ID3v2::reset() {
 
 void cMP3ID3v2::MP3File(const std::string& path) {
   mp3_file_ = path;
+  load(nullptr);
+}
+
+void cMP3ID3v2::MP3File(ByteFile& file) {
+  mp3_file_ = file.path();
+  load(&file);
+}
+
+void cMP3ID3v2::load(ByteFile* given) {
   reset();
   try {
-    ByteFile file(path);
+    std::optional<ByteFile> opened;
+    ByteFile& file = given ? *given : opened.emplace(mp3_file_);
     const std::int64_t position = id3v2::find_tag(file);
     if (position < 1) return;
     tag_position_ = position;

@@ -241,31 +241,37 @@ TEST(FileAccess, AFileBeingReadCanBeRenamedAndRemoved) {
   EXPECT_EQ(std::string(bytes, 4), "2345");
 }
 
-// Bytes past the end read as zero, through the blocks, a loaded range and a direct read alike.
+// Bytes past the end read as zero, through the blocks, a loaded range and a direct read alike,
+// from a file and from memory.
 TEST(FileAccess, ReadsPastTheEndAreZeroFilled) {
   TempFolder dir;
   std::string bytes(3 * ByteFile::kBlockSize, '\0');
   for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>('a' + i % 26);
-  ByteFile file(dir.write("u1.mp3", bytes));
-  const std::int64_t length = file.length();
-  std::vector<std::uint8_t> storage;
-  const ByteRange tail{length - 100, 100};
-  const struct {
-    std::int64_t offset;
-    std::size_t n;
-    bool loaded;
-  } cases[] = {{length - 3, 10, false}, {length, 5, false}, {length + 1000, 5, false},
-               {length - 100 - std::int64_t{ByteFile::kBlockSize}, 2 * ByteFile::kBlockSize, false}, {length - 50, 80, true}};
-  for (const auto& c : cases) {
-    if (c.loaded) file.load(&tail, 1, storage);
-    std::vector<std::uint8_t> out(c.n, 0xEE);
-    file.read_at(c.offset, out.data(), c.n);
-    for (std::size_t i = 0; i < c.n; ++i) {
-      const std::int64_t at = c.offset + static_cast<std::int64_t>(i);
-      const std::uint8_t want = at < length ? static_cast<std::uint8_t>(bytes[static_cast<std::size_t>(at)]) : 0;
-      ASSERT_EQ(out[i], want) << "offset " << c.offset << " byte " << i;
+  ByteFile from_file(dir.write("u1.mp3", bytes));
+  ByteFile from_memory(std::make_unique<MemorySource>("u1.mp3", bytes));
+  for (ByteFile* source : {&from_file, &from_memory}) {
+    ByteFile& file = *source;
+    SCOPED_TRACE(source == &from_file ? "file" : "memory");
+    const std::int64_t length = file.length();
+    std::vector<std::uint8_t> storage;
+    const ByteRange tail{length - 100, 100};
+    const struct {
+      std::int64_t offset;
+      std::size_t n;
+      bool loaded;
+    } cases[] = {{length - 3, 10, false}, {length, 5, false}, {length + 1000, 5, false},
+                 {length - 100 - std::int64_t{ByteFile::kBlockSize}, 2 * ByteFile::kBlockSize, false}, {length - 50, 80, true}};
+    for (const auto& c : cases) {
+      if (c.loaded) file.load(&tail, 1, storage);
+      std::vector<std::uint8_t> out(c.n, 0xEE);
+      file.read_at(c.offset, out.data(), c.n);
+      for (std::size_t i = 0; i < c.n; ++i) {
+        const std::int64_t at = c.offset + static_cast<std::int64_t>(i);
+        const std::uint8_t want = at < length ? static_cast<std::uint8_t>(bytes[static_cast<std::size_t>(at)]) : 0;
+        ASSERT_EQ(out[i], want) << "offset " << c.offset << " byte " << i;
+      }
+      file.unload();
     }
-    file.unload();
   }
 }
 
