@@ -39,9 +39,9 @@ std::string CheckAudioFile(const std::string& path, const TrackFingerprint& fing
                            AudioCheckFacts* facts = nullptr);
 
 // The same on a file open already, its kind told by its path()'s extension.
-std::string CheckAudioFile(ByteFile& file, const std::string& fingerprint, ID3Options options,
+std::string CheckAudioFile(platform::ByteFile& file, const std::string& fingerprint, ID3Options options,
                            AudioCheckFacts* facts = nullptr);
-std::string CheckAudioFile(ByteFile& file, const TrackFingerprint& fingerprint, ID3Options options,
+std::string CheckAudioFile(platform::ByteFile& file, const TrackFingerprint& fingerprint, ID3Options options,
                            AudioCheckFacts* facts = nullptr);
 
 // The file kinds the check tells apart by the extension, in any letter case.
@@ -60,6 +60,6 @@ std::vector<ByteRange> audio_check_reads(const std::string& path, const std::str
 // The bytes the label check reads of an image of `length` bytes (its first 255), and that check's
 // four-digit sum of them.
 std::vector<ByteRange> label_image_reads(std::int64_t length);
-std::string label_image_sum(ByteFile& image);
+std::string label_image_sum(platform::ByteFile& image);
 
 }  // namespace qn

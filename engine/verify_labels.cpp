@@ -52,11 +52,11 @@ void require_length_and_sum(const std::vector<std::string>& fields, const std::s
 
 int CheckLabelImage(const std::vector<std::string>& fields, const std::string& image_path) {
   require_length_and_sum(fields, image_path);
-  ByteFile image(image_path);
+  platform::ByteFile image(image_path);
   return CheckLabelImage(fields, image);
 }
 
-int CheckLabelImage(const std::vector<std::string>& fields, ByteFile& image) {
+int CheckLabelImage(const std::vector<std::string>& fields, platform::ByteFile& image) {
   require_length_and_sum(fields, image.path());
   const std::int64_t length = image.length();
   const std::string sum = label_image_sum(image);

@@ -5,7 +5,9 @@
 
 namespace qn {
 
+namespace platform {
 class ByteFile;
+}  // namespace platform
 
 // The fields of a label line, split at the byte FF.
 std::vector<std::string> split_label_line(const std::string& line);
@@ -15,6 +17,6 @@ std::vector<std::string> split_label_line(const std::string& line);
 // image cannot be read.
 int CheckLabelImage(const std::vector<std::string>& fields, const std::string& image_path);
 // The same on an image open already.
-int CheckLabelImage(const std::vector<std::string>& fields, ByteFile& image);
+int CheckLabelImage(const std::vector<std::string>& fields, platform::ByteFile& image);
 
 }  // namespace qn

@@ -64,13 +64,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const qn::ID3Options options{(mode & 2) != 0, (mode & 4) != 0};
   std::string result, again;
   try {
-    qn::ByteFile file = qn::fuzz::memory_file(path, rest);
+    qn::platform::ByteFile file = qn::fuzz::memory_file(path, rest);
     result = qn::CheckAudioFile(file, fingerprint, options);
   } catch (const qn::StepError&) {
     result = "error";
   }
   try {
-    qn::ByteFile file = qn::fuzz::memory_file(path, rest);
+    qn::platform::ByteFile file = qn::fuzz::memory_file(path, rest);
     again = qn::CheckAudioFile(file, parsed, options);
   } catch (const qn::StepError&) {
     again = "error";

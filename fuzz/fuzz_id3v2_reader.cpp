@@ -10,7 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   qn::cMP3ID3v2 tag;
   try {
-    qn::ByteFile file = qn::fuzz::memory_file("fuzz.mp3", {reinterpret_cast<const char*>(data), size});
+    qn::platform::ByteFile file = qn::fuzz::memory_file("fuzz.mp3", {reinterpret_cast<const char*>(data), size});
     tag.MP3File(file);
   } catch (const qn::StepError&) {
     return 0;

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::vector<std::string> fields = qn::split_label_line(line);
   if (fields.empty()) __builtin_trap();
   try {
-    qn::ByteFile image = qn::fuzz::memory_file("fuzz.jpg", rest);
+    qn::platform::ByteFile image = qn::fuzz::memory_file("fuzz.jpg", rest);
     const int result = qn::CheckLabelImage(fields, image);
     if (result < 0 || result > 3) __builtin_trap();
   } catch (const qn::StepError&) {

@@ -11,8 +11,8 @@ namespace qn::fuzz {
 
 // The bytes read as the file `name` (its extension tells its kind), from memory: no file is
 // written per input.
-inline ByteFile memory_file(const std::string& name, std::string_view bytes) {
-  return ByteFile(std::make_unique<MemorySource>(name, std::string(bytes)));
+inline platform::ByteFile memory_file(const std::string& name, std::string_view bytes) {
+  return platform::ByteFile(std::make_unique<platform::MemorySource>(name, std::string(bytes)));
 }
 
 // Takes the bytes up to the next separator (or the rest) off the front of `rest`.

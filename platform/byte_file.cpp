@@ -8,7 +8,7 @@
 
 #include "base/step_error.h"
 
-namespace qn {
+namespace qn::platform {
 
 namespace {
 
@@ -133,4 +133,4 @@ void ByteFile::read_at(std::int64_t offset, std::uint8_t* out, std::size_t n) {
   if (present < n) std::memset(out + present, 0, n - present);
 }
 
-}  // namespace qn
+}  // namespace qn::platform

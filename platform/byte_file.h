@@ -12,7 +12,7 @@
 #include "platform/file_access.h"
 #include "platform/read_ahead.h"
 
-namespace qn {
+namespace qn::platform {
 
 // Where a ByteFile's bytes come from: a regular file (the file source) or bytes in memory (tests
 // and fuzz targets).
@@ -122,4 +122,4 @@ class ByteFile {
   const std::uint8_t* storage_ = nullptr;
 };
 
-}  // namespace qn
+}  // namespace qn::platform

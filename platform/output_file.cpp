@@ -6,7 +6,7 @@
 
 #include "base/step_error.h"
 
-namespace qn {
+namespace qn::platform {
 
 namespace {
 
@@ -114,4 +114,4 @@ std::optional<OutputError> write_file_atomically(const std::string& path, const 
   return file.commit();
 }
 
-}  // namespace qn
+}  // namespace qn::platform

@@ -9,7 +9,7 @@
 
 #include "platform/file_access.h"
 
-namespace qn {
+namespace qn::platform {
 
 struct OutputError {
   int number = 0;           // errno, or one of our error numbers
@@ -64,4 +64,4 @@ class NewFileInPlace {
 std::optional<OutputError> write_file_atomically(const std::string& path, const std::string& bytes,
                                                  const OutputRules& rules = {});
 
-}  // namespace qn
+}  // namespace qn::platform
