@@ -25,7 +25,7 @@ constexpr std::int64_t kLeastTail = 133;
 // moved only when an offset leaves it. Bytes the check loaded are looked at where they stand.
 class ByteWindow {
  public:
-  explicit ByteWindow(ByteFile& file) : file_(file) {}
+  explicit ByteWindow(platform::ByteFile& file) : file_(file) {}
 
   // The four bytes at offset (zero past the end of the file).
   const std::uint8_t* four(std::int64_t offset) {
@@ -83,7 +83,7 @@ class ByteWindow {
     start_ = offset;
   }
 
-  ByteFile& file_;
+  platform::ByteFile& file_;
   std::unique_ptr<std::uint8_t[]> owned_;
   std::size_t owned_size_ = 0;
   const std::uint8_t* data_ = nullptr;
@@ -93,7 +93,7 @@ class ByteWindow {
 
 }  // namespace
 
-std::int64_t AudioSearchStart(ByteFile& file) {
+std::int64_t AudioSearchStart(platform::ByteFile& file) {
   std::uint8_t head[10];
   file.read_at(0, head, sizeof head);
   if (head[0] != 'I' || head[1] != 'D' || head[2] != '3') return 1;
@@ -102,7 +102,7 @@ std::int64_t AudioSearchStart(ByteFile& file) {
          (static_cast<std::int64_t>(head[8]) << 7) | static_cast<std::int64_t>(head[9]);
 }
 
-std::int64_t FindStartOfAudio(ByteFile& file) {
+std::int64_t FindStartOfAudio(platform::ByteFile& file) {
   const std::int64_t length = file.length();
   FrameHeaderRecord record;
   ByteWindow window(file);
@@ -136,7 +136,7 @@ std::int64_t FindStartOfAudio(ByteFile& file) {
   }
 }
 
-std::int64_t FindEndOfAudio(ByteFile& file) {
+std::int64_t FindEndOfAudio(platform::ByteFile& file) {
   const std::int64_t length = file.length();
   if (length < 4) return -1;
   // Bytes before the first that may hold data are zeros (a hole): no header begins there.

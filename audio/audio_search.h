@@ -5,16 +5,18 @@
 
 namespace qn {
 
+namespace platform {
 class ByteFile;
+}  // namespace platform
 
 // 1-based position at which the start search begins: the ID3v2 size field of a file that begins
 // with "ID3" (the 10 header bytes not added), otherwise 1.
-std::int64_t AudioSearchStart(ByteFile& file);
+std::int64_t AudioSearchStart(platform::ByteFile& file);
 
 // Offset of the first confirmed frame header (1 when it stands at offset 0), or -1 for none.
-std::int64_t FindStartOfAudio(ByteFile& file);
+std::int64_t FindStartOfAudio(platform::ByteFile& file);
 
 // Offset of the last valid frame header within the last 80005 bytes plus 5, or -1 for none.
-std::int64_t FindEndOfAudio(ByteFile& file);
+std::int64_t FindEndOfAudio(platform::ByteFile& file);
 
 }  // namespace qn

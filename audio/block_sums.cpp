@@ -5,7 +5,7 @@
 
 namespace qn {
 
-std::uint32_t BlockSum255(ByteFile& file, std::int64_t offset) {
+std::uint32_t BlockSum255(platform::ByteFile& file, std::int64_t offset) {
   constexpr std::size_t kSize = 255;
   std::uint8_t block[kSize];
   const std::uint8_t* bytes = file.loaded(offset, kSize);

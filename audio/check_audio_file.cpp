@@ -21,7 +21,7 @@ constexpr std::int64_t kStartReach = 4 * 1024 + 255;
 // the few tracks with larger tags read the rest of the region as they sum it.
 constexpr std::int64_t kMostHead = 160 * 1024;
 // The tail: the end block, the ID3v1 tag and the first blocks of the end search.
-constexpr std::int64_t kTail = static_cast<std::int64_t>(ByteFile::kBlockSize);
+constexpr std::int64_t kTail = static_cast<std::int64_t>(platform::ByteFile::kBlockSize);
 constexpr std::int64_t kFlacBlock = 100;
 
 // At most three ranges, in file order, apart.
@@ -87,7 +87,7 @@ bool block_sum_matches(std::uint32_t sum, std::string_view value, std::size_t fi
   return first < value.size() && value.substr(first, 4) == std::string_view(digits, 4);
 }
 
-std::string check_mp3(ByteFile& file, const TrackFingerprint& fingerprint, ID3Options options, AudioCheckFacts& facts) {
+std::string check_mp3(platform::ByteFile& file, const TrackFingerprint& fingerprint, ID3Options options, AudioCheckFacts& facts) {
   const bool six_parts = fingerprint.six_values();
   const std::int64_t recorded_start = fingerprint.start_of_audio();
   std::int64_t expected = fingerprint.audio_length();
@@ -128,7 +128,7 @@ std::string check_mp3(ByteFile& file, const TrackFingerprint& fingerprint, ID3Op
   return result;
 }
 
-bool block_hex_sum_matches(ByteFile& file, std::int64_t offset, std::string_view value) {
+bool block_hex_sum_matches(platform::ByteFile& file, std::int64_t offset, std::string_view value) {
   std::uint8_t copy[kFlacBlock];
   const std::uint8_t* block = offset >= 0 ? file.loaded(offset, sizeof copy) : nullptr;
   if (block == nullptr) {
@@ -138,7 +138,7 @@ bool block_hex_sum_matches(ByteFile& file, std::int64_t offset, std::string_view
   return HexByteSum(block, sizeof copy) == value;
 }
 
-std::string check_flac(ByteFile& file, const TrackFingerprint& fingerprint, AudioCheckFacts& facts) {
+std::string check_flac(platform::ByteFile& file, const TrackFingerprint& fingerprint, AudioCheckFacts& facts) {
   const std::int64_t length = file.length();
   facts.measured_length = length;
   facts.expected_length = fingerprint.listed_length();
@@ -179,18 +179,34 @@ std::string CheckAudioFile(const std::string& path, const std::string& fingerpri
 
 std::string CheckAudioFile(const std::string& path, const TrackFingerprint& fingerprint, ID3Options options,
                            AudioCheckFacts* facts) {
+  if (facts) *facts = {};
+  // The file is opened first: an unopenable file reports that, whatever its field says.
+  platform::ByteFile file(path);
+  return CheckAudioFile(file, fingerprint, options, facts);
+}
+
+std::string CheckAudioFile(platform::ByteFile& file, const std::string& fingerprint, ID3Options options,
+                           AudioCheckFacts* facts) {
+  return CheckAudioFile(file, TrackFingerprint(fingerprint), options, facts);
+}
+
+std::string CheckAudioFile(platform::ByteFile& file, const TrackFingerprint& fingerprint, ID3Options options,
+                           AudioCheckFacts* facts) {
   AudioCheckFacts unused;
   AudioCheckFacts& out = facts ? *facts : unused;
   out = {};
-  // Declared before the file, which points into it. Not kept per thread: the Windows thread library
-  // does not run the destructors of thread-local objects reliably at thread exit.
-  std::vector<std::uint8_t> buffer;
-  // The file is opened first: an unopenable file reports that, whatever its field says.
-  ByteFile file(path);
   out.stamp = file.stamp();
+  const std::string& path = file.path();
   const TrackKind kind = track_kind(path);
   if (kind == TrackKind::kOther) return {};
   fingerprint.throw_if_unusable(kind == TrackKind::kFlac, path);
+  // Not kept per thread: the Windows thread library does not run the destructors of thread-local
+  // objects reliably at thread exit. The file points into it until it is unloaded.
+  std::vector<std::uint8_t> buffer;
+  struct Unload {
+    platform::ByteFile& file;
+    ~Unload() { file.unload(); }
+  } unload{file};
   const Plan plan = check_plan(kind, fingerprint, file.length());
   file.load(plan.ranges.data(), plan.count, buffer);
   return kind == TrackKind::kMp3 ? check_mp3(file, fingerprint, options, out) : check_flac(file, fingerprint, out);
@@ -198,7 +214,7 @@ std::string CheckAudioFile(const std::string& path, const TrackFingerprint& fing
 
 std::vector<ByteRange> label_image_reads(std::int64_t length) { return plan_ranges(label_plan(length)); }
 
-std::string label_image_sum(ByteFile& image) {
+std::string label_image_sum(platform::ByteFile& image) {
   const Plan plan = label_plan(image.length());
   std::vector<std::uint8_t> buffer;
   image.load(plan.ranges.data(), plan.count, buffer);

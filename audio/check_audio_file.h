@@ -38,6 +38,12 @@ std::string CheckAudioFile(const std::string& path, const std::string& fingerpri
 std::string CheckAudioFile(const std::string& path, const TrackFingerprint& fingerprint, ID3Options options,
                            AudioCheckFacts* facts = nullptr);
 
+// The same on a file open already, its kind told by its path()'s extension.
+std::string CheckAudioFile(platform::ByteFile& file, const std::string& fingerprint, ID3Options options,
+                           AudioCheckFacts* facts = nullptr);
+std::string CheckAudioFile(platform::ByteFile& file, const TrackFingerprint& fingerprint, ID3Options options,
+                           AudioCheckFacts* facts = nullptr);
+
 // The file kinds the check tells apart by the extension, in any letter case.
 enum class TrackKind { kOther, kMp3, kFlac };
 TrackKind track_kind(std::string_view path);
@@ -54,6 +60,6 @@ std::vector<ByteRange> audio_check_reads(const std::string& path, const std::str
 // The bytes the label check reads of an image of `length` bytes (its first 255), and that check's
 // four-digit sum of them.
 std::vector<ByteRange> label_image_reads(std::int64_t length);
-std::string label_image_sum(ByteFile& image);
+std::string label_image_sum(platform::ByteFile& image);
 
 }  // namespace qn

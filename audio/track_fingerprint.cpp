@@ -26,7 +26,7 @@ bool hex_number(std::string_view s, std::int64_t& value) {
   return true;
 }
 
-[[noreturn]] void cannot_fingerprint(const std::string& why, const ByteFile& file) {
+[[noreturn]] void cannot_fingerprint(const std::string& why, const platform::ByteFile& file) {
   throw StepError(kErrInvalidArgument, "No fingerprint: " + why + ": " + file.path());
 }
 
@@ -94,7 +94,7 @@ TrackFingerprint TrackFingerprint::flac(std::int64_t length, std::string_view fi
                           std::string(middle_sum));
 }
 
-TrackFingerprint mp3_fingerprint(ByteFile& file, bool six_values) {
+TrackFingerprint mp3_fingerprint(platform::ByteFile& file, bool six_values) {
   const std::int64_t length = file.length();
   const std::int64_t start = FindStartOfAudio(file);
   if (start == -1) cannot_fingerprint("no start of audio found", file);
@@ -120,9 +120,9 @@ TrackFingerprint mp3_fingerprint(ByteFile& file, bool six_values) {
                                BlockSum255(file, end - 255), end);
 }
 
-std::string mp3_fingerprint_values(ByteFile& file, bool six_values) { return mp3_fingerprint(file, six_values).text(); }
+std::string mp3_fingerprint_values(platform::ByteFile& file, bool six_values) { return mp3_fingerprint(file, six_values).text(); }
 
-TrackFingerprint flac_fingerprint(ByteFile& file) {
+TrackFingerprint flac_fingerprint(platform::ByteFile& file) {
   const std::int64_t length = file.length();
   if (length < 101) cannot_fingerprint("shorter than the 101 bytes that the last block needs", file);
   // Half the length rounded to the nearest whole number, an exact half to the even neighbour.
@@ -138,6 +138,6 @@ TrackFingerprint flac_fingerprint(ByteFile& file) {
   return TrackFingerprint::flac(length, first, last, block_sum(middle - 1));
 }
 
-std::string flac_fingerprint_values(ByteFile& file) { return flac_fingerprint(file).text(); }
+std::string flac_fingerprint_values(platform::ByteFile& file) { return flac_fingerprint(file).text(); }
 
 }  // namespace qn

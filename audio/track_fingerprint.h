@@ -10,7 +10,9 @@
 
 namespace qn {
 
+namespace platform {
 class ByteFile;
+}  // namespace platform
 
 // The fingerprint field split at "Z" once. The texts stay as stored (the check compares several
 // of them as texts); values 1, 2, 3 and 5 are also read as hexadecimal numbers. A field the MP3
@@ -67,12 +69,12 @@ class TrackFingerprint {
 // the two four-digit block sums, and with `six_values` the end of audio. Throws StepError when no
 // value set can be formed: no start of audio, no end of audio within the end search, or a file too
 // short for the end block.
-TrackFingerprint mp3_fingerprint(ByteFile& file, bool six_values);
-std::string mp3_fingerprint_values(ByteFile& file, bool six_values);
+TrackFingerprint mp3_fingerprint(platform::ByteFile& file, bool six_values);
+std::string mp3_fingerprint_values(platform::ByteFile& file, bool six_values);
 
 // The FLAC fingerprint field: "0", the length, and the sums of the first, the last and the middle
 // 100-byte blocks. Throws StepError for a file shorter than 101 bytes (no last block).
-TrackFingerprint flac_fingerprint(ByteFile& file);
-std::string flac_fingerprint_values(ByteFile& file);
+TrackFingerprint flac_fingerprint(platform::ByteFile& file);
+std::string flac_fingerprint_values(platform::ByteFile& file);
 
 }  // namespace qn

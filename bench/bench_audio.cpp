@@ -105,7 +105,7 @@ void search_and_fingerprint(benchmark::State& state, const std::string& path) {
     return;
   }
   for (auto _ : state) {
-    qn::ByteFile file(path);
+    qn::platform::ByteFile file(path);
     const std::int64_t start = qn::FindStartOfAudio(file);
     benchmark::DoNotOptimize(qn::FindEndOfAudio(file));
     if (start != -1) benchmark::DoNotOptimize(qn::mp3_fingerprint_values(file, true));
@@ -130,7 +130,7 @@ void BM_RealZeros1GiB(benchmark::State& state) {
   const std::uint64_t length = std::uint64_t{1} << 30;
   const std::string path = make_zeros("qn_bench_zeros.mp3", length, true, false);
   for (auto _ : state) {
-    qn::ByteFile file(path);
+    qn::platform::ByteFile file(path);
     benchmark::DoNotOptimize(qn::FindStartOfAudio(file));
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * length));

@@ -105,11 +105,11 @@ int run_create(const CreateRequest& request) {
   }
   const std::string text = checksum_file_text(created.lines);
   if (request.output.empty()) return write_stdout(text) ? status : status | kExitStepError;
-  OutputRules rules;
+  platform::OutputRules rules;
   rules.replace = request.force;
   rules.refuse_links = true;
   rules.kept = kept.identities;
-  if (std::optional<OutputError> failed = write_file_atomically(request.output, text, rules)) {
+  if (std::optional<platform::OutputError> failed = platform::write_file_atomically(request.output, text, rules)) {
     if (failed->kept_file) {
       say("--output would replace a file that the run reads: " +
           text::printable(kept_file_at(kept, request.output)) + "; nothing was written");

@@ -315,7 +315,7 @@ class Output : public PlanOutput {
     if (options_.json) out_.write(json_.head());
     // The reports go to the file as the runs are taken; it is put in place at the end.
     if (!options_.report.empty()) {
-      OutputRules rules;
+      platform::OutputRules rules;
       rules.kept = kept_.identities;
       report_file_.emplace(options_.report, rules);
     }
@@ -392,7 +392,7 @@ class Output : public PlanOutput {
   // The reports for --report; a file the runs read that has come to stand at the name since the
   // start is refused as it would have been then. A failure on the way is reported here, once.
   int write_report_file(int status) {
-    const std::optional<OutputError> failed = report_file_->commit();
+    const std::optional<platform::OutputError> failed = report_file_->commit();
     if (!failed) return status;
     if (failed->kept_file) {
       say("--report would replace a file that the run reads: " + text::printable(kept_file_at(kept_, options_.report)) +
@@ -417,7 +417,7 @@ class Output : public PlanOutput {
   const KeptFiles& kept_;  // what --report may not replace
   Summary summary_;
   JsonDocument json_;
-  std::optional<NewFileInPlace> report_file_;  // for --report
+  std::optional<platform::NewFileInPlace> report_file_;  // for --report
   StandardOutput out_;
   std::size_t open_run_ = static_cast<std::size_t>(-1);  // the item whose run object was begun last
 };

@@ -10,7 +10,9 @@
 namespace qn {
 
 ChecksumFile::ChecksumFile(const std::string& path)
-    : path_(path), bytes_(platform::read_regular_file(path, kMaxChecksumFileSize)) {
+    : ChecksumFile(path, platform::read_regular_file(path, kMaxChecksumFileSize)) {}
+
+ChecksumFile::ChecksumFile(const std::string& path, std::string bytes) : path_(path), bytes_(std::move(bytes)) {
   if (bytes_.compare(0, 3, "\xEF\xBB\xBF") == 0) pos_ = 3;
   if (bytes_.find('\r') == std::string::npos && bytes_.find('\n') != std::string::npos) line_end_ = '\n';
 }

@@ -16,6 +16,8 @@ class ChecksumFile {
   // Reads the whole file (held once); throws StepError (errno text and path) when it cannot be
   // opened, is not a regular file, or is larger than kMaxChecksumFileSize.
   explicit ChecksumFile(const std::string& path);
+  // The checksum file `path` whose bytes were read already (at most kMaxChecksumFileSize).
+  ChecksumFile(const std::string& path, std::string bytes);
 
   // The next line. Reading at the end of the file (an empty file's first read) throws StepError.
   std::string read_line();

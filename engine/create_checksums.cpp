@@ -36,8 +36,8 @@ void check_name(const std::string& relative, const std::string& path) {
   // Neither the file nor a folder on its way (such as "Albums") may lead out of the folder.
   const std::string folder = path.substr(0, path.size() - relative.size());
   for (std::size_t end = relative.find(kSep); end != std::string::npos; end = relative.find(kSep, end + 1))
-    if (is_symbolic_link(folder + relative.substr(0, end))) not_nameable("it lies in a linked folder", path);
-  if (is_symbolic_link(path)) not_nameable("it is a symbolic link, and links are not followed", path);
+    if (platform::is_symbolic_link(folder + relative.substr(0, end))) not_nameable("it lies in a linked folder", path);
+  if (platform::is_symbolic_link(path)) not_nameable("it is a symbolic link, and links are not followed", path);
 }
 
 // The relative path as a checksum line writes it: "\" between folders, as the files come from Windows.
@@ -58,7 +58,7 @@ std::string audio_line(const std::string& relative, const std::string& path, boo
   const std::string extension = flac ? ".flac" : ".mp3";
   const std::string name = FileNameOfPath(path);
   if (is_track_name(name, flac)) {
-    ByteFile file(path);
+    platform::ByteFile file(path);
     // The line splits at the extension in small letters; the run's lookup finds ".MP3" by it too.
     const std::string stem = relative.substr(0, relative.size() - extension.size());
     return line_path(stem) + extension + (flac ? flac_fingerprint_values(file) : mp3_fingerprint_values(file, six_values));
@@ -161,7 +161,7 @@ CreatedChecksums create_label_lines(const std::string& folder, RunHost& host, Fi
       const std::string name = FileNameOfPath(path);
       check_name(name, path);
       if (name.find('\xFF') != std::string::npos) not_nameable("its name holds the byte FF that separates the fields", path);
-      ByteFile image(path);
+      platform::ByteFile image(path);
       const std::string line = name + "\xFF" + std::to_string(image.length()) + "\xFF" + FourDigitHex(BlockSum255(image, 0));
       if (index.first_lookup(folder + split_label_line(to_native_separators(line))[0]) != i)
         not_nameable("the run would find another image under its name", path);

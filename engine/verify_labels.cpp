@@ -41,17 +41,26 @@ std::int64_t recorded_length(const std::string& field) {
 
 std::vector<std::string> split_label_line(const std::string& line) { return text::split(line, "\xFF"); }
 
-int CheckLabelImage(const std::vector<std::string>& fields, const std::string& image_path) {
+namespace {
+
+void require_length_and_sum(const std::vector<std::string>& fields, const std::string& image_path) {
   if (fields.size() < 3)
     throw StepError(kErrSubscript, "The label line has no length and sum fields (separated by the byte FF) for " +
                                        image_path);
-  std::int64_t length;
-  std::string sum;
-  {
-    ByteFile image(image_path);
-    length = image.length();
-    sum = label_image_sum(image);
-  }
+}
+
+}  // namespace
+
+int CheckLabelImage(const std::vector<std::string>& fields, const std::string& image_path) {
+  require_length_and_sum(fields, image_path);
+  platform::ByteFile image(image_path);
+  return CheckLabelImage(fields, image);
+}
+
+int CheckLabelImage(const std::vector<std::string>& fields, platform::ByteFile& image) {
+  require_length_and_sum(fields, image.path());
+  const std::int64_t length = image.length();
+  const std::string sum = label_image_sum(image);
   int result = 0;
   if (recorded_length(fields[1]) != length) result = 1;
   if (fields[2] != sum) result += 2;

@@ -5,6 +5,10 @@
 
 namespace qn {
 
+namespace platform {
+class ByteFile;
+}  // namespace platform
+
 // The fields of a label line, split at the byte FF.
 std::vector<std::string> split_label_line(const std::string& line);
 
@@ -12,5 +16,7 @@ std::vector<std::string> split_label_line(const std::string& line);
 // field 2 (four upper-case hexadecimal digits). Throws StepError when a field is missing or the
 // image cannot be read.
 int CheckLabelImage(const std::vector<std::string>& fields, const std::string& image_path);
+// The same on an image open already.
+int CheckLabelImage(const std::vector<std::string>& fields, platform::ByteFile& image);
 
 }  // namespace qn

@@ -8,11 +8,10 @@
 #include "id3v2/cMP3ID3v2.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const qn::fuzz::ScratchFile file(".mp3");
-  const std::string& path = file.write({reinterpret_cast<const char*>(data), size});
   qn::cMP3ID3v2 tag;
   try {
-    tag.MP3File(path);
+    qn::platform::ByteFile file = qn::fuzz::memory_file("fuzz.mp3", {reinterpret_cast<const char*>(data), size});
+    tag.MP3File(file);
   } catch (const qn::StepError&) {
     return 0;
   }

@@ -1,5 +1,7 @@
 #include "id3v2/cMP3ID3v2.h"
 
+#include <optional>
+
 #include <algorithm>
 #include <array>
 #include <limits>
@@ -74,9 +76,19 @@ void cMP3ID3v2::reset() {
 
 void cMP3ID3v2::MP3File(const std::string& path) {
   mp3_file_ = path;
+  load(nullptr);
+}
+
+void cMP3ID3v2::MP3File(platform::ByteFile& file) {
+  mp3_file_ = file.path();
+  load(&file);
+}
+
+void cMP3ID3v2::load(platform::ByteFile* given) {
   reset();
   try {
-    ByteFile file(path);
+    std::optional<platform::ByteFile> opened;
+    platform::ByteFile& file = given ? *given : opened.emplace(mp3_file_);
     const std::int64_t position = id3v2::find_tag(file);
     if (position < 1) return;
     tag_position_ = position;
@@ -94,7 +106,7 @@ std::vector<std::string> read_cut_fields(const std::string& path, const std::vec
                                          std::size_t most) {
   std::vector<std::string> texts(ids.size());
   try {
-    ByteFile file(path);
+    platform::ByteFile file(path);
     const std::int64_t position = id3v2::find_tag(file);
     if (position < 1) return texts;
     struct Place {

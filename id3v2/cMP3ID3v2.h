@@ -10,6 +10,10 @@
 
 namespace qn {
 
+namespace platform {
+class ByteFile;
+}  // namespace platform
+
 class cMP3ID3v2 {
  public:
   cMP3ID3v2();
@@ -17,6 +21,8 @@ class cMP3ID3v2 {
   // Stores the path and loads its tag. A file that cannot be opened throws qn::StepError;
   // the object then stays reset (no tag, Genre 255).
   void MP3File(const std::string& path);
+  // The same from a file open already, named by its path().
+  void MP3File(platform::ByteFile& file);
   const std::string& MP3File() const { return mp3_file_; }
 
   bool HasID3v2Tag() const { return tag_position_ >= 1; }
@@ -127,6 +133,8 @@ class cMP3ID3v2 {
 
  private:
   void reset();
+  // Loads the tag of `file`, or of mp3_file_ opened here when it is null.
+  void load(platform::ByteFile* file);
   void store_frame(const std::string& id, const std::string& text);
   std::int32_t add_instance(const std::string& id, const std::string& text);
   void set_count(const std::string& id, std::int32_t n);

@@ -60,7 +60,7 @@ std::string map_v2_id(const std::string& id) {
   return {};
 }
 
-RawTag walk_frames(ByteFile& file, std::int64_t position, const FrameVisitor& visit) {
+RawTag walk_frames(platform::ByteFile& file, std::int64_t position, const FrameVisitor& visit) {
   RawTag tag;
   const std::int64_t file_length = file.length();
   std::int64_t at = position - 1;  // 0-based offset of the version byte
@@ -91,7 +91,7 @@ RawTag walk_frames(ByteFile& file, std::int64_t position, const FrameVisitor& vi
   return tag;
 }
 
-RawTag parse_tag(ByteFile& file, std::int64_t position) {
+RawTag parse_tag(platform::ByteFile& file, std::int64_t position) {
   std::vector<RawFrame> frames;
   std::string data;
   RawTag tag = walk_frames(file, position, [&](const std::string& id, std::int64_t offset, std::int64_t size) {

@@ -56,7 +56,7 @@ struct OldTag {
 };
 
 OldTag locate_tag(const std::string& path) {
-  ByteFile file(path);
+  platform::ByteFile file(path);
   const std::int64_t position = find_tag(file);
   if (position < 1) return {};
   std::uint8_t h[7] = {};
@@ -136,7 +136,7 @@ class NewFile {
   FilePtr file_;
 };
 
-void copy_range(ByteFile& source, std::int64_t from, std::int64_t to, NewFile& out) {
+void copy_range(platform::ByteFile& source, std::int64_t from, std::int64_t to, NewFile& out) {
   std::string block;
   for (std::int64_t at = from; at < to;) {
     const std::size_t n = static_cast<std::size_t>(std::min<std::int64_t>(to - at, kCopyBlock));
@@ -153,7 +153,7 @@ void copy_range(ByteFile& source, std::int64_t from, std::int64_t to, NewFile& o
 void rebuild(const std::string& path, const OldTag& old, const std::string& image, std::int64_t space) {
   NewFile out(path);
   {
-    ByteFile source(path);
+    platform::ByteFile source(path);
     const std::int64_t old_span = old.found ? old.size + 10 : 0;
     copy_range(source, 0, old.offset, out);
     std::string head = image;

@@ -8,14 +8,16 @@
 
 namespace qn {
 
+namespace platform {
 class ByteFile;
+}  // namespace platform
 
 namespace id3v2 {
 
 // 1-based position of the byte that follows the first "ID3" of the file, searched in
 // overlapping 4096-byte blocks up to the first block holding the audio marker FF FB; 0 when
 // there is no tag.
-std::int64_t find_tag(ByteFile& file);
+std::int64_t find_tag(platform::ByteFile& file);
 
 struct RawFrame {
   std::string id;    // four characters (version 2 ids already mapped; empty when unmapped)
@@ -29,14 +31,14 @@ struct RawTag {
 };
 
 // Reads the tag whose version byte stands at the 1-based position `position`.
-RawTag parse_tag(ByteFile& file, std::int64_t position);
+RawTag parse_tag(platform::ByteFile& file, std::int64_t position);
 
 // Called for each frame with its id (as in RawFrame), the 0-based offset of its content and the
 // content's size, which the tag and the file both hold.
 using FrameVisitor = std::function<void(const std::string& id, std::int64_t offset, std::int64_t size)>;
 // The frame walk of parse_tag: reads the tag header and the frame headers only, passing over each
 // frame's content by its size. The result has no frames.
-RawTag walk_frames(ByteFile& file, std::int64_t position, const FrameVisitor& visit);
+RawTag walk_frames(platform::ByteFile& file, std::int64_t position, const FrameVisitor& visit);
 
 // The four-character id a version 2 id is stored under; empty for ids without one.
 std::string map_v2_id(const std::string& id);

@@ -18,7 +18,7 @@ bool holds(std::string_view block, std::string_view what, std::size_t& at) {
 
 }  // namespace
 
-std::int64_t find_tag(ByteFile& file) {
+std::int64_t find_tag(platform::ByteFile& file) {
   const std::int64_t length = file.length();
   std::string block;
   for (std::int64_t s = 1;; s += kBlock - kOverlap) {

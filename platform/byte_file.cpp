@@ -4,19 +4,55 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "base/step_error.h"
 
-namespace qn {
+namespace qn::platform {
 
-ByteFile::ByteFile(const std::string& path) : file_(path), length_(file_.length()) {}
+namespace {
+
+// The bytes of a regular file, as ReadableFile reads them.
+class FileSource : public ByteSource {
+ public:
+  explicit FileSource(const std::string& path) : file_(path) {}
+  const std::string& path() const override { return file_.path(); }
+  std::int64_t length() const override { return file_.length(); }
+  const platform::FileStamp& stamp() const override { return file_.stamp(); }
+  std::size_t read_at(std::int64_t offset, void* out, std::size_t n) override { return file_.read_at(offset, out, n); }
+  std::size_t read_cached(std::int64_t offset, void* out, std::size_t n) override {
+    return file_.read_cached(offset, out, n);
+  }
+  bool bring_in(std::int64_t offset, std::int64_t n) override { return file_.bring_in(offset, n); }
+  std::int64_t next_data(std::int64_t offset) override { return file_.next_data(offset); }
+
+ private:
+  platform::ReadableFile file_;
+};
+
+}  // namespace
+
+MemorySource::MemorySource(std::string name, std::string bytes) : name_(std::move(name)), bytes_(std::move(bytes)) {
+  stamp_.size = static_cast<std::int64_t>(bytes_.size());
+}
+
+std::size_t MemorySource::read_at(std::int64_t offset, void* out, std::size_t n) {
+  if (offset < 0 || offset >= length()) return 0;
+  const std::size_t got = std::min(n, bytes_.size() - static_cast<std::size_t>(offset));
+  std::memcpy(out, bytes_.data() + offset, got);
+  return got;
+}
+
+ByteFile::ByteFile(const std::string& path) : ByteFile(std::make_unique<FileSource>(path)) {}
+
+ByteFile::ByteFile(std::unique_ptr<ByteSource> source) : source_(std::move(source)), length_(source_->length()) {}
 
 std::size_t ByteFile::read_direct(std::int64_t offset, std::uint8_t* out, std::size_t n) {
-  return file_.read_at(offset, out, n);
+  return source_->read_at(offset, out, n);
 }
 
 std::size_t ByteFile::read_cached(std::int64_t offset, std::uint8_t* out, std::size_t n) {
-  return file_.read_cached(offset, out, n);
+  return source_->read_cached(offset, out, n);
 }
 
 std::vector<std::uint8_t> ByteFile::read_at(std::int64_t offset, std::size_t n) {
@@ -97,4 +133,4 @@ void ByteFile::read_at(std::int64_t offset, std::uint8_t* out, std::size_t n) {
   if (present < n) std::memset(out + present, 0, n - present);
 }
 
-}  // namespace qn
+}  // namespace qn::platform

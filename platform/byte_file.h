@@ -12,20 +12,56 @@
 #include "platform/file_access.h"
 #include "platform/read_ahead.h"
 
-namespace qn {
+namespace qn::platform {
+
+// Where a ByteFile's bytes come from: a regular file (the file source) or bytes in memory (tests
+// and fuzz targets).
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  virtual const std::string& path() const = 0;
+  virtual std::int64_t length() const = 0;
+  virtual const platform::FileStamp& stamp() const = 0;
+  // Up to n bytes at offset; fewer only at the end. Throws StepError.
+  virtual std::size_t read_at(std::int64_t offset, void* out, std::size_t n) = 0;
+  // As platform::ReadableFile's of the same names; never throw.
+  virtual std::size_t read_cached(std::int64_t offset, void* out, std::size_t n) = 0;
+  virtual bool bring_in(std::int64_t offset, std::int64_t n) = 0;
+  virtual std::int64_t next_data(std::int64_t offset) = 0;
+};
+
+// Bytes in memory read as the file `name`: all of them held, none of them ever failing.
+class MemorySource : public ByteSource {
+ public:
+  MemorySource(std::string name, std::string bytes);
+  const std::string& path() const override { return name_; }
+  std::int64_t length() const override { return static_cast<std::int64_t>(bytes_.size()); }
+  const platform::FileStamp& stamp() const override { return stamp_; }
+  std::size_t read_at(std::int64_t offset, void* out, std::size_t n) override;
+  std::size_t read_cached(std::int64_t offset, void* out, std::size_t n) override { return read_at(offset, out, n); }
+  bool bring_in(std::int64_t, std::int64_t) override { return true; }
+  std::int64_t next_data(std::int64_t offset) override { return offset; }
+
+ private:
+  std::string name_;
+  std::string bytes_;
+  platform::FileStamp stamp_;
+};
 
 class ByteFile {
  public:
   // Opens for reading; throws StepError (errno and its text, and the path) when it cannot, and
   // "not a regular file" for a folder, a FIFO or a device.
   explicit ByteFile(const std::string& path);
+  // Reads from `source` (never null).
+  explicit ByteFile(std::unique_ptr<ByteSource> source);
   ByteFile(const ByteFile&) = delete;
   ByteFile& operator=(const ByteFile&) = delete;
 
-  const std::string& path() const { return file_.path(); }
+  const std::string& path() const { return source_->path(); }
   std::int64_t length() const { return length_; }
   // The file as it was opened.
-  const platform::FileStamp& stamp() const { return file_.stamp(); }
+  const platform::FileStamp& stamp() const { return source_->stamp(); }
 
   // n bytes from offset on; bytes past the end are zero. A negative offset throws StepError.
   std::vector<std::uint8_t> read_at(std::int64_t offset, std::size_t n);
@@ -40,10 +76,10 @@ class ByteFile {
   // device; returns how many (none where the system cannot tell). Never throws.
   std::size_t read_cached(std::int64_t offset, std::uint8_t* out, std::size_t n);
   // See ReadableFile::bring_in.
-  bool bring_in(std::int64_t offset, std::int64_t n) { return file_.bring_in(offset, n); }
+  bool bring_in(std::int64_t offset, std::int64_t n) { return source_->bring_in(offset, n); }
   // The first offset at or after `offset` that may hold data; the bytes before it read as zero
   // (a hole of a sparse file). Never throws.
-  std::int64_t next_data(std::int64_t offset) { return file_.next_data(offset); }
+  std::int64_t next_data(std::int64_t offset) { return source_->next_data(offset); }
 
   // Reads the ranges (inside the file, in file order, apart) into `storage`, one read each; reads
   // that fall inside them are then served from there. A range that cannot be read is left to the
@@ -72,7 +108,7 @@ class ByteFile {
   };
   void fill_block(Block& block, std::int64_t offset);
 
-  platform::ReadableFile file_;
+  std::unique_ptr<ByteSource> source_;
   std::int64_t length_ = 0;
   Block blocks_[2];  // the head and the tail of the file
   struct Loaded {
@@ -86,4 +122,4 @@ class ByteFile {
   const std::uint8_t* storage_ = nullptr;
 };
 
-}  // namespace qn
+}  // namespace qn::platform

@@ -6,8 +6,11 @@
 // make any call fail, or to change the file system between two calls of one operation.
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #ifdef _WIN32
@@ -22,6 +25,12 @@
 namespace qn::platform {
 
 #ifdef _WIN32
+// One entry of a folder as the listing call gives it: its name (UTF-8) and its attributes.
+struct ListedName {
+  std::string name;
+  unsigned long attributes = 0;
+};
+
 struct SystemCalls {
   int (*open)(const char* path, int flags, int mode);
   int (*fstat)(int fd, struct _stat64* st);
@@ -42,7 +51,17 @@ struct SystemCalls {
   // the name itself, a reparse point not followed; each -1 with errno set on failure.
   int (*fsync)(int fd);
   int (*rename_new)(const char* from, const char* to);
-  int (*identity)(const char* path, unsigned long long* volume, unsigned long long* index);
+  // With `follow`, of what a link or junction at the name leads to.
+  int (*identity)(const char* path, bool follow, unsigned long long* volume, unsigned long long* index);
+  // The entries of the folder `folder` (ending in its separator), "." and ".." included, in the
+  // system's order (FindFirstFileW/FindNextFileW); 0, none for an empty drive root, or -1 with
+  // errno set.
+  int (*list)(const char* folder, std::vector<ListedName>* names);
+  // The running executable's path (GetModuleFileNameW): its length in wide characters, n or more
+  // when the buffer is too short, 0 on failure.
+  unsigned long (*module_file_name)(wchar_t* buffer, unsigned long n);
+  // A new folder (CreateDirectoryW); -1 with errno set (EEXIST when the name is taken).
+  int (*mkdir)(const char* path, int mode);
 };
 #else
 struct SystemCalls {
@@ -73,6 +92,11 @@ struct SystemCalls {
   int (*linkat)(int from_dir, const char* from, int to_dir, const char* to, int flags);
   int (*unlinkat)(int dir, const char* name, int flags);
   int (*fsync)(int fd);
+  // posix_fadvise: 0, or the error number.
+  int (*fadvise)(int fd, off_t offset, off_t n, int advice);
+  ssize_t (*readlink)(const char* path, char* buffer, size_t n);
+  int (*mkdir)(const char* path, mode_t mode);
+  uid_t (*geteuid)();
 };
 #endif
 
@@ -155,6 +179,73 @@ enum class CreateOutcome { kCreated, kAlreadyThere };
 CreateOutcome create_new_file_beneath(const std::string& folder, const std::string& relative_name,
                                       const std::string& bytes);
 
+enum class EntryType;
+struct FileIdentity;
+
+// A new file written beside a name and renamed over it at the end: the way every file that
+// replaces another is written (platform/output_file.h keeps the rules of a user's file on top of
+// it). The folder is the one named, links and all, opened once (not on Windows); the new file is
+// created exclusively without following a link, and removed again unless it was put in place.
+// Never throws: each step returns false with errno set.
+class FileBeside {
+ public:
+  FileBeside() = default;
+  ~FileBeside();
+  FileBeside(const FileBeside&) = delete;
+  FileBeside& operator=(const FileBeside&) = delete;
+
+  // Opens `folder` (ending in its separator; empty for the current folder), which holds `name`.
+  bool open(const std::string& folder, const std::string& name);
+  // What stands at the name, the name not followed: `kind` empty when nothing does. The identity is
+  // taken when `with_identity` (on other systems always).
+  bool look(std::optional<EntryType>& kind, FileIdentity& identity, bool with_identity) const;
+  // Creates the new file as `temporary_name` in the folder; EEXIST when that name is taken.
+  bool create(const std::string& temporary_name);
+  bool write(std::string_view bytes);
+  // Flushes the new file to the disk and closes it.
+  bool finish();
+  // Renames the new file over the name; without `replace` only to a free name (EEXIST when taken).
+  bool place(bool replace);
+  // Removes the new file unless it was placed, and closes what is open.
+  void discard();
+
+ private:
+  std::string folder_path_;  // the folder as named (Windows)
+  std::string name_;
+  std::string temp_;  // the new file: its name in the folder (its path on Windows)
+  int folder_ = -1;   // the folder, held (not on Windows)
+  int file_ = -1;
+};
+
+// Bytes too many to keep in memory, held in a file that only this run uses: created exclusively,
+// without following links, under a unique name in `folder`, and gone with the object (its name
+// goes at once where the system lets an open file lose it).
+class ScratchFile {
+ public:
+  explicit ScratchFile(const std::string& folder);
+  ~ScratchFile();
+  ScratchFile(const ScratchFile&) = delete;
+  ScratchFile& operator=(const ScratchFile&) = delete;
+
+  // Adds `bytes`; false once anything has failed (nothing more is written then). size() counts the
+  // bytes of the appends that succeeded whole.
+  bool append(std::string_view bytes);
+  std::uint64_t size() const { return size_; }
+  // Hands the first size() bytes to `take` in pieces, in order; false when a read fails or `take`
+  // returns false. Nothing can be appended after the first read.
+  bool read_back(const std::function<bool(std::string_view)>& take);
+
+ private:
+  std::string path_;  // the file's path where it keeps its name (Windows)
+  int file_ = -1;
+  bool failed_ = false;
+  std::uint64_t size_ = 0;
+};
+
+// A name beside `name` that no one else picks: a dot, a piece of the name (whole characters, short
+// enough to stay within the longest name), a dot and random hex digits.
+std::string temporary_name(const std::string& name);
+
 // A stdio stream through the table (for code that writes with stdio); nullptr with errno set.
 std::FILE* open_stream(const std::string& path, const char* mode);
 // Renames (replacing the target); false with errno set.
@@ -180,6 +271,10 @@ bool list_folder(const std::string& folder, std::vector<FolderEntry>& entries, i
 
 // The kind of the path itself (a link is Link); false with errno when it does not exist.
 bool entry_type(const std::string& path, EntryType& type);
+
+// True when `path` itself is a link (a symbolic link; any reparse point on Windows), taken by its
+// path, not from a held folder.
+bool is_symbolic_link(const std::string& path);
 
 // Device and inode (volume serial and file index on Windows) of what path leads to, following
 // links; false when it cannot be taken.

@@ -2,8 +2,6 @@
 // Writing a file that a user named, so that it is never left half written, never lands where it
 // was not meant to go, and never changes a file that has other names: every such file is a new
 // file renamed over the name; nothing is truncated and no link at the name is followed.
-#include <cstdint>
-#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -11,7 +9,7 @@
 
 #include "platform/file_access.h"
 
-namespace qn {
+namespace qn::platform {
 
 struct OutputError {
   int number = 0;           // errno, or one of our error numbers
@@ -39,7 +37,6 @@ class NewFileInPlace {
  public:
   // `rules.kept` must outlive the object. A failure here is kept and returned by commit().
   explicit NewFileInPlace(const std::string& path, const OutputRules& rules = {});
-  ~NewFileInPlace();
   NewFileInPlace(const NewFileInPlace&) = delete;
   NewFileInPlace& operator=(const NewFileInPlace&) = delete;
 
@@ -53,14 +50,12 @@ class NewFileInPlace {
   const std::optional<OutputError>& error() const { return error_; }
 
  private:
-  void discard();
+  std::optional<OutputError> start();
+  std::optional<OutputError> finish();
 
   std::string path_;
   OutputRules rules_;
-  std::string name_;  // the last component of path_
-  std::string temp_;  // the temporary file: its name in the folder (its path on Windows)
-  int folder_ = -1;   // the folder, held (not on Windows)
-  int file_ = -1;
+  platform::FileBeside file_;
   bool committed_ = false;
   std::optional<OutputError> error_;
 };
@@ -69,32 +64,4 @@ class NewFileInPlace {
 std::optional<OutputError> write_file_atomically(const std::string& path, const std::string& bytes,
                                                  const OutputRules& rules = {});
 
-// Bytes too many to keep in memory, held in a file that only this run uses: created exclusively,
-// without following links, under a unique name in `folder`, and gone with the object (its name
-// goes at once where the system lets an open file lose it).
-class ScratchFile {
- public:
-  explicit ScratchFile(const std::string& folder);
-  ~ScratchFile();
-  ScratchFile(const ScratchFile&) = delete;
-  ScratchFile& operator=(const ScratchFile&) = delete;
-
-  // Adds `bytes`; false once anything has failed (nothing more is written then). size() counts the
-  // bytes of the appends that succeeded whole.
-  bool append(std::string_view bytes);
-  std::uint64_t size() const { return size_; }
-  // Hands the first size() bytes to `take` in pieces, in order; false when a read fails or `take`
-  // returns false. Nothing can be appended after the first read.
-  bool read_back(const std::function<bool(std::string_view)>& take);
-
- private:
-  std::string path_;  // the file's path where it keeps its name (Windows)
-  int file_ = -1;
-  bool failed_ = false;
-  std::uint64_t size_ = 0;
-};
-
-// True when `path` itself is a symbolic link (the link is not followed).
-bool is_symbolic_link(const std::string& path);
-
-}  // namespace qn
+}  // namespace qn::platform

@@ -2,8 +2,9 @@
 
 #include "platform/file_handle.h"
 
+#include <cerrno>
 #include <cstdio>
-#include <filesystem>
+#include <cstdlib>
 #include <system_error>
 #include <vector>
 
@@ -13,29 +14,50 @@
 #include "platform/user_files.h"
 #include "platform/wide_text.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
-
 namespace qn {
 
-namespace fs = std::filesystem;
+namespace {
+
+#ifdef _WIN32
+constexpr const char* kSeparators = "/\\";
+#else
+constexpr const char* kSeparators = "/";
+#endif
+
+// A new folder; false with errno set (EEXIST when the name is taken by anything).
+bool make_folder(const std::string& folder) {
+  errno = 0;
+  return platform::system_calls().mkdir(folder.c_str(), 0777) == 0;
+}
+
+// Makes the folders of `folder` that are missing, from the top down; what cannot be made shows
+// when the folder is used.
+void make_missing_folders(const std::string& folder) {
+  for (std::size_t at = folder.find_first_of(kSeparators, 1); ; at = folder.find_first_of(kSeparators, at + 1)) {
+    make_folder(folder.substr(0, at));
+    if (at == std::string::npos) return;
+  }
+}
+
+}  // namespace
 
 std::string program_file_path() {
 #ifdef _WIN32
-  std::vector<wchar_t> buffer(MAX_PATH);
+  std::vector<wchar_t> buffer(260);
   for (;;) {
-    DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    const unsigned long n = platform::system_calls().module_file_name(buffer.data(), static_cast<unsigned long>(buffer.size()));
     if (n == 0) return {};
     if (n < buffer.size()) return platform::utf8_from_wide(std::wstring(buffer.data(), n));
     buffer.resize(buffer.size() * 2);
   }
 #else
-  std::error_code ec;
-  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  return ec ? std::string() : exe.string();
+  std::vector<char> buffer(4096);
+  for (;;) {
+    const ssize_t n = platform::system_calls().readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (n <= 0) return {};
+    if (static_cast<std::size_t>(n) < buffer.size()) return std::string(buffer.data(), static_cast<std::size_t>(n));
+    buffer.resize(buffer.size() * 2);
+  }
 #endif
 }
 
@@ -53,14 +75,22 @@ std::string user_state_folder() {
 bool can_append_to(const std::string& path) { return static_cast<bool>(FileHandle(path, "ab")); }
 
 bool make_folders(const std::string& folder) {
-  std::error_code ec;
-  fs::create_directories(platform::native_path(folder), ec);
-  return fs::is_directory(platform::native_path(folder), ec);
+  make_missing_folders(folder);
+#ifdef _WIN32
+  struct _stat64 st {};
+#else
+  struct stat st {};
+#endif
+  return platform::system_calls().stat(folder.c_str(), &st) == 0 && (st.st_mode & S_IFMT) == S_IFDIR;
 }
 
 bool path_exists(const std::string& path) {
-  std::error_code ec;
-  return fs::exists(platform::native_path(path), ec);
+#ifdef _WIN32
+  struct _stat64 st {};
+#else
+  struct stat st {};
+#endif
+  return platform::system_calls().stat(path.c_str(), &st) == 0;
 }
 
 bool folder_owner(const std::string& folder, unsigned& owner_uid, unsigned& user_uid) {
@@ -73,7 +103,7 @@ bool folder_owner(const std::string& folder, unsigned& owner_uid, unsigned& user
   struct stat st {};
   if (folder.empty() || platform::system_calls().stat(folder.c_str(), &st) != 0) return false;
   owner_uid = st.st_uid;
-  user_uid = geteuid();
+  user_uid = platform::system_calls().geteuid();
   return true;
 #endif
 }
@@ -82,8 +112,12 @@ std::string make_new_folder(const std::string& parent, const std::string& name, 
   for (int n = 1; n <= 1000; ++n) {
     std::string folder = AddBackslash(parent) + name + (n == 1 ? std::string() : " (" + std::to_string(n) + ")");
     // Fails on any name that exists, a link included: an existing folder is never taken.
-    if (fs::create_directory(platform::native_path(folder), error)) return folder + kSep;
-    if (error && error != std::errc::file_exists) return {};
+    if (make_folder(folder)) {
+      error.clear();
+      return folder + kSep;
+    }
+    error = std::error_code(errno ? errno : EIO, std::generic_category());
+    if (error != std::errc::file_exists) return {};
     error.clear();
   }
   error = std::make_error_code(std::errc::file_exists);

@@ -20,7 +20,7 @@ RangesRead read_ranges(const std::string& path, const RangePlan& plan, std::uint
   if (scratch == nullptr || size == 0) return RangesRead::kFailed;
   bool fetched = false;
   try {
-    ByteFile file(path);
+    platform::ByteFile file(path);
     for (const ByteRange& range : plan(file.length())) {
       std::int64_t at = std::max<std::int64_t>(range.offset, 0);
       const std::int64_t end = std::min(file.length(), range.offset + std::max<std::int64_t>(range.size, 0));

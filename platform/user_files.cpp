@@ -59,7 +59,7 @@ bool replace_file_contents(const fs::path& file, const std::string& content) {
       fs::create_directories(target.parent_path(), ec);
       if (ec) return false;
     }
-    return !write_file_atomically(target.string(), content).has_value();
+    return !platform::write_file_atomically(target.string(), content).has_value();
   } catch (...) {
     return false;
   }

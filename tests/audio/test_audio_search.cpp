@@ -12,12 +12,12 @@ namespace {
 using namespace test;
 
 std::int64_t start_of(const TempFolder& dir, const Bytes& b) {
-  ByteFile f(dir.write("start.mp3", b));
+  platform::ByteFile f(dir.write("start.mp3", b));
   return FindStartOfAudio(f);
 }
 
 std::int64_t end_of(const TempFolder& dir, const Bytes& b) {
-  ByteFile f(dir.write("end.mp3", b));
+  platform::ByteFile f(dir.write("end.mp3", b));
   return FindEndOfAudio(f);
 }
 
@@ -58,13 +58,13 @@ TEST(FindStartOfAudio, SearchBeginsElevenBytesBeforeTheEndOfTheId3v2Tag) {
   put(b, 617);
   put(b, 255);
   put(b, 672);
-  ByteFile f(dir.write("tagged.mp3", b));
+  platform::ByteFile f(dir.write("tagged.mp3", b));
   EXPECT_EQ(AudioSearchStart(f), 256);
   EXPECT_EQ(FindStartOfAudio(f), 255);
 
   // The size bytes are combined without masking their top bits.
   b[6] = 0; b[7] = 0; b[8] = 0x80; b[9] = 0x01;
-  ByteFile g(dir.write("unmasked.mp3", b));
+  platform::ByteFile g(dir.write("unmasked.mp3", b));
   EXPECT_EQ(AudioSearchStart(g), (0x80 << 7) | 1);
 
   // A size of 0 starts at the beginning of the file rather than before it.
@@ -76,7 +76,7 @@ TEST(FindStartOfAudio, SearchBeginsElevenBytesBeforeTheEndOfTheId3v2Tag) {
   EXPECT_EQ(start_of(dir, b), 40);
 
   b[0] = 'i';  // not a tag: search from the start
-  ByteFile h(dir.write("lower.mp3", b));
+  platform::ByteFile h(dir.write("lower.mp3", b));
   EXPECT_EQ(AudioSearchStart(h), 1);
 }
 
@@ -156,7 +156,7 @@ TEST(FindStartOfAudio, HolesAreSkippedUnreadWithTheSameResults) {
     };
     auto search = [&](std::int64_t data_from) {
       CountedReads counted(L, data_from);
-      ByteFile f(path);
+      platform::ByteFile f(path);
       Seen seen{FindStartOfAudio(f), FindEndOfAudio(f), {}, 0, 0};
       if (seen.start != -1) seen.fingerprint = mp3_fingerprint_values(f, true);  // sums the hole too
       seen.bytes = CountedReads::bytes();

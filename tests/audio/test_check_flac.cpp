@@ -92,7 +92,7 @@ TEST(BlockSums, HexFormsAndZeroPastTheEnd) {
 
   TempFolder dir;
   Bytes b(300, 0xFF);
-  ByteFile f(dir.write("ff.bin", b));
+  platform::ByteFile f(dir.write("ff.bin", b));
   EXPECT_EQ(BlockSum255(f, 0), 255u * 255u);
   EXPECT_EQ(BlockSum255(f, 100), 200u * 255u);
   EXPECT_EQ(BlockSum255(f, 5000), 0u);

@@ -257,7 +257,7 @@ TEST(CheckAudioFile, ReadsOnlyWhatItsPlanNamesOncePerRange) {
     std::string field;
     std::int64_t length = 0;
     {
-      ByteFile file(path);
+      platform::ByteFile file(path);
       length = file.length();
       if (kind == TrackKind::kMp3) field = mp3_fingerprint_values(file, row.six_values);
       if (kind == TrackKind::kFlac) field = flac_fingerprint_values(file);
@@ -268,7 +268,7 @@ TEST(CheckAudioFile, ReadsOnlyWhatItsPlanNamesOncePerRange) {
     ASSERT_FALSE(plan.empty()) << row.name;
     RecordedReads recorded;
     if (kind == TrackKind::kOther) {
-      ByteFile image(path);
+      platform::ByteFile image(path);
       label_image_sum(image);
     } else {
       const std::string result = CheckAudioFile(path, fingerprint, {true, true});

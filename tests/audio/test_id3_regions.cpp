@@ -12,7 +12,7 @@ using namespace test;
 
 TEST(ByteFile, ReadsZeroPastTheEndAndRefusesNegativeOffsets) {
   TempFolder dir;
-  ByteFile f(dir.write("five.bin", Bytes{1, 2, 3, 4, 5}));
+  platform::ByteFile f(dir.write("five.bin", Bytes{1, 2, 3, 4, 5}));
   EXPECT_EQ(f.length(), 5);
   EXPECT_EQ(f.read_at(3, 4), (Bytes{4, 5, 0, 0}));
   EXPECT_EQ(f.read_at(10, 2), (Bytes{0, 0}));
@@ -30,7 +30,7 @@ TEST(ByteFile, MissingFileNamesThePath) {
   TempFolder dir;
   std::string path = dir.write("x", Bytes{}) + "-absent.mp3";
   try {
-    ByteFile f(path);
+    platform::ByteFile f(path);
     ADD_FAILURE() << "opened a missing file";
   } catch (const StepError& e) {
     EXPECT_NE(std::string(e.what()).find(path), std::string::npos);
@@ -41,7 +41,7 @@ TEST(ByteFile, MissingFileNamesThePath) {
 TEST(ReadFileHead, ReturnsTheFirstBytesThatExist) {
   TempFolder dir;
   Bytes b = filler(200000);
-  ByteFile f(dir.write("head.bin", b));
+  platform::ByteFile f(dir.write("head.bin", b));
   EXPECT_EQ(ReadFileHead(f, 0).size(), 0u);
   EXPECT_EQ(ReadFileHead(f, 4096), Bytes(b.begin(), b.begin() + 4096));
   EXPECT_EQ(ReadFileHead(f, 5000), Bytes(b.begin(), b.begin() + 5000));
@@ -55,24 +55,24 @@ TEST(Id3Checks, Id3v1TagNeedsUpperCaseTagInTheLast128Bytes) {
   TempFolder dir;
   Bytes b = filler(1000);
   b[872] = 'T'; b[873] = 'A'; b[874] = 'G';
-  ByteFile tagged(dir.write("tagged.mp3", b));
+  platform::ByteFile tagged(dir.write("tagged.mp3", b));
   EXPECT_EQ(ReadID3v1Tag(tagged), Bytes(b.begin() + 872, b.end()));
   EXPECT_EQ(check_id3v1(tagged, hex(sum(b, 872, 128))), " ID3v1 OK");
   EXPECT_EQ(check_id3v1(tagged, "0"), " ID3v1 Fails");
 
   b[872] = 't'; b[873] = 'a'; b[874] = 'g';
-  ByteFile lower(dir.write("lower.mp3", b));
+  platform::ByteFile lower(dir.write("lower.mp3", b));
   EXPECT_TRUE(ReadID3v1Tag(lower).empty());
   EXPECT_EQ(check_id3v1(lower, "0"), " ID3v1 OK");
 
-  ByteFile tiny(dir.write("tiny.mp3", Bytes{'T', 'A', 'G'}));
+  platform::ByteFile tiny(dir.write("tiny.mp3", Bytes{'T', 'A', 'G'}));
   EXPECT_TRUE(ReadID3v1Tag(tiny).empty());
 }
 
 TEST(Id3Checks, Id3v2RegionSumComparesAsText) {
   TempFolder dir;
   Bytes b = filler(3000);
-  ByteFile f(dir.write("a.mp3", b));
+  platform::ByteFile f(dir.write("a.mp3", b));
   EXPECT_EQ(check_id3v2(f, 0, 3000, "0"), " ID3v2 OK");
   EXPECT_EQ(check_id3v2(f, 500, 3000, hex(sum(b, 0, 500))), " ID3v2 OK");
   EXPECT_EQ(check_id3v2(f, 500, 3000, "0" + hex(sum(b, 0, 500))), " ID3v2 Fails");

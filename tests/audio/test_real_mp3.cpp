@@ -44,11 +44,11 @@ TEST(RealMp3, LameFilesMatchTheirFingerprints) {
 }
 
 TEST(RealMp3, TaggedFileStartsRightAfterItsTag) {
-  ByteFile f(kDir + "tone_tagged.mp3");
+  platform::ByteFile f(kDir + "tone_tagged.mp3");
   // 10 header bytes and a tag whose size field reads 0x361 = 481.
   EXPECT_EQ(AudioSearchStart(f), 481);
   EXPECT_EQ(FindStartOfAudio(f), 491);
-  ByteFile plain(kDir + "tone_plain.mp3");
+  platform::ByteFile plain(kDir + "tone_plain.mp3");
   EXPECT_EQ(FindStartOfAudio(plain), 1);
 }
 

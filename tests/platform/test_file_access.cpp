@@ -134,7 +134,7 @@ TEST(FileAccess, OnlyRegularFilesAreReadAndNothingWaits) {
     } catch (const StepError& e) {
       EXPECT_NE(std::string(e.what()).find("not a regular file"), std::string::npos) << e.what();
     }
-    EXPECT_THROW(ByteFile(dir.folder() + name), StepError) << name;
+    EXPECT_THROW(platform::ByteFile(dir.folder() + name), StepError) << name;
   }
   // A size limit is checked before anything is read.
   const std::string big = dir.write("big.qn", std::string(1001, 'x'));
@@ -146,13 +146,13 @@ TEST(FileAccess, CallsFailingAfterASuccessfulOpenAreStepErrors) {
   RealCallsAfterwards restore;
   TempFolder dir;
   const std::string path = dir.write("u1.mp3", std::string(40000, 'x'));
-  ByteFile file(path);
+  platform::ByteFile file(path);
   platform::system_calls().pread = [](int, void*, size_t, off_t) -> ssize_t { errno = EIO; return -1; };
   EXPECT_THROW(file.read_at(30000, 10), StepError);
   platform::system_calls().pread = platform::real_system_calls().pread;
   platform::system_calls().write = [](int, const void*, size_t) -> ssize_t { errno = ENOSPC; return -1; };
   EXPECT_THROW(platform::create_new_file_beneath(dir.folder(), "u1.nfo", "x"), StepError);
-  const std::optional<OutputError> failed = write_file_atomically(dir.folder() + "report.txt", "x");
+  const std::optional<platform::OutputError> failed = platform::write_file_atomically(dir.folder() + "report.txt", "x");
   ASSERT_TRUE(failed);
   EXPECT_EQ(failed->number, ENOSPC);
 }
@@ -241,31 +241,37 @@ TEST(FileAccess, AFileBeingReadCanBeRenamedAndRemoved) {
   EXPECT_EQ(std::string(bytes, 4), "2345");
 }
 
-// Bytes past the end read as zero, through the blocks, a loaded range and a direct read alike.
+// Bytes past the end read as zero, through the blocks, a loaded range and a direct read alike,
+// from a file and from memory.
 TEST(FileAccess, ReadsPastTheEndAreZeroFilled) {
   TempFolder dir;
-  std::string bytes(3 * ByteFile::kBlockSize, '\0');
+  std::string bytes(3 * platform::ByteFile::kBlockSize, '\0');
   for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>('a' + i % 26);
-  ByteFile file(dir.write("u1.mp3", bytes));
-  const std::int64_t length = file.length();
-  std::vector<std::uint8_t> storage;
-  const ByteRange tail{length - 100, 100};
-  const struct {
-    std::int64_t offset;
-    std::size_t n;
-    bool loaded;
-  } cases[] = {{length - 3, 10, false}, {length, 5, false}, {length + 1000, 5, false},
-               {length - 100 - std::int64_t{ByteFile::kBlockSize}, 2 * ByteFile::kBlockSize, false}, {length - 50, 80, true}};
-  for (const auto& c : cases) {
-    if (c.loaded) file.load(&tail, 1, storage);
-    std::vector<std::uint8_t> out(c.n, 0xEE);
-    file.read_at(c.offset, out.data(), c.n);
-    for (std::size_t i = 0; i < c.n; ++i) {
-      const std::int64_t at = c.offset + static_cast<std::int64_t>(i);
-      const std::uint8_t want = at < length ? static_cast<std::uint8_t>(bytes[static_cast<std::size_t>(at)]) : 0;
-      ASSERT_EQ(out[i], want) << "offset " << c.offset << " byte " << i;
+  platform::ByteFile from_file(dir.write("u1.mp3", bytes));
+  platform::ByteFile from_memory(std::make_unique<platform::MemorySource>("u1.mp3", bytes));
+  for (platform::ByteFile* source : {&from_file, &from_memory}) {
+    platform::ByteFile& file = *source;
+    SCOPED_TRACE(source == &from_file ? "file" : "memory");
+    const std::int64_t length = file.length();
+    std::vector<std::uint8_t> storage;
+    const ByteRange tail{length - 100, 100};
+    const struct {
+      std::int64_t offset;
+      std::size_t n;
+      bool loaded;
+    } cases[] = {{length - 3, 10, false}, {length, 5, false}, {length + 1000, 5, false},
+                 {length - 100 - std::int64_t{platform::ByteFile::kBlockSize}, 2 * platform::ByteFile::kBlockSize, false}, {length - 50, 80, true}};
+    for (const auto& c : cases) {
+      if (c.loaded) file.load(&tail, 1, storage);
+      std::vector<std::uint8_t> out(c.n, 0xEE);
+      file.read_at(c.offset, out.data(), c.n);
+      for (std::size_t i = 0; i < c.n; ++i) {
+        const std::int64_t at = c.offset + static_cast<std::int64_t>(i);
+        const std::uint8_t want = at < length ? static_cast<std::uint8_t>(bytes[static_cast<std::size_t>(at)]) : 0;
+        ASSERT_EQ(out[i], want) << "offset " << c.offset << " byte " << i;
+      }
+      file.unload();
     }
-    file.unload();
   }
 }
 

@@ -75,9 +75,9 @@ TEST(OutputFile, ALinkAtTheNameIsReplacedUnlessItIsAFileTheRunReads) {
     if (c.when == kWhileWriting) platform::system_calls().fsync = fsync_after_strike;
     if (c.when == kBeforeRename) platform::system_calls().renameat = renameat_after_strike;
 
-    OutputRules rules;
+    platform::OutputRules rules;
     rules.kept = {&read_file, 1};
-    const std::optional<OutputError> failed = write_file_atomically(report, "the report", rules);
+    const std::optional<platform::OutputError> failed = platform::write_file_atomically(report, "the report", rules);
     platform::system_calls() = platform::real_system_calls();
     EXPECT_FALSE(g_strike) << "the link was planted";
     EXPECT_EQ(test::read_file(track), "track bytes");
@@ -132,11 +132,11 @@ TEST(OutputFile, AFailingCallLeavesTheOldFileAndNoTemporaryOne) {
     const std::string report = dir.write("report.txt", std::string("old report"));
     g_writes = 0;
     c.fail(platform::system_calls());
-    std::optional<OutputError> failed;
+    std::optional<platform::OutputError> failed;
     if (c.pieces == 0) {
-      failed = write_file_atomically(report, "new report");
+      failed = platform::write_file_atomically(report, "new report");
     } else {
-      NewFileInPlace file(report);
+      platform::NewFileInPlace file(report);
       for (int i = 0; i < c.pieces; ++i) {
         if (!file.append("new ")) {
           EXPECT_EQ(dir.names(), std::set<std::string>{"report.txt"}) << "removed at once";

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "base/paths.h"
+#include "platform/file_access.h"
 
 namespace fs = std::filesystem;
 
@@ -56,4 +57,21 @@ TEST(ReportPath, ARunFolderIsAlwaysANewOne) {
   EXPECT_TRUE(fs::is_directory(second));
   EXPECT_TRUE(qn::make_new_folder((reports.path() / "missing").string(), "x", error).empty());
   EXPECT_TRUE(error);
+}
+
+// The folder is made through the replaceable call table: a refusal of the system is the answer,
+// not a taken name to pass over.
+TEST(ReportPath, ARunFolderTheSystemRefusesIsAnError) {
+  TempFolder reports;
+  struct RealCallsAfterwards {
+    ~RealCallsAfterwards() { qn::platform::system_calls() = qn::platform::real_system_calls(); }
+  } restore;
+  qn::platform::system_calls().mkdir = [](const char*, auto) {
+    errno = EACCES;
+    return -1;
+  };
+  std::error_code error;
+  EXPECT_TRUE(qn::make_new_folder(reports.path().string(), "Quarnell Verify", error).empty());
+  EXPECT_EQ(error, std::errc::permission_denied);
+  EXPECT_FALSE(fs::exists(reports.path() / "Quarnell Verify"));
 }

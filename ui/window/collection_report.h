@@ -45,7 +45,7 @@ class CollectedProblems {
   bool read(const std::function<bool(std::string_view)>& take);
 
  private:
-  ScratchFile file_;
+  platform::ScratchFile file_;
   std::string rest_;
 };
 

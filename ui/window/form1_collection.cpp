@@ -32,14 +32,14 @@ int folder_count(const std::vector<PlanItem>& plan) {
 // The summary report: its head, the problem lines as they were collected, then the table.
 bool write_summary(const std::string& path, const std::string& head, CollectedProblems& problems,
                    const std::string& table, RunHost& host) {
-  NewFileInPlace file(path);
+  platform::NewFileInPlace file(path);
   const bool whole = file.append(head) &&
                      problems.read([&](std::string_view piece) { return file.append(piece); }) && file.append(table);
   if (!whole && !file.error()) {
     host.show_error(kErrFileAccess, "Writing the report failed: the problem lines could not be read back", path);
     return false;  // dropped uncommitted: the old report stays
   }
-  const std::optional<OutputError> failed = file.commit();
+  const std::optional<platform::OutputError> failed = file.commit();
   if (!failed) return true;
   host.show_error(failed->number, "Writing the report failed: " + failed->reason, path);
   return false;

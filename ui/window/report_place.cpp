@@ -43,7 +43,7 @@ std::string report_path() {
 }
 
 bool write_report(const std::string& report_path, const std::string& text, RunHost& host) {
-  const std::optional<OutputError> failed = write_file_atomically(report_path, text);
+  const std::optional<platform::OutputError> failed = platform::write_file_atomically(report_path, text);
   if (!failed) return true;
   host.show_error(failed->number, "Writing the report failed: " + failed->reason, report_path);
   return false;
