@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
       const Track& t = tracks[i];
       try {
         qn::platform::ReadableFile file(t.path);
-        for (const qn::ByteRange& r : qn::audio_check_reads(t.path, t.fingerprint, file.length())) {
+        for (const qn::platform::ByteRange& r : qn::audio_check_reads(t.path, t.fingerprint, file.length())) {
           buffer.resize(std::max(buffer.size(), static_cast<std::size_t>(r.size)));
           file.read_at(r.offset, buffer.data(), static_cast<std::size_t>(r.size));
           requested += r.size;

@@ -30,7 +30,7 @@ struct RunInterrupted : std::exception {
 
 class CliHost : public RunHost {
  public:
-  CliHost(bool id3v1, bool id3v2, ReadAheadPool* read_ahead = nullptr)
+  CliHost(bool id3v1, bool id3v2, platform::ReadAheadPool* read_ahead = nullptr)
       : id3v1_(id3v1), id3v2_(id3v2), read_ahead_(read_ahead) {}
 
   void show_progress(const std::string&) override {}
@@ -42,7 +42,7 @@ class CliHost : public RunHost {
   void show_error(int number, const std::string& description, const std::string& context) override {
     std::cerr << error_line("", number, description, context) << std::flush;
   }
-  ReadAheadPool* read_ahead() override { return read_ahead_; }
+  platform::ReadAheadPool* read_ahead() override { return read_ahead_; }
   bool deep_check() override { return deep_; }
   bool hints() override { return deep_ || hints_; }
   JobPool* job_pool() override { return job_pool_; }
@@ -57,7 +57,7 @@ class CliHost : public RunHost {
  private:
   bool id3v1_;
   bool id3v2_;
-  ReadAheadPool* read_ahead_;
+  platform::ReadAheadPool* read_ahead_;
   bool deep_ = false;
   bool hints_ = false;
   JobPool* job_pool_ = nullptr;
@@ -69,7 +69,7 @@ class CliHost : public RunHost {
 // otherwise (`hold_errors` false), only the lines beyond them are streamed.
 class JobHost : public CliHost {
  public:
-  JobHost(bool id3v1, bool id3v2, ReadAheadPool* read_ahead, std::string folder_prefix,
+  JobHost(bool id3v1, bool id3v2, platform::ReadAheadPool* read_ahead, std::string folder_prefix,
           std::atomic<long>& entries_checked, ItemStream& stream, bool hold_errors)
       : CliHost(id3v1, id3v2, read_ahead), prefix_(std::move(folder_prefix)), entries_checked_(entries_checked),
         stream_(stream), hold_errors_(hold_errors) {}

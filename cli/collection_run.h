@@ -15,7 +15,9 @@
 #include "engine/run_result.h"
 
 namespace qn {
+namespace platform {
 class ReadAheadPool;
+}
 class JobPool;
 }
 
@@ -35,7 +37,7 @@ struct RunSettings {
   // ones are left to the outcome (error_text) unless the run's errors are shown otherwise.
   bool errors_in_outcome = true;
   // The reader threads shared by all runs (reads in flight stay within its depth), or none.
-  ReadAheadPool* read_ahead = nullptr;
+  platform::ReadAheadPool* read_ahead = nullptr;
   bool deep = false;   // the deep check of every found track
   bool hints = false;  // plain words after each FAIL (always with `deep`)
   // The workers of the checks made ahead of the runs' loops, shared by all runs, or none.

@@ -6,7 +6,9 @@
 
 namespace qn {
 
+namespace platform {
 class ReadAheadPool;
+}
 class JobPool;
 
 class RunHost {
@@ -29,7 +31,7 @@ class RunHost {
   virtual std::tm now();
   // The reader threads that read the files of the next entries ahead of their checks; none (one
   // read at a time, each by its check) by default.
-  virtual ReadAheadPool* read_ahead() { return nullptr; }
+  virtual platform::ReadAheadPool* read_ahead() { return nullptr; }
   // The deep check of every found track after its fingerprint check; off by default.
   virtual bool deep_check() { return false; }
   // Plain words after each FAIL (always with the deep check).
@@ -49,12 +51,12 @@ class QuietHost : public RunHost {
   bool include_id3v2() override { return id3v2; }
   void enable_id3_options(bool enabled) override { id3_enabled = enabled; }
   void show_error(int, const std::string&, const std::string&) override {}
-  ReadAheadPool* read_ahead() override { return pool; }
+  platform::ReadAheadPool* read_ahead() override { return pool; }
   bool deep_check() override { return deep; }
   bool hints() override { return deep || hint_words; }
   JobPool* job_pool() override { return workers; }
 
-  ReadAheadPool* pool = nullptr;
+  platform::ReadAheadPool* pool = nullptr;
   bool deep = false;
   bool hint_words = false;
   JobPool* workers = nullptr;

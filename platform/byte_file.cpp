@@ -25,7 +25,7 @@ std::vector<std::uint8_t> ByteFile::read_at(std::int64_t offset, std::size_t n) 
   return out;
 }
 
-void ByteFile::load(const ByteRange* ranges, std::size_t count, std::vector<std::uint8_t>& storage) {
+void ByteFile::load(const platform::ByteRange* ranges, std::size_t count, std::vector<std::uint8_t>& storage) {
   loaded_count_ = 0;
   std::size_t total = 0;
   count = std::min(count, kMostLoaded);
@@ -34,7 +34,7 @@ void ByteFile::load(const ByteRange* ranges, std::size_t count, std::vector<std:
   storage_ = storage.data();
   std::size_t at = 0;
   for (std::size_t i = 0; i < count; ++i) {
-    const ByteRange& r = ranges[i];
+    const platform::ByteRange& r = ranges[i];
     if (r.offset < 0 || r.size <= 0 || r.offset >= length_) continue;
     const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(r.size, length_ - r.offset));
     std::size_t got = 0;

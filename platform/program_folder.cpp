@@ -19,7 +19,7 @@
 #include <unistd.h>
 #endif
 
-namespace qn {
+namespace qn::platform {
 
 namespace fs = std::filesystem;
 
@@ -29,7 +29,7 @@ std::string program_file_path() {
   for (;;) {
     DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (n == 0) return {};
-    if (n < buffer.size()) return platform::utf8_from_wide(std::wstring(buffer.data(), n));
+    if (n < buffer.size()) return utf8_from_wide(std::wstring(buffer.data(), n));
     buffer.resize(buffer.size() * 2);
   }
 #else
@@ -57,7 +57,7 @@ std::string choose_report_path(const std::string& program_folder, const std::str
   if (beside && can_write_file(beside_program)) return beside_program;
   if (fallback_folder.empty()) return beside_program;
   std::error_code ec;
-  fs::create_directories(platform::native_path(fallback_folder), ec);
+  fs::create_directories(native_path(fallback_folder), ec);
   std::string in_state = AddBackslash(fallback_folder) + kReportFileName;
   if (can_write_file(in_state)) return in_state;
   return beside ? beside_program : in_state;
@@ -65,7 +65,7 @@ std::string choose_report_path(const std::string& program_folder, const std::str
 
 bool installed_by_installer(const std::string& program_folder) {
   std::error_code ec;
-  return fs::exists(platform::native_path(AddBackslash(program_folder) + "Uninstall.exe"), ec);
+  return fs::exists(native_path(AddBackslash(program_folder) + "Uninstall.exe"), ec);
 }
 
 bool takes_users_reports(unsigned owner_uid, unsigned user_uid) { return owner_uid == user_uid && user_uid != 0; }
@@ -74,7 +74,7 @@ std::string make_new_folder(const std::string& parent, const std::string& name, 
   for (int n = 1; n <= 1000; ++n) {
     std::string folder = AddBackslash(parent) + name + (n == 1 ? std::string() : " (" + std::to_string(n) + ")");
     // Fails on any name that exists, a link included: an existing folder is never taken.
-    if (fs::create_directory(platform::native_path(folder), error)) return folder + kSep;
+    if (fs::create_directory(native_path(folder), error)) return folder + kSep;
     if (error && error != std::errc::file_exists) return {};
     error.clear();
   }
@@ -86,7 +86,7 @@ std::string report_path() {
 #ifdef _WIN32
   // An installed program lies under Program Files, which only administrators may write.
   const wchar_t* local = _wgetenv(L"LOCALAPPDATA");
-  std::string fallback = local && *local ? platform::utf8_from_wide(local) + "\\Quarnell Verify" : std::string();
+  std::string fallback = local && *local ? utf8_from_wide(local) + "\\Quarnell Verify" : std::string();
 #else
   fs::path state = xdg_base_dir("XDG_STATE_HOME", ".local/state");
   std::string fallback = state.empty() ? std::string() : (state / "quarnell-verify").string();
@@ -98,10 +98,10 @@ std::string report_path() {
   const bool users = !program.empty() && !installed_by_installer(program);
 #else
   struct stat st {};
-  const bool users = !program.empty() && platform::system_calls().stat(program.c_str(), &st) == 0 &&
+  const bool users = !program.empty() && system_calls().stat(program.c_str(), &st) == 0 &&
                      takes_users_reports(st.st_uid, geteuid());
 #endif
   return choose_report_path(program, fallback, users);
 }
 
-}  // namespace qn
+}  // namespace qn::platform

@@ -4,7 +4,7 @@
 #include <string>
 #include <system_error>
 
-namespace qn {
+namespace qn::platform {
 
 // The report's file name.
 inline constexpr const char* kReportFileName = "Quarnell Verify.txt";
@@ -38,4 +38,4 @@ std::string report_path();
 // one that was there before. Its path with the separator; empty with `error` set on failure.
 std::string make_new_folder(const std::string& parent, const std::string& name, std::error_code& error);
 
-}  // namespace qn
+}  // namespace qn::platform

@@ -249,7 +249,7 @@ TEST(FileAccess, ReadsPastTheEndAreZeroFilled) {
   ByteFile file(dir.write("u1.mp3", bytes));
   const std::int64_t length = file.length();
   std::vector<std::uint8_t> storage;
-  const ByteRange tail{length - 100, 100};
+  const platform::ByteRange tail{length - 100, 100};
   const struct {
     std::int64_t offset;
     std::size_t n;
@@ -276,11 +276,11 @@ TEST(FileAccess, AnIdleReadAheadPoolStops) {
   TempFolder dir;
   const std::string path = dir.write("u1.mp3", std::string(1000, 'x'));
   for (const int files : {0, 3}) {
-    auto* pool = new ReadAheadPool(4);
+    auto* pool = new platform::ReadAheadPool(4);
     {
-      ReadAheadPool::Stream stream(*pool);
+      platform::ReadAheadPool::Stream stream(*pool);
       for (int i = 1; i <= files; ++i)
-        stream.add(static_cast<std::uint64_t>(i), path, [](std::int64_t length) { return std::vector<ByteRange>{{0, length}}; });
+        stream.add(static_cast<std::uint64_t>(i), path, [](std::int64_t length) { return std::vector<platform::ByteRange>{{0, length}}; });
     }
     auto stopped = std::make_shared<std::promise<void>>();
     std::future<void> done = stopped->get_future();

@@ -149,7 +149,7 @@ void Form1::Form_Load(const std::string& command_line) {
     return;
   }
   // The named file only serves to name its folder; a folder named itself is taken as it is.
-  std::string folder = folder_named_by(command_line);
+  std::string folder = platform::folder_named_by(command_line);
   last_folder_ = folder;
   switch (find_checksum_file(folder)) {
     case ChecksumFileFound::kNone:
@@ -208,7 +208,7 @@ void Form1::btnBrowse_Click() {
 // The folder's checksum file into checksum_files_: none says so in Label1 and disables Verify;
 // several are offered to pick from, and a cancelled pick ends the program.
 Form1::ChecksumFileFound Form1::find_checksum_file(const std::string& folder) {
-  checksum_files_ = FindFiles(folder, "*.qn", false);
+  checksum_files_ = platform::FindFiles(folder, "*.qn", false);
   if (file_count(checksum_files_) < 1) {
     set_label1(kNoChecksumFile + folder);
     view_.set_enabled(Control::kBtnVerify, false);
@@ -231,11 +231,11 @@ FileList Form1::ChooseChecksumFile(const std::string& folder) {
   if (path.empty()) return empty_file_list();
   std::string name = FileNameOfPath(path);
   if (name.empty()) return empty_file_list();
-  return FindFiles(folder, name, false);
+  return platform::FindFiles(folder, name, false);
 }
 
 std::string Form1::browse_start_folder() {
-  if (is_folder(last_folder_)) return last_folder_;
+  if (platform::is_folder(last_folder_)) return last_folder_;
   return view_.home_folder();
 }
 

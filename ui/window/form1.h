@@ -103,7 +103,7 @@ class Form1 {
   bool collection_running_ = false;
   bool cancel_requested_ = false;
   // The reader threads, started by the first run and kept for the next ones.
-  std::optional<ReadAheadPool> read_ahead_;
+  std::optional<platform::ReadAheadPool> read_ahead_;
   // The checking threads, likewise.
   std::optional<JobPool> workers_;
 };

@@ -9,7 +9,7 @@
 namespace qn {
 
 Form1Host::Form1Host(Form1View& view, std::function<void(const std::string&)> show_label1,
-                     std::optional<ReadAheadPool>* shared_read_ahead, std::optional<JobPool>* shared_workers)
+                     std::optional<platform::ReadAheadPool>* shared_read_ahead, std::optional<JobPool>* shared_workers)
     : view_(view),
       show_label1_(std::move(show_label1)),
       read_ahead_(shared_read_ahead != nullptr ? shared_read_ahead : &own_read_ahead_),
@@ -38,8 +38,8 @@ void Form1Host::enable_id3_options(bool enabled) {
   view_.set_enabled(Control::kCheck2, enabled);
 }
 
-ReadAheadPool* Form1Host::read_ahead() {
-  if (!*read_ahead_) read_ahead_->emplace(ReadAheadPool::kDefaultDepth);
+platform::ReadAheadPool* Form1Host::read_ahead() {
+  if (!*read_ahead_) read_ahead_->emplace(platform::ReadAheadPool::kDefaultDepth);
   return &**read_ahead_;
 }
 

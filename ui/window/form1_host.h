@@ -20,7 +20,7 @@ class Form1Host : public RunHost {
   // `shared_read_ahead` and `shared_workers` are where the reader threads and the checking threads
   // are kept from run to run; without them the host keeps its own.
   Form1Host(Form1View& view, std::function<void(const std::string&)> show_label1,
-            std::optional<ReadAheadPool>* shared_read_ahead = nullptr,
+            std::optional<platform::ReadAheadPool>* shared_read_ahead = nullptr,
             std::optional<JobPool>* shared_workers = nullptr);
   ~Form1Host() override;
   Form1Host(const Form1Host&) = delete;
@@ -34,7 +34,7 @@ class Form1Host : public RunHost {
   void enable_id3_options(bool enabled) override;
   void show_error(int number, const std::string& description, const std::string& context) override;
   // The reader threads start with the first run that asks for them.
-  ReadAheadPool* read_ahead() override;
+  platform::ReadAheadPool* read_ahead() override;
   // The checking threads (the processors, at most 4) start with the first run that asks for them.
   JobPool* job_pool() override;
 
@@ -53,8 +53,8 @@ class Form1Host : public RunHost {
   bool busy_ = false;
   bool holding_ = false;
   std::vector<std::string> held_;
-  std::optional<ReadAheadPool> own_read_ahead_;
-  std::optional<ReadAheadPool>* read_ahead_;
+  std::optional<platform::ReadAheadPool> own_read_ahead_;
+  std::optional<platform::ReadAheadPool>* read_ahead_;
   std::optional<JobPool> own_workers_;
   std::optional<JobPool>* workers_;
 };

@@ -456,7 +456,7 @@ bool Form1Window::ask_yes_no(const std::string& title, const std::string& text) 
   return yes_no_box(dialog_owner(), title, text);
 }
 
-std::string Form1Window::report_path() { return qn::report_path(); }
+std::string Form1Window::report_path() { return platform::report_path(); }
 
 bool Form1Window::open_report(const std::string& path) { return open_with_notepad(dialog_owner(), path); }
 
@@ -466,7 +466,7 @@ void Form1Window::show_report_in_window(const std::string& path, const std::stri
 
 std::string Form1Window::home_folder() { return user_profile_folder(); }
 
-void Form1Window::register_shell() { register_at_startup("", program_file_path()); }
+void Form1Window::register_shell() { register_at_startup("", platform::program_file_path()); }
 
 void Form1Window::end_program() {
   // The handler that called this returns at once; the window goes when it has.
