@@ -30,7 +30,9 @@ struct Track {
 // The file name of a checksum line ends at its first ".mp3" or ".flac" in any letter case; the
 // fingerprint field follows.
 std::vector<Track> tracks_of(const std::string& folder, const std::string& qn_path) {
-  const std::string bytes = qn::platform::read_regular_file(qn_path, qn::kMaxChecksumFileSize);
+  std::string bytes;
+  if (const auto error = qn::platform::read_regular_file(qn_path, qn::kMaxChecksumFileSize, bytes))
+    throw qn::platform::step_error(*error);
   std::vector<Track> tracks;
   for (std::size_t at = 0; at < bytes.size();) {
     std::size_t end = bytes.find('\r', at);

@@ -1,5 +1,7 @@
 #include "engine/checksum_file.h"
 
+#include <cerrno>
+#include <optional>
 #include <utility>
 
 #include "base/paths.h"
@@ -9,8 +11,13 @@
 
 namespace qn {
 
-ChecksumFile::ChecksumFile(const std::string& path)
-    : path_(path), bytes_(platform::read_regular_file(path, kMaxChecksumFileSize)) {
+ChecksumFile::ChecksumFile(const std::string& path) : path_(path) {
+  if (const std::optional<platform::Error> error = platform::read_regular_file(path, kMaxChecksumFileSize, bytes_)) {
+    if (error->number != EFBIG) throw platform::step_error(*error);
+    throw StepError(kErrFileAccess, "Reading the file failed: it holds " + std::to_string(error->size) +
+                                        " bytes, more than the " + std::to_string(kMaxChecksumFileSize) +
+                                        " bytes a checksum file may hold: " + path);
+  }
   if (bytes_.compare(0, 3, "\xEF\xBB\xBF") == 0) pos_ = 3;
   if (bytes_.find('\r') == std::string::npos && bytes_.find('\n') != std::string::npos) line_end_ = '\n';
 }

@@ -39,9 +39,8 @@ bool read_whole_file(const fs::path& file, std::string& content) {
   fs::file_status status = fs::status(file, ec);
   if (status.type() == fs::file_type::not_found) return true;
   if (ec || status.type() != fs::file_type::regular) return false;
-  try {
-    content = read_regular_file(file.string(), kMaxUserFileSize);
-  } catch (const StepError&) {
+  if (read_regular_file(file.string(), kMaxUserFileSize, content)) {
+    content.clear();
     return false;
   }
   return true;
