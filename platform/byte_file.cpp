@@ -9,10 +9,14 @@
 
 namespace qn {
 
-ByteFile::ByteFile(const std::string& path) : file_(path), length_(file_.length()) {}
+ByteFile::ByteFile(const std::string& path) : file_(path, opened_), length_(file_.length()) {
+  if (opened_) throw platform::step_error(*opened_);
+}
 
 std::size_t ByteFile::read_direct(std::int64_t offset, std::uint8_t* out, std::size_t n) {
-  return file_.read_at(offset, out, n);
+  std::size_t got = 0;
+  if (const std::optional<platform::Error> error = file_.read(offset, out, n, got)) throw platform::step_error(*error);
+  return got;
 }
 
 std::size_t ByteFile::read_cached(std::int64_t offset, std::uint8_t* out, std::size_t n) {

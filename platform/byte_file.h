@@ -6,6 +6,7 @@
 // from start to end, so that it reads no more from the device than is asked for. Never writes.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,7 @@ class ByteFile {
   };
   void fill_block(Block& block, std::int64_t offset);
 
+  std::optional<platform::Error> opened_;  // why the file could not be opened, before file_
   platform::ReadableFile file_;
   std::int64_t length_ = 0;
   Block blocks_[2];  // the head and the tail of the file

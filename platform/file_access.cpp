@@ -171,16 +171,6 @@ ReadableFile::ReadableFile(const std::string& path, std::optional<Error>& error,
   error = open(what);
 }
 
-ReadableFile::ReadableFile(const std::string& path, const char* what) : path_(path) {
-  if (const std::optional<Error> error = open(what)) throw step_error(*error);
-}
-
-std::size_t ReadableFile::read_at(std::int64_t offset, void* out, std::size_t n) {
-  std::size_t got = 0;
-  if (const std::optional<Error> error = read(offset, out, n, got)) throw step_error(*error);
-  return got;
-}
-
 std::optional<Error> read_regular_file(const std::string& path, std::uint64_t max_size, std::string& bytes) {
   bytes.clear();
   std::optional<Error> error;

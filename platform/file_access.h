@@ -104,16 +104,11 @@ bool file_stamp(const std::string& path, FileStamp& stamp);
 // A regular file opened for reading. Opening never waits (a FIFO fails at once) and anything that
 // is not a regular file (a folder, a device, a FIFO) is refused with "not a regular file". In a
 // held folder a link, as the file or on its way, is refused too ("links are not followed").
-//
-// A failed open or read gives an Error record (`what` tried, the system's reason, the path). The
-// two calls that throw it as a StepError instead serve the steps of a run that read through
-// ByteFile and the deep check, where a StepError is the result.
+// A failed open or read gives an Error record (`what` tried, the system's reason, the path).
 class ReadableFile {
  public:
   // On failure `error` holds the record and nothing is open.
   ReadableFile(const std::string& path, std::optional<Error>& error, const char* what = "Opening the file");
-  // Throws step_error() of the record.
-  ReadableFile(const std::string& path, const char* what = "Opening the file");
   ~ReadableFile();
   ReadableFile(const ReadableFile&) = delete;
   ReadableFile& operator=(const ReadableFile&) = delete;
@@ -124,8 +119,6 @@ class ReadableFile {
   const std::string& path() const { return path_; }
   // Up to n bytes at offset into `got`; fewer only at the end of the file.
   std::optional<Error> read(std::int64_t offset, void* out, std::size_t n, std::size_t& got);
-  // The same, giving how many; throws step_error() of the record.
-  std::size_t read_at(std::int64_t offset, void* out, std::size_t n);
   // Up to n bytes at offset that the system holds in memory already, read without waiting for the
   // device; returns how many (none where the system cannot tell). Never throws.
   std::size_t read_cached(std::int64_t offset, void* out, std::size_t n);

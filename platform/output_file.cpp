@@ -389,18 +389,17 @@ bool ScratchFile::read_back(const std::function<bool(std::string_view)>& take) {
   failed_ = true;
   // The descriptor writes only: the file is read through a new one, as a regular file.
   if (file_ >= 0) system_calls().close(std::exchange(file_, -1));
-  try {
-    platform::ReadableFile file(path_);
-    if (static_cast<std::uint64_t>(file.length()) < size_) return false;
-    std::string piece(std::min<std::uint64_t>(size_, 1 << 20), '\0');
-    for (std::uint64_t done = 0; done < size_;) {
-      const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size_ - done, piece.size()));
-      const std::size_t n = file.read_at(static_cast<std::int64_t>(done), piece.data(), want);
-      if (n == 0 || !take(std::string_view(piece.data(), n))) return false;
-      done += n;
-    }
-  } catch (const StepError&) {
-    return false;
+  std::optional<platform::Error> error;
+  platform::ReadableFile file(path_, error);
+  if (error || static_cast<std::uint64_t>(file.length()) < size_) return false;
+  std::string piece(std::min<std::uint64_t>(size_, 1 << 20), '\0');
+  for (std::uint64_t done = 0; done < size_;) {
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size_ - done, piece.size()));
+    std::size_t n = 0;
+    if (file.read(static_cast<std::int64_t>(done), piece.data(), want, n) || n == 0 ||
+        !take(std::string_view(piece.data(), n)))
+      return false;
+    done += n;
   }
   return true;
 }
