@@ -26,7 +26,7 @@ constexpr std::int64_t kFlacBlock = 100;
 
 // At most three ranges, in file order, apart.
 struct Plan {
-  std::array<ByteRange, 3> ranges{};
+  std::array<platform::ByteRange, 3> ranges{};
   std::size_t count = 0;
 
   // Adds [offset, offset + size) as far as it lies inside the file; ranges come in file order.
@@ -35,7 +35,7 @@ struct Plan {
     const std::int64_t to = std::clamp<std::int64_t>(offset + std::max<std::int64_t>(size, 0), from, length);
     if (to <= from) return;
     if (count > 0 && from <= ranges[count - 1].offset + ranges[count - 1].size) {
-      ByteRange& last = ranges[count - 1];
+      platform::ByteRange& last = ranges[count - 1];
       last.size = std::max(last.size, to - last.offset);
     } else {
       ranges[count++] = {from, to - from};
@@ -75,8 +75,8 @@ Plan label_plan(std::int64_t length) {
   return plan;
 }
 
-std::vector<ByteRange> plan_ranges(const Plan& plan) {
-  return std::vector<ByteRange>(plan.ranges.begin(), plan.ranges.begin() + static_cast<std::ptrdiff_t>(plan.count));
+std::vector<platform::ByteRange> plan_ranges(const Plan& plan) {
+  return std::vector<platform::ByteRange>(plan.ranges.begin(), plan.ranges.begin() + static_cast<std::ptrdiff_t>(plan.count));
 }
 
 // The four-digit text of a 255-byte sum (FourDigitHex) against characters first..first+3 of a value.
@@ -163,12 +163,12 @@ TrackKind track_kind(std::string_view path) {
   return TrackKind::kOther;
 }
 
-std::vector<ByteRange> audio_check_reads(const std::string& path, const TrackFingerprint& fingerprint,
+std::vector<platform::ByteRange> audio_check_reads(const std::string& path, const TrackFingerprint& fingerprint,
                                          std::int64_t length) {
   return plan_ranges(check_plan(track_kind(path), fingerprint, length));
 }
 
-std::vector<ByteRange> audio_check_reads(const std::string& path, const std::string& fingerprint, std::int64_t length) {
+std::vector<platform::ByteRange> audio_check_reads(const std::string& path, const std::string& fingerprint, std::int64_t length) {
   return audio_check_reads(path, TrackFingerprint(fingerprint), length);
 }
 
@@ -212,7 +212,7 @@ std::string CheckAudioFile(platform::ByteFile& file, const TrackFingerprint& fin
   return kind == TrackKind::kMp3 ? check_mp3(file, fingerprint, options, out) : check_flac(file, fingerprint, out);
 }
 
-std::vector<ByteRange> label_image_reads(std::int64_t length) { return plan_ranges(label_plan(length)); }
+std::vector<platform::ByteRange> label_image_reads(std::int64_t length) { return plan_ranges(label_plan(length)); }
 
 std::string label_image_sum(platform::ByteFile& image) {
   const Plan plan = label_plan(image.length());

@@ -53,13 +53,13 @@ TrackKind track_kind(std::string_view path);
 // search begins), the tail (the end block, the ID3v1 tag and where the end search begins), for
 // FLAC the three sum blocks. In file order, apart. Empty for a field the check refuses or a file of
 // another kind. A start or end search that goes further reads more.
-std::vector<ByteRange> audio_check_reads(const std::string& path, const TrackFingerprint& fingerprint,
+std::vector<platform::ByteRange> audio_check_reads(const std::string& path, const TrackFingerprint& fingerprint,
                                          std::int64_t length);
-std::vector<ByteRange> audio_check_reads(const std::string& path, const std::string& fingerprint, std::int64_t length);
+std::vector<platform::ByteRange> audio_check_reads(const std::string& path, const std::string& fingerprint, std::int64_t length);
 
 // The bytes the label check reads of an image of `length` bytes (its first 255), and that check's
 // four-digit sum of them.
-std::vector<ByteRange> label_image_reads(std::int64_t length);
+std::vector<platform::ByteRange> label_image_reads(std::int64_t length);
 std::string label_image_sum(platform::ByteFile& image);
 
 }  // namespace qn

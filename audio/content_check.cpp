@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "base/text.h"
 #include "platform/file_access.h"
@@ -19,7 +20,8 @@ namespace {
 
 class FileContentSource : public ContentSource {
  public:
-  explicit FileContentSource(const std::string& path) : file_(path, "Opening the track for the deep check") {
+  explicit FileContentSource(const std::string& path) : file_(path, opened_, "Opening the track for the deep check") {
+    if (opened_) throw platform::step_error(*opened_);
     file_.reading_in_sequence();
   }
   std::int64_t length() const override { return file_.length(); }
@@ -27,7 +29,9 @@ class FileContentSource : public ContentSource {
   std::size_t read_at(std::int64_t offset, void* out, std::size_t n) override {
     std::size_t done = 0;
     while (done < n) {
-      const std::size_t got = file_.read_at(offset + static_cast<std::int64_t>(done), static_cast<char*>(out) + done, n - done);
+      std::size_t got = 0;
+      if (const auto error = file_.read(offset + static_cast<std::int64_t>(done), static_cast<char*>(out) + done, n - done, got))
+        throw platform::step_error(*error);
       if (got == 0) break;
       done += got;
     }
@@ -35,6 +39,7 @@ class FileContentSource : public ContentSource {
   }
 
  private:
+  std::optional<platform::Error> opened_;  // before file_, which sets it
   platform::ReadableFile file_;
 };
 

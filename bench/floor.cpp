@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <exception>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,7 +31,9 @@ struct Track {
 // The file name of a checksum line ends at its first ".mp3" or ".flac" in any letter case; the
 // fingerprint field follows.
 std::vector<Track> tracks_of(const std::string& folder, const std::string& qn_path) {
-  const std::string bytes = qn::platform::read_regular_file(qn_path, qn::kMaxChecksumFileSize);
+  std::string bytes;
+  if (const auto error = qn::platform::read_regular_file(qn_path, qn::kMaxChecksumFileSize, bytes))
+    throw qn::platform::step_error(*error);
   std::vector<Track> tracks;
   for (std::size_t at = 0; at < bytes.size();) {
     std::size_t end = bytes.find('\r', at);
@@ -84,10 +87,14 @@ int main(int argc, char** argv) {
     for (std::size_t i = next++; i < tracks.size(); i = next++) {
       const Track& t = tracks[i];
       try {
-        qn::platform::ReadableFile file(t.path);
-        for (const qn::ByteRange& r : qn::audio_check_reads(t.path, t.fingerprint, file.length())) {
+        std::optional<qn::platform::Error> error;
+        qn::platform::ReadableFile file(t.path, error);
+        if (error) throw qn::platform::step_error(*error);
+        for (const qn::platform::ByteRange& r : qn::audio_check_reads(t.path, t.fingerprint, file.length())) {
           buffer.resize(std::max(buffer.size(), static_cast<std::size_t>(r.size)));
-          file.read_at(r.offset, buffer.data(), static_cast<std::size_t>(r.size));
+          std::size_t got = 0;
+          error = file.read(r.offset, buffer.data(), static_cast<std::size_t>(r.size), got);
+          if (error) throw qn::platform::step_error(*error);
           requested += r.size;
           in_pages += (r.offset + r.size + kPage - 1) / kPage * kPage - r.offset / kPage * kPage;
         }

@@ -40,7 +40,7 @@ std::string absolute_text(const std::string& text) {
 std::string folder_of(const std::string& path) {
   std::error_code ec;
   fs::file_status status = fs::status(platform::native_path(path), ec);
-  if (fs::is_directory(status)) return AddBackslash(absolute_text(path));
+  if (fs::is_directory(status)) return platform::AddBackslash(absolute_text(path));
   if (fs::exists(status)) return FolderOfPath(absolute_text(path));
   return {};
 }

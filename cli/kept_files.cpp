@@ -21,8 +21,8 @@ KeptFiles files_read_by(const std::vector<PlanItem>& plan, bool checksum_files) 
     if (!item.checksum_file.empty()) keep(item.checksum_file);
     if (item.folder == last_folder || item.kind == ItemKind::kProblem) continue;
     last_folder = item.folder;
-    FileList files = FindFiles(item.folder, "*", false);
-    FileList albums = FindFiles(item.folder + "Albums" + kSep, "*", true, nullptr, false);
+    FileList files = platform::FindFiles(item.folder, "*", false);
+    FileList albums = platform::FindFiles(item.folder + "Albums" + kSep, "*", true, nullptr, false);
     files.insert(files.end(), albums.begin() + 1, albums.end());
     for (std::size_t i = 1; i < files.size(); ++i)
       if (checksum_files || !text::iequals(text::right(files[i], 3), ".qn")) keep(files[i]);

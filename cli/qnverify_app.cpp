@@ -57,7 +57,7 @@ struct Options {
   bool deep = false;
   bool hints = false;
   int jobs = default_jobs();
-  int io_depth = ReadAheadPool::kDefaultDepth;
+  int io_depth = platform::ReadAheadPool::kDefaultDepth;
   CreateRequest create;  // --create and its options
   bool creating = false;
 };
@@ -100,7 +100,7 @@ std::string recursive_hint(const std::string& folder) {
   const auto deadline = std::chrono::steady_clock::now() + kHintCounting;
   bool out_of_time = false;
   // Past the deadline no folder is listed any more, so the walk ends at once.
-  auto lister = [&](const std::string& f, std::vector<FolderEntry>& entries, std::error_code& error) {
+  auto lister = [&](const std::string& f, std::vector<platform::SearchEntry>& entries, std::error_code& error) {
     if (out_of_time || std::chrono::steady_clock::now() > deadline) {
       out_of_time = true;
       error = std::make_error_code(std::errc::timed_out);
@@ -134,7 +134,7 @@ std::optional<Refusal> resolve_target(const Options& options, const std::string&
   fs::file_status status = fs::status(given, ec);
   std::string chosen_qn;
   if (fs::is_directory(status)) {
-    target.folder = AddBackslash(absolute_text(given));
+    target.folder = platform::AddBackslash(absolute_text(given));
   } else if (fs::exists(status)) {
     target.folder = FolderOfPath(absolute_text(given));
     if (is_qn_file(given)) chosen_qn = absolute_text(given);
@@ -218,15 +218,15 @@ void plan_one_folder(const std::string& path, const Target& target, Plan& plan) 
   PlanItem item;
   static_cast<PlannedFolder&>(item) = target;
   plan.items.push_back(std::move(item));
-  std::string shown = folder_named_by(path);
+  std::string shown = platform::folder_named_by(path);
   plan.displays.push_back({target.folder, plan.several ? shown : ""});
   plan.refused.push_back(0);
 }
 
 // The folder of `-r PATH`, the root of its walk.
 std::optional<Refusal> resolve_root(const std::string& path, Target& target) {
-  if (!is_folder(path)) return Refusal{kExitNothingVerified, "no such folder: " + path};
-  target.folder = AddBackslash(absolute_text(platform::native_path(path)));
+  if (!platform::is_folder(path)) return Refusal{kExitNothingVerified, "no such folder: " + path};
+  target.folder = platform::AddBackslash(absolute_text(platform::native_path(path)));
   return std::nullopt;
 }
 
@@ -236,7 +236,7 @@ std::optional<Refusal> plan_collection(const std::string& path, const std::strin
   if (items.empty()) return Refusal{kExitNothingVerified, "No .qn file found at or below " + root};
   for (PlanItem& item : items) {
     plan.items.push_back(std::move(item));
-    plan.displays.push_back({root, plan.several ? AddBackslash(path) : ""});
+    plan.displays.push_back({root, plan.several ? platform::AddBackslash(path) : ""});
     plan.refused.push_back(0);
   }
   return std::nullopt;
@@ -510,8 +510,8 @@ void add_options(CLI::App& app, Options& options) {
       ->type_name("N");
   app.add_option("--io-depth", options.io_depth,
                  "File reads in flight at most, over all folders (default: " +
-                     std::to_string(ReadAheadPool::kDefaultDepth) + "; 1: each file is read by its check alone)")
-      ->check(CLI::Range(1, ReadAheadPool::kMostDepth))
+                     std::to_string(platform::ReadAheadPool::kDefaultDepth) + "; 1: each file is read by its check alone)")
+      ->check(CLI::Range(1, platform::ReadAheadPool::kMostDepth))
       ->type_name("N");
   CLI::Option* create = app.add_flag("--create", options.creating,
                                      "Write checksum lines for the folder's files instead of verifying it "
@@ -688,7 +688,7 @@ int verify_plan(const Options& options, const Plan& plan, const KeptFiles& kept)
   settings.jobs = options.jobs;
   settings.prefix_errors = options.recursive || plan.several;
   settings.show_progress = (options.recursive || plan.several) && platform::stderr_is_terminal();
-  std::optional<ReadAheadPool> read_ahead;
+  std::optional<platform::ReadAheadPool> read_ahead;
   if (options.io_depth > 1) read_ahead.emplace(options.io_depth);
   settings.run.read_ahead = read_ahead ? &*read_ahead : nullptr;
   settings.errors_in_outcome = !options.problems;

@@ -1,5 +1,7 @@
 #include "engine/checksum_file.h"
 
+#include <cerrno>
+#include <optional>
 #include <utility>
 
 #include "base/paths.h"
@@ -9,8 +11,23 @@
 
 namespace qn {
 
-ChecksumFile::ChecksumFile(const std::string& path)
-    : ChecksumFile(path, platform::read_regular_file(path, kMaxChecksumFileSize)) {}
+namespace {
+
+// The checksum file's bytes; a file past the bound is refused before it is read.
+std::string checksum_bytes(const std::string& path) {
+  std::string bytes;
+  if (const std::optional<platform::Error> error = platform::read_regular_file(path, kMaxChecksumFileSize, bytes)) {
+    if (error->number != EFBIG) throw platform::step_error(*error);
+    throw StepError(kErrFileAccess, "Reading the file failed: it holds " + std::to_string(error->size) +
+                                        " bytes, more than the " + std::to_string(kMaxChecksumFileSize) +
+                                        " bytes a checksum file may hold: " + path);
+  }
+  return bytes;
+}
+
+}  // namespace
+
+ChecksumFile::ChecksumFile(const std::string& path) : ChecksumFile(path, checksum_bytes(path)) {}
 
 ChecksumFile::ChecksumFile(const std::string& path, std::string bytes) : path_(path), bytes_(std::move(bytes)) {
   if (bytes_.compare(0, 3, "\xEF\xBB\xBF") == 0) pos_ = 3;

@@ -13,7 +13,7 @@ namespace qn {
 
 namespace {
 
-bool is_checksum_name(const std::string& name) { return MatchesPattern(name, "*.qn"); }
+bool is_checksum_name(const std::string& name) { return platform::MatchesPattern(name, "*.qn"); }
 
 // A folder met by the walk: the names of its checksum files, or the reason it could not be read.
 // Only those are kept: a walk of a million tracks would otherwise hold every track's name.
@@ -37,11 +37,11 @@ void visit(const std::string& folder, const FolderLister& lister, std::vector<Vi
   std::vector<std::string> sub_folders;
   {
     // Let go before the sub-folders are visited: one listing at a time, however deep the walk.
-    std::vector<FolderEntry> entries;
+    std::vector<platform::SearchEntry> entries;
     if (!lister(folder, entries, here.error)) {
       here.readable = false;
     } else {
-      for (const FolderEntry& entry : entries) {
+      for (const platform::SearchEntry& entry : entries) {
         if (entry.enter) sub_folders.push_back(folder + entry.name + kSep);
         else if (!entry.directory && is_checksum_name(entry.name)) here.file_names.push_back(entry.name);
       }
@@ -121,7 +121,7 @@ std::unique_ptr<platform::HeldFolder> hold_walked_folder(const PlanItem& item, P
   return held;
 }
 
-bool list_real_folder(const std::string& folder, std::vector<FolderEntry>& entries, std::error_code& error) {
+bool list_real_folder(const std::string& folder, std::vector<platform::SearchEntry>& entries, std::error_code& error) {
   int number = 0;
   if (platform::list_search_entries(folder, entries, number)) return true;
   error = std::error_code(number, std::generic_category());
@@ -143,7 +143,7 @@ std::vector<PlanItem> plan_folder(const std::string& folder, const std::vector<s
 }
 
 std::vector<PlanItem> walk_collection(const std::string& root, const FolderLister& lister) {
-  const std::string top = AddBackslash(root);
+  const std::string top = platform::AddBackslash(root);
   // Held until the last item of the plan ends: the runs reach their folders from it.
   auto held_root = std::make_shared<const platform::HeldFolder>(top);
   std::vector<Visited> visited;

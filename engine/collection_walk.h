@@ -28,16 +28,13 @@ struct PlanItem : PlannedFolder {
   std::shared_ptr<const platform::HeldFolder> root;
 };
 
-// One entry of a folder as the walk sees it, as the file search sees it.
-using FolderEntry = platform::SearchEntry;
-
 // Lists a folder; returns false with `error` set when the folder cannot be read. The walk takes
 // it as a parameter so tests can make any folder fail.
 using FolderLister =
-    std::function<bool(const std::string& folder, std::vector<FolderEntry>& entries, std::error_code& error)>;
+    std::function<bool(const std::string& folder, std::vector<platform::SearchEntry>& entries, std::error_code& error)>;
 
 // The lister over the real file system; links to folders are listed but not entered.
-bool list_real_folder(const std::string& folder, std::vector<FolderEntry>& entries, std::error_code& error);
+bool list_real_folder(const std::string& folder, std::vector<platform::SearchEntry>& entries, std::error_code& error);
 
 // The plan for the folder `root` (a folder text, with or without its separator). The root is
 // opened once (following links in its own path, which the user named) and held; each folder

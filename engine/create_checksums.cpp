@@ -114,7 +114,7 @@ CreatedChecksums create_audio_lines(const std::string& folder, const CreateSetti
   StepGuard guard(host, errors);
   FoundFiles found = build_found_list(folder, host);
   // A linked or unreadable folder gives no lines: each is one error, as in a verification run.
-  for (const SearchProblem& problem : found.problems)
+  for (const platform::SearchProblem& problem : found.problems)
     guard.report(problem.error, problem.error == ELOOP
                                     ? "No lines: the folder is a link, and links are not followed: " + problem.folder
                                     : "No lines: reading the folder failed: " + std::string(std::strerror(problem.error)) +
@@ -149,7 +149,7 @@ CreatedChecksums create_label_lines(const std::string& folder, RunHost& host, Fi
   created.kind = FolderKind::kLabels;
   RunResult errors;
   StepGuard guard(host, errors);
-  FileList images = FindFiles(folder, "u*.jpg", false);
+  FileList images = platform::FindFiles(folder, "u*.jpg", false);
   SortFileList(images);
   created.nothing_found = file_count(images) < 1;
   FileList claimed = images;
@@ -182,7 +182,7 @@ CreatedChecksums create_checksum_lines(const std::string& folder, const CreateSe
   FileList looked_at;  // sorted
   CreatedChecksums created = settings.labels ? create_label_lines(folder, host, looked_at)
                                              : create_audio_lines(folder, settings, host, looked_at);
-  FileList everything = FindFiles(folder, "*", false);
+  FileList everything = platform::FindFiles(folder, "*", false);
   SortFileList(everything);
   for (int i = 1; i <= file_count(everything); ++i)
     if (!std::binary_search(looked_at.begin() + 1, looked_at.end(), everything[i]))

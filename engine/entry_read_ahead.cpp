@@ -14,7 +14,7 @@ constexpr std::uint64_t kProbeEvery = 128;
 
 }  // namespace
 
-EntryReadAhead::EntryReadAhead(ReadAheadPool& pool, const ChecksumFile& checksums, Planner planner)
+EntryReadAhead::EntryReadAhead(platform::ReadAheadPool& pool, const ChecksumFile& checksums, Planner planner)
     : stream_(pool),
       checksums_(checksums),
       planner_(std::move(planner)),
@@ -46,7 +46,7 @@ bool EntryReadAhead::next_fetched() {
   if (position >= checksums_.size()) return false;
   try {
     const std::optional<PlannedFile> file = planner_(checksums_.line_at(position));
-    return file && stream_.probe(file->path, file->ranges) == RangesRead::kFetched;
+    return file && stream_.probe(file->path, file->ranges) == platform::RangesRead::kFetched;
   } catch (...) {
     return false;  // the check of that entry meets the same trouble and reports it
   }

@@ -15,7 +15,7 @@ namespace qn {
 
 struct PlannedFile {
   std::string path;
-  RangePlan ranges;
+  platform::RangePlan ranges;
 };
 
 class EntryReadAhead {
@@ -24,7 +24,7 @@ class EntryReadAhead {
   using Planner = std::function<std::optional<PlannedFile>(const std::string& line)>;
 
   // `checksums` outlives this and has not been read past its first unread line yet.
-  EntryReadAhead(ReadAheadPool& pool, const ChecksumFile& checksums, Planner planner);
+  EntryReadAhead(platform::ReadAheadPool& pool, const ChecksumFile& checksums, Planner planner);
 
   // Entry `entry` (from 0, one per line read) is about to be checked: its line is the next one
   // the checksum file gives.
@@ -36,7 +36,7 @@ class EntryReadAhead {
   // True when the file of the entry after the one about to be checked is not all in memory.
   bool next_fetched();
 
-  ReadAheadPool::Stream stream_;
+  platform::ReadAheadPool::Stream stream_;
   const ChecksumFile& checksums_;
   Planner planner_;
   std::size_t position_;

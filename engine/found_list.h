@@ -12,7 +12,7 @@ struct FoundFiles {
   FileList list = empty_file_list();  // unsorted, as the searches give it
   bool flac = false;
   bool subfolder_mode = false;
-  std::vector<SearchProblem> problems;  // folders that could not be read (each once)
+  std::vector<platform::SearchProblem> problems;  // folders that could not be read (each once)
 };
 
 class RunHost;

@@ -16,7 +16,7 @@ FolderChoice choose_checksum_file(const std::string& folder, const std::string& 
   if (images) {
     choice.planned.kind = ItemKind::kLabels;
     if (chosen.empty()) {
-      FileList found = FindFiles(folder, kLabelChecksumPattern, false);
+      FileList found = platform::FindFiles(folder, kLabelChecksumPattern, false);
       if (file_count(found) > 1) {
         choice.choice = ChecksumChoice::kSeveral;
         choice.found = std::move(found);
@@ -27,7 +27,7 @@ FolderChoice choose_checksum_file(const std::string& folder, const std::string& 
     return choice;
   }
   if (chosen.empty()) {
-    choice.found = FindFiles(folder, "*.qn", false);
+    choice.found = platform::FindFiles(folder, "*.qn", false);
     if (file_count(choice.found) != 1) {
       choice.choice = file_count(choice.found) < 1 ? ChecksumChoice::kNone : ChecksumChoice::kSeveral;
       return choice;

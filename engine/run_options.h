@@ -7,7 +7,9 @@
 
 namespace qn {
 
+namespace platform {
 class ReadAheadPool;
+}  // namespace platform
 class JobPool;
 
 struct RunOptions {
@@ -15,7 +17,7 @@ struct RunOptions {
   bool create_nfo = false;
   // The reader threads that read the files of the next entries ahead of their checks; none: one
   // read at a time, each by its check.
-  ReadAheadPool* read_ahead = nullptr;
+  platform::ReadAheadPool* read_ahead = nullptr;
   // The workers that make the checks of the next entries ahead of the checking loop; none: each
   // check is made when its entry asks for it.
   JobPool* job_pool = nullptr;

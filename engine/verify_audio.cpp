@@ -32,9 +32,9 @@ const std::string kAlbums = std::string("Albums") + kSep;
 
 FoundFiles build_found_list(const std::string& folder, RunHost& host) {
   FoundFiles found;
-  std::vector<SearchProblem>* problems = &found.problems;
+  std::vector<platform::SearchProblem>* problems = &found.problems;
   // Each folder is read once, whatever number of searches its files go through.
-  const FolderListing listing(folder);
+  const platform::FolderListing listing(folder);
   if (file_count(listing.find("u*_*.flac", false, problems)) > 0) {
     found.flac = true;
     host.enable_id3_options(false);
@@ -50,7 +50,7 @@ FoundFiles build_found_list(const std::string& folder, RunHost& host) {
     }
     return found;
   }
-  const FolderListing albums_folder(folder + kAlbums, false);
+  const platform::FolderListing albums_folder(folder + kAlbums, false);
   FileList albums = albums_folder.find("u*_*.mp3", false, problems);
   if (file_count(albums) < 1 && found.problems.empty()) {
     albums = albums_folder.find("u*_*.mp3", true, problems);
@@ -146,7 +146,7 @@ RunResult AudioRun::execute() {
   std::optional<ChecksumFile> checksums;
   guard_.run(result_.checksum_file, [&] { checksums.emplace(result_.checksum_file); });
   found_ = build_found_list(folder_, host_);
-  for (const SearchProblem& problem : found_.problems) {
+  for (const platform::SearchProblem& problem : found_.problems) {
     guard_.report(problem.error, problem.error == ELOOP
                                      ? "The folder is a link and is not searched: " + problem.folder
                                      : "Reading the folder failed: " + std::string(std::strerror(problem.error)) +

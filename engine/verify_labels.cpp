@@ -101,7 +101,7 @@ RunResult LabelRun::execute() {
   host_.yield();
   FileList checksums = empty_file_list();
   if (!checksum_path_.empty()) checksums.push_back(checksum_path_);
-  else if (!folder_.empty()) checksums = FindFiles(folder_, kLabelChecksumPattern, false);
+  else if (!folder_.empty()) checksums = platform::FindFiles(folder_, kLabelChecksumPattern, false);
   if (folder_.empty()) {
     result_.nothing_verified = true;  // nothing to search: the report has an empty body
   } else if (file_count(checksums) != 1) {
@@ -111,7 +111,7 @@ RunResult LabelRun::execute() {
     result_.checksum_file = checksums[1];
     std::optional<ChecksumFile> file;
     guard_.run(checksums[1], [&] { file.emplace(checksums[1]); });
-    FileList found = FindFiles(folder_, "u*.jpg", false);
+    FileList found = platform::FindFiles(folder_, "u*.jpg", false);
     if (file_count(found) < 1) {
       body_ = "No Quarnell Image Files found in " + folder_;
       result_.nothing_verified = true;
@@ -126,7 +126,7 @@ RunResult LabelRun::execute() {
       if (file && options_.read_ahead)
         read_ahead.emplace(*options_.read_ahead, *file, [&](const std::string& line) -> std::optional<PlannedFile> {
           const std::vector<std::string> fields = split_label_line(line);
-          const int at = index.first_lookup(AddBackslash(folder_) + fields[0]);
+          const int at = index.first_lookup(platform::AddBackslash(folder_) + fields[0]);
           if (fields.size() < 3 || at < 0 || (*images_)[at].empty()) return std::nullopt;
           return PlannedFile{(*images_)[at], label_image_reads};
         });
@@ -166,7 +166,7 @@ void LabelRun::check_entry(ChecksumFile& checksums, const SortedIndex& index) {
     guard_.report(kErrRefused, "The name leads outside the verified folder: the image is not looked up (refused)",
                   line);
     missing(entry, fields[0]);
-  } else if (const int at = index.first_lookup(AddBackslash(folder_) + fields[0]); at > -1) {
+  } else if (const int at = index.first_lookup(platform::AddBackslash(folder_) + fields[0]); at > -1) {
     entry.found_path = (*images_)[at];
     entry.report_line = DropLastChars(FileNameOfPath(entry.found_path), 4);
     guard_.run(line, [&] {

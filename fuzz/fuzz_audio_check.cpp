@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The plan stays inside the file, in file order, ranges apart.
   const std::int64_t length = static_cast<std::int64_t>(rest.size());
   std::int64_t covered = 0;
-  for (const qn::ByteRange& r : qn::audio_check_reads(path, parsed, length)) {
+  for (const qn::platform::ByteRange& r : qn::audio_check_reads(path, parsed, length)) {
     if (r.offset < covered || r.size <= 0 || r.offset + r.size > length) __builtin_trap();
     covered = r.offset + r.size + 1;
   }

@@ -19,13 +19,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (pattern.find_first_of("?*#[") == std::string::npos && (pattern == name) != matched) __builtin_trap();
   } catch (const qn::StepError&) {
   }
-  const bool wild = qn::MatchesPattern(name, pattern);
+  const bool wild = qn::platform::MatchesPattern(name, pattern);
   if (pattern.find_first_of("*?;") == std::string::npos && pattern.find(' ') == std::string::npos &&
       name == pattern && !wild)
     __builtin_trap();
-  if (!qn::MatchesPattern(name, "*") ) __builtin_trap();
-  (void)qn::widen_pattern(pattern);
-  (void)qn::TrimAtNul(name);
-  (void)qn::AddBackslash(name);
+  if (!qn::platform::MatchesPattern(name, "*") ) __builtin_trap();
+  (void)qn::platform::widen_pattern(pattern);
+  (void)qn::platform::TrimAtNul(name);
+  (void)qn::platform::AddBackslash(name);
   return 0;
 }

@@ -38,7 +38,7 @@ void maybe_fail(std::string_view step, const std::string& what, const std::strin
   }
 }
 
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+using FilePtr = std::unique_ptr<std::FILE, platform::FileCloser>;
 
 int seek64(std::FILE* f, std::int64_t offset) {
 #ifdef _WIN32

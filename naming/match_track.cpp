@@ -139,10 +139,10 @@ int tag_based_match(const FileList& list, const std::string& e, const std::strin
   const std::string prefix = from(p0, sep_u + 1);
   if (prefix.size() > kMostTagName) return -1;
   // What a search of the folder for prefix + "*.mp3" finds, from the folder's one listing.
-  const std::string patterns = widen_pattern(prefix + "*.mp3");
+  const std::string patterns = platform::widen_pattern(prefix + "*.mp3");
   FileList candidates = empty_file_list();
   for (const std::string& path : listings.files(folder)) {
-    if (!path.empty() && MatchesPattern(FileNameOfPath(path), patterns)) candidates.push_back(path);
+    if (!path.empty() && platform::MatchesPattern(FileNameOfPath(path), patterns)) candidates.push_back(path);
     if (file_count(candidates) > 1) return -1;
   }
   if (file_count(candidates) != 1) return -1;
@@ -205,7 +205,7 @@ std::string DropLastChars(const std::string& text, int n) {
 
 const FileList& FolderListings::files(const std::string& folder) {
   auto it = listings_.find(folder);
-  if (it == listings_.end()) it = listings_.emplace(folder, FindFiles(folder, "*", false)).first;
+  if (it == listings_.end()) it = listings_.emplace(folder, platform::FindFiles(folder, "*", false)).first;
   return it->second;
 }
 

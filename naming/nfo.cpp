@@ -1,5 +1,6 @@
 #include "naming/nfo.h"
 
+#include "base/step_error.h"
 #include "base/text.h"
 #include "naming/category.h"
 #include "naming/track_key.h"
@@ -29,8 +30,13 @@ std::string SheetMusicNote(const std::string& line) {
 bool placeholder_name_is_safe(const std::string& entry_name) { return platform::name_stays_inside(entry_name); }
 
 bool create_placeholder(const std::string& folder, const std::string& entry_name) {
-  return platform::create_new_file_beneath(folder, entry_name, entry_name + "\r\n") ==
-         platform::CreateOutcome::kCreated;
+  if (!placeholder_name_is_safe(entry_name))
+    throw StepError(kErrRefused, "Creating the file failed: the name leads outside the verified folder " + folder +
+                                     ": \"" + entry_name + "\"");
+  platform::CreateOutcome outcome = platform::CreateOutcome::kAlreadyThere;
+  if (const auto error = platform::create_new_file_beneath(folder, entry_name, entry_name + "\r\n", outcome))
+    throw platform::step_error(*error);
+  return outcome == platform::CreateOutcome::kCreated;
 }
 
 }  // namespace qn

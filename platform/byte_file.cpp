@@ -15,11 +15,17 @@ namespace {
 // The bytes of a regular file, as ReadableFile reads them.
 class FileSource : public ByteSource {
  public:
-  explicit FileSource(const std::string& path) : file_(path) {}
+  explicit FileSource(const std::string& path) : file_(path, opened_) {
+    if (opened_) throw platform::step_error(*opened_);
+  }
   const std::string& path() const override { return file_.path(); }
   std::int64_t length() const override { return file_.length(); }
   const platform::FileStamp& stamp() const override { return file_.stamp(); }
-  std::size_t read_at(std::int64_t offset, void* out, std::size_t n) override { return file_.read_at(offset, out, n); }
+  std::size_t read_at(std::int64_t offset, void* out, std::size_t n) override {
+    std::size_t got = 0;
+    if (const std::optional<platform::Error> error = file_.read(offset, out, n, got)) throw platform::step_error(*error);
+    return got;
+  }
   std::size_t read_cached(std::int64_t offset, void* out, std::size_t n) override {
     return file_.read_cached(offset, out, n);
   }
@@ -27,6 +33,7 @@ class FileSource : public ByteSource {
   std::int64_t next_data(std::int64_t offset) override { return file_.next_data(offset); }
 
  private:
+  std::optional<platform::Error> opened_;  // why the file could not be opened, before file_
   platform::ReadableFile file_;
 };
 
@@ -61,7 +68,7 @@ std::vector<std::uint8_t> ByteFile::read_at(std::int64_t offset, std::size_t n) 
   return out;
 }
 
-void ByteFile::load(const ByteRange* ranges, std::size_t count, std::vector<std::uint8_t>& storage) {
+void ByteFile::load(const platform::ByteRange* ranges, std::size_t count, std::vector<std::uint8_t>& storage) {
   loaded_count_ = 0;
   std::size_t total = 0;
   count = std::min(count, kMostLoaded);
@@ -70,7 +77,7 @@ void ByteFile::load(const ByteRange* ranges, std::size_t count, std::vector<std:
   storage_ = storage.data();
   std::size_t at = 0;
   for (std::size_t i = 0; i < count; ++i) {
-    const ByteRange& r = ranges[i];
+    const platform::ByteRange& r = ranges[i];
     if (r.offset < 0 || r.size <= 0 || r.offset >= length_) continue;
     const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(r.size, length_ - r.offset));
     std::size_t got = 0;

@@ -6,6 +6,7 @@
 // from start to end, so that it reads no more from the device than is asked for. Never writes.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -84,7 +85,7 @@ class ByteFile {
   // Reads the ranges (inside the file, in file order, apart) into `storage`, one read each; reads
   // that fall inside them are then served from there. A range that cannot be read is left to the
   // reads that want it, which fail as they would have. `storage` must outlive the use.
-  void load(const ByteRange* ranges, std::size_t count, std::vector<std::uint8_t>& storage);
+  void load(const platform::ByteRange* ranges, std::size_t count, std::vector<std::uint8_t>& storage);
   // Forgets the loaded ranges (before their storage goes); later reads go to the file.
   void unload() { loaded_count_ = 0; }
   // Where the loaded bytes from offset on stand, and how many follow there (0: none loaded).

@@ -38,13 +38,12 @@ std::vector<std::string> components(const std::string& name) {
   return parts;
 }
 
-void throw_errno(int err, const std::string& what, const std::string& path) {
-  errno = err;
-  throw_io_error(what, path);
+Error not_regular(const std::string& what, const std::string& path) {
+  return {kErrFileAccess, what, "not a regular file", path};
 }
 
-void throw_not_regular(const std::string& what, const std::string& path) {
-  throw StepError(kErrFileAccess, what + " failed: not a regular file: " + path);
+Error leads_outside(const std::string& path) {
+  return {kErrRefused, "Creating the file", "the name leads outside the folder", path};
 }
 
 bool name_stays_inside(const std::string& name) {
@@ -171,18 +170,29 @@ PinHeld::~PinHeld() {
   }
 }
 
-std::string read_regular_file(const std::string& path, std::uint64_t max_size) {
-  ReadableFile file(path);
-  if (static_cast<std::uint64_t>(file.length()) > max_size) {
-    throw StepError(kErrFileAccess, "Reading the file failed: it holds " + std::to_string(file.length()) +
-                                        " bytes, more than the " + std::to_string(max_size) +
-                                        " bytes a checksum file may hold: " + path);
+ReadableFile::ReadableFile(const std::string& path, std::optional<Error>& error, const char* what) : path_(path) {
+  error = open(what);
+}
+
+std::optional<Error> read_regular_file(const std::string& path, std::uint64_t max_size, std::string& bytes) {
+  bytes.clear();
+  std::optional<Error> error;
+  ReadableFile file(path, error);
+  if (error) return error;
+  const auto length = static_cast<std::uint64_t>(file.length());
+  if (length > max_size) {
+    Error big{EFBIG, "Reading the file",
+              "it holds " + std::to_string(length) + " bytes, more than the " + std::to_string(max_size) + " allowed",
+              path};
+    big.size = length;
+    return big;
   }
   // One copy, sized once; a file that grows while it is read is cut at the limit.
-  std::string bytes(static_cast<std::size_t>(file.length()), '\0');
-  std::size_t got = bytes.empty() ? 0 : file.read_at(0, bytes.data(), bytes.size());
+  bytes.resize(static_cast<std::size_t>(length));
+  std::size_t got = 0;
+  if (!bytes.empty()) error = file.read(0, bytes.data(), bytes.size(), got);
   bytes.resize(got);
-  return bytes;
+  return error;
 }
 
 std::string temporary_name(const std::string& name) {

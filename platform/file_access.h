@@ -22,6 +22,8 @@
 #include <sys/types.h>
 #endif
 
+#include "platform/error.h"
+
 namespace qn::platform {
 
 #ifdef _WIN32
@@ -125,10 +127,11 @@ bool file_stamp(const std::string& path, FileStamp& stamp);
 // A regular file opened for reading. Opening never waits (a FIFO fails at once) and anything that
 // is not a regular file (a folder, a device, a FIFO) is refused with "not a regular file". In a
 // held folder a link, as the file or on its way, is refused too ("links are not followed").
+// A failed open or read gives an Error record (`what` tried, the system's reason, the path).
 class ReadableFile {
  public:
-  // Throws StepError naming `what`, the path and the system's reason.
-  ReadableFile(const std::string& path, const char* what = "Opening the file");
+  // On failure `error` holds the record and nothing is open.
+  ReadableFile(const std::string& path, std::optional<Error>& error, const char* what = "Opening the file");
   ~ReadableFile();
   ReadableFile(const ReadableFile&) = delete;
   ReadableFile& operator=(const ReadableFile&) = delete;
@@ -137,8 +140,8 @@ class ReadableFile {
   // The file as it was opened (from the open file, not its name).
   const FileStamp& stamp() const { return stamp_; }
   const std::string& path() const { return path_; }
-  // Up to n bytes at offset; fewer only at the end of the file. Throws StepError.
-  std::size_t read_at(std::int64_t offset, void* out, std::size_t n);
+  // Up to n bytes at offset into `got`; fewer only at the end of the file.
+  std::optional<Error> read(std::int64_t offset, void* out, std::size_t n, std::size_t& got);
   // Up to n bytes at offset that the system holds in memory already, read without waiting for the
   // device; returns how many (none where the system cannot tell). Never throws.
   std::size_t read_cached(std::int64_t offset, void* out, std::size_t n);
@@ -154,6 +157,8 @@ class ReadableFile {
   bool bring_in(std::int64_t offset, std::int64_t n);
 
  private:
+  std::optional<Error> open(const char* what);
+
   std::string path_;
   int fd_ = -1;
   std::int64_t length_ = 0;
@@ -161,9 +166,9 @@ class ReadableFile {
   bool may_have_holes_ = true;  // false when the blocks the file occupies cover its length
 };
 
-// The whole content of a regular file of at most max_size bytes, held once. Throws StepError when
-// it cannot be read, is not a regular file, or is larger.
-std::string read_regular_file(const std::string& path, std::uint64_t max_size);
+// The whole content of a regular file of at most max_size bytes, held once in `bytes`. A larger
+// file is not read: EFBIG, with the size found in the record.
+std::optional<Error> read_regular_file(const std::string& path, std::uint64_t max_size, std::string& bytes);
 
 // ---- Writing -------------------------------------------------------------------------------------
 
@@ -174,10 +179,11 @@ enum class CreateOutcome { kCreated, kAlreadyThere };
 // Creates the file folder + relative_name holding `bytes`, only as a new file and only inside the
 // folder: the folder is opened once, every component below it is opened without following links,
 // and the file itself is created exclusively. An existing regular file of that name is left as it
-// is (AlreadyThere). Throws StepError for a name that leaves the folder, a link or anything but a
-// regular file in the way, a reserved device name on Windows, or a failed system call.
-CreateOutcome create_new_file_beneath(const std::string& folder, const std::string& relative_name,
-                                      const std::string& bytes);
+// is (AlreadyThere). A name that leaves the folder, a link or anything but a regular file in the
+// way and a reserved device name on Windows are refused (kErrRefused); a failed system call gives
+// its errno.
+std::optional<Error> create_new_file_beneath(const std::string& folder, const std::string& relative_name,
+                                             const std::string& bytes, CreateOutcome& outcome);
 
 enum class EntryType;
 struct FileIdentity;

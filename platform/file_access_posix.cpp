@@ -206,10 +206,9 @@ int open_path(const std::string& path, int flags, bool& held) {
   return g_calls.open(path.c_str(), flags, 0);
 }
 
-[[noreturn]] void throw_open_error(const char* what, const std::string& path, bool held) {
-  if (held && errno == ELOOP)
-    throw StepError(ELOOP, std::string(what) + " failed: it is a link or lies behind one, and links are not followed: " + path);
-  throw_io_error(what, path);
+Error open_error(const char* what, const std::string& path, bool held) {
+  if (held && errno == ELOOP) return {ELOOP, what, "it is a link or lies behind one, and links are not followed", path};
+  return errno_error(errno, what, path);
 }
 
 }  // namespace
@@ -243,14 +242,15 @@ HeldFolder::HeldFolder(const std::string& folder) {
 SystemCalls& system_calls() { return g_calls; }
 const SystemCalls& real_system_calls() { return kRealCalls; }
 
-ReadableFile::ReadableFile(const std::string& path, const char* what) : path_(path) {
+std::optional<Error> ReadableFile::open(const char* what) {
+  const std::string& path = path_;
   // Non-blocking: opening a FIFO for reading would otherwise wait for a writer.
   bool held = false;
   Descriptor fd(open_path(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, held));
-  if (fd.get() < 0) throw_open_error(what, path, held);
+  if (fd.get() < 0) return open_error(what, path, held);
   struct stat st {};
-  if (g_calls.fstat(fd.get(), &st) != 0) throw_io_error(what, path);
-  if (!S_ISREG(st.st_mode)) throw_not_regular(what, path);
+  if (g_calls.fstat(fd.get(), &st) != 0) return errno_error(errno, what, path);
+  if (!S_ISREG(st.st_mode)) return not_regular(what, path);
   length_ = static_cast<std::int64_t>(st.st_size);
   stamp_ = stamp_of(st);
   // A file whose blocks cover its length has no hole worth asking the file system about.
@@ -258,6 +258,7 @@ ReadableFile::ReadableFile(const std::string& path, const char* what) : path_(pa
   fd_ = fd.release();
   // Only advice: without it the system's read-ahead reads far more than the few blocks a check needs.
   g_calls.fadvise(fd_, 0, 0, POSIX_FADV_RANDOM);
+  return std::nullopt;
 }
 
 ReadableFile::~ReadableFile() {
@@ -270,20 +271,20 @@ bool ReadableFile::bring_in(std::int64_t offset, std::int64_t n) {
   return g_calls.fadvise(fd_, static_cast<off_t>(offset), static_cast<off_t>(n), POSIX_FADV_WILLNEED) == 0;
 }
 
-std::size_t ReadableFile::read_at(std::int64_t offset, void* out, std::size_t n) {
-  std::size_t got = 0;
+std::optional<Error> ReadableFile::read(std::int64_t offset, void* out, std::size_t n, std::size_t& got) {
+  got = 0;
   auto* bytes = static_cast<std::uint8_t*>(out);
   while (got < n) {
     errno = 0;
     ssize_t r = g_calls.pread(fd_, bytes + got, n - got, static_cast<off_t>(offset + static_cast<std::int64_t>(got)));
     if (r < 0) {
       if (errno == EINTR) continue;
-      throw_io_error("Reading the file", path_);
+      return errno_error(errno, "Reading the file", path_);
     }
     if (r == 0) break;  // a file that shrank under us ends early
     got += static_cast<std::size_t>(r);
   }
-  return got;
+  return std::nullopt;
 }
 
 std::size_t ReadableFile::read_cached(std::int64_t offset, void* out, std::size_t n) {
@@ -305,24 +306,22 @@ std::int64_t ReadableFile::next_data(std::int64_t offset) {
   return offset;
 }
 
-CreateOutcome create_new_file_beneath(const std::string& folder, const std::string& relative_name,
-                                      const std::string& bytes) {
+std::optional<Error> create_new_file_beneath(const std::string& folder, const std::string& relative_name,
+                                             const std::string& bytes, CreateOutcome& outcome) {
   const std::string path = folder + relative_name;
-  if (!name_stays_inside(relative_name))
-    throw StepError(kErrRefused, "Creating the file failed: the name leads outside the verified folder " + folder + ": \"" +
-                                     relative_name + "\"");
+  if (!name_stays_inside(relative_name)) return leads_outside(path);
   const std::vector<std::string> parts = components(relative_name);
   // The verified folder: the held one, else the one the user named, links and all.
   bool held = false;
   Descriptor dir(open_path(folder.empty() ? "." : folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC, held));
-  if (dir.get() < 0) throw_open_error("Opening the folder", folder, held);
+  if (dir.get() < 0) return open_error("Opening the folder", folder, held);
   for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
     errno = 0;
     int next = g_calls.openat(dir.get(), parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC, 0);
     if (next < 0) {
       // A link in the way reads as ELOOP (or ENOTDIR on some systems): say what it is.
-      if (errno == ELOOP) throw StepError(kErrRefused, "Creating the file failed: a link stands in its path: " + path);
-      throw_io_error("Opening the folder of", path);
+      if (errno == ELOOP) return Error{kErrRefused, "Creating the file", "a link stands in its path", path};
+      return errno_error(errno, "Opening the folder of", path);
     }
     dir.reset(next);
   }
@@ -331,18 +330,21 @@ CreateOutcome create_new_file_beneath(const std::string& folder, const std::stri
                                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666));
   if (file.get() < 0) {
     const int err = errno;
-    if (err != EEXIST) throw_errno(err, "Creating the file", path);
+    if (err != EEXIST) return errno_error(err, "Creating the file", path);
     struct stat st {};
     if (g_calls.fstatat(dir.get(), parts.back().c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-      throw_io_error("Creating the file", path);
-    if (S_ISREG(st.st_mode)) return CreateOutcome::kAlreadyThere;
-    throw StepError(kErrRefused, std::string("Creating the file failed: a ") +
-                                     (S_ISLNK(st.st_mode) ? "link" : "file that is not a regular file") +
-                                     " of that name is there: " + path);
+      return errno_error(errno, "Creating the file", path);
+    outcome = CreateOutcome::kAlreadyThere;
+    if (S_ISREG(st.st_mode)) return std::nullopt;
+    return Error{kErrRefused, "Creating the file",
+                 std::string("a ") + (S_ISLNK(st.st_mode) ? "link" : "file that is not a regular file") +
+                     " of that name is there",
+                 path};
   }
-  if (!write_all(file.get(), bytes.data(), bytes.size())) throw_io_error("Writing the file", path);
-  if (g_calls.close(file.release()) != 0) throw_io_error("Writing the file", path);
-  return CreateOutcome::kCreated;
+  if (!write_all(file.get(), bytes.data(), bytes.size())) return errno_error(errno, "Writing the file", path);
+  if (g_calls.close(file.release()) != 0) return errno_error(errno, "Writing the file", path);
+  outcome = CreateOutcome::kCreated;
+  return std::nullopt;
 }
 
 std::FILE* open_stream(const std::string& path, const char* mode) { return g_calls.fopen(path.c_str(), mode); }

@@ -21,8 +21,9 @@ std::string last_component(const std::string& path);
 // are dropped.
 std::vector<std::string> components(const std::string& name);
 
-[[noreturn]] void throw_errno(int err, const std::string& what, const std::string& path);
-[[noreturn]] void throw_not_regular(const std::string& what, const std::string& path);
+// The records of a file that is not a regular file, and of a name that would leave its folder.
+Error not_regular(const std::string& what, const std::string& path);
+Error leads_outside(const std::string& path);
 
 // A held folder as the registry keeps it; it closes its folder when the last reference ends.
 struct HeldEntry {

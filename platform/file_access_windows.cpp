@@ -274,10 +274,9 @@ class PinnedWay {
   std::vector<HANDLE> handles_;
 };
 
-[[noreturn]] void throw_open_error(const char* what, const std::string& path, bool held) {
-  if (held && errno == ELOOP)
-    throw StepError(ELOOP, std::string(what) + " failed: it is a link or lies behind one, and links are not followed: " + path);
-  throw_io_error(what, path);
+Error open_error(const char* what, const std::string& path, bool held) {
+  if (held && errno == ELOOP) return {ELOOP, what, "it is a link or lies behind one, and links are not followed", path};
+  return errno_error(errno, what, path);
 }
 
 }  // namespace
@@ -333,20 +332,20 @@ HeldFolder::HeldFolder(const std::string& folder) {
 SystemCalls& system_calls() { return g_calls; }
 const SystemCalls& real_system_calls() { return kRealCalls; }
 
-ReadableFile::ReadableFile(const std::string& path, const char* what) : path_(path) {
-  if (names_windows_device(last_component(path)))
-    throw StepError(kErrRefused, std::string(what) + " failed: a reserved device name: " + path);
+std::optional<Error> ReadableFile::open(const char* what) {
+  const std::string& path = path_;
+  if (names_windows_device(last_component(path))) return Error{kErrRefused, what, "a reserved device name", path};
   errno = 0;
   // In a held folder: the folders on the way held and checked, the file itself not followed.
   const HeldRef held = held_folder_of(path);
   PinnedWay way;
-  if (held && !way.pin(*held, path, false)) throw_open_error(what, path, true);
+  if (held && !way.pin(*held, path, false)) return open_error(what, path, true);
   const int fd = g_calls.open(path.c_str(), _O_RDONLY | _O_BINARY | (held ? kOpenNoFollow : 0), 0);
-  if (fd < 0) throw_open_error(what, path, held != nullptr);
+  if (fd < 0) return open_error(what, path, held != nullptr);
   struct _stat64 st {};
   if (g_calls.fstat(fd, &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG) {
     g_calls.close(fd);
-    throw_not_regular(what, path);
+    return not_regular(what, path);
   }
   length_ = st.st_size;
   stamp_ = stamp_of(st);
@@ -357,6 +356,7 @@ ReadableFile::ReadableFile(const std::string& path, const char* what) : path_(pa
     stamp_.inode = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
   }
   fd_ = fd;
+  return std::nullopt;
 }
 
 ReadableFile::~ReadableFile() {
@@ -372,59 +372,59 @@ void ReadableFile::reading_in_sequence() {}
 
 bool ReadableFile::bring_in(std::int64_t, std::int64_t) { return false; }
 
-std::size_t ReadableFile::read_at(std::int64_t offset, void* out, std::size_t n) {
+std::optional<Error> ReadableFile::read(std::int64_t offset, void* out, std::size_t n, std::size_t& got) {
   errno = 0;
-  if (g_calls.seek(fd_, offset, SEEK_SET) < 0) throw_io_error("Seeking in the file", path_);
-  std::size_t got = 0;
+  got = 0;
+  if (g_calls.seek(fd_, offset, SEEK_SET) < 0) return errno_error(errno, "Seeking in the file", path_);
   auto* bytes = static_cast<char*>(out);
   while (got < n) {
     const unsigned chunk = static_cast<unsigned>(std::min<std::size_t>(n - got, 1u << 30));
     const int r = g_calls.read(fd_, bytes + got, chunk);
-    if (r < 0) throw_io_error("Reading the file", path_);
+    if (r < 0) return errno_error(errno, "Reading the file", path_);
     if (r == 0) break;
     got += static_cast<std::size_t>(r);
   }
-  return got;
+  return std::nullopt;
 }
 
-CreateOutcome create_new_file_beneath(const std::string& folder, const std::string& relative_name,
-                                      const std::string& bytes) {
+std::optional<Error> create_new_file_beneath(const std::string& folder, const std::string& relative_name,
+                                             const std::string& bytes, CreateOutcome& outcome) {
   const std::string path = folder + relative_name;
-  if (!name_stays_inside(relative_name))
-    throw StepError(kErrRefused, "Creating the file failed: the name leads outside the verified folder " + folder + ": \"" +
-                                     relative_name + "\"");
+  if (!name_stays_inside(relative_name)) return leads_outside(path);
   if (names_windows_device(relative_name))
-    throw StepError(kErrRefused, "Creating the file failed: the name holds a reserved device name or \":\": " + path);
+    return Error{kErrRefused, "Creating the file", "the name holds a reserved device name or \":\"", path};
   // No component below the folder may be a reparse point (a link or a junction); in a held folder
   // the folders on the way are held meanwhile.
   const HeldRef held = held_folder_of(path);
   PinnedWay way;
   if (held && !way.pin(*held, path, false)) {
-    if (errno == ELOOP) throw StepError(kErrRefused, "Creating the file failed: a link stands in its path: " + path);
-    throw_io_error("Opening the folder of", path);
+    if (errno == ELOOP) return Error{kErrRefused, "Creating the file", "a link stands in its path", path};
+    return errno_error(errno, "Opening the folder of", path);
   }
   const std::vector<std::string> parts = components(relative_name);
   std::string at = folder;
   for (const std::string& part : parts) {
     at += part;
-    if (is_reparse_point(at)) throw StepError(kErrRefused, "Creating the file failed: a link stands in its path: " + path);
+    if (is_reparse_point(at)) return Error{kErrRefused, "Creating the file", "a link stands in its path", path};
     at += '\\';
   }
   errno = 0;
   const int fd = g_calls.create_new(path.c_str());
   if (fd < 0) {
-    if (errno != EEXIST) throw_io_error("Creating the file", path);
+    if (errno != EEXIST) return errno_error(errno, "Creating the file", path);
+    outcome = CreateOutcome::kAlreadyThere;
     const unsigned long a = g_calls.attributes(path.c_str());
     if (a != INVALID_FILE_ATTRIBUTES && (a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0)
-      return CreateOutcome::kAlreadyThere;
-    throw StepError(kErrRefused, "Creating the file failed: a link or folder of that name is there: " + path);
+      return std::nullopt;
+    return Error{kErrRefused, "Creating the file", "a link or folder of that name is there", path};
   }
   const bool written = write_all(fd, bytes.data(), bytes.size());
   const int err = errno;
   const bool closed = g_calls.close(fd) == 0;
   errno = err;
-  if (!written || !closed) throw_io_error("Writing the file", path);
-  return CreateOutcome::kCreated;
+  if (!written || !closed) return errno_error(errno, "Writing the file", path);
+  outcome = CreateOutcome::kCreated;
+  return std::nullopt;
 }
 
 std::FILE* open_stream(const std::string& path, const char* mode) {
@@ -619,18 +619,17 @@ bool ScratchFile::read_back(const std::function<bool(std::string_view)>& take) {
   failed_ = true;
   // The descriptor writes only: the file is read through a new one, as a regular file.
   if (file_ >= 0) g_calls.close(std::exchange(file_, -1));
-  try {
-    ReadableFile file(path_);
-    if (static_cast<std::uint64_t>(file.length()) < size_) return false;
-    std::string piece(std::min<std::uint64_t>(size_, 1 << 20), '\0');
-    for (std::uint64_t done = 0; done < size_;) {
-      const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size_ - done, piece.size()));
-      const std::size_t n = file.read_at(static_cast<std::int64_t>(done), piece.data(), want);
-      if (n == 0 || !take(std::string_view(piece.data(), n))) return false;
-      done += n;
-    }
-  } catch (const StepError&) {
-    return false;
+  std::optional<Error> error;
+  ReadableFile file(path_, error);
+  if (error || static_cast<std::uint64_t>(file.length()) < size_) return false;
+  std::string piece(std::min<std::uint64_t>(size_, 1 << 20), '\0');
+  for (std::uint64_t done = 0; done < size_;) {
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size_ - done, piece.size()));
+    std::size_t n = 0;
+    if (file.read(static_cast<std::int64_t>(done), piece.data(), want, n) || n == 0 ||
+        !take(std::string_view(piece.data(), n)))
+      return false;
+    done += n;
   }
   return true;
 }

@@ -6,7 +6,7 @@
 
 #include "platform/file_access.h"
 
-namespace qn {
+namespace qn::platform {
 
 struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
@@ -15,7 +15,7 @@ struct FileCloser {
 class FileHandle {
  public:
   FileHandle() = default;
-  FileHandle(const std::string& path, const char* mode) : file_(platform::open_stream(path, mode)) {}
+  FileHandle(const std::string& path, const char* mode) : file_(open_stream(path, mode)) {}
   explicit operator bool() const { return file_ != nullptr; }
   std::FILE* get() const { return file_.get(); }
   void reset(std::FILE* f) { file_.reset(f); }
@@ -26,4 +26,4 @@ class FileHandle {
   std::unique_ptr<std::FILE, FileCloser> file_;
 };
 
-}  // namespace qn
+}  // namespace qn::platform

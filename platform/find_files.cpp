@@ -11,7 +11,7 @@
 #include "platform/file_access.h"
 #include "platform/wide_text.h"
 
-namespace qn {
+namespace qn::platform {
 
 // A ";" list of wildcard pieces, read once: blanks at the start of each piece skipped, letters
 // upper-cased, so that matching an upper-cased name compares bytes only.
@@ -78,12 +78,12 @@ bool MatchesPattern(const std::string& name, const std::string& patterns) {
 }
 
 FolderListing::FolderListing(const std::string& folder, bool follow_top) : base_(AddBackslash(folder)) {
-  std::vector<platform::SearchEntry> listed;
+  std::vector<SearchEntry> listed;
   int error = 0;
-  if (!platform::list_search_entries(base_, listed, error, follow_top) && error != ENOENT && error != ENOTDIR)
+  if (!list_search_entries(base_, listed, error, follow_top) && error != ENOENT && error != ENOTDIR)
     problem_ = error;
   entries_.reserve(listed.size());
-  for (platform::SearchEntry& item : listed) {
+  for (SearchEntry& item : listed) {
     Entry entry;
     entry.name = std::move(item.name);
     entry.directory = item.directory;
@@ -138,14 +138,12 @@ FileList FindFiles(const std::string& folder, const std::string& patterns, bool 
 
 bool is_folder(const std::string& path) {
   std::error_code ec;
-  return !path.empty() && std::filesystem::is_directory(platform::native_path(path), ec);
+  return !path.empty() && std::filesystem::is_directory(native_path(path), ec);
 }
 
 std::string folder_named_by(const std::string& path) {
   return is_folder(path) ? AddBackslash(path) : FolderOfPath(path);
 }
-
-namespace platform {
 
 bool list_search_entries(const std::string& folder, std::vector<SearchEntry>& entries, int& error, bool follow_last) {
   entries.clear();
@@ -157,5 +155,4 @@ bool list_search_entries(const std::string& folder, std::vector<SearchEntry>& en
   return read;
 }
 
-}  // namespace platform
-}  // namespace qn
+}  // namespace qn::platform

@@ -9,7 +9,7 @@
 
 #include "base/file_list.h"
 
-namespace qn {
+namespace qn::platform {
 
 // A folder the search could not read: its path and the system's error number (ELOOP when the
 // folder searched is a link and follow_top was false).
@@ -68,8 +68,6 @@ bool is_folder(const std::string& path);
 // The folder a path names: a folder as it is (with its separator), else the folder of the file.
 std::string folder_named_by(const std::string& path);
 
-namespace platform {
-
 // One entry of a folder as a search sees it.
 struct SearchEntry {
   std::string name;
@@ -82,6 +80,4 @@ struct SearchEntry {
 bool list_search_entries(const std::string& folder, std::vector<SearchEntry>& entries, int& error,
                          bool follow_last = true);
 
-}  // namespace platform
-
-}  // namespace qn
+}  // namespace qn::platform

@@ -14,7 +14,13 @@
 #include "platform/user_files.h"
 #include "platform/wide_text.h"
 
-namespace qn {
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace qn::platform {
 
 namespace {
 
@@ -47,7 +53,7 @@ std::string program_file_path() {
   for (;;) {
     const unsigned long n = platform::system_calls().module_file_name(buffer.data(), static_cast<unsigned long>(buffer.size()));
     if (n == 0) return {};
-    if (n < buffer.size()) return platform::utf8_from_wide(std::wstring(buffer.data(), n));
+    if (n < buffer.size()) return utf8_from_wide(std::wstring(buffer.data(), n));
     buffer.resize(buffer.size() * 2);
   }
 #else
@@ -124,4 +130,4 @@ std::string make_new_folder(const std::string& parent, const std::string& name, 
   return {};
 }
 
-}  // namespace qn
+}  // namespace qn::platform

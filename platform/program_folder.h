@@ -3,7 +3,7 @@
 #include <string>
 #include <system_error>
 
-namespace qn {
+namespace qn::platform {
 
 // The full path of the running executable; empty when the system does not tell.
 std::string program_file_path();
@@ -30,4 +30,4 @@ bool folder_owner(const std::string& folder, unsigned& owner_uid, unsigned& user
 // one that was there before. Its path with the separator; empty with `error` set on failure.
 std::string make_new_folder(const std::string& parent, const std::string& name, std::error_code& error);
 
-}  // namespace qn
+}  // namespace qn::platform

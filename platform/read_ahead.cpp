@@ -5,7 +5,7 @@
 
 #include "platform/byte_file.h"
 
-namespace qn {
+namespace qn::platform {
 
 namespace {
 
@@ -77,7 +77,7 @@ void ReadAheadPool::reader() {
         job.queued < stream.dropped_below.load(std::memory_order_relaxed))
       continue;
     // The run may end its hold meanwhile: the reader keeps the folder it was given.
-    const platform::PinHeld pin(std::move(job.folder));
+    const PinHeld pin(std::move(job.folder));
     switch (read_ranges(job.path, job.plan, scratch.get(), kScratchSize)) {
       case RangesRead::kCached: stream.cached_in_a_row.fetch_add(1, std::memory_order_relaxed); break;
       case RangesRead::kFetched: stream.cached_in_a_row.store(0, std::memory_order_relaxed); break;
@@ -99,7 +99,7 @@ RangesRead ReadAheadPool::Stream::probe(const std::string& path, const RangePlan
 }
 
 void ReadAheadPool::Stream::add(std::uint64_t entry, std::string path, RangePlan plan) {
-  platform::HeldRef folder = platform::held_folder_of(path);
+  HeldRef folder = held_folder_of(path);
   {
     std::lock_guard<std::mutex> lock(pool_.mutex_);
     pool_.jobs_.push_back(Job{entry, queued_++, std::move(path), std::move(folder), std::move(plan), state_});
@@ -110,4 +110,4 @@ void ReadAheadPool::Stream::add(std::uint64_t entry, std::string path, RangePlan
   pool_.wake_.notify_one();
 }
 
-}  // namespace qn
+}  // namespace qn::platform

@@ -18,7 +18,7 @@
 
 #include "platform/file_access.h"
 
-namespace qn {
+namespace qn::platform {
 
 struct ByteRange {
   std::int64_t offset = 0;
@@ -95,7 +95,7 @@ class ReadAheadPool {
     std::uint64_t entry = 0;
     std::uint64_t queued = 0;  // how many reads the stream had queued before this one
     std::string path;
-    platform::HeldRef folder;  // the run's held folder the path lies in: opened from it, as the run does
+    HeldRef folder;  // the run's held folder the path lies in: opened from it, as the run does
     RangePlan plan;
     std::shared_ptr<Stream::State> stream;
   };
@@ -110,4 +110,4 @@ class ReadAheadPool {
   std::vector<std::thread> threads_;
 };
 
-}  // namespace qn
+}  // namespace qn::platform

@@ -17,7 +17,7 @@
 extern char** environ;
 #endif
 
-namespace qn {
+namespace qn::platform {
 
 #ifndef _WIN32
 
@@ -126,4 +126,4 @@ ToolStart start_tool(const std::string&, const std::vector<std::string>&, int) {
 
 #endif
 
-}  // namespace qn
+}  // namespace qn::platform

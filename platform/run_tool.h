@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-namespace qn {
+namespace qn::platform {
 
 // The full path of the executable `tool` found in the folders of $PATH; empty when absent.
 std::string find_on_path(const std::string& tool);
@@ -25,4 +25,4 @@ enum class ToolStart {
 // what they opened: waits at most `wait_ms` for an answer and otherwise lets the tool run on.
 ToolStart start_tool(const std::string& tool, const std::vector<std::string>& args, int wait_ms);
 
-}  // namespace qn
+}  // namespace qn::platform

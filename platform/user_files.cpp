@@ -11,7 +11,7 @@
 #include <unistd.h>
 #endif
 
-namespace qn {
+namespace qn::platform {
 
 namespace fs = std::filesystem;
 
@@ -39,9 +39,8 @@ bool read_whole_file(const fs::path& file, std::string& content) {
   fs::file_status status = fs::status(file, ec);
   if (status.type() == fs::file_type::not_found) return true;
   if (ec || status.type() != fs::file_type::regular) return false;
-  try {
-    content = platform::read_regular_file(file.string(), kMaxUserFileSize);
-  } catch (const StepError&) {
+  if (read_regular_file(file.string(), kMaxUserFileSize, content)) {
+    content.clear();
     return false;
   }
   return true;
@@ -77,9 +76,9 @@ bool program_in_system_location(const fs::path& program) {
   for (const char* prefix : {"/usr/", "/bin/", "/sbin/", "/opt/", "/snap/"})
     if (text.compare(0, std::char_traits<char>::length(prefix), prefix) == 0) return true;
   struct stat st {};
-  if (platform::system_calls().stat(folder.c_str(), &st) != 0) return false;
+  if (system_calls().stat(folder.c_str(), &st) != 0) return false;
   return st.st_uid != geteuid();
 #endif
 }
 
-}  // namespace qn
+}  // namespace qn::platform

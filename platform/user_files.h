@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-namespace qn {
+namespace qn::platform {
 
 // The folder named by the environment variable `var` when it holds an absolute path; otherwise
 // $HOME + "/" + fallback (e.g. ".config"); empty when neither is usable.
@@ -27,4 +27,4 @@ bool replace_file_contents(const std::filesystem::path& file, const std::string&
 // folder that cannot be looked at. Always false on Windows.
 bool program_in_system_location(const std::filesystem::path& program);
 
-}  // namespace qn
+}  // namespace qn::platform

@@ -228,10 +228,10 @@ class RecordedReads {
   ~RecordedReads() { platform::system_calls() = platform::real_system_calls(); }
   RecordedReads(const RecordedReads&) = delete;
   RecordedReads& operator=(const RecordedReads&) = delete;
-  static const std::vector<ByteRange>& reads() { return reads_; }
+  static const std::vector<platform::ByteRange>& reads() { return reads_; }
 
  private:
-  static inline std::vector<ByteRange> reads_;
+  static inline std::vector<platform::ByteRange> reads_;
 };
 
 // The check reads nothing but the ranges its plan (the read-ahead's plan) names, and in the usual
@@ -263,7 +263,7 @@ TEST(CheckAudioFile, ReadsOnlyWhatItsPlanNamesOncePerRange) {
       if (kind == TrackKind::kFlac) field = flac_fingerprint_values(file);
     }
     const TrackFingerprint fingerprint(field);
-    const std::vector<ByteRange> plan =
+    const std::vector<platform::ByteRange> plan =
         kind == TrackKind::kOther ? label_image_reads(length) : audio_check_reads(path, fingerprint, length);
     ASSERT_FALSE(plan.empty()) << row.name;
     RecordedReads recorded;
@@ -274,9 +274,9 @@ TEST(CheckAudioFile, ReadsOnlyWhatItsPlanNamesOncePerRange) {
       const std::string result = CheckAudioFile(path, fingerprint, {true, true});
       EXPECT_TRUE(result == "0000" || result == "0 ID3v1 OK ID3v2 OK") << row.name << ": " << result;
     }
-    for (const ByteRange& read : RecordedReads::reads()) {
+    for (const platform::ByteRange& read : RecordedReads::reads()) {
       const std::int64_t end = std::min(read.offset + read.size, length);
-      const bool inside = std::any_of(plan.begin(), plan.end(), [&](const ByteRange& r) {
+      const bool inside = std::any_of(plan.begin(), plan.end(), [&](const platform::ByteRange& r) {
         return read.offset >= r.offset && end <= r.offset + r.size;
       });
       EXPECT_TRUE(inside) << row.name << ": " << read.size << " bytes at " << read.offset;

@@ -105,13 +105,13 @@ TEST(CollectionWalk, AFolderThatCannotBeListedIsAProblemAndTheWalkGoesOn) {
 #ifdef _WIN32
   GTEST_SKIP() << "the fake folder tree is written with \"/\" paths";
 #endif
-  std::map<std::string, std::vector<FolderEntry>> tree = {
+  std::map<std::string, std::vector<platform::SearchEntry>> tree = {
       {"/c/", {{"a", true, true}, {"locked", true, true}, {"z", true, true}, {"top.qn", false, false}}},
       {"/c/a/", {{"a.qn", false, false}}},
       {"/c/locked/", {}},
       {"/c/z/", {{"z.qn", false, false}, {"link", true, false}}},
   };
-  auto lister = [&tree](const std::string& folder, std::vector<FolderEntry>& entries, std::error_code& error) {
+  auto lister = [&tree](const std::string& folder, std::vector<platform::SearchEntry>& entries, std::error_code& error) {
     if (folder == "/c/locked/") {
       error = std::make_error_code(std::errc::permission_denied);
       return false;

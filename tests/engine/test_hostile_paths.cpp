@@ -25,7 +25,7 @@ TEST(HostilePaths, NamesThatAreNotUtf8AreFoundAndVerifiedByteForByte) {
   const std::string name = "u1964_001 - \xFF\xFE\x80 - \xC3(.mp3";
   FakeMp3 mp3 = FakeMp3::Make(0, 6, false);
   dir.write(name, mp3.bytes);
-  FileList found = FindFiles(dir.folder(), "u*.mp3", false);
+  FileList found = platform::FindFiles(dir.folder(), "u*.mp3", false);
   ASSERT_EQ(file_count(found), 1);
   EXPECT_EQ(found[1], dir.folder() + name);
 
@@ -51,7 +51,7 @@ TEST(HostilePaths, PathsLongerThan260Characters) {
       .write(reinterpret_cast<const char*>(mp3.bytes.data()), static_cast<std::streamsize>(mp3.bytes.size()));
   ASSERT_GT((folder + name).size(), 600u);
 
-  FileList recursive = FindFiles(dir.folder(), "u*.mp3", true);
+  FileList recursive = platform::FindFiles(dir.folder(), "u*.mp3", true);
   ASSERT_EQ(file_count(recursive), 1);
   EXPECT_EQ(recursive[1], folder + name);
 
@@ -81,7 +81,7 @@ TEST(HostilePaths, CyrillicAndCjkNamesAreFoundAndVerified) {
   }
   dir.write(folder.substr(dir.folder().size()) + "c.qn", qn);
 
-  FileList found = FindFiles(folder, "u*.mp3", false);
+  FileList found = platform::FindFiles(folder, "u*.mp3", false);
   ASSERT_EQ(file_count(found), 3);
   for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(found[static_cast<int>(i) + 1], folder + names[i]);
   RecordingHost host;
@@ -103,7 +103,7 @@ TEST(HostilePaths, SymbolicLinkLoopsEndTheRecursiveSearch) {
   fs::create_directory_symlink(dir.path() / "a" / "loop1", dir.path() / "a" / "loop2");
   fs::create_symlink(dir.path() / "absent", dir.path() / "a" / "u3.mp3");
 
-  FileList found = FindFiles(dir.folder(), "u*.mp3", true);
+  FileList found = platform::FindFiles(dir.folder(), "u*.mp3", true);
   std::vector<std::string> names(found.begin() + 1, found.end());
   // The dangling link is a name like any other; no file is listed twice.
   EXPECT_EQ(names, (std::vector<std::string>{dir.folder() + "a/b/u2.mp3", dir.folder() + "a/u1.mp3",

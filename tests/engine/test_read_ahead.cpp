@@ -125,7 +125,7 @@ TEST(ReadAhead, AudioRunReportsTheSameAtEveryDepthAndThreadCountWhileFilesChange
       }
       const std::string qn_path = dir.write("Chart 1975.qn", qn);
       const CacheState cache(setup.in_cache);
-      std::unique_ptr<ReadAheadPool> pool = setup.depth > 1 ? std::make_unique<ReadAheadPool>(setup.depth) : nullptr;
+      std::unique_ptr<platform::ReadAheadPool> pool = setup.depth > 1 ? std::make_unique<platform::ReadAheadPool>(setup.depth) : nullptr;
       std::unique_ptr<JobPool> workers = setup.threads > 1 ? std::make_unique<JobPool>(setup.threads) : nullptr;
       ChangingHost host(dir.path(), kChanges);
       RunOptions options = test::test_options();
@@ -177,7 +177,7 @@ TEST(ReadAhead, AFolderInMemoryIsOnlyProbed) {
       return platform::real_system_calls().open(path, flags, mode);
     };
     g_track_opens = 0;
-    std::unique_ptr<ReadAheadPool> pool = depth > 1 ? std::make_unique<ReadAheadPool>(depth) : nullptr;
+    std::unique_ptr<platform::ReadAheadPool> pool = depth > 1 ? std::make_unique<platform::ReadAheadPool>(depth) : nullptr;
     test::RecordingHost host;
     RunOptions options = test::test_options();
     options.read_ahead = pool.get();

@@ -90,11 +90,9 @@ TEST(FileAccess, ALinkAppearingBetweenAnyTwoCallsNeverLeadsAWriteOutside) {
     calls.write = [](int fd, const void* b, size_t n) { Race::tick(); return platform::real_system_calls().write(fd, b, n); };
 
     for (const char* name : {"Albums/u1970_001.nfo", "u1964_001.nfo"}) {
-      try {
-        platform::create_new_file_beneath(dir.folder(), name, "new\r\n");
-      } catch (const StepError&) {
-        // refusing is right; writing outside is not
-      }
+      // Refusing is right; writing outside is not.
+      platform::CreateOutcome outcome{};
+      (void)platform::create_new_file_beneath(dir.folder(), name, "new\r\n", outcome);
     }
     platform::system_calls() = platform::real_system_calls();
     EXPECT_EQ(test::read_file(victim), "keep") << "strike before call " << strike_at;
@@ -112,14 +110,19 @@ TEST(FileAccess, WhatAlreadyStandsUnderThePlaceholderNameIsNeverChanged) {
   ::mkfifo((dir.path() / "fifo.nfo").c_str(), 0644);
   dir.make_folder("folder.nfo");
 
-  EXPECT_EQ(platform::create_new_file_beneath(dir.folder(), "listed.nfo", "x"), CreateOutcome::kAlreadyThere);
-  EXPECT_EQ(platform::create_new_file_beneath(dir.folder(), "hard.nfo", "x"), CreateOutcome::kAlreadyThere);
+  const auto create = [&](const char* name) {
+    CreateOutcome outcome{};
+    const std::optional<platform::Error> error = platform::create_new_file_beneath(dir.folder(), name, "x", outcome);
+    return error ? error->number : outcome == CreateOutcome::kCreated ? 1 : 0;
+  };
+  EXPECT_EQ(create("listed.nfo"), 0);
+  EXPECT_EQ(create("hard.nfo"), 0);
   for (const char* name : {"soft.nfo", "dangling.nfo", "fifo.nfo", "folder.nfo"})
-    EXPECT_THROW(platform::create_new_file_beneath(dir.folder(), name, "x"), StepError) << name;
+    EXPECT_EQ(create(name), kErrRefused) << name;
   EXPECT_EQ(test::read_file(dir.path() / "listed.nfo"), "old content");
   EXPECT_EQ(test::read_file(victim), "keep");
   EXPECT_FALSE(fs::exists(outside.path() / "none.nfo"));
-  EXPECT_EQ(platform::create_new_file_beneath(dir.folder(), "new.nfo", "x"), CreateOutcome::kCreated);
+  EXPECT_EQ(create("new.nfo"), 1);
 }
 
 TEST(FileAccess, OnlyRegularFilesAreReadAndNothingWaits) {
@@ -127,22 +130,24 @@ TEST(FileAccess, OnlyRegularFilesAreReadAndNothingWaits) {
   ::mkfifo((dir.path() / "fifo.qn").c_str(), 0644);
   fs::create_symlink("/dev/zero", dir.path() / "zero.qn");
   dir.make_folder("folder.qn");
+  std::string bytes;
   for (const char* name : {"fifo.qn", "zero.qn", "folder.qn"}) {
-    try {
-      platform::read_regular_file(dir.folder() + name, 1000);
-      ADD_FAILURE() << name << " was read";
-    } catch (const StepError& e) {
-      EXPECT_NE(std::string(e.what()).find("not a regular file"), std::string::npos) << e.what();
-    }
+    const std::optional<platform::Error> error = platform::read_regular_file(dir.folder() + name, 1000, bytes);
+    ASSERT_TRUE(error) << name << " was read";
+    EXPECT_EQ(error->text(), "Opening the file failed: not a regular file: " + dir.folder() + name);
     EXPECT_THROW(platform::ByteFile(dir.folder() + name), StepError) << name;
   }
   // A size limit is checked before anything is read.
   const std::string big = dir.write("big.qn", std::string(1001, 'x'));
-  EXPECT_THROW(platform::read_regular_file(big, 1000), StepError);
-  EXPECT_EQ(platform::read_regular_file(big, 1001).size(), 1001u);
+  const std::optional<platform::Error> over = platform::read_regular_file(big, 1000, bytes);
+  ASSERT_TRUE(over);
+  EXPECT_EQ(over->number, EFBIG);
+  EXPECT_EQ(over->size, 1001u);
+  EXPECT_FALSE(platform::read_regular_file(big, 1001, bytes));
+  EXPECT_EQ(bytes.size(), 1001u);
 }
 
-TEST(FileAccess, CallsFailingAfterASuccessfulOpenAreStepErrors) {
+TEST(FileAccess, CallsFailingAfterASuccessfulOpenAreReported) {
   RealCallsAfterwards restore;
   TempFolder dir;
   const std::string path = dir.write("u1.mp3", std::string(40000, 'x'));
@@ -151,7 +156,10 @@ TEST(FileAccess, CallsFailingAfterASuccessfulOpenAreStepErrors) {
   EXPECT_THROW(file.read_at(30000, 10), StepError);
   platform::system_calls().pread = platform::real_system_calls().pread;
   platform::system_calls().write = [](int, const void*, size_t) -> ssize_t { errno = ENOSPC; return -1; };
-  EXPECT_THROW(platform::create_new_file_beneath(dir.folder(), "u1.nfo", "x"), StepError);
+  CreateOutcome outcome{};
+  const std::optional<platform::Error> unwritten = platform::create_new_file_beneath(dir.folder(), "u1.nfo", "x", outcome);
+  ASSERT_TRUE(unwritten);
+  EXPECT_EQ(unwritten->number, ENOSPC);
   const std::optional<platform::OutputError> failed = platform::write_file_atomically(dir.folder() + "report.txt", "x");
   ASSERT_TRUE(failed);
   EXPECT_EQ(failed->number, ENOSPC);
@@ -229,7 +237,9 @@ TEST(FileAccess, ListingTrustsTheRecordedKindAndStatsOnlyWhereItMust) {
 TEST(FileAccess, AFileBeingReadCanBeRenamedAndRemoved) {
   TempFolder dir;
   const std::string path = dir.write("u1964_001 - A - T.mp3", std::string("0123456789"));
-  platform::ReadableFile file(path);
+  std::optional<platform::Error> opened;
+  platform::ReadableFile file(path, opened);
+  ASSERT_FALSE(opened);
   ASSERT_TRUE(fs::exists(dir.path() / "u1964_001 - A - T.mp3"));
   std::error_code ec;
   fs::rename(dir.path() / "u1964_001 - A - T.mp3", dir.path() / "moved.mp3", ec);
@@ -237,7 +247,9 @@ TEST(FileAccess, AFileBeingReadCanBeRenamedAndRemoved) {
   fs::remove(dir.path() / "moved.mp3", ec);
   EXPECT_FALSE(ec) << ec.message();
   char bytes[4] = {};
-  EXPECT_EQ(file.read_at(2, bytes, 4), 4u);
+  std::size_t got = 0;
+  EXPECT_FALSE(file.read(2, bytes, 4, got));
+  EXPECT_EQ(got, 4u);
   EXPECT_EQ(std::string(bytes, 4), "2345");
 }
 
@@ -254,7 +266,7 @@ TEST(FileAccess, ReadsPastTheEndAreZeroFilled) {
     SCOPED_TRACE(source == &from_file ? "file" : "memory");
     const std::int64_t length = file.length();
     std::vector<std::uint8_t> storage;
-    const ByteRange tail{length - 100, 100};
+    const platform::ByteRange tail{length - 100, 100};
     const struct {
       std::int64_t offset;
       std::size_t n;
@@ -282,11 +294,11 @@ TEST(FileAccess, AnIdleReadAheadPoolStops) {
   TempFolder dir;
   const std::string path = dir.write("u1.mp3", std::string(1000, 'x'));
   for (const int files : {0, 3}) {
-    auto* pool = new ReadAheadPool(4);
+    auto* pool = new platform::ReadAheadPool(4);
     {
-      ReadAheadPool::Stream stream(*pool);
+      platform::ReadAheadPool::Stream stream(*pool);
       for (int i = 1; i <= files; ++i)
-        stream.add(static_cast<std::uint64_t>(i), path, [](std::int64_t length) { return std::vector<ByteRange>{{0, length}}; });
+        stream.add(static_cast<std::uint64_t>(i), path, [](std::int64_t length) { return std::vector<platform::ByteRange>{{0, length}}; });
     }
     auto stopped = std::make_shared<std::promise<void>>();
     std::future<void> done = stopped->get_future();

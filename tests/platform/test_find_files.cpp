@@ -39,52 +39,52 @@ std::vector<std::string> relative(const FileList& list, const std::string& base)
 using Names = std::vector<std::string>;
 
 TEST(WidenPattern, TwoAndFourDigitYears) {
-  EXPECT_EQ(widen_pattern("u59_0001*.mp3"), "u59_0001*.mp3;u1959_0001*.mp3");
-  EXPECT_EQ(widen_pattern("u67_1;x67_2"), "u67_1;x67_2;u1967_1;x1967_2");
-  EXPECT_EQ(widen_pattern("u1962_0001*.mp3"), "u*62_0001*.mp3");
-  EXPECT_EQ(widen_pattern("u75_0001*.mp3"), "u*75_0001*.mp3");
-  EXPECT_EQ(widen_pattern("u58_0001*.mp3"), "u*58_0001*.mp3");
-  EXPECT_EQ(widen_pattern("u68_0001*.mp3"), "u*68_0001*.mp3");
-  EXPECT_EQ(widen_pattern("uEP_0001*.mp3"), "uEP_0001*.mp3");
-  EXPECT_EQ(widen_pattern("u19EP_0001*.mp3"), "uEP_0001*.mp3");
-  EXPECT_EQ(widen_pattern("u*_*.mp3"), "u**_*.mp3");
-  EXPECT_EQ(widen_pattern("u*_*.flac;u*_*.nfo"), "u**_*.flac;u*_*.nfo");
+  EXPECT_EQ(platform::widen_pattern("u59_0001*.mp3"), "u59_0001*.mp3;u1959_0001*.mp3");
+  EXPECT_EQ(platform::widen_pattern("u67_1;x67_2"), "u67_1;x67_2;u1967_1;x1967_2");
+  EXPECT_EQ(platform::widen_pattern("u1962_0001*.mp3"), "u*62_0001*.mp3");
+  EXPECT_EQ(platform::widen_pattern("u75_0001*.mp3"), "u*75_0001*.mp3");
+  EXPECT_EQ(platform::widen_pattern("u58_0001*.mp3"), "u*58_0001*.mp3");
+  EXPECT_EQ(platform::widen_pattern("u68_0001*.mp3"), "u*68_0001*.mp3");
+  EXPECT_EQ(platform::widen_pattern("uEP_0001*.mp3"), "uEP_0001*.mp3");
+  EXPECT_EQ(platform::widen_pattern("u19EP_0001*.mp3"), "uEP_0001*.mp3");
+  EXPECT_EQ(platform::widen_pattern("u*_*.mp3"), "u**_*.mp3");
+  EXPECT_EQ(platform::widen_pattern("u*_*.flac;u*_*.nfo"), "u**_*.flac;u*_*.nfo");
 }
 
 TEST(WidenPattern, OtherPatternsUnchangedAndTestsAreCaseSensitive) {
   for (const char* p : {"*.qn", "*Labels.qn", "u*.jpg", "u*.mp3;u*.nfo", "U1962_0001*.mp3", "u", ""})
-    EXPECT_EQ(widen_pattern(p), p);
-  EXPECT_EQ(widen_pattern("x60_1_"), "x60_1_;x1960_1_");  // step 1 does not look at the "u"
-  EXPECT_EQ(widen_pattern("uep_1"), "u*ep_1");
+    EXPECT_EQ(platform::widen_pattern(p), p);
+  EXPECT_EQ(platform::widen_pattern("x60_1_"), "x60_1_;x1960_1_");  // step 1 does not look at the "u"
+  EXPECT_EQ(platform::widen_pattern("uep_1"), "u*ep_1");
 }
 
 TEST(MatchesPattern, WholeNameWithoutRegardToCase) {
-  EXPECT_TRUE(MatchesPattern("u1962_0001 A - B.mp3", "u*.mp3;u*.nfo"));
-  EXPECT_TRUE(MatchesPattern("u1962_0001 A - B.nfo", "u*.mp3;u*.nfo"));
-  EXPECT_TRUE(MatchesPattern("U1962_0001.MP3", "u*.mp3;u*.nfo"));
-  EXPECT_FALSE(MatchesPattern("u1962_0001.mp3.bak", "u*.mp3"));
-  EXPECT_FALSE(MatchesPattern("xu1.mp3", "u*.mp3"));
-  EXPECT_TRUE(MatchesPattern("ab.qn", "x;  *.QN"));  // blanks before a piece skipped
-  EXPECT_TRUE(MatchesPattern("a1c", "a?c"));
-  EXPECT_FALSE(MatchesPattern("ac", "a?c"));
-  EXPECT_TRUE(MatchesPattern("a#[", "a#["));  // no other wildcards here
-  EXPECT_FALSE(MatchesPattern("a1x", "a#x"));
+  EXPECT_TRUE(platform::MatchesPattern("u1962_0001 A - B.mp3", "u*.mp3;u*.nfo"));
+  EXPECT_TRUE(platform::MatchesPattern("u1962_0001 A - B.nfo", "u*.mp3;u*.nfo"));
+  EXPECT_TRUE(platform::MatchesPattern("U1962_0001.MP3", "u*.mp3;u*.nfo"));
+  EXPECT_FALSE(platform::MatchesPattern("u1962_0001.mp3.bak", "u*.mp3"));
+  EXPECT_FALSE(platform::MatchesPattern("xu1.mp3", "u*.mp3"));
+  EXPECT_TRUE(platform::MatchesPattern("ab.qn", "x;  *.QN"));  // blanks before a piece skipped
+  EXPECT_TRUE(platform::MatchesPattern("a1c", "a?c"));
+  EXPECT_FALSE(platform::MatchesPattern("ac", "a?c"));
+  EXPECT_TRUE(platform::MatchesPattern("a#[", "a#["));  // no other wildcards here
+  EXPECT_FALSE(platform::MatchesPattern("a1x", "a#x"));
 }
 
 TEST(PathHelpers, AddBackslashAndTrimAtNul) {
-  EXPECT_EQ(AddBackslash(""), "");
-  EXPECT_EQ(AddBackslash("a"), std::string("a") + kSep);
-  EXPECT_EQ(AddBackslash(std::string("a") + kSep), std::string("a") + kSep);
-  EXPECT_EQ(TrimAtNul(std::string("ab\0cd", 5)), "ab");
-  EXPECT_EQ(TrimAtNul("abc"), "abc");
+  EXPECT_EQ(platform::AddBackslash(""), "");
+  EXPECT_EQ(platform::AddBackslash("a"), std::string("a") + kSep);
+  EXPECT_EQ(platform::AddBackslash(std::string("a") + kSep), std::string("a") + kSep);
+  EXPECT_EQ(platform::TrimAtNul(std::string("ab\0cd", 5)), "ab");
+  EXPECT_EQ(platform::TrimAtNul("abc"), "abc");
 }
 
 TEST(FindFiles, FolderWithOrWithoutSeparatorGivesSamePaths) {
   TempFolder dir("find");
   dir.make_file("u1.mp3");
   dir.make_file("x.mp3");
-  const FileList a = FindFiles(dir.path().string(), "u*.mp3", false);
-  const FileList b = FindFiles(dir.text(), "u*.mp3", false);
+  const FileList a = platform::FindFiles(dir.path().string(), "u*.mp3", false);
+  const FileList b = platform::FindFiles(dir.text(), "u*.mp3", false);
   ASSERT_EQ(file_count(a), 1);
   EXPECT_EQ(a, b);
   EXPECT_EQ(a[1], dir.text() + "u1.mp3");
@@ -93,9 +93,9 @@ TEST(FindFiles, FolderWithOrWithoutSeparatorGivesSamePaths) {
 TEST(FindFiles, NothingFoundAndMissingFolderGiveEmptyList) {
   TempFolder dir("find");
   dir.make_file("a.txt");
-  EXPECT_EQ(FindFiles(dir.text(), "*.qn", false), empty_file_list());
-  EXPECT_EQ(FindFiles(dir.text() + "missing", "*", true), empty_file_list());
-  EXPECT_EQ(FindFiles((dir.path() / "a.txt").string(), "*", true), empty_file_list());
+  EXPECT_EQ(platform::FindFiles(dir.text(), "*.qn", false), empty_file_list());
+  EXPECT_EQ(platform::FindFiles(dir.text() + "missing", "*", true), empty_file_list());
+  EXPECT_EQ(platform::FindFiles((dir.path() / "a.txt").string(), "*", true), empty_file_list());
 }
 
 TEST(FindFiles, SubFolderMatchesStandAtTheSubFoldersPlaceInByteOrder) {
@@ -105,9 +105,9 @@ TEST(FindFiles, SubFolderMatchesStandAtTheSubFoldersPlaceInByteOrder) {
     dir.make_file(f);
   const std::string base = dir.text();
   // "B" < "Z" < "a" < "u1.mp3" in byte order; ".hidden" is never entered.
-  EXPECT_EQ(relative(FindFiles(base, "u*.mp3", true), base),
+  EXPECT_EQ(relative(platform::FindFiles(base, "u*.mp3", true), base),
             (Names{"B/C/u2c.mp3", "B/u2.mp3", "B/u2a.mp3", "Z/u9.mp3", "a/u4.mp3", "u1.mp3", "u3.mp3"}));
-  EXPECT_EQ(relative(FindFiles(base, "u*.mp3", false), base), (Names{"u1.mp3", "u3.mp3"}));
+  EXPECT_EQ(relative(platform::FindFiles(base, "u*.mp3", false), base), (Names{"u1.mp3", "u3.mp3"}));
 }
 
 TEST(FindFiles, FoldersNeverMatchAndDotFilesDo) {
@@ -116,16 +116,16 @@ TEST(FindFiles, FoldersNeverMatchAndDotFilesDo) {
   dir.make_file(".qn");
   dir.make_file("Set.QN");
   const std::string base = dir.text();
-  EXPECT_EQ(relative(FindFiles(base, "*.qn", false), base), (Names{".qn", "Set.QN"}));
-  EXPECT_EQ(file_count(FindFiles(base, "u*.mp3", true)), 0);
+  EXPECT_EQ(relative(platform::FindFiles(base, "*.qn", false), base), (Names{".qn", "Set.QN"}));
+  EXPECT_EQ(file_count(platform::FindFiles(base, "u*.mp3", true)), 0);
 }
 
 TEST(FindFiles, WidenedYearsFindBothSpellings) {
   TempFolder dir("find");
   for (const char* f : {"u59_x.mp3", "u1959_x.mp3", "u1960_x.mp3"}) dir.make_file(f);
   const std::string base = dir.text();
-  EXPECT_EQ(relative(FindFiles(base, "u59_*", false), base), (Names{"u1959_x.mp3", "u59_x.mp3"}));
-  EXPECT_EQ(relative(FindFiles(base, "u1959_*", false), base), (Names{"u1959_x.mp3", "u59_x.mp3"}));
+  EXPECT_EQ(relative(platform::FindFiles(base, "u59_*", false), base), (Names{"u1959_x.mp3", "u59_x.mp3"}));
+  EXPECT_EQ(relative(platform::FindFiles(base, "u1959_*", false), base), (Names{"u1959_x.mp3", "u59_x.mp3"}));
 }
 
 TEST(FindFiles, LinksToFoldersAreNotFollowed) {
@@ -136,7 +136,7 @@ TEST(FindFiles, LinksToFoldersAreNotFollowed) {
   if (ec) GTEST_SKIP() << "no symbolic links here: " << ec.message();
   fs::create_directory_symlink(dir.path(), dir.path() / "real" / "loop", ec);
   const std::string base = dir.text();
-  EXPECT_EQ(relative(FindFiles(base, "u*", true), base), (Names{"real/u1.mp3"}));
+  EXPECT_EQ(relative(platform::FindFiles(base, "u*", true), base), (Names{"real/u1.mp3"}));
 }
 
 #ifndef _WIN32
@@ -171,15 +171,15 @@ TEST(FolderListing, EverySearchOfOneListingFindsWhatFindFilesFinds) {
   for (const int fail_with : {0, EACCES}) {
     Opened::fail_with = fail_with;
     Opened::folders = 0;
-    const FolderListing listing(dir.text());
+    const platform::FolderListing listing(dir.text());
     EXPECT_EQ(Opened::folders, 1);
     for (const auto& search : searches) {
-      std::vector<SearchProblem> from_listing, from_folder;
+      std::vector<platform::SearchProblem> from_listing, from_folder;
       const FileList found = listing.find(search.patterns, search.recurse, &from_listing);
       const int before = Opened::folders;
-      EXPECT_EQ(found, FindFiles(dir.text(), search.patterns, search.recurse, &from_folder)) << search.patterns;
+      EXPECT_EQ(found, platform::FindFiles(dir.text(), search.patterns, search.recurse, &from_folder)) << search.patterns;
       if (!search.recurse) {
-        EXPECT_EQ(Opened::folders, before + 1) << "only FindFiles reads the folder";
+        EXPECT_EQ(Opened::folders, before + 1) << "only platform::FindFiles reads the folder";
       }
       ASSERT_EQ(from_listing.size(), from_folder.size()) << search.patterns;
       for (std::size_t i = 0; i < from_listing.size(); ++i) {
@@ -198,7 +198,7 @@ TEST(FindFiles, EmptyFolderTextSearchesCurrentDirectoryWithBareNames) {
   dir.make_file("sub/u2.mp3");
   const fs::path before = fs::current_path();
   fs::current_path(dir.path());
-  const FileList found = FindFiles("", "u*.mp3", true);
+  const FileList found = platform::FindFiles("", "u*.mp3", true);
   fs::current_path(before);
   EXPECT_EQ(found, (FileList{"", std::string("sub") + kSep + "u2.mp3", "u1.mp3"}));
 }

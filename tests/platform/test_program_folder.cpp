@@ -34,11 +34,11 @@ class TempFolder {
 }  // namespace
 
 TEST(ProgramFolder, IsTheFolderOfTheRunningExecutableWithItsSeparator) {
-  std::string exe = qn::program_file_path();
+  std::string exe = qn::platform::program_file_path();
   ASSERT_FALSE(exe.empty());
   EXPECT_TRUE(fs::is_regular_file(exe));
   EXPECT_EQ(qn::FileNameOfPath(exe).rfind("test_platform", 0), 0u);
-  std::string folder = qn::program_folder();
+  std::string folder = qn::platform::program_folder();
   ASSERT_FALSE(folder.empty());
   EXPECT_EQ(folder.back(), qn::kSep);
   EXPECT_EQ(folder, fs::path(exe).parent_path().string() + qn::kSep);
@@ -49,13 +49,13 @@ TEST(ProgramFolder, IsTheFolderOfTheRunningExecutableWithItsSeparator) {
 TEST(ReportPath, ARunFolderIsAlwaysANewOne) {
   TempFolder reports;
   std::error_code error;
-  const std::string first = qn::make_new_folder(reports.path().string(), "Quarnell Verify 2026-12-09 23-30-05", error);
+  const std::string first = qn::platform::make_new_folder(reports.path().string(), "Quarnell Verify 2026-12-09 23-30-05", error);
   EXPECT_EQ(first, reports.text() + "Quarnell Verify 2026-12-09 23-30-05" + qn::kSep);
   std::ofstream(reports.path() / "Quarnell Verify 2026-12-09 23-30-05 (2)") << "x";
-  const std::string second = qn::make_new_folder(reports.path().string(), "Quarnell Verify 2026-12-09 23-30-05", error);
+  const std::string second = qn::platform::make_new_folder(reports.path().string(), "Quarnell Verify 2026-12-09 23-30-05", error);
   EXPECT_EQ(second, reports.text() + "Quarnell Verify 2026-12-09 23-30-05 (3)" + qn::kSep);
   EXPECT_TRUE(fs::is_directory(second));
-  EXPECT_TRUE(qn::make_new_folder((reports.path() / "missing").string(), "x", error).empty());
+  EXPECT_TRUE(qn::platform::make_new_folder((reports.path() / "missing").string(), "x", error).empty());
   EXPECT_TRUE(error);
 }
 
@@ -71,7 +71,7 @@ TEST(ReportPath, ARunFolderTheSystemRefusesIsAnError) {
     return -1;
   };
   std::error_code error;
-  EXPECT_TRUE(qn::make_new_folder(reports.path().string(), "Quarnell Verify", error).empty());
+  EXPECT_TRUE(qn::platform::make_new_folder(reports.path().string(), "Quarnell Verify", error).empty());
   EXPECT_EQ(error, std::errc::permission_denied);
   EXPECT_FALSE(fs::exists(reports.path() / "Quarnell Verify"));
 }

@@ -194,20 +194,20 @@ Store Store::parse(std::string_view text_in) {
 }
 
 std::filesystem::path default_location() {
-  std::filesystem::path config = xdg_config_home();
+  std::filesystem::path config = platform::xdg_config_home();
   if (config.empty()) return {};
   return config / "quarnell-verify" / "registry";
 }
 
 bool load(const std::filesystem::path& file, Store& store) {
   std::string content;
-  if (!read_whole_file(file, content)) return false;
+  if (!platform::read_whole_file(file, content)) return false;
   store = Store::parse(content);
   return true;
 }
 
 bool save(const std::filesystem::path& file, const Store& store) {
-  return replace_file_contents(file, store.serialise());
+  return platform::replace_file_contents(file, store.serialise());
 }
 
 std::string root_name(std::int32_t root) {

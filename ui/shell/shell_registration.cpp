@@ -21,21 +21,21 @@ std::string program_stem(const std::string& executable_path) {
   std::string name = FileNameOfPath(executable_path);
   std::size_t dot = name.rfind('.');
   if (dot != std::string::npos && dot > 0) name.erase(dot);
-  return AddBackslash(FolderOfPath(executable_path)) + name;
+  return platform::AddBackslash(FolderOfPath(executable_path)) + name;
 }
 
 void write_resource_default(const fs::path& config_home) {
   fs::path mimeapps = config_home / "mimeapps.list";
   std::string old_text;
-  if (!read_whole_file(mimeapps, old_text)) return;  // never overwrite what we could not read
+  if (!platform::read_whole_file(mimeapps, old_text)) return;  // never overwrite what we could not read
   std::string new_text =
       set_default_application(old_text, kResourceMimeType, kDesktopId);
-  if (new_text != old_text) replace_file_contents(mimeapps, new_text);
+  if (new_text != old_text) platform::replace_file_contents(mimeapps, new_text);
 }
 
 // Our own file, replaced whole; `executable` for the file managers that run only such files.
 bool write_own_file(const fs::path& file, const std::string& content, bool executable) {
-  if (!replace_file_contents(file, content)) return false;
+  if (!platform::replace_file_contents(file, content)) return false;
   if (!executable) return true;
   std::error_code ec;
   fs::permissions(file, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
@@ -50,9 +50,9 @@ void drop_stale_claims(const fs::path& applications, std::string_view kept_type)
   std::error_code ec;
   if (!fs::is_regular_file(cache, ec)) return;
   std::string old_text;
-  if (!read_whole_file(cache, old_text)) return;
+  if (!platform::read_whole_file(cache, old_text)) return;
   std::string new_text = drop_from_mime_cache(old_text, kDesktopId, kept_type);
-  if (new_text != old_text) replace_file_contents(cache, new_text);
+  if (new_text != old_text) platform::replace_file_contents(cache, new_text);
 }
 
 }  // namespace
@@ -123,7 +123,7 @@ void remove_if_holding(const fs::path& file, const std::string& content, std::ve
   std::error_code ec;
   if (!fs::is_regular_file(fs::symlink_status(file, ec))) return;
   std::string held;
-  if (!read_whole_file(file, held) || held != content) return;
+  if (!platform::read_whole_file(file, held) || held != content) return;
   if (platform::remove_file(file.string())) done.push_back(file);
 }
 
@@ -138,7 +138,7 @@ constexpr const char* kMimeDatabaseFiles[] = {
 void refresh_mime_database(const fs::path& mime, std::vector<fs::path>& done) {
   std::error_code ec;
   if (!fs::is_empty(mime / "packages", ec) || ec) {
-    run_tool_if_present("update-mime-database", {mime.string()});
+    platform::run_tool_if_present("update-mime-database", {mime.string()});
     return;
   }
   for (const char* name : kMimeDatabaseFiles) {
@@ -156,7 +156,7 @@ void register_with_desktop(const std::string& executable_path) {
   fs::path exe = fs::absolute(fs::path(executable_path), ec);
   if (ec) return;
 
-  fs::path data_home = xdg_data_home();
+  fs::path data_home = platform::xdg_data_home();
   if (!data_home.empty()) {
     fs::path applications = data_home / "applications";
     fs::path mime = data_home / "mime";
@@ -165,12 +165,12 @@ void register_with_desktop(const std::string& executable_path) {
     for (const OwnFile& f : files) written.push_back(write_own_file(f.file, f.content, f.executable));
     const bool desktop_ok = written[kEntryFile];
     const bool mime_ok = written[kMimeFile];
-    if (mime_ok) run_tool_if_present("update-mime-database", {mime.string()});
-    if (desktop_ok && !run_tool_if_present("update-desktop-database", {applications.string()}))
+    if (mime_ok) platform::run_tool_if_present("update-mime-database", {mime.string()});
+    if (desktop_ok && !platform::run_tool_if_present("update-desktop-database", {applications.string()}))
       drop_stale_claims(applications, kResourceMimeType);
   }
 
-  fs::path config_home = xdg_config_home();
+  fs::path config_home = platform::xdg_config_home();
   if (!config_home.empty()) write_resource_default(config_home);
 }
 
@@ -181,7 +181,7 @@ void register_at_startup(const std::string& command_line, const std::string& exe
     RegistryClass registry;
     register_in_registry(registry, executable_path);
 #else
-    if (!program_in_system_location(executable_path)) register_with_desktop(executable_path);
+    if (!platform::program_in_system_location(executable_path)) register_with_desktop(executable_path);
 #endif
   } catch (...) {
     // A registration that cannot be written must never stop the start-up.
@@ -195,7 +195,7 @@ std::vector<fs::path> unregister_from_desktop(const std::string& executable_path
   fs::path exe = fs::absolute(fs::path(executable_path), ec);
   if (ec) return done;
 
-  fs::path data_home = xdg_data_home();
+  fs::path data_home = platform::xdg_data_home();
   if (!data_home.empty()) {
     bool desktop_gone = false;
     bool mime_gone = false;
@@ -206,7 +206,7 @@ std::vector<fs::path> unregister_from_desktop(const std::string& executable_path
       // its place, stays.
       if (!fs::is_regular_file(fs::symlink_status(f.file, ec))) continue;
       std::string content;
-      if (!read_whole_file(f.file, content) || content != f.content) continue;
+      if (!platform::read_whole_file(f.file, content) || content != f.content) continue;
       if (!platform::remove_file(f.file.string())) continue;
       done.push_back(f.file);
       desktop_gone = desktop_gone || i == kEntryFile;
@@ -215,21 +215,21 @@ std::vector<fs::path> unregister_from_desktop(const std::string& executable_path
     fs::path applications = data_home / "applications";
     if (mime_gone) refresh_mime_database(data_home / "mime", done);
     if (desktop_gone) {
-      if (!run_tool_if_present("update-desktop-database", {applications.string()}))
+      if (!platform::run_tool_if_present("update-desktop-database", {applications.string()}))
         drop_stale_claims(applications, "");
       // A cache that lists no application any more was made for ours alone.
       remove_if_holding(applications / "mimeinfo.cache", "[MIME Cache]\n", done);
     }
   }
 
-  fs::path config_home = xdg_config_home();
+  fs::path config_home = platform::xdg_config_home();
   if (!config_home.empty()) {
     fs::path mimeapps = config_home / "mimeapps.list";
     std::string old_text;
-    if (fs::is_regular_file(fs::symlink_status(mimeapps, ec)) && read_whole_file(mimeapps, old_text)) {
+    if (fs::is_regular_file(fs::symlink_status(mimeapps, ec)) && platform::read_whole_file(mimeapps, old_text)) {
       std::string new_text = remove_default_application(old_text, kResourceMimeType, kDesktopId);
       if (new_text != old_text &&
-          (new_text.empty() ? platform::remove_file(mimeapps.string()) : replace_file_contents(mimeapps, new_text)))
+          (new_text.empty() ? platform::remove_file(mimeapps.string()) : platform::replace_file_contents(mimeapps, new_text)))
         done.push_back(mimeapps);
     }
   }

@@ -150,7 +150,7 @@ void Form1::Form_Load(const std::string& command_line) {
     return;
   }
   // The named file only serves to name its folder; a folder named itself is taken as it is.
-  std::string folder = folder_named_by(command_line);
+  std::string folder = platform::folder_named_by(command_line);
   last_folder_ = folder;
   switch (find_checksum_file(folder)) {
     case ChecksumFileFound::kNone:
@@ -233,11 +233,11 @@ FileList Form1::ChooseChecksumFile(const std::string& folder) {
   if (path.empty()) return empty_file_list();
   std::string name = FileNameOfPath(path);
   if (name.empty()) return empty_file_list();
-  return FindFiles(folder, name, false);
+  return platform::FindFiles(folder, name, false);
 }
 
 std::string Form1::browse_start_folder() {
-  if (is_folder(last_folder_)) return last_folder_;
+  if (platform::is_folder(last_folder_)) return last_folder_;
   return view_.home_folder();
 }
 
@@ -299,7 +299,7 @@ void Form1::run(bool labels) {
 RunOptions Form1::run_options() {
   RunOptions options;
   options.create_nfo = view_.check_value(Control::kChkNfo) == CheckValue::kChecked;
-  if (!read_ahead_) read_ahead_.emplace(ReadAheadPool::kDefaultDepth);
+  if (!read_ahead_) read_ahead_.emplace(platform::ReadAheadPool::kDefaultDepth);
   options.read_ahead = &*read_ahead_;
   const int jobs = default_jobs();
   if (jobs > 1) {  // else every check in the run's loop

@@ -107,7 +107,7 @@ class Form1 {
   bool cancel_requested_ = false;
   // The reader threads and the checking threads of the runs, sized as the command line's by
   // default; started by the first run and kept for the next ones.
-  std::optional<ReadAheadPool> read_ahead_;
+  std::optional<platform::ReadAheadPool> read_ahead_;
   std::optional<JobPool> workers_;
 };
 

@@ -88,7 +88,7 @@ void Form1::offer_collection(const std::string& folder) {
     CancellableTask task(*this);
     const std::string message = label1_;
     int listed = 0;
-    FolderLister lister = [&](const std::string& below, std::vector<FolderEntry>& entries, std::error_code& error) {
+    FolderLister lister = [&](const std::string& below, std::vector<platform::SearchEntry>& entries, std::error_code& error) {
       if (!cancel_requested_) {
         ++listed;
         set_label1("Looking for checksum files below " + folder + "\n" + std::to_string(listed) +
@@ -180,7 +180,7 @@ void Form1::run_collection(const std::string& root, const std::vector<PlanItem>&
   // A folder of its own for each run: no report of an older run is ever mixed with these.
   const std::string reports_below = FolderOfPath(view_.report_path());
   std::error_code made;
-  const std::string report_folder = make_new_folder(reports_below, run_folder_name(local_now()), made);
+  const std::string report_folder = platform::make_new_folder(reports_below, run_folder_name(local_now()), made);
   if (report_folder.empty()) {
     report_host.show_error(made.value(), "Creating the folder of the run's reports failed: " + made.message(),
                            reports_below);

@@ -177,9 +177,9 @@ TEST(WindowsShellRegistration, StartWithoutArgumentWritesTheSixValues) {
   // The real keys: only inside a Wine prefix of our own, never on a user's machine.
   if (!running_under_wine())
     GTEST_SKIP() << "writes the machine's real file associations; runs only under Wine";
-  const std::string exe = program_file_path();
+  const std::string exe = platform::program_file_path();
   ASSERT_FALSE(exe.empty());
-  const std::string folder = program_folder();
+  const std::string folder = platform::program_folder();
   ASSERT_EQ(folder.back(), '\\');
   const std::string stem = folder + "test_shell";
   const std::string command = stem + ".exe %1";
@@ -203,9 +203,9 @@ TEST(WindowsShellRegistration, StartWithArgumentWritesNothing) {
     GTEST_SKIP() << "reads the machine's real file associations; runs only under Wine";
   const std::string key = "Software\\Classes\\Quarnell Resource File\\DefaultIcon";
   RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
-  register_at_startup("Z:\\music\\u1964_001 - A - B.mp3", program_file_path());
+  register_at_startup("Z:\\music\\u1964_001 - A - B.mp3", platform::program_file_path());
   EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, key));
-  register_at_startup("", program_file_path());
+  register_at_startup("", platform::program_file_path());
   EXPECT_TRUE(key_exists(HKEY_CURRENT_USER, key));
 }
 

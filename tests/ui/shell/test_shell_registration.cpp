@@ -192,7 +192,7 @@ TEST(InstalledDesktopFiles, MatchWhatStartUpWrites) {
 // The desktop entry, read by the desktop's own launcher, passes the clicked file as the one
 // argument to a program whose path holds blanks, a quote mark and a "$".
 TEST(RegisterAtStartup, LauncherStartsProgramWithAwkwardPathAndOneArgument) {
-  if (find_on_path("gio").empty()) GTEST_SKIP() << "gio (libglib2.0-bin) is not installed";
+  if (platform::find_on_path("gio").empty()) GTEST_SKIP() << "gio (libglib2.0-bin) is not installed";
   test::TempHome home;
   fs::path program = home.root() / "Quarnell Verify \"v2\" $HOME" / "quarnell-verify";
   fs::path out = home.root() / "arguments";
@@ -212,9 +212,9 @@ TEST(RegisterAtStartup, LauncherStartsProgramWithAwkwardPathAndOneArgument) {
 }
 
 TEST(RegisterAtStartup, XdgMimeReportsTheResourceTypeOnceRegistered) {
-  if (find_on_path("xdg-mime").empty())
+  if (platform::find_on_path("xdg-mime").empty())
     GTEST_SKIP() << "xdg-mime (package xdg-utils) is not installed";
-  if (find_on_path("update-mime-database").empty() || find_on_path("mimetype").empty())
+  if (platform::find_on_path("update-mime-database").empty() || platform::find_on_path("mimetype").empty())
     GTEST_SKIP() << "update-mime-database (shared-mime-info) or mimetype "
                     "(libfile-mimeinfo-perl) is not installed; xdg-mime cannot read our type";
   test::TempHome home;
@@ -233,7 +233,7 @@ TEST(RegisterAtStartup, XdgMimeReportsTheResourceTypeOnceRegistered) {
 // and with us only for .qn files.
 TEST(RegisterAtStartup, NeverTakesTheAudioAndImageDefaultsAndWithdrawsOldClaims) {
   for (const char* tool : {"xdg-mime", "gio", "update-desktop-database", "desktop-file-validate"})
-    if (find_on_path(tool).empty()) GTEST_SKIP() << tool << " is not installed";
+    if (platform::find_on_path(tool).empty()) GTEST_SKIP() << tool << " is not installed";
   test::TempHome home;
   home.set("XDG_CURRENT_DESKTOP", "X-Generic");
   home.set("XDG_DATA_DIRS", (home.root() / "system").string() + ":/usr/share");
@@ -241,7 +241,7 @@ TEST(RegisterAtStartup, NeverTakesTheAudioAndImageDefaultsAndWithdrawsOldClaims)
   test::write_file(system_apps / "player.desktop",
                    "[Desktop Entry]\nType=Application\nName=Player\nExec=true %f\n"
                    "MimeType=audio/mpeg;image/jpeg;\n");
-  ASSERT_TRUE(run_tool_if_present("update-desktop-database", {system_apps.string()}));
+  ASSERT_TRUE(platform::run_tool_if_present("update-desktop-database", {system_apps.string()}));
   auto defaults = [] {
     std::string answers;
     for (const char* type : {"audio/mpeg", "image/jpeg"}) {
@@ -257,7 +257,7 @@ TEST(RegisterAtStartup, NeverTakesTheAudioAndImageDefaultsAndWithdrawsOldClaims)
   fs::path applications = home.data() / "applications";
   test::write_file(desktop_file(home), text::replace_all(desktop_entry_text("/usr/bin/quarnell-verify"),
                                                          "MimeType=", "MimeType=audio/mpeg;image/jpeg;"));
-  ASSERT_TRUE(run_tool_if_present("update-desktop-database", {applications.string()}));
+  ASSERT_TRUE(platform::run_tool_if_present("update-desktop-database", {applications.string()}));
   ASSERT_TRUE(text::contains(defaults(), "quarnell-verify.desktop")) << "the old claim is in force";
 
   register_with_desktop("/usr/bin/quarnell-verify");
@@ -334,7 +334,7 @@ TEST(RegisterAtStartup, ProgramInASystemLocationWritesNothing) {
   struct Case { fs::path program; bool system; };
   for (const Case& c : {Case{"/usr/bin/quarnell-verify", true}, Case{"/opt/Quarnell Verify/quarnell-verify", true},
                         Case{foreign, true}, Case{own, false}}) {
-    EXPECT_EQ(program_in_system_location(c.program), c.system) << c.program;
+    EXPECT_EQ(platform::program_in_system_location(c.program), c.system) << c.program;
     register_at_startup("", c.program.string());
     EXPECT_EQ(fs::exists(home.data()) || fs::exists(home.config()), !c.system) << c.program;
   }

@@ -15,7 +15,7 @@
 
 int main(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], "--unregister") == 0) {
-    for (const auto& file : qn::unregister_from_desktop(qn::program_file_path()))
+    for (const auto& file : qn::unregister_from_desktop(qn::platform::program_file_path()))
       std::printf("%s\n", file.c_str());
     return 0;
   }

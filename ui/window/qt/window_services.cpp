@@ -92,11 +92,11 @@ bool open_with_desktop(const std::string& path) {
 #ifdef _WIN32
   return QDesktopServices::openUrl(QUrl::fromLocalFile(text_from_path(path)));
 #else
-  switch (start_tool("xdg-open", {path}, 1500)) {
-    case ToolStart::kSucceeded:
-    case ToolStart::kRunning: return true;
-    case ToolStart::kFailed: return false;
-    case ToolStart::kAbsent: break;
+  switch (platform::start_tool("xdg-open", {path}, 1500)) {
+    case platform::ToolStart::kSucceeded:
+    case platform::ToolStart::kRunning: return true;
+    case platform::ToolStart::kFailed: return false;
+    case platform::ToolStart::kAbsent: break;
   }
   // Qt's own launchers; false when it finds none.
   return QDesktopServices::openUrl(QUrl::fromLocalFile(text_from_path(path)));
@@ -116,7 +116,7 @@ bool DesktopServices::open_report(const std::string& path) {
 bool DesktopServices::open_folder(const std::string& folder) { return open_with_desktop(folder); }
 
 void DesktopServices::register_shell(const std::string& command_line) {
-  register_at_startup(command_line, program_file_path());
+  register_at_startup(command_line, platform::program_file_path());
 }
 
 void DesktopServices::end_program() {

@@ -462,7 +462,7 @@ void Form1Window::show_report_in_window(const std::string& path, const std::stri
 
 std::string Form1Window::home_folder() { return user_profile_folder(); }
 
-void Form1Window::register_shell() { register_at_startup("", program_file_path()); }
+void Form1Window::register_shell() { register_at_startup("", platform::program_file_path()); }
 
 void Form1Window::end_program() {
   // The handler that called this returns at once; the window goes when it has.
