@@ -75,7 +75,7 @@ TEST(ReportPath, OnlyAProgramFolderOfTheUsersOwnTakesTheReport) {
 
 #ifdef _WIN32
 TEST(WindowsReportPath, IsQuarnellVerifyTxtInTheProgramsFolder) {
-  const std::string folder = program_folder();
+  const std::string folder = platform::program_folder();
   ASSERT_FALSE(folder.empty());
   const std::string path = report_path();
   EXPECT_EQ(path, folder + "Quarnell Verify.txt");
