@@ -108,6 +108,7 @@ int run_create(const CreateRequest& request) {
   platform::OutputRules rules;
   rules.replace = request.force;
   rules.refuse_links = true;
+  rules.taken_reason = "the file exists (--force replaces it)";
   rules.kept = kept.identities;
   if (std::optional<platform::OutputError> failed = platform::write_file_atomically(request.output, text, rules)) {
     if (failed->kept_file) {

@@ -33,7 +33,7 @@ std::optional<OutputError> check_name(const platform::FileBeside& file, const Ou
   if (!start) return std::nullopt;
   if (*kind == platform::EntryType::kLink && rules.refuse_links) return refusal("the file is a symbolic link", path);
   if (*kind != platform::EntryType::kFile && *kind != platform::EntryType::kLink) return refusal("not a regular file", path);
-  if (!rules.replace) return refusal("the file exists (--force replaces it)", path);
+  if (!rules.replace) return refusal(rules.taken_reason, path);
   return std::nullopt;
 }
 
@@ -101,7 +101,7 @@ std::optional<OutputError> NewFileInPlace::finish() {
   if (!file_.finish()) return call_failure("Writing", errno, path_);
   if (auto refused = check_name(file_, rules_, path_, false)) return refused;
   if (!file_.place(rules_.replace)) {
-    if (errno == EEXIST) return refusal("the file exists (--force replaces it)", path_);
+    if (errno == EEXIST) return refusal(rules_.taken_reason, path_);
     return call_failure("Writing", errno, path_);
   }
   return std::nullopt;

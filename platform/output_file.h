@@ -25,6 +25,8 @@ struct OutputRules {
   // Files never replaced under any name (those a run reads): the name is looked up at the start and
   // again just before the rename, without following a link.
   std::span<const platform::FileIdentity> kept;
+  // The reason given when the name is taken and may not be replaced; the caller names its way out.
+  const char* taken_reason = "the file exists";
 };
 
 // A new file of a unique name in the folder of `path` (opened once; created exclusively, without
