@@ -205,6 +205,16 @@ std::string temporary_name(const std::string& name) {
   return "." + name.substr(0, cut) + "." + digits;
 }
 
+bool ScratchFile::append(std::string_view bytes) {
+  if (failed_) return false;
+  if (!write_all(file_, bytes.data(), bytes.size())) {
+    failed_ = true;
+    return false;
+  }
+  size_ += bytes.size();
+  return true;
+}
+
 // The same on every system: write_all is each system's own.
 bool write_standard_output(const std::string& bytes) {
   std::fflush(stdout);

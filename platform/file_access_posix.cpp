@@ -549,16 +549,6 @@ ScratchFile::ScratchFile(const std::string& folder) {
 
 ScratchFile::~ScratchFile() { close_quietly(file_); }
 
-bool ScratchFile::append(std::string_view bytes) {
-  if (failed_) return false;
-  if (!write_all(file_, bytes.data(), bytes.size())) {
-    failed_ = true;
-    return false;
-  }
-  size_ += bytes.size();
-  return true;
-}
-
 bool ScratchFile::read_back(const std::function<bool(std::string_view)>& take) {
   if (file_ < 0) return size_ == 0;
   failed_ = true;

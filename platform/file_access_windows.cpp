@@ -604,16 +604,6 @@ ScratchFile::~ScratchFile() {
   if (!path_.empty()) g_calls.remove(path_.c_str());
 }
 
-bool ScratchFile::append(std::string_view bytes) {
-  if (failed_) return false;
-  if (!write_all(file_, bytes.data(), bytes.size())) {
-    failed_ = true;
-    return false;
-  }
-  size_ += bytes.size();
-  return true;
-}
-
 bool ScratchFile::read_back(const std::function<bool(std::string_view)>& take) {
   if (path_.empty()) return size_ == 0;
   failed_ = true;
