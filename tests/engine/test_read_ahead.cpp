@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <chrono>
 #include <functional>
+#include <thread>
 #include <memory>
 
 #include "base/text.h"
@@ -81,7 +83,17 @@ class CacheState {
 
 std::string track(int i) { return "u1975_" + std::string(i < 10 ? "00" : "0") + std::to_string(i) + " - A - T.mp3"; }
 
-void resize(const fs::path& p, std::uintmax_t size) { fs::resize_file(p, size); }
+// On Windows a file that a reader ahead holds open cannot change its size until the reader lets
+// it go, which it does once its ranges are read: the change waits for that.
+void resize(const fs::path& p, std::uintmax_t size) {
+  std::error_code error;
+  for (int attempt = 0; attempt < 5000; ++attempt) {
+    fs::resize_file(p, size, error);
+    if (!error) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  fs::resize_file(p, size);
+}
 
 const std::vector<Change> kChanges = {
     {3, [](const fs::path& f) { fs::remove(f / track(6)); }},
